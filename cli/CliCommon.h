@@ -1,0 +1,26 @@
+// Shared pieces of the console commands: category lists, output lines, progress and Ctrl+C.
+#pragma once
+#include <string>
+
+#include "engine/Records.h"
+
+class CShortcut;
+
+// Fills the selection from a comma-separated list of category words (empty: all). False, with a
+// message in `error`, for an unknown word.
+bool ParseCategoryList(const std::string& list, ScanSelection& selection, std::string& error);
+
+std::string OneLineField(const std::string& text);  // tabs and line breaks become one space
+void PrintFinding(const RegistryError& err);
+void PrintRow(const CategoryResult& row);
+void PrintShortcutFinding(const std::string& path);
+void PrintShortcutRow(const CShortcut& shortcuts);
+
+// Progress on standard error, one line updated in place, only when it is a console.
+void ConsoleProgress(const char* currentItem, const char* progressText, int32_t scanned, int32_t errors);
+void EndConsoleProgress();
+
+// Ctrl+C and Ctrl+Break signal the stop event instead of killing the process.
+void InstallStopOnCtrlC();
+
+int ScanCommand(int argc, char** argv);

@@ -1,0 +1,50 @@
+// zenthar-cli: the console front end of the scan and repair engine.
+#include <cstdio>
+#include <cstring>
+
+#include "cli/CliCommon.h"
+
+namespace {
+const char* const USAGE =
+    "Usage: zenthar-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Working files (ignore.lst, undo files, \"Registry Backups\") live in the current directory.\n"
+    "\n"
+    "  scan [--only LIST]   Scan the registry (and the shortcut files of the fixed disks) for\n"
+    "                       entries that point at missing files. LIST is a comma-separated subset of\n"
+    "                       COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP,\n"
+    "                       UNINSTALL, SHORTCUTS (default: all).\n"
+    "                       Standard output, tab-separated: one line per finding,\n"
+    "                         FINDING<TAB>type<TAB>action<TAB>keyPath<TAB>value name<TAB>filePath\n"
+    "                       (broken shortcuts: FINDING<TAB>SHORTCUT<TAB>FILE<TAB><TAB><TAB>path),\n"
+    "                       then one line per category,\n"
+    "                         ROW<TAB>title<TAB>scanned<TAB>errors<TAB>fixed\n"
+    "                       Progress goes to standard error when it is a console. Ctrl+C stops the\n"
+    "                       scan; what was found before the stop is still printed.\n"
+    "                       Exit status: 0 nothing found, 1 something found, 2 usage error or failure.\n"
+    "  --help               Show this text.\n";
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+};
+
+const Command COMMANDS[] = {
+    {"scan", ScanCommand},
+};
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "/?") == 0) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    for (const auto& cmd : COMMANDS)
+        if (std::strcmp(argv[1], cmd.name) == 0) return cmd.run(argc - 2, argv + 2);
+    std::fprintf(stderr, "zenthar-cli: unknown command '%s' (see --help)\n", argv[1]);
+    return 2;
+}

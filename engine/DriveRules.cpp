@@ -1,0 +1,25 @@
+// Drive-type rule for the file tests, cached per scan.
+#include "engine/DriveRules.h"
+
+#include <windows.h>
+
+#include <cctype>
+
+bool DriveTypeCache::onFixedDisk(const std::string& path) {
+    std::string p = path;
+    if (p.compare(0, 4, "\\\\?\\") == 0 || p.compare(0, 4, "\\\\.\\") == 0) p.erase(0, 4);
+    else if (p.compare(0, 2, "\\\\") == 0 || p.compare(0, 2, "//") == 0) return false;
+    if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
+        int letter = std::toupper(static_cast<unsigned char>(p[0])) - 'A';
+        if (types_[letter] == 0) {
+            char root[4] = {static_cast<char>('A' + letter), ':', '\\', '\0'};
+            types_[letter] = static_cast<int>(GetDriveTypeA(root)) + 1;
+        }
+        return types_[letter] == DRIVE_FIXED + 1;
+    }
+    return true;
+}
+
+void DriveTypeCache::reset() {
+    for (int& t : types_) t = 0;
+}

@@ -1,0 +1,14 @@
+// Which paths can be judged: only those on fixed disks (or relative to the current directory).
+#pragma once
+#include <string>
+
+class DriveTypeCache {
+public:
+    // False for UNC paths and for drives that are removable, optical, network, RAM or absent:
+    // a missing medium must not make an entry look broken.
+    bool onFixedDisk(const std::string& path);
+    void reset();
+
+private:
+    int types_[26] = {};  // drive type + 1; 0 = not asked yet
+};

@@ -1,0 +1,58 @@
+// CRegistryLib construction, the shared file test and the run of the selected registry scans.
+#include <io.h>
+
+#include "engine/StopEvent.h"
+#include "engine/SystemPaths.h"
+#include "registry/RegistryLib.h"
+
+CRegistryLib::CRegistryLib() {
+    InitCodePageRules();
+    isWin9x = (GetVersion() & 0x80000000u) != 0;
+    LoadIgnoreList();
+}
+
+CRegistryLib::~CRegistryLib() = default;
+
+int CRegistryLib::CheckFile(const std::string& path, int mode) {
+    if (!drives.onFixedDisk(path)) return 0;
+    if (_access(path.c_str(), mode) == 0) return 0;
+    return IsIgnored(path) ? 0 : -1;
+}
+
+void CRegistryLib::report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors) {
+    currentItem = path;
+    if (progressCallback) progressCallback(path.c_str(), progressText, scanned, errors);
+}
+
+void CRegistryLib::addError(const char* type, const std::string& keyPath, const ValueRecord& value,
+                            const char* action, const std::string& filePath) {
+    auto err = std::make_unique<RegistryError>();
+    err->type = type;
+    err->keyPath = keyPath;
+    err->value = std::make_unique<ValueRecord>(value);
+    err->action = action;
+    err->filePath = filePath;
+    ErrorList.push_back(std::move(err));
+}
+
+void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& selection) {
+    LoadIgnoreList();
+    results.clear();
+    ErrorList.clear();
+    ResetStop();
+    drives.reset();  // drives may have come and gone since the last scan
+    using Scanner = void (CRegistryLib::*)(CategoryResults&);
+    static const struct { ScanCategory category; Scanner scan; } order[] = {
+        {COM, &CRegistryLib::ScanCLSID},         {COM_SUBS, &CRegistryLib::ScanSharedDLLs},
+        {DRV, &CRegistryLib::ScanDrivers},       {HELP, &CRegistryLib::ScanHelpFiles},
+        {APPPATH, &CRegistryLib::ScanAppPaths},  {SHARED_TOOLS, &CRegistryLib::ScanSharedTools},
+        {FONTS, &CRegistryLib::ScanFonts},       {STARTUP, &CRegistryLib::ScanStartup},
+        {UNINSTALL, &CRegistryLib::ScanUninstall},
+    };
+    for (const auto& step : order) {
+        if (selection.get(step.category) == 0) continue;
+        selection[step.category] = 2;
+        (this->*step.scan)(results);
+        selection[step.category] = -1;
+    }
+}

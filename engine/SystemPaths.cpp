@@ -1,0 +1,57 @@
+// Environment expansion and system folders for the path clean-up.
+#include "engine/SystemPaths.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine/PathCleanup.h"
+
+namespace {
+bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
+
+std::string queryDirectory(UINT (WINAPI* get)(LPSTR, UINT)) {
+    std::vector<char> buf(MAX_PATH + 1);
+    UINT n = get(buf.data(), static_cast<UINT>(buf.size()));
+    if (n >= buf.size()) {
+        buf.resize(n + 1);
+        n = get(buf.data(), static_cast<UINT>(buf.size()));
+    }
+    return n < buf.size() ? std::string(buf.data(), n) : std::string();
+}
+}  // namespace
+
+void InitCodePageRules() { SetLeadByteTest(isLeadByte); }
+
+bool ExpandEnvironmentTokens(std::string& text) {
+    if (text.find('%') == std::string::npos) return false;
+    // Sized to the expansion, so a long variable is never cut into a wrong path.
+    DWORD need = ExpandEnvironmentStringsA(text.c_str(), nullptr, 0);
+    if (need == 0) return true;
+    std::vector<char> buf(need + 1);
+    DWORD got = ExpandEnvironmentStringsA(text.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    if (got == 0 || got > buf.size()) return true;
+    text.assign(buf.data());
+    return true;
+}
+
+const std::string& SystemDirectory() {
+    static const std::string dir = queryDirectory(GetSystemDirectoryA);
+    return dir;
+}
+
+const std::string& WindowsDirectory() {
+    static const std::string dir = queryDirectory(GetWindowsDirectoryA);
+    return dir;
+}
+
+std::string PrefixSystemDirectory(const std::string& text) {
+    if (MbContains(text, "\\")) return text;
+    return SystemDirectory() + "\\" + text;
+}
+
+std::string CleanPathQSDEP(const std::string& text) {
+    std::string path = CleanDash(CleanSlash(CleanQuotes(text)));
+    if (ExpandEnvironmentTokens(path)) return path;
+    return PrefixSystemDirectory(path);
+}

@@ -1,0 +1,73 @@
+// COM class registrations: classes whose server file is missing.
+#include "engine/PathCleanup.h"
+#include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
+
+namespace {
+constexpr const char* CLSID_KEY = "HKEY_CLASSES_ROOT\\CLSID";
+
+bool isServerSubkey(const std::string& name) {
+    std::string lower = AsciiLower(name);
+    return lower == "inprocserver32" || lower == "localserver32" || lower == "inprocserver" ||
+           lower == "localserver";
+}
+
+bool isMailUiPath(const std::string& path) {
+    return path.size() >= 10 && path.compare(path.size() - 10, 10, "mailui.dll") == 0;
+}
+}  // namespace
+
+void CRegistryLib::ScanCLSID(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(COM);
+    if (StopRequested()) return;
+    ScanCounters counts;
+    RegKey classes;
+    if (OpenKeyPath(CLSID_KEY, classes) == ERROR_SUCCESS) {
+        std::vector<char> classBuf;
+        if (!PrepareSubkeyBuffer(classes.get(), classBuf)) return;
+        std::string className, serverName;
+        std::vector<char> serverBuf;
+        for (DWORD index = 0;; ++index) {
+            if (StopRequested()) break;
+            if (EnumSubkeyName(classes.get(), index, classBuf, className) != ERROR_SUCCESS) break;
+            if (className.empty()) continue;
+            RegKey classKey;
+            if (RegOpenKeyA(classes.get(), className.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
+            DWORD subkeys = 0, maxName = 0;
+            if (RegQueryInfoKeyA(classKey.get(), nullptr, nullptr, nullptr, &subkeys, &maxName, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+                subkeys == 0)
+                continue;
+            serverBuf.assign(maxName + 1, '\0');
+            for (DWORD sub = 0;; ++sub) {
+                if (StopRequested()) break;
+                if (EnumSubkeyName(classKey.get(), sub, serverBuf, serverName) != ERROR_SUCCESS) break;
+                if (serverName.empty() || !isServerSubkey(serverName)) continue;
+                RegKey server;
+                if (RegOpenKeyA(classKey.get(), serverName.c_str(), server.put()) != ERROR_SUCCESS) continue;
+                ValueRecordArray values;
+                ListValues(server.get(), values);
+                for (const auto& rec : values) {
+                    if (rec->name != "(Default)") continue;
+                    ++counts.scanned;
+                    if (rec->data == "(value not set)") continue;
+                    std::string path = CleanPathQSDEP(rec->data);
+                    if (path == "(Default)") continue;
+                    if (!isMailUiPath(path) && CheckFile(path, 0) == -1) {
+                        addError(info.type, std::string(CLSID_KEY) + "\\" + className, *rec, info.action, path);
+                        RegKey progId;
+                        if (RegOpenKeyA(classKey.get(), "ProgID", progId.put()) == ERROR_SUCCESS) {
+                            ValueRecordArray progValues;
+                            ListValues(progId.get(), progValues);
+                            for (const auto& pv : progValues)
+                                if (pv->name == "(Default)") ++counts.scanned;
+                        }
+                        ++counts.errors;
+                    }
+                    report(path, info.progressText, counts.scanned, counts.errors);
+                }
+            }
+        }
+    }
+    AppendRow(results, COM, counts);
+}

@@ -1,0 +1,43 @@
+// Multimedia drivers and application paths: entries whose file is missing.
+#include "engine/PathCleanup.h"
+#include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
+
+namespace {
+constexpr const char* DRIVERS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
+constexpr const char* APP_PATHS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+}  // namespace
+
+void CRegistryLib::ScanDrivers(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(DRV);
+    ScanCounters counts;
+    WalkKeyValues(DRIVERS_KEY, DRV, results, counts, [&](const ValueRecord& rec) {
+        ++counts.scanned;
+        if (rec.data == "(value not set)") return;
+        std::string path = MbContains(rec.data, "\\") ? rec.data : SystemDirectory() + "\\" + rec.data;
+        if (CheckFile(path, 0) == -1) {
+            addError(info.type, DRIVERS_KEY, rec, info.action, path);
+            ++counts.errors;
+        }
+        report(path, info.progressText, counts.scanned, counts.errors);
+    });
+}
+
+void CRegistryLib::ScanAppPaths(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(APPPATH);
+    ScanCounters counts;
+    WalkSubkeyValues(APP_PATHS_KEY, APPPATH, results, counts,
+                     [](const std::string&) { return true; },
+                     [&](const std::string& program, const ValueRecord& rec) {
+        ++counts.scanned;
+        if (rec.data == "(value not set)") return;
+        std::string text = StripOuterQuotes(rec.data);
+        bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
+                        text.size() > 3;
+        if (testable && CheckFile(text, 0) == -1) {
+            addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
+            ++counts.errors;
+        }
+        report(text, info.progressText, counts.scanned, counts.errors);
+    });
+}

@@ -1,0 +1,52 @@
+// Help files and fonts: registered files that are missing.
+#include "engine/PathCleanup.h"
+#include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
+
+namespace {
+constexpr const char* HELP_KEY_PATH = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows";
+constexpr const char* FONTS_KEY_PATH_NT = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+constexpr const char* FONTS_KEY_PATH_9X = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts";
+}  // namespace
+
+void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(HELP);
+    ScanCounters counts;
+    auto wanted = [](const std::string& name) {
+        std::string lower = AsciiLower(name);
+        return lower == "help" || lower == "html help";
+    };
+    WalkSubkeyValues(HELP_KEY_PATH, HELP, results, counts, wanted,
+                     [&](const std::string& subkey, const ValueRecord& rec) {
+        ++counts.scanned;
+        if (rec.data == "(value not set)") return;
+        std::string folder = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        std::string path;
+        if (ExpandEnvironmentTokens(folder)) path = JoinFolderFile(folder, rec.name);
+        else if (MbContains(folder, "\\")) path = JoinFolderFile(folder, rec.name);
+        else path = JoinFolderFile(SystemDirectory() + "\\" + folder, rec.name);
+        if (CheckFile(path, 0) == -1) {
+            addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey), rec, info.action, path);
+            ++counts.errors;
+        }
+        report(path, info.progressText, counts.scanned, counts.errors);
+    });
+}
+
+void CRegistryLib::ScanFonts(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(FONTS);
+    ScanCounters counts;
+    const std::string keyPath = isWin9x ? FONTS_KEY_PATH_9X : FONTS_KEY_PATH_NT;
+    WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec) {
+        ++counts.scanned;
+        if (rec.data == "(value not set)") return;
+        std::string path = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        if (!ExpandEnvironmentTokens(path) && !MbContains(path, "\\"))
+            path = WindowsDirectory() + "\\fonts\\" + path;
+        if (CheckFile(path, 0) == -1) {
+            addError(info.type, keyPath, rec, info.action, path);
+            ++counts.errors;
+        }
+        report(path, info.progressText, counts.scanned, counts.errors);
+    });
+}

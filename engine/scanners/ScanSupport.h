@@ -1,0 +1,74 @@
+// The walking skeleton the registry scanners share: stop polls, sized name buffers, rows.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "engine/StopEvent.h"
+#include "registry/RegKey.h"
+#include "registry/RegistryLib.h"
+
+struct ScanCounters {
+    int32_t scanned = 0;
+    int32_t errors = 0;
+};
+
+// A key name lowered by the system's rules (the records of some scanners keep it so).
+std::string LowerKeyName(const std::string& name);
+
+void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounters& counts);
+
+// Opens a full key path ("ROOT\sub\key") with the plain open call.
+LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
+
+// Sizes `buf` from the key's longest subkey name plus one; false when the query fails.
+bool PrepareSubkeyBuffer(HKEY key, std::vector<char>& buf);
+
+// Reads subkey `index`; grows the buffer when the key gained a longer name since the query.
+LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buf, std::string& name);
+
+// Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
+// onValue(record) does the per-entry work. Appends the row unless the stop came first.
+template <class OnValue>
+void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
+                   ScanCounters& counts, OnValue onValue) {
+    if (StopRequested()) return;
+    RegKey key;
+    if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
+        ValueRecordArray values;
+        CRegistryLib::ListValues(key.get(), values);
+        for (const auto& rec : values) {
+            if (StopRequested()) break;
+            onValue(*rec);
+        }
+    }
+    AppendRow(results, category, counts);
+}
+
+// Skeleton of the scanners that walk a key's subkeys and list each one's values (help files,
+// application paths, shared tools, uninstall). wanted(name) filters subkeys by name;
+// onValue(subkeyName, record) does the per-entry work.
+template <class Wanted, class OnValue>
+void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
+                      ScanCounters& counts, Wanted wanted, OnValue onValue) {
+    if (StopRequested()) return;
+    RegKey key;
+    if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
+        std::vector<char> buf;
+        if (!PrepareSubkeyBuffer(key.get(), buf)) return;
+        std::string name;
+        for (DWORD index = 0;; ++index) {
+            if (StopRequested()) break;
+            if (EnumSubkeyName(key.get(), index, buf, name) != ERROR_SUCCESS) break;
+            if (name.empty() || !wanted(name)) continue;
+            RegKey sub;
+            if (RegOpenKeyA(key.get(), name.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            ValueRecordArray values;
+            CRegistryLib::ListValues(sub.get(), values);
+            for (const auto& rec : values) {
+                if (StopRequested()) break;
+                onValue(name, *rec);
+            }
+        }
+    }
+    AppendRow(results, category, counts);
+}

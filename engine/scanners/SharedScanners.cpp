@@ -1,0 +1,42 @@
+// Shared DLL reference counts and shared tools: entries whose file is missing.
+#include "engine/PathCleanup.h"
+#include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
+
+namespace {
+constexpr const char* SHARED_DLLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+constexpr const char* SHARED_TOOLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools";
+}  // namespace
+
+void CRegistryLib::ScanSharedDLLs(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(COM_SUBS);
+    ScanCounters counts;
+    WalkKeyValues(SHARED_DLLS_KEY, COM_SUBS, results, counts, [&](const ValueRecord& rec) {
+        ++counts.scanned;
+        if (rec.name == "(value not set)" || rec.name == "(Default)") return;
+        std::string path = CleanPathQSDEP(rec.name);
+        if (CheckFile(path, 0) == -1) {
+            addError(info.type, SHARED_DLLS_KEY, rec, info.action, path);
+            ++counts.errors;
+        }
+        report(path, info.progressText, counts.scanned, counts.errors);
+    });
+}
+
+void CRegistryLib::ScanSharedTools(CategoryResults& results) {
+    const CategoryInfo& info = CategoryInfoOf(SHARED_TOOLS);
+    ScanCounters counts;
+    WalkSubkeyValues(SHARED_TOOLS_KEY, SHARED_TOOLS, results, counts,
+                     [](const std::string&) { return true; },
+                     [&](const std::string& tool, const ValueRecord& rec) {
+        ++counts.scanned;
+        if (AsciiLower(TrimWhite(rec.name)) != "path") return;
+        if (rec.data == "(value not set)") return;
+        std::string path = CleanPathQSDEP(rec.data);
+        if (CheckFile(path, 0) == -1) {
+            addError(info.type, std::string(SHARED_TOOLS_KEY) + "\\" + tool, rec, info.action, path);
+            ++counts.errors;
+        }
+        report(path, info.progressText, counts.scanned, counts.errors);
+    });
+}

@@ -1,0 +1,40 @@
+// CShortcut: the scan of every fixed disk for shortcut files whose target is missing.
+#pragma once
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/DriveRules.h"
+#include "engine/Records.h"
+
+class CRegistryLib;
+
+class CShortcut {
+public:
+    // `ignoreSource` is the hosting window's engine, whose ignore list the scan consults.
+    explicit CShortcut(const CRegistryLib* ignoreSource = nullptr);
+    virtual ~CShortcut();
+
+    std::vector<std::string> invalidShortcuts;
+    int32_t scannedCount = 0;
+    int32_t fixedCount = 0;
+    int32_t errorCount = 0;
+    bool isWin9x = false;
+    ScanProgressCallback progressCallback = nullptr;
+    const CRegistryLib* ignoreSource = nullptr;
+
+    void ScanAllDrives();
+    void RecurseFolder(const std::string& folder);
+    void SearchLinkFileAndResolve(const std::string& folder);
+    void CheckLinkFile(const std::string& path);
+    void ClearInvalidShortcuts();
+
+private:
+    bool firstVisit(const std::string& folder);
+    // Folders already walked, by volume serial number and file index: a directory link that
+    // leads back to one of its parents must not make the walk endless.
+    std::set<std::pair<uint32_t, uint64_t>> visited_;
+    DriveTypeCache drives_;
+};

@@ -1,0 +1,142 @@
+// CRegistryLib access operations: root mapping, path splitting, opening, deleting and listing.
+#include "registry/RegistryLib.h"
+
+#include <cstring>
+
+#include "registry/RegKey.h"
+
+namespace {
+
+std::string utf16ToAnsi(const unsigned char* data, size_t length) {
+    size_t chars = length / 2;
+    std::wstring w(chars, L'\0');
+    if (chars) std::memcpy(&w[0], data, chars * 2);
+    size_t zero = w.find(L'\0');
+    if (zero != std::wstring::npos) w.resize(zero);
+    if (w.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w.c_str(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+}  // namespace
+
+HKEY CRegistryLib::RootKeyFromName(const std::string& root) {
+    static const struct { const char* name; HKEY key; } roots[] = {
+        {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
+        {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
+    };
+    for (const auto& r : roots)
+        if (lstrcmpiA(root.c_str(), r.name) == 0 && root.size() == std::strlen(r.name)) return r.key;
+    return nullptr;
+}
+
+std::string CRegistryLib::SeperateMainKey(std::string& path) {
+    size_t slash = path.find('\\');
+    if (slash == std::string::npos) {
+        std::string root;
+        root.swap(path);
+        return root;
+    }
+    std::string root = path.substr(0, slash);
+    path.erase(0, slash + 1);
+    return root;
+}
+
+LONG CRegistryLib::OpenKey(const std::string& root, const std::string& subkey, HKEY* out) {
+    if (!out) return 1;
+    *out = nullptr;
+    HKEY rootKey = RootKeyFromName(root);
+    if (!rootKey) return 1;
+    return RegOpenKeyA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), out);
+}
+
+LONG CRegistryLib::DeleteValue(const std::string& root, const std::string& subkey, const std::string& name) {
+    HKEY rootKey = RootKeyFromName(root);
+    if (!rootKey) return 1;
+    RegKey key;
+    LONG rc = RegOpenKeyExA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), 0, KEY_SET_VALUE, key.put());
+    if (rc != ERROR_SUCCESS) return rc;
+    return RegDeleteValueA(key.get(), name.c_str());
+}
+
+LONG CRegistryLib::DeleteKey(const std::string& root, const std::string& subkey) {
+    HKEY rootKey = RootKeyFromName(root);
+    if (!rootKey) return 1;
+    if (isWin9x) return RegDeleteKeyA(rootKey, subkey.c_str());
+    return DeleteKeyTree(rootKey, subkey);
+}
+
+LONG CRegistryLib::DeleteKeyTree(HKEY parent, const std::string& subkey) {
+    if (subkey.empty()) return ERROR_BADKEY;
+    RegKey key;
+    LONG rc = RegOpenKeyExA(parent, subkey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS, key.put());
+    if (rc != ERROR_SUCCESS) return rc;
+    // Index 0 every time: each pass removes the child it read. Names of any length are read whole.
+    std::vector<char> name(256);
+    for (;;) {
+        DWORD len = static_cast<DWORD>(name.size());
+        rc = RegEnumKeyExA(key.get(), 0, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        if (rc == ERROR_MORE_DATA) {
+            name.resize(name.size() * 2);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return rc;
+        rc = DeleteKeyTree(key.get(), std::string(name.data(), len));
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    rc = RegDeleteKeyA(parent, subkey.c_str());
+    return rc;
+}
+
+void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
+    DWORD count = 0, maxName = 0, maxData = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
+                         &maxData, nullptr, nullptr) == ERROR_SUCCESS) {
+        std::vector<char> name(maxName + 2);
+        std::vector<unsigned char> data(maxData + 2);
+        for (DWORD i = 0; i < count; ++i) {
+            DWORD nameLen = 0, dataLen = 0, type = 0;
+            LONG rc;
+            // The key may grow between the query and this call: grow and read the value whole.
+            for (int attempt = 0;; ++attempt) {
+                nameLen = static_cast<DWORD>(name.size());
+                dataLen = static_cast<DWORD>(data.size());
+                rc = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+                if (rc != ERROR_MORE_DATA || attempt == 4) break;
+                DWORD newName = 0, newData = 0;
+                if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     &newName, &newData, nullptr, nullptr) != ERROR_SUCCESS)
+                    break;
+                name.resize(std::max<size_t>(name.size() * 2, newName + 2));
+                data.resize(std::max<size_t>(data.size() * 2, newData + 2));
+            }
+            if (rc != ERROR_SUCCESS) continue;
+            auto rec = std::make_unique<ValueRecord>();
+            rec->type = type;
+            if (nameLen > 0) {
+                rec->name.assign(name.data(), nameLen);
+                rec->data = FormatData(type, data.data(), dataLen, utf16ToAnsi);
+            } else {
+                rec->name = "(Default)";
+                if (dataLen == 0)
+                    rec->data = "(value not set)";
+                else if (type == REG_SZ || type == REG_EXPAND_SZ)
+                    rec->data = BoundedText(data.data(), dataLen);
+                else
+                    rec->data = FormatData(type, data.data(), dataLen, utf16ToAnsi);
+            }
+            out.push_back(std::move(rec));
+        }
+    }
+    for (const auto& rec : out)
+        if (rec && rec->name == "(Default)") return;
+    auto def = std::make_unique<ValueRecord>();
+    def->name = "(Default)";
+    def->data = "(value not set)";
+    def->type = REG_SZ;
+    out.insert(out.begin(), std::move(def));
+}

@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Runs every test program under Wine with one wineserver kept alive for the whole run.
+set -u
+build="$1"; prefix="$2"
+here="$(cd "$(dirname "$0")" && pwd)"
+. "$here/wine-env.sh" "$prefix"
+wineserver -p
+# Start Wine's own services now, detached from our output: started by the first test they would
+# inherit CTest's pipes and keep it waiting after the tests end.
+wine wineboot </dev/null >/dev/null 2>&1 || true
+trap 'wineserver -k 2>/dev/null || true' EXIT
+ctest --test-dir "$build" --output-on-failure ${CTEST_ARGS:-}
