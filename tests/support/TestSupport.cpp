@@ -1,0 +1,198 @@
+// Test fixtures shared by the test programs.
+#include "support/TestSupport.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "registry/RegKey.h"
+#include "registry/RegistryLib.h"
+
+namespace {
+HKEY rootOf(std::string& path) {
+    std::string root = CRegistryLib::SeperateMainKey(path);
+    return CRegistryLib::RootKeyFromName(root);
+}
+
+std::string readAll(HANDLE h) {
+    std::string out;
+    char buf[4096];
+    DWORD n;
+    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
+    return out;
+}
+}  // namespace
+
+void DeleteKeyPath(const std::string& fullPath) {
+    std::string sub = fullPath;
+    HKEY root = rootOf(sub);
+    if (root && !sub.empty()) CRegistryLib::DeleteKeyTree(root, sub);
+}
+
+SeededKey::SeededKey(const std::string& fullPath, bool freshStart) : path_(fullPath) {
+    if (freshStart) DeleteKeyPath(fullPath);
+    std::string sub = fullPath;
+    HKEY root = rootOf(sub);
+    if (!root || RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
+                     ERROR_SUCCESS)
+        key_ = nullptr;
+}
+
+SeededKey::~SeededKey() {
+    if (key_) RegCloseKey(key_);
+    DeleteKeyPath(path_);
+}
+
+void SeededKey::setRaw(const std::string& name, DWORD type, const void* data, DWORD size) {
+    RegSetValueExA(key_, name.empty() ? nullptr : name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+}
+
+void SeededKey::setString(const std::string& name, const std::string& data, DWORD type) {
+    setRaw(name, type, data.c_str(), static_cast<DWORD>(data.size() + 1));
+}
+
+void SeededKey::setDword(const std::string& name, DWORD value) { setRaw(name, REG_DWORD, &value, sizeof value); }
+
+void SeededKey::setBinary(const std::string& name, const std::vector<unsigned char>& data, DWORD type) {
+    setRaw(name, type, data.data(), static_cast<DWORD>(data.size()));
+}
+
+SeededValue::SeededValue(const std::string& keyPath, const std::string& name, const std::string& data, DWORD type)
+    : keyPath_(keyPath), name_(name) {
+    std::string sub = keyPath;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    if (root && RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
+                    ERROR_SUCCESS)
+        RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                       static_cast<DWORD>(data.size() + 1));
+}
+
+SeededValue::~SeededValue() {
+    std::string sub = keyPath_;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    if (root && RegOpenKeyExA(root, sub.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.get(), name_.c_str());
+}
+
+ScratchDir::ScratchDir(const std::string& name) : path_("C:\\zenthar-tests\\" + name) {
+    char cwd[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, cwd);
+    previous_ = cwd;
+    CreateDirectoryA("C:\\zenthar-tests", nullptr);
+    RemoveTree(path_);
+    CreateDirectoryA(path_.c_str(), nullptr);
+    SetCurrentDirectoryA(path_.c_str());
+}
+
+ScratchDir::~ScratchDir() {
+    SetCurrentDirectoryA(previous_.c_str());
+    RemoveTree(path_);
+}
+
+bool KeyExists(const std::string& fullPath) {
+    std::string sub = fullPath;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    return root && RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+}
+
+bool ValueExists(const std::string& keyPath, const std::string& name) {
+    std::string sub = keyPath;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    if (!root || RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    return RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
+}
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void WriteTextFile(const std::string& path, const std::string& text) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+std::string ReadTextFile(const std::string& path) {
+    std::string out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, n);
+    std::fclose(f);
+    return out;
+}
+
+void RemoveTree(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    RemoveDirectoryA(path.c_str());
+}
+
+ProcessResult RunProcess(const std::string& commandLine, const std::string& directory) {
+    ProcessResult result;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE outRead, outWrite, errRead, errWrite;
+    CreatePipe(&outRead, &outWrite, &sa, 0);
+    CreatePipe(&errRead, &errWrite, &sa, 0);
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    BOOL ok = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
+                             directory.empty() ? nullptr : directory.c_str(), &si, &pi);
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (ok) {
+        std::string err;
+        std::thread errReader([&] { err = readAll(errRead); });
+        result.out = readAll(outRead);
+        errReader.join();
+        result.err = err;
+        WaitForSingleObject(pi.hProcess, INFINITE);
+        GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+std::string CliPath() {
+    const char* p = std::getenv("ZENTHAR_CLI");
+    std::string unixPath = p ? p : "";
+    // CTest hands over a host path; Wine maps it through the z: drive we removed, so convert it
+    // to a path the prefix can reach through the unix file system root.
+    if (!unixPath.empty() && unixPath[0] == '/') {
+        std::string win = "\\\\?\\unix" + unixPath;
+        for (char& c : win) if (c == '/') c = '\\';
+        return win;
+    }
+    return unixPath;
+}
