@@ -1,3 +1,210 @@
+// The registry access layer against the real registry: roots, splitting, deletion, listing, rendering.
 #include <gtest/gtest.h>
+
+#include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
-TEST(Build, Links) { EXPECT_EQ(TypeFromName("reg_dword"), 4u); }
+#include "support/TestSupport.h"
+
+namespace {
+const std::string BASE = "HKEY_CURRENT_USER\\Software\\ZentharTest\\Registry";
+
+std::string split(std::string path, std::string& rest) {
+    rest = path;
+    return CRegistryLib::SeperateMainKey(rest);
+}
+
+ValueRecordArray listKey(const std::string& fullPath) {
+    std::string sub = fullPath;
+    std::string root = CRegistryLib::SeperateMainKey(sub);
+    HKEY h = nullptr;
+    EXPECT_EQ(CRegistryLib::OpenKey(root, sub, &h), 0);
+    RegKey key(h);
+    ValueRecordArray out;
+    CRegistryLib::ListValues(key.get(), out);
+    return out;
+}
+
+std::string render(uint32_t type, std::vector<unsigned char> bytes) {
+    return FormatData(type, bytes.data(), bytes.size());
+}
+}  // namespace
+
+TEST(RegistryPaths, SplitsAtTheFirstBackslashOnly) {
+    std::string rest;
+    EXPECT_EQ(split("HKEY_CLASSES_ROOT", rest), "HKEY_CLASSES_ROOT");
+    EXPECT_EQ(rest, "");
+    EXPECT_EQ(split("", rest), "");
+    EXPECT_EQ(rest, "");
+    EXPECT_EQ(split("HKEY_USERS\\", rest), "HKEY_USERS");
+    EXPECT_EQ(rest, "");
+    EXPECT_EQ(split("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows", rest), "HKEY_LOCAL_MACHINE");
+    EXPECT_EQ(rest, "SOFTWARE\\Microsoft\\Windows");
+}
+
+TEST(RegistryPaths, RootNamesAreMatchedWithoutCaseAndNoAbbreviations) {
+    HKEY a = nullptr, b = nullptr;
+    ASSERT_EQ(CRegistryLib::OpenKey("hkey_local_machine", "Software", &a), 0);
+    ASSERT_EQ(CRegistryLib::OpenKey("HKEY_LOCAL_MACHINE", "Software", &b), 0);
+    RegKey ka(a), kb(b);
+    DWORD subA = 0, subB = 0;
+    RegQueryInfoKeyA(a, nullptr, nullptr, nullptr, &subA, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegQueryInfoKeyA(b, nullptr, nullptr, nullptr, &subB, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(subA, subB);
+    EXPECT_GT(subA, 0u);
+
+    HKEY c = reinterpret_cast<HKEY>(1);
+    EXPECT_EQ(CRegistryLib::OpenKey("HKLM", "Software", &c), 1);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(CRegistryLib::OpenKey("HKEY_LOCAL_MACHINE", "Software", nullptr), 1);
+    CRegistryLib lib;
+    EXPECT_EQ(lib.DeleteKey("HKLM", "Software\\ZentharNothing"), 1);
+    EXPECT_EQ(lib.DeleteValue("HKCU", "Software", "x"), 1);
+}
+
+TEST(RegistryDelete, RemovesAWholeTreeDepthFirst) {
+    SeededKey top(BASE + "\\Tree");
+    SeededKey deep(BASE + "\\Tree\\A\\B\\C", false);
+    deep.setString("v", "data");
+    SeededKey side(BASE + "\\Tree\\A\\Side", false);
+    CRegistryLib lib;
+    std::string sub = BASE + "\\Tree";
+    std::string root = CRegistryLib::SeperateMainKey(sub);
+    EXPECT_EQ(lib.DeleteKey(root, sub), 0);
+    EXPECT_FALSE(KeyExists(BASE + "\\Tree"));
+    EXPECT_TRUE(KeyExists(BASE));
+}
+
+TEST(RegistryDelete, EmptySubkeyIsRefusedAndMissingKeyReportsTheError) {
+    CRegistryLib lib;
+    EXPECT_EQ(lib.DeleteKey("HKEY_CURRENT_USER", ""), 1010);
+    EXPECT_TRUE(KeyExists("HKEY_CURRENT_USER\\Software"));
+    EXPECT_EQ(lib.DeleteKey("HKEY_CURRENT_USER", "Software\\ZentharTest\\NoSuchKey"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(RegistryDelete, DeletesOneNamedValueOnly) {
+    SeededKey key(BASE + "\\Values");
+    key.setString("keep", "1");
+    key.setString("drop", "2");
+    CRegistryLib lib;
+    std::string sub = key.path();
+    std::string root = CRegistryLib::SeperateMainKey(sub);
+    EXPECT_EQ(lib.DeleteValue(root, sub, "drop"), 0);
+    EXPECT_FALSE(ValueExists(key.path(), "drop"));
+    EXPECT_TRUE(ValueExists(key.path(), "keep"));
+    EXPECT_EQ(lib.DeleteValue(root, sub, "drop"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(RegistryListing, EmptyKeyGivesOneDefaultRecord) {
+    SeededKey key(BASE + "\\Empty");
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0]->name, "(Default)");
+    EXPECT_EQ(values[0]->data, "(value not set)");
+    EXPECT_EQ(values[0]->type, 1u);
+}
+
+TEST(RegistryListing, UnnamedStringIsListedOnceAndNamedValuesAreRendered) {
+    SeededKey key(BASE + "\\Listing");
+    key.setString("", "abc");
+    key.setDword("count", 16);
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), 2u);
+    int defaults = 0;
+    for (const auto& v : values) {
+        if (v->name == "(Default)") {
+            ++defaults;
+            EXPECT_EQ(v->data, "abc");
+            EXPECT_EQ(v->type, 1u);
+        } else {
+            EXPECT_EQ(v->name, "count");
+            EXPECT_EQ(v->data, "0x00000010 (16)");
+        }
+    }
+    EXPECT_EQ(defaults, 1);
+}
+
+TEST(RegistryListing, DefaultIsPutFirstWhenTheKeyHasNoUnnamedValue) {
+    SeededKey key(BASE + "\\NoDefault");
+    key.setString("a", "x");
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[0]->name, "(Default)");
+    EXPECT_EQ(values[0]->data, "(value not set)");
+    EXPECT_EQ(values[1]->name, "a");
+}
+
+TEST(RegistryListing, UnnamedValueOfOtherTypesNeverReadsPastItsData) {
+    SeededKey key(BASE + "\\UnnamedBinary");
+    // Binary data with no terminating zero: taking it as text would run past the buffer.
+    key.setBinary("", {0x41, 0x42, 0x43, 0x44});
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(values[0]->name, "(Default)");
+    EXPECT_EQ(values[0]->data, "41 42 43 44");
+    EXPECT_EQ(values[0]->type, 3u);
+
+    SeededKey num(BASE + "\\UnnamedDword");
+    num.setDword("", 7);
+    auto nums = listKey(num.path());
+    ASSERT_EQ(nums.size(), 1u);
+    EXPECT_EQ(nums[0]->data, "0x00000007 (7)");
+
+    SeededKey empty(BASE + "\\UnnamedEmpty");
+    empty.setRaw("", REG_BINARY, "", 0);
+    auto empties = listKey(empty.path());
+    ASSERT_EQ(empties.size(), 1u);
+    EXPECT_EQ(empties[0]->data, "(value not set)");
+    EXPECT_EQ(empties[0]->type, 3u);
+}
+
+TEST(RegistryListing, LongNamesAndLargeDataAreReadWhole) {
+    SeededKey key(BASE + "\\Large");
+    std::string name(300, 'n');
+    std::string data(20000, 'd');
+    key.setString(name, data);
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), 2u);
+    EXPECT_EQ(values[1]->name, name);
+    EXPECT_EQ(values[1]->data, data);
+}
+
+TEST(DataRendering, EveryTypeRendersAsDocumented) {
+    EXPECT_EQ(render(3, {0x0A, 0x1F, 0x00}), "0a 1f 00");
+    EXPECT_EQ(render(3, {0x01, 0xAB}), "01 ab");
+    EXPECT_EQ(render(8, {0xFF}), "ff");
+    EXPECT_EQ(render(10, {}), "");
+    EXPECT_EQ(render(4, {0x10, 0, 0, 0}), "0x00000010 (16)");
+    EXPECT_EQ(render(4, {0xFF, 0xFF, 0xFF, 0xFF}), "0xffffffff (-1)");
+    EXPECT_EQ(render(5, {0, 0, 0, 0x10}), "0x00000010 (16)");
+    EXPECT_EQ(render(11, {1, 2, 3, 4, 5, 6, 7, 8}), "0x0807060504030201");
+    EXPECT_EQ(render(7, {'a', 0, 'b', 0, 0}), "a\r\nb");
+    EXPECT_EQ(render(7, {0, 0}), "");
+    EXPECT_EQ(render(1, {'h', 'i', 0, 'x'}), "hi");
+    EXPECT_EQ(render(6, {'L', 0, 'k', 0, 0, 0}), "Lk");
+}
+
+TEST(DataRendering, ShortNumbersNeverReadPastTheirBytes) {
+    EXPECT_EQ(render(4, {0x10}), "0x00000010 (16)");
+    EXPECT_EQ(render(11, {0xFF}), "0x00000000000000ff");
+    EXPECT_EQ(render(5, {}), "0x00000000 (0)");
+    EXPECT_EQ(render(1, {'a', 'b'}), "ab");  // no terminator within the data
+}
+
+TEST(DataRendering, TypeNamesBothWays) {
+    const struct { uint32_t code; const char* name; } names[] = {
+        {0, "REG_SZ"}, {1, "REG_SZ"}, {6, "REG_SZ"}, {2, "REG_EXPAND_SZ"}, {3, "REG_BINARY"},
+        {4, "REG_DWORD"}, {5, "REG_DWORD"}, {7, "REG_MULTI_SZ"}, {8, "REG_RESOURCE_LIST"},
+        {10, "REG_RESOURCE_REQUIREMENTS_LIST"}, {11, "REG_QWORD"}, {9, ""}, {12, ""}, {1000, ""},
+    };
+    for (const auto& row : names) EXPECT_EQ(TypeName(row.code), row.name) << row.code;
+    EXPECT_EQ(TypeFromName("REG_BINARY"), 3u);
+    EXPECT_EQ(TypeFromName("reg_dword"), 4u);
+    EXPECT_EQ(TypeFromName("REG_SZ"), 1u);
+    EXPECT_EQ(TypeFromName("REG_EXPAND_SZ"), 2u);
+    EXPECT_EQ(TypeFromName("REG_MULTI_SZ"), 7u);
+    EXPECT_EQ(TypeFromName("Reg_Qword"), 11u);
+    EXPECT_EQ(TypeFromName("REG_RESOURCE_LIST"), 8u);
+    EXPECT_EQ(TypeFromName("REG_RESOURCE_REQUIREMENTS_LIST"), 10u);
+    EXPECT_EQ(TypeFromName("REG_NONE"), 1u);
+    EXPECT_EQ(TypeFromName(""), 1u);
+}

@@ -8,5 +8,10 @@ wineserver -p
 # Start Wine's own services now, detached from our output: started by the first test they would
 # inherit CTest's pipes and keep it waiting after the tests end.
 wine wineboot </dev/null >/dev/null 2>&1 || true
+# Drive R: is a removable disk (a folder of the prefix) so that tests can show that paths on
+# media that are not fixed disks are never reported as missing.
+mkdir -p "$WINEPREFIX/drive_c/zenthar-removable"
+ln -sfn ../drive_c/zenthar-removable "$WINEPREFIX/dosdevices/r:"
+wine reg add 'HKLM\Software\Wine\Drives' /v r: /d floppy /f </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure ${CTEST_ARGS:-}

@@ -75,6 +75,20 @@ SeededValue::~SeededValue() {
         RegDeleteValueA(key.get(), name_.c_str());
 }
 
+EnsuredKey::EnsuredKey(const std::string& fullPath) : path_(fullPath) {
+    std::string sub = fullPath;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    DWORD disposition = 0;
+    if (root && RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                                &disposition) == ERROR_SUCCESS)
+        created_ = disposition == REG_CREATED_NEW_KEY;
+}
+
+EnsuredKey::~EnsuredKey() {
+    if (created_) DeleteKeyPath(path_);
+}
+
 ScratchDir::ScratchDir(const std::string& name) : path_("C:\\zenthar-tests\\" + name) {
     char cwd[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, cwd);

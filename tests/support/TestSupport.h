@@ -40,6 +40,20 @@ private:
     std::string keyPath_, name_;
 };
 
+// Makes sure a key exists for the test's life; deletes it afterwards only if it created it, so
+// the system's own keys are never removed.
+class EnsuredKey {
+public:
+    explicit EnsuredKey(const std::string& fullPath);
+    ~EnsuredKey();
+    EnsuredKey(const EnsuredKey&) = delete;
+    EnsuredKey& operator=(const EnsuredKey&) = delete;
+
+private:
+    std::string path_;
+    bool created_ = false;
+};
+
 // A scratch folder under C:\zenthar-tests that becomes the current directory while it lives.
 class ScratchDir {
 public:
