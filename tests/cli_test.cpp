@@ -1,0 +1,90 @@
+// The console program: output format, exit codes and usage errors on a seeded prefix.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "engine/SystemPaths.h"
+#include "support/TestSupport.h"
+
+namespace {
+const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
+const std::string APP_PATHS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+    }
+    return out;
+}
+
+ProcessResult cli(const std::string& args, const std::string& dir) {
+    return RunProcess("\"" + CliPath() + "\" " + args, dir);
+}
+}  // namespace
+
+TEST(ConsoleProgram, HelpAndUsageErrors) {
+    ScratchDir dir("cli-usage");
+    auto help = cli("--help", dir.path());
+    EXPECT_EQ(help.exitCode, 0u);
+    EXPECT_NE(help.out.find("scan [--only LIST]"), std::string::npos);
+    EXPECT_NE(help.out.find("SHARED_TOOLS"), std::string::npos);
+
+    auto unknown = cli("scan --only DRV,NOPE", dir.path());
+    EXPECT_EQ(unknown.exitCode, 2u);
+    EXPECT_TRUE(unknown.out.empty());
+    EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
+
+    EXPECT_EQ(cli("frobnicate", dir.path()).exitCode, 2u);
+    EXPECT_EQ(cli("", dir.path()).exitCode, 2u);
+}
+
+TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
+    ScratchDir dir("cli-scan");
+    EnsuredKey drivers(DRIVERS);
+    const std::string gone = dir.file("gone\tdriver.drv");  // a tab inside a field becomes a blank
+    SeededValue drv(DRIVERS, "zt.cli", gone);
+    SeededKey app(APP_PATHS + "\\ZentharCli.exe");
+    app.setString("", dir.file("gone-app.exe"));
+
+    auto r = cli("scan --only DRV,APPPATH", dir.path());
+    EXPECT_EQ(r.exitCode, 1u) << r.err;
+    auto out = lines(r.out);
+    std::vector<std::string> findings, rows;
+    for (const auto& l : out) {
+        if (l.compare(0, 8, "FINDING\t") == 0) {
+            EXPECT_TRUE(rows.empty()) << "findings come before rows";
+            findings.push_back(l);
+        } else if (l.compare(0, 4, "ROW\t") == 0) {
+            rows.push_back(l);
+        } else {
+            ADD_FAILURE() << "unexpected output line: " << l;
+        }
+    }
+    const std::string drvLine = "FINDING\tVxD\tVAL\t" + DRIVERS + "\tzt.cli\t" + dir.file("gone driver.drv");
+    const std::string appLine = "FINDING\tAPPPath\tKEY\t" + APP_PATHS + "\\zenthar" + "cli.exe\t(Default)\t" +
+                                dir.file("gone-app.exe");
+    EXPECT_NE(std::find(findings.begin(), findings.end(), drvLine), findings.end()) << r.out;
+    EXPECT_NE(std::find(findings.begin(), findings.end(), appLine), findings.end()) << r.out;
+    ASSERT_EQ(rows.size(), 2u);  // DRV then APPPATH, no shortcut row when shortcuts were not asked for
+    EXPECT_EQ(rows[0].compare(0, 18, "ROW\tCorrupt Fonts\t"), 0) << rows[0];
+    EXPECT_EQ(rows[1].compare(0, 23, "ROW\tCorrupt Help Files\t"), 0) << rows[1];
+    EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "\t0");
+}
+
+TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
+    ScratchDir dir("cli-clean");
+    EnsuredKey drivers(DRIVERS);
+    SeededValue drv(DRIVERS, "zt.cli.ignored", dir.file("ignored.drv"));
+    WriteTextFile(dir.file("ignore.lst"), dir.file("ignored.drv") + "\n");
+    auto r = cli("scan --only DRV", dir.path());
+    auto out = lines(r.out);
+    for (const auto& l : out) EXPECT_EQ(l.find("ignored.drv"), std::string::npos) << l;
+    // Wine's own driver list is complete on a fresh prefix, so nothing else is reported there.
+    EXPECT_EQ(r.exitCode, 0u) << r.out;
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].compare(0, 18, "ROW\tCorrupt Fonts\t"), 0);
+}
