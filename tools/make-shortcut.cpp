@@ -1,11 +1,15 @@
 // make-shortcut: writes shortcut files with the shell link object (for seeding demo and bench trees).
-// Usage: make-shortcut LINK TARGET [LINK TARGET ...]
+// Usage: make-shortcut LINK TARGET [LINK TARGET ...]   or   make-shortcut @LISTFILE
+// (a list file holds one LINK<TAB>TARGET pair per line).
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 static bool makeShortcut(IShellLinkA* link, IPersistFile* file, const char* linkPath, const char* target) {
     if (FAILED(link->SetPath(target))) return false;
@@ -14,22 +18,42 @@ static bool makeShortcut(IShellLinkA* link, IPersistFile* file, const char* link
     return SUCCEEDED(file->Save(wide, TRUE));
 }
 
+static bool readPairs(int argc, char** argv, std::vector<std::pair<std::string, std::string>>& pairs) {
+    if (argc == 2 && argv[1][0] == '@') {
+        FILE* f = std::fopen(argv[1] + 1, "rt");
+        if (!f) return false;
+        char line[2048];
+        while (std::fgets(line, sizeof line, f)) {
+            std::string l = line;
+            while (!l.empty() && (l.back() == '\n' || l.back() == '\r')) l.pop_back();
+            size_t tab = l.find('\t');
+            if (tab != std::string::npos) pairs.emplace_back(l.substr(0, tab), l.substr(tab + 1));
+        }
+        std::fclose(f);
+        return true;
+    }
+    if (argc < 3 || argc % 2 == 0) return false;
+    for (int i = 1; i + 1 < argc; i += 2) pairs.emplace_back(argv[i], argv[i + 1]);
+    return true;
+}
+
 int main(int argc, char** argv) {
-    if (argc < 3 || argc % 2 == 0) {
-        std::fprintf(stderr, "usage: make-shortcut LINK TARGET [LINK TARGET ...]\n");
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (!readPairs(argc, argv, pairs)) {
+        std::fprintf(stderr, "usage: make-shortcut LINK TARGET [LINK TARGET ...] | make-shortcut @LISTFILE\n");
         return 2;
     }
     if (FAILED(CoInitialize(nullptr))) return 1;
     int failures = 0;
-    for (int i = 1; i + 1 < argc; i += 2) {
+    for (const auto& pair : pairs) {
         IShellLinkA* link = nullptr;
         IPersistFile* file = nullptr;
         bool ok = SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                              reinterpret_cast<void**>(&link))) &&
                   SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
-                  makeShortcut(link, file, argv[i], argv[i + 1]);
+                  makeShortcut(link, file, pair.first.c_str(), pair.second.c_str());
         if (!ok) {
-            std::fprintf(stderr, "make-shortcut: could not write %s\n", argv[i]);
+            std::fprintf(stderr, "make-shortcut: could not write %s\n", pair.first.c_str());
             ++failures;
         }
         if (file) file->Release();

@@ -8,7 +8,7 @@ build="$(cd "$1" && pwd)"; mkdir -p "$2"; prefix="$(cd "$2" && pwd)"
 . "$here/wine-env.sh" "$prefix"
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
-cd "$prefix"
+cd "$prefix/drive_c"
 wine wineboot </dev/null >/dev/null 2>&1 || true
 if [ ! -f "$prefix/.zenthar-demo-seeded" ]; then
   echo "Seeding the demo prefix with broken entries ..." >&2

@@ -1,0 +1,112 @@
+// Engine benchmark: scan (and repair) speed against the least work the same results need, in one run.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+
+#include "engine/ScanRun.h"
+#include "engine/StopEvent.h"
+#include "engine/scanners/Shortcut.h"
+#include "registry/RegistryLib.h"
+#include "support/Baseline.h"
+#include "support/Timing.h"
+
+namespace {
+struct ScanFigures {
+    double seconds = 0;
+    size_t registryFound = 0;
+    size_t shortcutsFound = 0;
+};
+
+ScanFigures engineScan(bool registry, bool shortcuts) {
+    ResetStop();
+    CRegistryLib engine;
+    CShortcut links(&engine);
+    ScanSelection selection;
+    selection.selectAll(0);
+    if (registry)
+        for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) selection[c] = 1;
+    if (shortcuts) selection[SHORTCUTS] = 1;
+    CategoryResults results;
+    ScanFigures f;
+    f.seconds = TimeSeconds([&] { ScanRun(engine, links, selection, results, nullptr); });
+    f.registryFound = engine.ErrorList.size();
+    f.shortcutsFound = links.invalidShortcuts.size();
+    return f;
+}
+
+// Signals the stop event at a random moment of a full scan; returns seconds from signal to end.
+double stopLatency(std::mt19937& rng, double scanSeconds) {
+    ResetStop();
+    CRegistryLib engine;
+    CShortcut links(&engine);
+    ScanSelection selection;
+    selection.selectAll();
+    CategoryResults results;
+    std::thread worker([&] { ScanRun(engine, links, selection, results, nullptr); });
+    std::uniform_real_distribution<double> when(0.05, std::max(0.1, scanSeconds * 0.9));
+    Sleep(static_cast<DWORD>(when(rng) * 1000));
+    double signalled = NowSeconds();
+    SignalStop();
+    worker.join();
+    double latency = NowSeconds() - signalled;
+    ResetStop();
+    return latency;
+}
+
+void line(const char* what, double engine, double baseline) {
+    std::printf("%-28s engine %8.3f s   baseline %8.3f s   ratio %.3f\n", what, engine, baseline,
+                baseline > 0 ? engine / baseline : 0.0);
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 5, stops = 5;
+    unsigned seed = 1;
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--stops")) stops = std::atoi(argv[i + 1]);
+        else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
+    }
+    std::printf("engine benchmark: %d runs each, medians\n", runs);
+
+    // Peak memory is read right after the first full scan, before anything else has run.
+    ScanFigures first = engineScan(true, true);
+    double peakMB = PeakMemoryMB();
+
+    std::vector<double> regEngine, regBase, lnkEngine, lnkBase, full;
+    size_t engineRegFound = 0, engineLnkFound = 0;
+    int64_t baseRegFound = 0, baseLnkFound = 0;
+    for (int r = 0; r < runs; ++r) {
+        // Interleaved so that a noisy machine slows both sides alike.
+        ScanFigures reg = engineScan(true, false);
+        regEngine.push_back(reg.seconds);
+        engineRegFound = reg.registryFound;
+        regBase.push_back(TimeSeconds([&] { baseRegFound = BaselineRegistryScan(); }));
+        ScanFigures lnk = engineScan(false, true);
+        lnkEngine.push_back(lnk.seconds);
+        engineLnkFound = lnk.shortcutsFound;
+        lnkBase.push_back(TimeSeconds([&] { baseLnkFound = BaselineShortcutScan(); }));
+        full.push_back(engineScan(true, true).seconds);
+    }
+    line("registry scan (9 categories)", Median(regEngine), Median(regBase));
+    line("shortcut scan", Median(lnkEngine), Median(lnkBase));
+    line("full scan (10 categories)", Median(full), Median(regBase) + Median(lnkBase));
+    std::printf("broken entries: registry engine %zu baseline %lld; shortcuts engine %zu baseline %lld\n",
+                engineRegFound, static_cast<long long>(baseRegFound), engineLnkFound,
+                static_cast<long long>(baseLnkFound));
+    std::printf("first full scan: %.3f s, %zu registry records, %zu broken shortcuts\n", first.seconds,
+                first.registryFound, first.shortcutsFound);
+    std::printf("peak memory of the full scan: %.1f MB\n", peakMB);
+
+    std::mt19937 rng(seed);
+    double worst = 0;
+    for (int i = 0; i < stops; ++i) worst = std::max(worst, stopLatency(rng, Median(full)));
+    std::printf("stop latency: largest of %d stops at random moments %.1f ms\n", stops, worst * 1000);
+
+    bool same = engineRegFound == static_cast<size_t>(baseRegFound) && engineLnkFound == static_cast<size_t>(baseLnkFound);
+    std::printf("%s\n", same ? "engine and baseline agree on the broken entries" : "MISMATCH between engine and baseline");
+    return same ? 0 : 1;
+}

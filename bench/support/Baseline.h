@@ -1,0 +1,7 @@
+// The lower bound for the scan: the fewest Win32 calls that find the same broken entries.
+#pragma once
+#include <cstdint>
+
+// Each returns the number of broken entries it found; no records are kept.
+int64_t BaselineRegistryScan();
+int64_t BaselineShortcutScan();
