@@ -24,3 +24,4 @@ void EndConsoleProgress();
 void InstallStopOnCtrlC();
 
 int ScanCommand(int argc, char** argv);
+int RestoreCommand(int argc, char** argv);

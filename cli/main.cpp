@@ -22,6 +22,10 @@ const char* const USAGE =
     "                       Progress goes to standard error when it is a console. Ctrl+C stops the\n"
     "                       scan; what was found before the stop is still printed.\n"
     "                       Exit status: 0 nothing found, 1 something found, 2 usage error or failure.\n"
+    "  restore              Write the newest backup in \"Registry Backups\" back into the registry.\n"
+    "                       Messages go to standard error.\n"
+    "                       Exit status: 0 after \"Restore Complete\", 1 when it did not\n"
+    "                       complete (no backup, damaged file, registry refused), 2 usage error.\n"
     "  --help               Show this text.\n";
 
 struct Command {
@@ -31,6 +35,7 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"scan", ScanCommand},
+    {"restore", RestoreCommand},
 };
 }  // namespace
 

@@ -1,0 +1,45 @@
+// Registry backups made before a repair, their rotation to the newest five, and the restore of
+// the newest one. Outcomes are reported as texts through a callback (message boxes in the window,
+// lines on standard error in the console).
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "backup/BackupFormat.h"
+#include "engine/Records.h"
+
+constexpr const char* BACKUP_FOLDER = "Registry Backups";  // below the current directory
+constexpr const char* BACKUP_WORK_FILE = "1.reg";          // in the current directory
+constexpr size_t BACKUPS_KEPT = 5;
+constexpr DWORD EXPORT_WAIT_MS = 60 * 1000;   // for the registry editor's export
+constexpr DWORD IMPORT_WAIT_MS = 300 * 1000;  // for the registry editor's import of an export
+constexpr DWORD MOVE_RETRY_MS = 5 * 1000;     // for a working file that is briefly in use
+
+enum class BackupStatus { Written, NothingToBackUp, Failed };
+
+struct BackupResult {
+    BackupStatus status = BackupStatus::Failed;
+    std::string file;            // full path of the new backup file
+    int32_t entriesLeftOut = 0;  // values or keys beyond the binary format's limits
+};
+
+// With an error list: a binary backup of the keys and values the records name (records with an
+// empty keyPath are skipped; none left means no file at all). Without one (null): an export of
+// the whole local-machine hive through the system's registry editor, awaited for at most
+// `exportWaitMs`. Either way the file lands in the backup folder, named after the local time when
+// the backup started, and the folder is trimmed to the newest five "*.reg" files by name.
+// The caller shows a wait cursor if it wants one.
+BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message,
+                            DWORD exportWaitMs = EXPORT_WAIT_MS);
+
+// "%4.4d-%2.2d-%2.2d_%2.2d-%2.2d-%2.2d.reg" of the given time.
+std::string BackupFileName(const SYSTEMTIME& time);
+
+enum class RestoreStatus { Complete, NoBackupFile, Damaged, Failed };
+
+// Writes the newest file of the backup folder back into the registry and reports "Restore
+// Complete" or why not. A binary backup is checked whole before anything is written; a registry
+// editor export is imported through the registry editor. The current directory is not changed.
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message);

@@ -1,0 +1,51 @@
+// The binary backup format: key records of a root, a subkey path and a key body of values and subkeys.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "backup/BackupFile.h"
+
+// Limits of what is written and what a reader accepts.
+constexpr uint32_t MAX_VALUE_NAME_BYTES = 16383;
+constexpr uint32_t MAX_VALUE_DATA_BYTES = 16383;
+constexpr uint32_t MAX_SUBKEY_NAME_BYTES = 255;
+constexpr uint32_t MAX_RECORD_PATH_BYTES = 65535;  // subkey path of a key record
+constexpr int MAX_KEY_DEPTH = 512;                 // the registry's own nesting limit
+
+// Smallest encodings, used to reject counts that the rest of the file cannot hold.
+constexpr uint32_t MIN_VALUE_ENTRY_BYTES = 12;   // name length, type, data length
+constexpr uint32_t MIN_SUBKEY_ENTRY_BYTES = 13;  // name length, one name byte, two counts
+
+using BackupMessageCallback = std::function<void(const std::string& text)>;
+
+// The root key code of a record for the four roots a backup may name; 0 for any other name
+// (exact, case-sensitive comparison).
+uint32_t BackupRootCode(const std::string& rootName);
+// "HKEY_..." for a valid root code, else null.
+const char* BackupRootName(uint32_t code);
+
+// Writes the key body of `key`: its values, then its subkeys with their bodies. Values or subkeys
+// beyond the limits are left out and counted in out.entriesLeftOut.
+void WriteKeyBackup(HKEY key, BackupOutput& out);
+// Writes a key body holding only the value `name` of `key` (none when it is missing) and no subkeys.
+void WriteValueBackup(HKEY key, const std::string& name, BackupOutput& out);
+
+// What reading key bodies found. `problem` says why reading stopped.
+struct BackupReadState {
+    BackupMessageCallback message;  // gets "Can't set value" once per value the registry refuses
+    std::string problem;
+    std::string keyPath;  // the key being read, for messages
+    bool damaged = false;  // the file, not the registry, stopped the read
+    int32_t valuesFailed = 0;
+};
+
+// Reads one key body and writes it below `key`. With a null key nothing is written: the body is
+// only checked, which lets a restore refuse a damaged file before it changes anything.
+// Returns false when the file is damaged (state.damaged) or a subkey could not be created.
+bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth = 0);
+
+// Reads one key record (root, subkey path, key body), writing it when `apply` is set.
+bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);

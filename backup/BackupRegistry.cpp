@@ -1,0 +1,187 @@
+// Making a backup: the binary backup of an error list or the registry editor's full export, the
+// move into the backup folder under a dated name, and the rotation to the newest five.
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "backup/Backup.h"
+#include "backup/BackupPaths.h"
+#include "backup/ListFiles.h"
+#include "backup/RegistryEditor.h"
+#include "registry/RegKey.h"
+
+namespace {
+void say(const BackupMessageCallback& message, const std::string& text) {
+    if (message) message(text);
+}
+
+bool hasKeyPath(const ErrorArray& errors) {
+    for (const auto& err : errors)
+        if (err && !err->keyPath.empty()) return true;
+    return false;
+}
+
+// Lets the backup read keys whose access lists would refuse us; most accounts may not have it.
+void enableBackupPrivilege() {
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return;
+    FileHandle token(raw);
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    if (LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &tp.Privileges[0].Luid))
+        AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
+}
+
+void writeRecord(const RegistryError& err, BackupOutput& out) {
+    const size_t slash = err.keyPath.find('\\');
+    if (slash == std::string::npos) return;
+    const uint32_t root = BackupRootCode(err.keyPath.substr(0, slash));
+    if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return;
+    const std::string subkey = err.keyPath.substr(slash + 1);
+    if (subkey.size() > MAX_RECORD_PATH_BYTES) {
+        ++out.entriesLeftOut;
+        return;
+    }
+    RegKey key;
+    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), subkey.c_str(), 0, KEY_READ,
+                      key.put()) != ERROR_SUCCESS)
+        return;  // keys that cannot be opened are left out
+    out.u32(root);
+    out.u32(static_cast<uint32_t>(subkey.size()));
+    out.bytes(subkey.data(), subkey.size());
+    if (err.action == "KEY")
+        WriteKeyBackup(key.get(), out);
+    else
+        WriteValueBackup(key.get(), err.value ? err.value->name : std::string(), out);
+}
+
+bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
+                       const BackupMessageCallback& message) {
+    FileHandle file(CreateFileA(work.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        say(message, "Can't create the backup file " + work + "; no backup was made.");
+        return false;
+    }
+    BackupOutput out(file.get());
+    for (const auto& err : errors)
+        if (err && !err->keyPath.empty()) writeRecord(*err, out);
+    const bool ok = out.finish();
+    result.entriesLeftOut = out.entriesLeftOut;
+    file.reset();
+    if (!ok) {
+        DeleteFileA(work.c_str());
+        say(message, "Can't write the backup file " + work + "; no backup was made.");
+    }
+    return ok;
+}
+
+// Starts the export and waits for the editor to end. Without a process to wait on, widens the
+// window in which the move is retried instead.
+bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindowMs,
+                        const BackupMessageCallback& message) {
+    EditorLaunch editor = StartRegistryEditor("/e " + QuotedPath(work) + " HKEY_LOCAL_MACHINE");
+    if (!editor.started) {
+        say(message, editor.error + "; no backup was made.");
+        return false;
+    }
+    if (!editor.process) {
+        moveWindowMs = waitMs;  // only the move itself can tell when the export is done
+        return true;
+    }
+    if (WaitForSingleObject(editor.process.get(), waitMs) != WAIT_OBJECT_0) {
+        say(message, "The registry editor did not finish the export within " + std::to_string(waitMs / 1000) +
+                         " seconds; no backup was made.");
+        return false;
+    }
+    if (GetFileAttributesA(work.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        say(message, "The registry editor did not write " + work + "; no backup was made.");
+        return false;
+    }
+    return true;
+}
+
+std::string candidateName(const std::string& stem, int attempt) {
+    if (attempt == 1) return stem + ".reg";
+    char suffix[8];
+    std::snprintf(suffix, sizeof suffix, "_%2.2d", attempt);
+    return stem + suffix + ".reg";  // sorts after the plain name, so rotation order still holds
+}
+
+// Moves the working file into the folder; a name taken by an earlier backup of the same second
+// gets a suffix. Transient failures are retried until `windowMs` has passed.
+std::string moveIntoFolder(const std::string& work, const std::string& folder, const std::string& stem,
+                           DWORD windowMs, const BackupMessageCallback& message) {
+    const DWORD start = GetTickCount();
+    int attempt = 1;
+    for (;;) {
+        const std::string target = JoinPath(folder, candidateName(stem, attempt));
+        if (MoveFileA(work.c_str(), target.c_str())) return target;
+        const DWORD err = GetLastError();
+        if (err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS) {
+            if (++attempt <= 99) continue;
+        } else if (GetTickCount() - start < windowMs) {
+            Sleep(100);
+            continue;
+        }
+        say(message, "Can't move " + work + " into " + folder + " (error " + std::to_string(err) +
+                         "); no backup was made.");
+        return std::string();
+    }
+}
+
+std::string lowerAscii(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// The listing comes in whatever order the file system keeps; the dated names sort oldest first.
+void rotateBackups(const std::string& folder) {
+    std::vector<std::string> paths;
+    int32_t files = 0, folders = 0;
+    ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
+    std::sort(paths.begin(), paths.end(),
+              [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); });
+    for (size_t i = 0; i + BACKUPS_KEPT < paths.size(); ++i) DeleteFileA(paths[i].c_str());
+}
+}  // namespace
+
+std::string BackupFileName(const SYSTEMTIME& t) {
+    char name[64];
+    std::snprintf(name, sizeof name, "%4.4d-%2.2d-%2.2d_%2.2d-%2.2d-%2.2d.reg", t.wYear, t.wMonth, t.wDay, t.wHour,
+                  t.wMinute, t.wSecond);
+    return name;
+}
+
+BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs) {
+    BackupResult result;
+    // Absolute paths from here on: another thread may change the current directory meanwhile.
+    const std::string cwd = CurrentDirectoryPath();
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const std::string work = JoinPath(cwd, BACKUP_WORK_FILE);
+    if (errors && !hasKeyPath(*errors)) {
+        result.status = BackupStatus::NothingToBackUp;
+        return result;
+    }
+    if (!DeleteFileA(work.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+        say(message, "Can't remove the old working file " + work + "; no backup was made.");
+        return result;
+    }
+    DWORD moveWindowMs = MOVE_RETRY_MS;
+    if (errors) {
+        enableBackupPrivilege();
+        if (!writeBinaryBackup(*errors, work, result, message)) return result;
+    } else if (!exportLocalMachine(work, exportWaitMs, moveWindowMs, message)) {
+        return result;
+    }
+    const std::string folder = JoinPath(cwd, BACKUP_FOLDER);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string name = BackupFileName(now);
+    result.file = moveIntoFolder(work, folder, name.substr(0, name.size() - 4), moveWindowMs, message);
+    if (result.file.empty()) return result;  // old backups stay when no new one was added
+    rotateBackups(folder);
+    result.status = BackupStatus::Written;
+    return result;
+}

@@ -1,0 +1,557 @@
+// Registry backups and their restore: byte layout, round trips, rotation, full export, damaged files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+#include "backup/Backup.h"
+#include "backup/ListFiles.h"
+#include "registry/RegKey.h"
+#include "registry/RegistryLib.h"
+#include "support/TestSupport.h"
+
+namespace {
+const std::string BASE = "HKEY_CURRENT_USER\\Software\\ZentharTest\\Backup";
+const std::string HKLM_BASE = "HKEY_LOCAL_MACHINE\\SOFTWARE\\ZentharTest\\Backup";
+
+// Collects the messages a backup or restore reports.
+struct Messages {
+    std::vector<std::string> texts;
+    BackupMessageCallback callback() {
+        return [this](const std::string& t) { texts.push_back(t); };
+    }
+    std::string all() const {
+        std::string out;
+        for (const auto& t : texts) out += t + "\n";
+        return out;
+    }
+};
+
+std::unique_ptr<RegistryError> record(const std::string& keyPath, const std::string& action,
+                                      const std::string& valueName = std::string()) {
+    auto err = std::make_unique<RegistryError>();
+    err->type = "Test";
+    err->keyPath = keyPath;
+    err->action = action;
+    if (action == "VAL") {
+        err->value = std::make_unique<ValueRecord>();
+        err->value->name = valueName;
+    }
+    return err;
+}
+
+std::string le32(uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+}
+std::string counted(const std::string& s) { return le32(static_cast<uint32_t>(s.size())) + s; }
+std::string valueEntry(const std::string& name, uint32_t type, const std::string& data) {
+    return counted(name) + le32(type) + counted(data);
+}
+
+std::string backupFolder(const ScratchDir& dir) { return dir.file(BACKUP_FOLDER); }
+
+std::vector<std::string> folderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string n = fd.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A registry subtree flattened: relative key path -> value name -> (type, bytes).
+using ValueMap = std::map<std::string, std::pair<DWORD, std::string>>;
+using TreeMap = std::map<std::string, ValueMap>;
+
+void snapshotKey(HKEY key, const std::string& rel, TreeMap& out) {
+    ValueMap& values = out[rel];
+    std::vector<char> name(16385);
+    std::vector<unsigned char> data(1 << 20);
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
+        LONG rc = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(rc, ERROR_SUCCESS) << rel;
+        values[std::string(name.data(), nameLen)] = {type, std::string(data.begin(), data.begin() + dataLen)};
+    }
+    for (DWORD i = 0;; ++i) {
+        char sub[300];
+        DWORD len = sizeof sub;
+        LONG rc = RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_NO_MORE_ITEMS) break;
+        ASSERT_EQ(rc, ERROR_SUCCESS) << rel;
+        RegKey child;
+        ASSERT_EQ(RegOpenKeyExA(key, sub, 0, KEY_READ, child.put()), ERROR_SUCCESS);
+        snapshotKey(child.get(), rel.empty() ? sub : rel + "\\" + sub, out);
+    }
+}
+
+TreeMap snapshot(const std::string& fullPath) {
+    TreeMap out;
+    std::string sub = fullPath;
+    HKEY root = CRegistryLib::RootKeyFromName(CRegistryLib::SeperateMainKey(sub));
+    RegKey key;
+    if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) snapshotKey(key.get(), "", out);
+    return out;
+}
+
+size_t valueCount(const TreeMap& tree) {
+    size_t n = 0;
+    for (const auto& k : tree) n += k.second.size();
+    return n;
+}
+
+// Empty when equal; otherwise names the first key or value that differs.
+std::string firstDifference(const TreeMap& a, const TreeMap& b) {
+    for (const auto& k : a) {
+        auto it = b.find(k.first);
+        if (it == b.end()) return "key missing: " + k.first;
+        for (const auto& v : k.second) {
+            auto jt = it->second.find(v.first);
+            if (jt == it->second.end()) return "value missing: " + k.first + " : " + v.first.substr(0, 40);
+            if (jt->second != v.second) return "value differs: " + k.first + " : " + v.first.substr(0, 40);
+        }
+        if (k.second.size() != it->second.size()) return "extra values in " + k.first;
+    }
+    if (a.size() != b.size()) return "extra keys";
+    return std::string();
+}
+
+// Makes `bytes` the only backup file in the folder.
+void placeBackup(const ScratchDir& dir, const std::string& bytes, const std::string& name = "2030-01-01_00-00-00.reg") {
+    RemoveTree(backupFolder(dir));
+    CreateDirectoryA(backupFolder(dir).c_str(), nullptr);
+    WriteTextFile(backupFolder(dir) + "\\" + name, bytes);
+}
+}  // namespace
+
+TEST(BackupLayout, KeyRecordOfTwoValuesAndAnEmptySubkeyByteForByte) {
+    SeededKey x("HKEY_LOCAL_MACHINE\\SOFTWARE\\X");
+    x.setString("a", "1");
+    x.setDword("b", 7);
+    SeededKey y("HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Y");
+    ScratchDir dir("backup-layout");
+    ErrorArray errors;
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "KEY"));
+    Messages messages;
+    BackupResult result = BackupRegistry(&errors, messages.callback());
+    ASSERT_EQ(result.status, BackupStatus::Written) << messages.all();
+    EXPECT_TRUE(messages.texts.empty()) << messages.all();
+    EXPECT_EQ(result.file.rfind(backupFolder(dir) + "\\", 0), 0u) << result.file;
+    EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
+    const std::string expected = le32(0x80000002) + counted("SOFTWARE\\X") + le32(2) +
+                                 valueEntry("a", REG_SZ, std::string("1\0", 2)) +
+                                 valueEntry("b", REG_DWORD, le32(7)) + le32(1) + counted("Y") + le32(0) + le32(0);
+    EXPECT_EQ(ReadTextFile(result.file), expected);
+}
+
+TEST(BackupLayout, ValueRecordsHoldOnlyTheirValueAndTheUnnamedOneIsNotFoundByItsDisplayName) {
+    SeededKey x("HKEY_LOCAL_MACHINE\\SOFTWARE\\X");
+    x.setString("", "unnamed");
+    x.setString("a", "1");
+    x.setDword("b", 7);
+    SeededKey y("HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Y");
+    ScratchDir dir("backup-layout-val");
+    ErrorArray errors;
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "VAL", "b"));
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "VAL", "(Default)"));
+    BackupResult result = BackupRegistry(&errors, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    const std::string head = le32(0x80000002) + counted("SOFTWARE\\X");
+    EXPECT_EQ(ReadTextFile(result.file),
+              head + le32(1) + valueEntry("b", REG_DWORD, le32(7)) + le32(0) + head + le32(0) + le32(0));
+}
+
+TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkipped) {
+    SeededKey key(BASE + "\\Skip");
+    key.setString("v", "x");
+    ScratchDir dir("backup-skip");
+    ErrorArray blanked;
+    blanked.push_back(record("", "KEY"));
+    blanked.push_back(record("", "VAL", "v"));
+    EXPECT_EQ(BackupRegistry(&blanked, nullptr).status, BackupStatus::NothingToBackUp);
+    EXPECT_FALSE(PathExists(backupFolder(dir)));
+    EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
+
+    // Roots are matched exactly; other actions, paths without a backslash and missing keys are left out.
+    ErrorArray unusable;
+    unusable.push_back(record("hkey_current_user\\Software\\ZentharTest\\Backup\\Skip", "KEY"));
+    unusable.push_back(record("HKEY_CURRENT_CONFIG\\Software", "KEY"));
+    unusable.push_back(record(key.path(), "FILE"));
+    unusable.push_back(record("HKEY_CURRENT_USER", "KEY"));
+    unusable.push_back(record(BASE + "\\NoSuchKey", "KEY"));
+    BackupResult result = BackupRegistry(&unusable, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    EXPECT_EQ(ReadTextFile(result.file), "");
+}
+
+TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
+    SeededKey base(BASE + "\\RoundTrip");
+    SeededKey types(base.path() + "\\Types");
+    types.setString("", "unnamed value");
+    types.setString("sz", "text \xE9\xE8 end");
+    types.setString("empty sz", "");
+    types.setString("expand", "%SystemRoot%\\x.dll", REG_EXPAND_SZ);
+    types.setBinary("binary", {0x00, 0xFF, 0x10, 0x00});
+    types.setBinary("empty binary", {});
+    types.setDword("dword", 0xDEADBEEF);
+    types.setBinary("big endian", {1, 2, 3, 4}, REG_DWORD_BIG_ENDIAN);
+    types.setBinary("link", {'a', 0, 'b', 0}, REG_LINK);
+    types.setBinary("multi", {'a', 0, 'b', 'c', 0, 0}, REG_MULTI_SZ);
+    types.setBinary("none", {9, 8, 7}, REG_NONE);
+    types.setBinary("resource list", {1, 2, 3}, REG_RESOURCE_LIST);
+    types.setBinary("full descriptor", {4, 5}, REG_FULL_RESOURCE_DESCRIPTOR);
+    types.setBinary("requirements", {6}, REG_RESOURCE_REQUIREMENTS_LIST);
+    types.setBinary("qword", {1, 2, 3, 4, 5, 6, 7, 8}, REG_QWORD);
+    types.setBinary("odd type", {1}, 0x12345);
+    // The longest subkey name is created below an open parent: Wine's ANSI calls refuse paths
+    // longer than MAX_PATH as a whole.
+    SeededKey limits(base.path() + "\\Limits");
+    RegKey longest;
+    ASSERT_EQ(RegCreateKeyExA(limits.handle(), std::string(255, 'k').c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, longest.put(), nullptr),
+              ERROR_SUCCESS);
+    const std::string longName(16383, 'n'), longData(16383, 'Z'), almostLong(16382, 'm');
+    ASSERT_EQ(RegSetValueExA(longest.get(), longName.c_str(), 0, REG_BINARY,
+                             reinterpret_cast<const BYTE*>(longData.data()), 16383),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(longest.get(), almostLong.c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(almostLong.c_str()), 16383),
+              ERROR_SUCCESS);
+    longest.reset();
+    std::string deep = base.path() + "\\Deep";
+    std::vector<std::unique_ptr<SeededKey>> levels;
+    for (int i = 1; i <= 5; ++i) {
+        deep += "\\L" + std::to_string(i);
+        levels.push_back(std::make_unique<SeededKey>(deep, false));
+        levels.back()->setDword("level", i);
+    }
+    SeededKey vals(base.path() + "\\Vals");
+    vals.setString("keep", "k");
+    vals.setString("drop", "d");
+
+    const TreeMap before = snapshot(base.path());
+    std::string keys;
+    for (const auto& k : before) keys += "[" + k.first.substr(0, 30) + "] ";
+    ASSERT_EQ(before.size(), 11u) << keys;  // RoundTrip, Types, Limits, its subkey, Deep, five levels, Vals
+    ASSERT_EQ(valueCount(before), 16u + 2u + 5u + 2u);
+
+    ScratchDir dir("backup-roundtrip");
+    ErrorArray errors;
+    errors.push_back(record(types.path(), "KEY"));
+    errors.push_back(record("", "KEY"));  // moved to the ignore list
+    errors.push_back(record(base.path() + "\\Limits", "KEY"));
+    errors.push_back(record(base.path() + "\\Deep", "KEY"));
+    errors.push_back(record(vals.path(), "VAL", "drop"));
+    Messages messages;
+    BackupResult result = BackupRegistry(&errors, messages.callback());
+    ASSERT_EQ(result.status, BackupStatus::Written) << messages.all();
+    EXPECT_EQ(result.entriesLeftOut, 0);
+
+    levels.clear();
+    DeleteKeyPath(types.path());
+    DeleteKeyPath(base.path() + "\\Limits");
+    DeleteKeyPath(base.path() + "\\Deep");
+    RegDeleteValueA(vals.handle(), "drop");
+    ASSERT_NE(firstDifference(before, snapshot(base.path())), "");
+
+    ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
+    EXPECT_EQ(firstDifference(before, snapshot(base.path())), "");
+}
+
+TEST(BackupRoundTrip, ValuesBeyondTheFormatsLimitsAreLeftOutAndCounted) {
+    SeededKey key(BASE + "\\TooBig");
+    key.setBinary("fits", std::vector<unsigned char>(16383, 1));
+    key.setBinary("too big", std::vector<unsigned char>(16384, 2));
+    ScratchDir dir("backup-toobig");
+    ErrorArray errors;
+    errors.push_back(record(key.path(), "KEY"));
+    errors.push_back(record(key.path(), "VAL", "too big"));
+    BackupResult result = BackupRegistry(&errors, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    EXPECT_EQ(result.entriesLeftOut, 2);
+    const std::string head = le32(0x80000001) + counted("Software\\ZentharTest\\Backup\\TooBig");
+    EXPECT_EQ(ReadTextFile(result.file), head + le32(1) + valueEntry("fits", REG_BINARY, std::string(16383, '\1')) +
+                                             le32(0) + head + le32(0) + le32(0));
+}
+
+TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) {
+    SeededKey key(BASE + "\\Rotation");
+    key.setString("v", "x");
+    ScratchDir dir("backup-rotation");
+    const std::string folder = backupFolder(dir);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Created out of order, so that neither creation order nor listing order is the name order.
+    for (int day : {4, 1, 7, 2, 6, 3, 5})
+        WriteTextFile(folder + "\\2020-01-0" + std::to_string(day) + "_10-00-00.reg", "old");
+    WriteTextFile(folder + "\\desktop.ini", "[.ShellClassInfo]");
+    WriteTextFile(folder + "\\notes.txt", "not a backup");
+    ErrorArray errors;
+    errors.push_back(record(key.path(), "KEY"));
+    BackupResult result = BackupRegistry(&errors, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    const std::string newest = result.file.substr(folder.size() + 1);
+    std::vector<std::string> expected = {"2020-01-04_10-00-00.reg", "2020-01-05_10-00-00.reg",
+                                         "2020-01-06_10-00-00.reg", "2020-01-07_10-00-00.reg",
+                                         newest,                    "desktop.ini",
+                                         "notes.txt"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folderNames(folder), expected);
+}
+
+TEST(BackupRotation, BackupsWithinOneSecondGetTheirOwnNamesAndAStaleWorkingFileIsReplaced) {
+    SeededKey key(BASE + "\\SameSecond");
+    key.setString("v", "x");
+    ScratchDir dir("backup-samesecond");
+    const std::string folder = backupFolder(dir);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Take the names of this second and the next three, as earlier backups would have.
+    std::vector<std::string> taken;
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    for (int s = 0; s < 4; ++s) {
+        ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
+        t.QuadPart += s * 10000000ull;
+        FILETIME shifted{t.LowPart, t.HighPart}, local;
+        SYSTEMTIME st;
+        FileTimeToLocalFileTime(&shifted, &local);
+        FileTimeToSystemTime(&local, &st);
+        taken.push_back(BackupFileName(st));
+        WriteTextFile(folder + "\\" + taken.back(), "earlier backup");
+    }
+    WriteTextFile(dir.file(BACKUP_WORK_FILE), "stale working file");
+    ErrorArray errors;
+    errors.push_back(record(key.path(), "KEY"));
+    BackupResult result = BackupRegistry(&errors, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    const std::string name = result.file.substr(folder.size() + 1);
+    EXPECT_EQ(std::count(taken.begin(), taken.end(), name), 0) << name;
+    EXPECT_NE(name.find("_02.reg"), std::string::npos) << name;
+    for (const auto& t : taken) EXPECT_EQ(ReadTextFile(folder + "\\" + t), "earlier backup") << t;
+    EXPECT_EQ(ReadTextFile(result.file).substr(0, 4), le32(0x80000001));
+    EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
+}
+
+TEST(FullBackup, RegistryEditorExportLandsInTheFolderAndRestoresThroughTheEditor) {
+    SeededKey key(HKLM_BASE + "\\Full");
+    key.setString("marker", "full export");
+    ScratchDir dir("backup-full");
+    Messages messages;
+    const DWORD start = GetTickCount();
+    BackupResult result = BackupRegistry(nullptr, messages.callback());
+    const DWORD took = GetTickCount() - start;
+    ASSERT_EQ(result.status, BackupStatus::Written) << messages.all();
+    EXPECT_LT(took, EXPORT_WAIT_MS);
+    std::printf("full export took %lu ms\n", static_cast<unsigned long>(took));
+    EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
+    const std::string text = ReadTextFile(result.file);
+    std::string header("\xFF\xFE", 2);
+    for (char c : std::string("Windows Registry Editor Version 5.00")) header.append({c, '\0'});
+    EXPECT_EQ(text.substr(0, header.size()), header);
+    std::string marker;
+    for (char c : std::string("full export")) marker.append({c, '\0'});
+    EXPECT_NE(text.find(marker), std::string::npos);
+
+    RegDeleteValueA(key.handle(), "marker");
+    ASSERT_FALSE(ValueExists(key.path(), "marker"));
+    ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
+    EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
+    EXPECT_TRUE(ValueExists(key.path(), "marker"));
+}
+
+TEST(BackupFailure, AnExportThatDoesNotEndInTimeIsReportedAndLeavesTheFolderAlone) {
+    ScratchDir dir("backup-timeout");
+    Messages messages;
+    const DWORD start = GetTickCount();
+    BackupResult result = BackupRegistry(nullptr, messages.callback(), 1);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+    EXPECT_EQ(result.status, BackupStatus::Failed);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find("did not finish the export"), std::string::npos) << messages.all();
+    EXPECT_TRUE(folderNames(backupFolder(dir)).empty());
+    Sleep(5000);  // let the editor finish before the scratch folder goes away
+}
+
+class DamagedBackup : public ::testing::Test {
+protected:
+    void SetUp() override { DeleteKeyPath(target); }
+    void TearDown() override { DeleteKeyPath(target); }
+
+    // Restores `bytes` as the newest backup and expects it refused as damaged with nothing written.
+    void expectRefused(const std::string& bytes, const std::string& what) {
+        placeBackup(dir, bytes);
+        Messages messages;
+        EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Damaged) << what;
+        ASSERT_EQ(messages.texts.size(), 1u) << what;
+        EXPECT_NE(messages.texts[0].find("is damaged"), std::string::npos) << what << ": " << messages.texts[0];
+        EXPECT_NE(messages.texts[0].find("nothing was restored"), std::string::npos) << what;
+        EXPECT_FALSE(KeyExists(target)) << what;
+    }
+
+    const std::string target = BASE + "\\Damaged";
+    ScratchDir dir{"backup-damaged"};
+};
+
+TEST_F(DamagedBackup, EveryTruncationIsRefusedBeforeAnythingIsWritten) {
+    std::string bytes;
+    {
+        SeededKey key(target);
+        key.setString("a", "alpha");
+        key.setDword("b", 2);
+        SeededKey sub(target + "\\Sub");
+        sub.setString("", "c");
+        ErrorArray errors;
+        errors.push_back(record(target, "KEY"));
+        BackupResult result = BackupRegistry(&errors, nullptr);
+        ASSERT_EQ(result.status, BackupStatus::Written);
+        bytes = ReadTextFile(result.file);
+    }
+    ASSERT_GT(bytes.size(), 60u);
+    for (size_t cut = 1; cut < bytes.size(); ++cut) expectRefused(bytes.substr(0, cut), "cut at " + std::to_string(cut));
+
+    placeBackup(dir, "");  // a backup of keys that could not be opened: nothing to do
+    EXPECT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
+    placeBackup(dir, bytes);
+    EXPECT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
+    EXPECT_TRUE(ValueExists(target, "a"));
+    EXPECT_TRUE(ValueExists(target + "\\Sub", ""));
+}
+
+TEST_F(DamagedBackup, HugeLengthsUnknownRootsAndDeepNestingAreRefused) {
+    const std::string path = "Software\\ZentharTest\\Backup\\Damaged";
+    const std::string root = le32(0x80000001);
+    const std::string value = valueEntry("v", REG_SZ, std::string("x\0", 2));
+    const uint32_t HUGE_LEN = 0xFFFFFFFFu;
+    // Sanity: the undamaged file restores.
+    placeBackup(dir, root + counted(path) + le32(1) + value + le32(0));
+    ASSERT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
+    ASSERT_TRUE(ValueExists(target, "v"));
+    DeleteKeyPath(target);
+
+    expectRefused(root + le32(HUGE_LEN) + path, "path length");
+    expectRefused(root + counted(path) + le32(HUGE_LEN) + value + le32(0), "value count");
+    expectRefused(root + counted(path) + le32(1) + le32(HUGE_LEN) + "v" + le32(1) + counted("x") + le32(0),
+                  "value name length");
+    expectRefused(root + counted(path) + le32(1) + counted("v") + le32(1) + le32(HUGE_LEN) + "x" + le32(0),
+                  "data length");
+    expectRefused(root + counted(path) + le32(1) + value + le32(HUGE_LEN), "subkey count");
+    expectRefused(root + counted(path) + le32(0) + le32(1) + le32(HUGE_LEN) + "s" + le32(0) + le32(0),
+                  "subkey name length");
+    expectRefused(root + counted(path) + le32(0) + le32(1) + counted("a\\b") + le32(0) + le32(0),
+                  "subkey name with a backslash");
+    expectRefused(le32(0x80000005) + counted(path) + le32(0) + le32(0), "current configuration root");
+    expectRefused(le32(0x12345678) + counted(path) + le32(0) + le32(0), "made-up root");
+    // A second record that is damaged keeps the first, good one from being written too.
+    expectRefused(root + counted(path) + le32(1) + value + le32(0) + le32(7), "bad second record");
+
+    std::string nested = root + counted(path);
+    for (int i = 0; i < 600; ++i) nested += le32(0) + le32(1) + counted("n");
+    nested += le32(0) + le32(0);
+    expectRefused(nested, "600 levels");
+}
+
+TEST_F(DamagedBackup, RandomBytesAreRefused) {
+    std::mt19937 random(20240607);
+    for (int i = 0; i < 40; ++i) {
+        std::string bytes(1 + random() % 2048, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        // Half of them start like a real record, so the reader gets past the root.
+        if (i % 2 && bytes.size() >= 4) bytes.replace(0, 4, le32(0x80000001));
+        expectRefused(bytes, "random file " + std::to_string(i));
+    }
+}
+
+TEST(RestoreLatest, EmptyOrMissingFolderReportsTheSearchPatternAndKeepsTheCurrentDirectory) {
+    ScratchDir dir("backup-empty");
+    char before[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, before);
+    const std::string expected = "Can't find any backup file in " + backupFolder(dir) + "\\*.reg.";
+    Messages messages;
+    EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::NoBackupFile);
+    CreateDirectoryA(backupFolder(dir).c_str(), nullptr);
+    EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::NoBackupFile);
+    WriteTextFile(backupFolder(dir) + "\\desktop.ini", "x");
+    WriteTextFile(backupFolder(dir) + "\\old.regx", "x");
+    EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::NoBackupFile);
+    EXPECT_EQ(messages.texts, std::vector<std::string>(3, expected));
+    char after[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, after);
+    EXPECT_STREQ(after, before);
+}
+
+TEST(RestoreLatest, TheNewestFileIsTheOneRestored) {
+    const std::string target = BASE + "\\Newest";
+    DeleteKeyPath(target);
+    ScratchDir dir("backup-newest");
+    const std::string head = le32(0x80000001) + counted("Software\\ZentharTest\\Backup\\Newest");
+    CreateDirectoryA(backupFolder(dir).c_str(), nullptr);
+    WriteTextFile(backupFolder(dir) + "\\2031-01-01_00-00-00.reg",
+                  head + le32(1) + valueEntry("which", REG_SZ, std::string("old\0", 4)) + le32(0));
+    Sleep(50);
+    WriteTextFile(backupFolder(dir) + "\\2020-01-01_00-00-00.reg",
+                  head + le32(1) + valueEntry("which", REG_SZ, std::string("new\0", 4)) + le32(0));
+    EXPECT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
+    const TreeMap restored = snapshot(target);
+    ASSERT_EQ(restored.count(""), 1u);
+    EXPECT_EQ(restored.at("").at("which").second, std::string("new\0", 4));
+    DeleteKeyPath(target);
+}
+
+TEST(ListFilesTest, MatchesWithoutCaseRecursesAndStopsOnRequest) {
+    ScratchDir dir("backup-list");
+    CreateDirectoryA(dir.file("sub").c_str(), nullptr);
+    WriteTextFile(dir.file("a.reg"), "");
+    WriteTextFile(dir.file("B.REG"), "");
+    WriteTextFile(dir.file("c.regx"), "");
+    WriteTextFile(dir.file("desktop.ini"), "");
+    WriteTextFile(dir.file("sub\\d.reg"), "");
+    WriteTextFile(dir.file("sub\\Desktop.ini"), "");
+    std::vector<std::string> paths;
+    int32_t files = 0, folders = 0;
+    EXPECT_EQ(ListFiles(dir.path() + "\\", "*.reg", false, nullptr, paths, files, folders), 1);
+    std::sort(paths.begin(), paths.end());
+    EXPECT_EQ(paths, (std::vector<std::string>{dir.file("B.REG"), dir.file("a.reg")}));
+    EXPECT_EQ(files, 2);
+    EXPECT_EQ(folders, 1);
+    paths.clear();
+    files = folders = 0;
+    EXPECT_EQ(ListFiles(dir.path() + "\\", "*", true, nullptr, paths, files, folders), 1);
+    EXPECT_EQ(files, 4);  // a.reg, B.REG, c.regx, sub\d.reg
+    std::atomic<bool> keepGoing{false};
+    paths.clear();
+    EXPECT_EQ(ListFiles(dir.path() + "\\", "*", true, &keepGoing, paths, files, folders), 0);
+    EXPECT_TRUE(paths.empty());
+}
+
+TEST(RestoreCommandLine, ExitStatusFollowsTheOutcome) {
+    const std::string target = BASE + "\\Console";
+    ScratchDir dir("backup-cli");
+    auto run = [&](const std::string& args) { return RunProcess("\"" + CliPath() + "\" " + args, dir.path()); };
+    ProcessResult none = run("restore");
+    EXPECT_EQ(none.exitCode, 1u);
+    EXPECT_NE(none.err.find("Can't find any backup file in " + backupFolder(dir) + "\\*.reg."), std::string::npos)
+        << none.err;
+    EXPECT_EQ(run("restore extra").exitCode, 2u);
+
+    {
+        SeededKey key(target);
+        key.setString("v", "console");
+        ErrorArray errors;
+        errors.push_back(record(target, "KEY"));
+        ASSERT_EQ(BackupRegistry(&errors, nullptr).status, BackupStatus::Written);
+    }
+    ASSERT_FALSE(KeyExists(target));
+    ProcessResult done = run("restore");
+    EXPECT_EQ(done.exitCode, 0u) << done.err;
+    EXPECT_NE(done.err.find("Restore Complete"), std::string::npos) << done.err;
+    EXPECT_TRUE(ValueExists(target, "v"));
+    DeleteKeyPath(target);
+}
