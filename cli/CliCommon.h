@@ -25,3 +25,4 @@ void InstallStopOnCtrlC();
 
 int ScanCommand(int argc, char** argv);
 int RestoreCommand(int argc, char** argv);
+int UndoCommand(int argc, char** argv);

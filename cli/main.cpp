@@ -26,6 +26,11 @@ const char* const USAGE =
     "                       Messages go to standard error.\n"
     "                       Exit status: 0 after \"Restore Complete\", 1 when it did not\n"
     "                       complete (no backup, damaged file, registry refused), 2 usage error.\n"
+    "  undo FILE            Import an undo file (FixedOn....xml) that an interrupted repair left\n"
+    "                       behind: recreates the keys and values it holds. Messages go to\n"
+    "                       standard error. Exit status: 0 imported, 1 the import stopped (a key\n"
+    "                       could not be created, a parse error, an unknown root), 2 usage error\n"
+    "                       or missing file.\n"
     "  --help               Show this text.\n";
 
 struct Command {
@@ -35,6 +40,7 @@ struct Command {
 
 const Command COMMANDS[] = {
     {"scan", ScanCommand},
+    {"undo", UndoCommand},
     {"restore", RestoreCommand},
 };
 }  // namespace

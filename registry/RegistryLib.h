@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,9 @@
 #include "engine/Records.h"
 #include "registry/DataFormat.h"
 #include "registry/ValueRecord.h"
+#include "xml/XmlWriter.h"  // undo files
+
+class XmlReader;
 
 using ValueRecordArray = std::vector<std::unique_ptr<ValueRecord>>;
 
@@ -54,6 +58,21 @@ public:
     void ScanFonts(CategoryResults& results);
     void ScanStartup(CategoryResults& results);
     void ScanUninstall(CategoryResults& results);
+
+    // --- undo files: XML export and import of keys (XmlExport.cpp, XmlImport.cpp) ---
+    XmlWriter undoWriter;  // idle until the repair writes the undo file through it
+    // Import messages ("couldn't create key ...", "couldn't set value ...", parse errors): the window
+    // restores the arrow cursor and shows a message box, the console prints them; null drops them.
+    std::function<void(const std::string&)> xmlMessage;
+    int SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value);
+    int WriteKeyXml(XmlWriter& writer, const std::string& name, HKEY key, const ValueRecord* value);
+    int LoadXmlFile(XmlReader& reader, const std::string& path);
+    HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
+    // `raw`, when given, holds the exact bytes (see XmlData.h) and takes the place of `data`.
+    void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& data,
+                            const std::string& typeName, const std::string* raw = nullptr);
+    static std::string XmlEscape(const std::string& text);
+    static std::string XmlUnescape(const std::string& text);
 
 private:
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);

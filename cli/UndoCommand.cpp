@@ -1,0 +1,27 @@
+// zenthar-cli undo FILE: imports an undo file left behind by an interrupted repair.
+#include <windows.h>
+
+#include <cstdio>
+
+#include "cli/CliCommon.h"
+#include "registry/RegistryLib.h"
+#include "xml/XmlReader.h"
+
+int UndoCommand(int argc, char** argv) {
+    if (argc != 1) {
+        std::fputs("zenthar-cli undo: expected exactly one undo file (see --help)\n", stderr);
+        return 2;
+    }
+    const std::string path = argv[0];
+    const DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fprintf(stderr, "zenthar-cli undo: no such file: %s\n", path.c_str());
+        return 2;
+    }
+    CRegistryLib lib;
+    lib.xmlMessage = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
+    XmlReader reader;
+    if (lib.LoadXmlFile(reader, path)) return 0;
+    if (reader.OpenFailed()) std::fprintf(stderr, "zenthar-cli undo: cannot read %s\n", path.c_str());
+    return 1;
+}
