@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "backup/BackupFormat.h"
 #include "engine/Records.h"
@@ -33,6 +34,10 @@ struct BackupResult {
 // The caller shows a wait cursor if it wants one.
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message,
                             DWORD exportWaitMs = EXPORT_WAIT_MS);
+
+// Of the "*.reg" files of the backup folder, in any order, those that the rotation deletes: all
+// but the last five by name.
+std::vector<std::string> BackupsToRotateOut(std::vector<std::string> paths);
 
 // "%4.4d-%2.2d-%2.2d_%2.2d-%2.2d-%2.2d.reg" of the given time.
 std::string BackupFileName(const SYSTEMTIME& time);

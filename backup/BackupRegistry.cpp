@@ -136,16 +136,21 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-// The listing comes in whatever order the file system keeps; the dated names sort oldest first.
 void rotateBackups(const std::string& folder) {
     std::vector<std::string> paths;
     int32_t files = 0, folders = 0;
     ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
-    std::sort(paths.begin(), paths.end(),
-              [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); });
-    for (size_t i = 0; i + BACKUPS_KEPT < paths.size(); ++i) DeleteFileA(paths[i].c_str());
+    for (const auto& path : BackupsToRotateOut(paths)) DeleteFileA(path.c_str());
 }
 }  // namespace
+
+std::vector<std::string> BackupsToRotateOut(std::vector<std::string> paths) {
+    // The listing comes in whatever order the file system keeps; the dated names sort oldest first.
+    std::sort(paths.begin(), paths.end(),
+              [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); });
+    paths.resize(paths.size() > BACKUPS_KEPT ? paths.size() - BACKUPS_KEPT : 0);
+    return paths;
+}
 
 std::string BackupFileName(const SYSTEMTIME& t) {
     char name[64];

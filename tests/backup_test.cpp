@@ -307,6 +307,17 @@ TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) 
     EXPECT_EQ(folderNames(folder), expected);
 }
 
+TEST(BackupRotation, OldestByNameAreChosenWhateverTheListingOrder) {
+    // Some file systems list by name, others by hash or creation; the choice must not depend on it.
+    const std::vector<std::string> listed = {"F\\2020-01-07_10-00-00.reg", "F\\2020-01-02_10-00-00.reg",
+                                             "F\\2021-01-01_00-00-00.reg", "F\\2020-01-01_10-00-00.reg",
+                                             "F\\2020-01-07_10-00-00_02.reg", "F\\2020-01-05_10-00-00.REG",
+                                             "F\\2020-01-03_10-00-00.reg"};
+    EXPECT_EQ(BackupsToRotateOut(listed),
+              (std::vector<std::string>{"F\\2020-01-01_10-00-00.reg", "F\\2020-01-02_10-00-00.reg"}));
+    EXPECT_TRUE(BackupsToRotateOut({listed.begin(), listed.begin() + 5}).empty());
+}
+
 TEST(BackupRotation, BackupsWithinOneSecondGetTheirOwnNamesAndAStaleWorkingFileIsReplaced) {
     SeededKey key(BASE + "\\SameSecond");
     key.setString("v", "x");
@@ -553,5 +564,24 @@ TEST(RestoreCommandLine, ExitStatusFollowsTheOutcome) {
     EXPECT_EQ(done.exitCode, 0u) << done.err;
     EXPECT_NE(done.err.find("Restore Complete"), std::string::npos) << done.err;
     EXPECT_TRUE(ValueExists(target, "v"));
+    DeleteKeyPath(target);
+}
+
+TEST(RestoreLatest, AKeyTheRegistryRefusesStopsTheRestoreWithAMessage) {
+    const std::string target = BASE + "\\Refused";
+    DeleteKeyPath(target);
+    ScratchDir dir("backup-refused");
+    const std::string good = le32(0x80000001) + counted("Software\\ZentharTest\\Backup\\Refused") + le32(1) +
+                             valueEntry("v", REG_SZ, std::string("x\0", 2)) + le32(0);
+    // Well-formed in the file, but a key name longer than the registry allows.
+    const std::string tooLong = "Software\\ZentharTest\\Backup\\" + std::string(300, 'r');
+    const std::string refused = le32(0x80000001) + counted(tooLong) + le32(0) + le32(0);
+    placeBackup(dir, good + refused + good);
+    Messages messages;
+    EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Failed);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.texts[0].find("Can't create key HKEY_CURRENT_USER\\" + tooLong + "; the restore stopped"), 0u)
+        << messages.texts[0];
+    EXPECT_TRUE(ValueExists(target, "v"));  // the record before it was restored
     DeleteKeyPath(target);
 }
