@@ -56,7 +56,7 @@ void CShortcut::ScanAllDrives() {
     for (const char* root = roots; *root; root += lstrlenA(root) + 1) {
         if (GetDriveTypeA(root) != DRIVE_FIXED) continue;
         char drive[3] = {root[0], root[1], '\0'};
-        RecurseFolder(drive);
+        walkFrom(drive);  // one walk over all drives: a link from one drive into another is not walked twice
     }
 }
 
@@ -73,8 +73,17 @@ bool CShortcut::firstVisit(const std::string& folder) {
 }
 
 void CShortcut::RecurseFolder(const std::string& folder) {
+    visited_.clear();
+    drives_.reset();
+    walkFrom(folder);
+}
+
+void CShortcut::walkFrom(const std::string& folder) {
+    if (firstVisit(folder.size() == 2 ? folder + "\\" : folder)) walkSubfolders(folder);
+}
+
+void CShortcut::walkSubfolders(const std::string& folder) {
     if (StopRequested()) return;
-    if (!firstVisit(folder.size() == 2 ? folder + "\\" : folder)) return;
     WIN32_FIND_DATAA fd;
     FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &fd));
     if (!find.valid()) return;
@@ -83,9 +92,12 @@ void CShortcut::RecurseFolder(const std::string& folder) {
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (lstrcmpA(fd.cFileName, ".") == 0 || lstrcmpA(fd.cFileName, "..") == 0) continue;
         std::string sub = folder + "\\" + fd.cFileName;
+        // Decided before its shortcuts are checked: a link back to a parent must not have the
+        // parent's shortcuts counted and listed a second time under another path.
+        if (!firstVisit(sub)) continue;
         SearchLinkFileAndResolve(sub);
         if (progressCallback) progressCallback(sub.c_str(), "Searching Dir For Shorcuts", scannedCount, errorCount);
-        RecurseFolder(sub);
+        walkSubfolders(sub);
     } while (FindNextFileA(find.get(), &fd));
 }
 

@@ -26,12 +26,15 @@ public:
     const CRegistryLib* ignoreSource = nullptr;
 
     void ScanAllDrives();
+    // A walk of its own: folders seen by an earlier walk are walked again.
     void RecurseFolder(const std::string& folder);
     void SearchLinkFileAndResolve(const std::string& folder);
     void CheckLinkFile(const std::string& path);
     void ClearInvalidShortcuts();
 
 private:
+    void walkFrom(const std::string& folder);
+    void walkSubfolders(const std::string& folder);
     bool firstVisit(const std::string& folder);
     // Folders already walked, by volume serial number and file index: a directory link that
     // leads back to one of its parents must not make the walk endless.
