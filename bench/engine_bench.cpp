@@ -71,6 +71,22 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
     }
     std::printf("engine benchmark: %d runs each, medians\n", runs);
+    if (argc > 1 && !std::strcmp(argv[argc - 1], "--categories")) {
+        for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) {
+            std::vector<double> e, b;
+            for (int r = 0; r < runs; ++r) {
+                ResetStop();
+                CRegistryLib engine;
+                ScanSelection sel;
+                sel[c] = 1;
+                CategoryResults results;
+                e.push_back(TimeSeconds([&] { engine.RunSelectedScans(results, sel); }));
+                b.push_back(TimeSeconds([&] { BaselineCategory(c); }));
+            }
+            line(CategoryInfoOf(c).flagName, Median(e), Median(b));
+        }
+        return 0;
+    }
 
     // Peak memory is read right after the first full scan, before anything else has run.
     ScanFigures first = engineScan(true, true);

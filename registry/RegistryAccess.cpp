@@ -20,6 +20,27 @@ std::string utf16ToAnsi(const unsigned char* data, size_t length) {
     return out;
 }
 
+ValueRecord makeNamedRecord(std::string name, DWORD type, const unsigned char* data, DWORD length) {
+    return ValueRecord{std::move(name), FormatData(type, data, length, utf16ToAnsi), type};
+}
+
+// The unnamed value: string data as text; other types rendered, so that nothing is read past
+// the data (binary data has no terminating zero).
+ValueRecord makeUnnamedRecord(DWORD type, const unsigned char* data, DWORD length) {
+    if (length == 0) return ValueRecord{"(Default)", "(value not set)", type};
+    if (type == REG_SZ || type == REG_EXPAND_SZ) return ValueRecord{"(Default)", BoundedText(data, length), type};
+    return ValueRecord{"(Default)", FormatData(type, data, length, utf16ToAnsi), type};
+}
+
+bool hasDefaultRecord(const ValueRecordArray& out) {
+    for (const auto& rec : out)
+        if (rec && rec->name == "(Default)") return true;
+    return false;
+}
+
+void insertSuppliedDefault(ValueRecordArray& out) {
+    out.insert(out.begin(), std::make_unique<ValueRecord>(ValueRecord{"(Default)", "(value not set)", REG_SZ}));
+}
 }  // namespace
 
 HKEY CRegistryLib::RootKeyFromName(const std::string& root) {
@@ -115,28 +136,34 @@ void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
                 data.resize(std::max<size_t>(data.size() * 2, newData + 2));
             }
             if (rc != ERROR_SUCCESS) continue;
-            auto rec = std::make_unique<ValueRecord>();
-            rec->type = type;
-            if (nameLen > 0) {
-                rec->name.assign(name.data(), nameLen);
-                rec->data = FormatData(type, data.data(), dataLen, utf16ToAnsi);
-            } else {
-                rec->name = "(Default)";
-                if (dataLen == 0)
-                    rec->data = "(value not set)";
-                else if (type == REG_SZ || type == REG_EXPAND_SZ)
-                    rec->data = BoundedText(data.data(), dataLen);
-                else
-                    rec->data = FormatData(type, data.data(), dataLen, utf16ToAnsi);
-            }
+            auto rec = std::make_unique<ValueRecord>(nameLen > 0
+                                                         ? makeNamedRecord(std::string(name.data(), nameLen), type, data.data(), dataLen)
+                                                         : makeUnnamedRecord(type, data.data(), dataLen));
             out.push_back(std::move(rec));
         }
     }
-    for (const auto& rec : out)
-        if (rec && rec->name == "(Default)") return;
-    auto def = std::make_unique<ValueRecord>();
-    def->name = "(Default)";
-    def->data = "(value not set)";
-    def->type = REG_SZ;
-    out.insert(out.begin(), std::move(def));
+    if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
+}
+
+void CRegistryLib::ListDefaultValues(HKEY key, ValueRecordArray& out) {
+    // A value literally named "(Default)" is listed under that name too: only the full listing
+    // keeps such records in their order, and it is rare enough not to matter for speed.
+    if (RegQueryValueExA(key, "(Default)", nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND) {
+        ValueRecordArray all;
+        ListValues(key, all);
+        for (auto& rec : all)
+            if (rec->name == "(Default)") out.push_back(std::move(rec));
+        return;
+    }
+    std::vector<unsigned char> data(512);
+    DWORD type = 0, length = 0;
+    LONG rc;
+    for (int attempt = 0;; ++attempt) {
+        length = static_cast<DWORD>(data.size());
+        rc = RegQueryValueExA(key, nullptr, nullptr, &type, data.data(), &length);
+        if (rc != ERROR_MORE_DATA || attempt == 4) break;
+        data.resize(std::max<size_t>(data.size() * 2, length + 2));
+    }
+    if (rc == ERROR_SUCCESS) out.push_back(std::make_unique<ValueRecord>(makeUnnamedRecord(type, data.data(), length)));
+    if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
 }

@@ -40,6 +40,8 @@ public:
     LONG DeleteKey(const std::string& root, const std::string& subkey);
     static LONG DeleteKeyTree(HKEY parent, const std::string& subkey);
     static void ListValues(HKEY key, ValueRecordArray& out);
+    // The records ListValues would give whose name is "(Default)", in fewer registry calls.
+    static void ListDefaultValues(HKEY key, ValueRecordArray& out);
 
     // --- ignore list ---
     void LoadIgnoreList();

@@ -208,3 +208,37 @@ TEST(DataRendering, TypeNamesBothWays) {
     EXPECT_EQ(TypeFromName("REG_NONE"), 1u);
     EXPECT_EQ(TypeFromName(""), 1u);
 }
+
+TEST(RegistryListing, DefaultOnlyListingMatchesTheFullListing) {
+    auto filtered = [](HKEY key) {
+        ValueRecordArray all, defaults;
+        CRegistryLib::ListValues(key, all);
+        for (auto& r : all)
+            if (r->name == "(Default)") defaults.push_back(std::move(r));
+        return defaults;
+    };
+    SeededKey onlyOther(BASE + "\\DefaultOnly1");
+    onlyOther.setString("ThreadingModel", "Apartment");
+    SeededKey binary(BASE + "\\DefaultOnly2");
+    binary.setBinary("", {1, 2, 3});
+    binary.setString("ThreadingModel", "Both");
+    SeededKey literal(BASE + "\\DefaultOnly3");
+    literal.setString("(Default)", "literal name");
+    literal.setString("", "unnamed");
+    SeededKey big(BASE + "\\DefaultOnly4");
+    big.setString("", std::string(5000, 'p'));
+    for (const SeededKey* k : {&onlyOther, &binary, &literal, &big}) {
+        ValueRecordArray quick;
+        CRegistryLib::ListDefaultValues(k->handle(), quick);
+        auto full = filtered(k->handle());
+        ASSERT_EQ(quick.size(), full.size()) << k->path();
+        for (size_t i = 0; i < quick.size(); ++i) {
+            EXPECT_EQ(quick[i]->name, full[i]->name);
+            EXPECT_EQ(quick[i]->data, full[i]->data) << k->path();
+            EXPECT_EQ(quick[i]->type, full[i]->type);
+        }
+    }
+    ValueRecordArray lit;
+    CRegistryLib::ListDefaultValues(literal.handle(), lit);
+    EXPECT_EQ(lit.size(), 2u);  // the unnamed value and the value literally named "(Default)"
+}

@@ -154,34 +154,45 @@ bool testableCommand(const std::string& t) {
 }
 }  // namespace
 
-int64_t BaselineRegistryScan() {
+int64_t BaselineCategory(ScanCategory c) {
     InitCodePageRules();
-    g_drives.reset();
-    int64_t found = clsid();
-    found += valueKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0);
-    found += valueKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", 1);
-    found += help();
-    found += subkeys("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", [](HKEY k) {
-        int64_t n = 0;
-        forEachValue(k, [&](const std::string&, const std::string& data) {
-            std::string t = StripOuterQuotes(data);
-            if (!data.empty() && testableCommand(t) && missing(t)) ++n;
+    switch (c) {
+    case COM: return clsid();
+    case COM_SUBS: return valueKey("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0);
+    case DRV: return valueKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32", 1);
+    case HELP: return help();
+    case APPPATH:
+        return subkeys("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths", [](HKEY k) {
+            int64_t n = 0;
+            forEachValue(k, [&](const std::string&, const std::string& data) {
+                std::string t = StripOuterQuotes(data);
+                if (!data.empty() && testableCommand(t) && missing(t)) ++n;
+            });
+            return n;
         });
-        return n;
-    });
-    found += subkeys("SOFTWARE\\Microsoft\\Shared Tools", [](HKEY k) {
-        std::string data;
-        return readString(k, "path", data) && !data.empty() && missing(CleanPathQSDEP(data)) ? 1 : 0;
-    });
-    found += valueKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 2);
-    found += valueKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run", 3);
-    found += subkeys("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", [](HKEY k) {
-        std::string data;
-        if (!readString(k, "UninstallString", data) || data.empty()) return 0;
-        std::string t = StripOuterQuotes(ExecutableCut(data));
-        bool skip = MbContains(t, "rundll32") || MbContains(t, "RunDll32") || MbContains(t, "\\regsvr32");
-        return !skip && testableCommand(t) && missing(t) ? 1 : 0;
-    });
+    case SHARED_TOOLS:
+        return subkeys("SOFTWARE\\Microsoft\\Shared Tools", [](HKEY k) {
+            std::string data;
+            return readString(k, "path", data) && !data.empty() && missing(CleanPathQSDEP(data)) ? 1 : 0;
+        });
+    case FONTS: return valueKey("SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", 2);
+    case STARTUP: return valueKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run", 3);
+    case UNINSTALL:
+        return subkeys("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", [](HKEY k) {
+            std::string data;
+            if (!readString(k, "UninstallString", data) || data.empty()) return 0;
+            std::string t = StripOuterQuotes(ExecutableCut(data));
+            bool skip = MbContains(t, "rundll32") || MbContains(t, "RunDll32") || MbContains(t, "\\regsvr32");
+            return !skip && testableCommand(t) && missing(t) ? 1 : 0;
+        });
+    default: return 0;
+    }
+}
+
+int64_t BaselineRegistryScan() {
+    g_drives.reset();
+    int64_t found = 0;
+    for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) found += BaselineCategory(c);
     return found;
 }
 

@@ -2,6 +2,9 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/Records.h"
+
 // Each returns the number of broken entries it found; no records are kept.
 int64_t BaselineRegistryScan();
 int64_t BaselineShortcutScan();
+int64_t BaselineCategory(ScanCategory category);

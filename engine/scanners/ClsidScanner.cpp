@@ -33,12 +33,9 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             if (className.empty()) continue;
             RegKey classKey;
             if (RegOpenKeyA(classes.get(), className.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
-            DWORD subkeys = 0, maxName = 0;
-            if (RegQueryInfoKeyA(classKey.get(), nullptr, nullptr, nullptr, &subkeys, &maxName, nullptr,
-                                 nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
-                subkeys == 0)
-                continue;
-            serverBuf.assign(maxName + 1, '\0');
+            // A class without subkeys ends its walk at the first enumeration; the name buffer
+            // grows when a longer name comes (no size query: one registry round trip less per class).
+            if (serverBuf.size() < 256) serverBuf.assign(256, '\0');
             for (DWORD sub = 0;; ++sub) {
                 if (StopRequested()) break;
                 if (EnumSubkeyName(classKey.get(), sub, serverBuf, serverName) != ERROR_SUCCESS) break;
@@ -46,9 +43,8 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
                 RegKey server;
                 if (RegOpenKeyA(classKey.get(), serverName.c_str(), server.put()) != ERROR_SUCCESS) continue;
                 ValueRecordArray values;
-                ListValues(server.get(), values);
+                ListDefaultValues(server.get(), values);  // only "(Default)" records are examined
                 for (const auto& rec : values) {
-                    if (rec->name != "(Default)") continue;
                     ++counts.scanned;
                     if (rec->data == "(value not set)") continue;
                     std::string path = CleanPathQSDEP(rec->data);

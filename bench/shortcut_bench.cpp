@@ -1,0 +1,202 @@
+// Shortcut scan speed on a tree of 2,000 folders and 5,000 shortcuts, against a bare walk that only
+// lists the folders and loads each shortcut, and with versus without one COM apartment kept alive.
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/StopEvent.h"
+#include "engine/scanners/Shortcut.h"
+#include "support/Timing.h"
+
+namespace {
+const std::string TREE = "C:\\zenthar-bench-lnk";
+const std::string TARGETS = "C:\\zenthar-bench-lnk-targets";
+constexpr int TOP_FOLDERS = 40, SUBFOLDERS = 49;  // 40 + 40 * 49 = 2,000 folders
+constexpr int BROKEN_EVERY = 10;                  // every tenth shortcut's target is deleted
+
+bool saveLink(IShellLinkA* link, IPersistFile* file, const std::string& path, const std::string& target) {
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH);
+    return SUCCEEDED(link->SetPath(target.c_str())) && SUCCEEDED(file->Save(wide, TRUE));
+}
+
+void writeFile(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+// Folder i holds 2 or 3 shortcuts (5,000 in all); returns the number of shortcuts written.
+int buildTree() {
+    CreateDirectoryA(TREE.c_str(), nullptr);
+    CreateDirectoryA(TARGETS.c_str(), nullptr);
+    std::vector<std::string> folders;
+    for (int t = 0; t < TOP_FOLDERS; ++t) {
+        std::string top = TREE + "\\f" + std::to_string(t);
+        folders.push_back(top);
+        for (int s = 0; s < SUBFOLDERS; ++s) folders.push_back(top + "\\s" + std::to_string(s));
+    }
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    int written = 0, n = 0;
+    std::vector<std::string> doomed;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        for (size_t i = 0; i < folders.size(); ++i) {
+            CreateDirectoryA(folders[i].c_str(), nullptr);
+            for (int k = 0; k < (i % 2 ? 3 : 2); ++k, ++n) {
+                std::string target = TARGETS + "\\t" + std::to_string(n % 97) + ".txt";
+                if (n % BROKEN_EVERY == 0) {
+                    target = TARGETS + "\\gone" + std::to_string(n) + ".txt";
+                    doomed.push_back(target);
+                }
+                writeFile(target);
+                if (saveLink(link, file, folders[i] + "\\l" + std::to_string(k) + ".lnk", target)) ++written;
+            }
+        }
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    for (const auto& t : doomed) DeleteFileA(t.c_str());
+    return written;
+}
+
+void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(child);
+            else DeleteFileA(child.c_str());
+        } while (FindNextFileA(h, &fd));
+        FindClose(h);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+// The least the scan has to do: list every folder, load every shortcut into a shell link object.
+int bareWalk(const std::string& folder) {
+    int loaded = 0;
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA((folder + "\\*.*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return 0;
+    do {
+        std::string name = fd.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string child = folder + "\\" + name;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            loaded += bareWalk(child);
+        } else if (name.size() > 4 && _stricmp(name.c_str() + name.size() - 4, ".lnk") == 0) {
+            IShellLinkA* link = nullptr;
+            if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                           reinterpret_cast<void**>(&link)))) {
+                IPersistFile* file = nullptr;
+                if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+                    WCHAR wide[MAX_PATH];
+                    MultiByteToWideChar(CP_ACP, 0, child.c_str(), -1, wide, MAX_PATH);
+                    if (SUCCEEDED(file->Load(wide, STGM_READ))) ++loaded;
+                    file->Release();
+                }
+                link->Release();
+            }
+        }
+    } while (FindNextFileA(h, &fd));
+    FindClose(h);
+    return loaded;
+}
+
+struct Run {
+    double seconds = 0;
+    int scanned = 0, broken = 0;
+    std::vector<std::string> list;
+};
+
+// Each variant runs on a fresh thread, so that no apartment is left over from another.
+template <class Fn>
+void onFreshThread(Fn fn) {
+    std::thread worker(fn);
+    worker.join();
+}
+
+Run scannerWalk(bool keepApartment) {
+    Run r;
+    onFreshThread([&] {
+        if (keepApartment) CoInitialize(nullptr);  // what the whole-drive scan does around its walk
+        CShortcut scanner;
+        r.seconds = TimeSeconds([&] { scanner.RecurseFolder(TREE); });
+        if (keepApartment) CoUninitialize();
+        r.scanned = scanner.scannedCount;
+        r.broken = scanner.errorCount;
+        r.list = scanner.invalidShortcuts;
+    });
+    return r;
+}
+
+Run bare() {
+    Run r;
+    onFreshThread([&] {
+        CoInitialize(nullptr);
+        r.seconds = TimeSeconds([&] { r.scanned = bareWalk(TREE); });
+        CoUninitialize();
+    });
+    return r;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 5;
+    bool keep = false;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--keep")) keep = true;
+    }
+    ResetStop();
+    removeTree(TREE);
+    removeTree(TARGETS);
+    double built = 0;
+    int written = 0;
+    built = TimeSeconds([&] { written = buildTree(); });
+    std::printf("tree %s: 2,000 folders, %d shortcuts written in %.1f s\n", TREE.c_str(), written, built);
+
+    std::vector<double> kept, perFile, bareTimes;
+    Run keptRun, perFileRun, bareRun;
+    bool same = true;
+    for (int r = 0; r < runs; ++r) {  // interleaved, so that a noisy machine slows all three alike
+        keptRun = scannerWalk(true);
+        perFileRun = scannerWalk(false);
+        bareRun = bare();
+        kept.push_back(keptRun.seconds);
+        perFile.push_back(perFileRun.seconds);
+        bareTimes.push_back(bareRun.seconds);
+        same = same && keptRun.list == perFileRun.list && keptRun.scanned == perFileRun.scanned;
+    }
+    std::printf("median of %d runs\n", runs);
+    std::printf("scan, one apartment kept      %8.3f s  (%d examined, %d broken)\n", Median(kept), keptRun.scanned,
+                keptRun.broken);
+    std::printf("scan, per-file CoInitialize   %8.3f s  (%d examined, %d broken)\n", Median(perFile),
+                perFileRun.scanned, perFileRun.broken);
+    std::printf("bare walk (list + load)       %8.3f s  (%d loaded)\n", Median(bareTimes), bareRun.scanned);
+    std::printf("scan / bare walk              %8.2f\n", Median(kept) / Median(bareTimes));
+    std::printf("per-file / kept apartment     %8.2f\n", Median(perFile) / Median(kept));
+    std::printf("same results both ways        %s\n", same ? "yes" : "NO");
+    for (size_t i = 0; i < kept.size(); ++i)
+        std::printf("  run %zu: kept %.3f  per-file %.3f  bare %.3f\n", i + 1, kept[i], perFile[i], bareTimes[i]);
+    if (!keep) {
+        removeTree(TREE);
+        removeTree(TARGETS);
+    }
+    return same ? 0 : 1;
+}
