@@ -21,6 +21,7 @@ const std::string TREE = "C:\\zenthar-bench-lnk";
 const std::string TARGETS = "C:\\zenthar-bench-lnk-targets";
 constexpr int TOP_FOLDERS = 40, SUBFOLDERS = 49;  // 40 + 40 * 49 = 2,000 folders
 constexpr int BROKEN_EVERY = 10;                  // every tenth shortcut's target is deleted
+constexpr int INTACT_TARGETS = 97, GONE_TARGETS = 50;
 
 bool saveLink(IShellLinkA* link, IPersistFile* file, const std::string& path, const std::string& target) {
     WCHAR wide[MAX_PATH];
@@ -33,41 +34,51 @@ void writeFile(const std::string& path) {
     if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
 }
 
-// Folder i holds 2 or 3 shortcuts (5,000 in all); returns the number of shortcuts written.
+// Saving a shortcut is slow under Wine (tens of milliseconds), so one file is saved per distinct
+// target and copied for the other shortcuts to it: 97 intact targets, 50 deleted ones.
+std::vector<std::string> saveTemplates() {
+    std::vector<std::string> templates;
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+        for (int t = 0; t < INTACT_TARGETS + GONE_TARGETS; ++t) {
+            std::string target = TARGETS + (t < INTACT_TARGETS ? "\\t" : "\\gone") + std::to_string(t) + ".txt";
+            std::string saved = TARGETS + "\\link" + std::to_string(t) + ".lnk";
+            writeFile(target);
+            templates.push_back(saveLink(link, file, saved, target) ? saved : std::string());
+            if (t >= INTACT_TARGETS) DeleteFileA(target.c_str());
+        }
+    }
+    if (file) file->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return templates;
+}
+
+// Folder i holds 2 or 3 shortcuts (5,000 in all), every tenth one broken; returns how many were written.
 int buildTree() {
     CreateDirectoryA(TREE.c_str(), nullptr);
     CreateDirectoryA(TARGETS.c_str(), nullptr);
+    std::vector<std::string> templates = saveTemplates();
     std::vector<std::string> folders;
     for (int t = 0; t < TOP_FOLDERS; ++t) {
         std::string top = TREE + "\\f" + std::to_string(t);
         folders.push_back(top);
         for (int s = 0; s < SUBFOLDERS; ++s) folders.push_back(top + "\\s" + std::to_string(s));
     }
-    CoInitialize(nullptr);
-    IShellLinkA* link = nullptr;
-    IPersistFile* file = nullptr;
     int written = 0, n = 0;
-    std::vector<std::string> doomed;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link))) &&
-        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        for (size_t i = 0; i < folders.size(); ++i) {
-            CreateDirectoryA(folders[i].c_str(), nullptr);
-            for (int k = 0; k < (i % 2 ? 3 : 2); ++k, ++n) {
-                std::string target = TARGETS + "\\t" + std::to_string(n % 97) + ".txt";
-                if (n % BROKEN_EVERY == 0) {
-                    target = TARGETS + "\\gone" + std::to_string(n) + ".txt";
-                    doomed.push_back(target);
-                }
-                writeFile(target);
-                if (saveLink(link, file, folders[i] + "\\l" + std::to_string(k) + ".lnk", target)) ++written;
-            }
+    for (size_t i = 0; i < folders.size(); ++i) {
+        CreateDirectoryA(folders[i].c_str(), nullptr);
+        for (int k = 0; k < (i % 2 ? 3 : 2); ++k, ++n) {
+            const std::string& from = n % BROKEN_EVERY == 0 ? templates[INTACT_TARGETS + n / BROKEN_EVERY % GONE_TARGETS]
+                                                            : templates[n % INTACT_TARGETS];
+            std::string to = folders[i] + "\\l" + std::to_string(k) + ".lnk";
+            if (!from.empty() && CopyFileA(from.c_str(), to.c_str(), FALSE)) ++written;
         }
     }
-    if (file) file->Release();
-    if (link) link->Release();
-    CoUninitialize();
-    for (const auto& t : doomed) DeleteFileA(t.c_str());
     return written;
 }
 
@@ -158,22 +169,25 @@ Run bare() {
 
 int main(int argc, char** argv) {
     int runs = 5;
-    bool keep = false;
+    bool keep = false, reuse = false;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--keep")) keep = true;
+        else if (!std::strcmp(argv[i], "--reuse")) reuse = keep = true;  // a tree kept by --keep
     }
     ResetStop();
-    removeTree(TREE);
-    removeTree(TARGETS);
-    double built = 0;
-    int written = 0;
-    built = TimeSeconds([&] { written = buildTree(); });
-    std::printf("tree %s: 2,000 folders, %d shortcuts written in %.1f s\n", TREE.c_str(), written, built);
+    if (!reuse || GetFileAttributesA(TREE.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        removeTree(TREE);
+        removeTree(TARGETS);
+        int written = 0;
+        double built = TimeSeconds([&] { written = buildTree(); });
+        std::printf("tree %s: 2,000 folders, %d shortcuts written in %.1f s\n", TREE.c_str(), written, built);
+    }
 
     std::vector<double> kept, perFile, bareTimes;
     Run keptRun, perFileRun, bareRun;
     bool same = true;
+    std::printf("runs: %d, interleaved\n", runs);
     for (int r = 0; r < runs; ++r) {  // interleaved, so that a noisy machine slows all three alike
         keptRun = scannerWalk(true);
         perFileRun = scannerWalk(false);

@@ -449,6 +449,10 @@ TEST_F(ShortcutTest, ScanRunWalksTheWholeDriveAndReportsOnlyMissingTargets) {
     std::string ignored = MakeBroken(dir.path(), "ignored");
     std::string intact = MakeIntact(dir.path(), "intact");
     std::string inRoot = MakeBroken("C:", "zenthar-root-test");
+    struct RemoveAtEnd {
+        std::string path;
+        ~RemoveAtEnd() { DeleteFileA(path.c_str()); }
+    } rootGuard{inRoot};
     ASSERT_FALSE(broken.empty() || inHidden.empty() || ignored.empty() || intact.empty() || inRoot.empty());
     WriteTextFile("ignore.lst", ignored + "\n");
 
@@ -462,7 +466,6 @@ TEST_F(ShortcutTest, ScanRunWalksTheWholeDriveAndReportsOnlyMissingTargets) {
     g_onProgress = [&](const ProgressEvent&) { flagWhileRunning = selection.get(SHORTCUTS); };
     bool completed = false;
     ScanRun(engine, scanner, selection, results, [&] { completed = true; });
-    DeleteFileA(inRoot.c_str());
 
     EXPECT_TRUE(completed);
     EXPECT_TRUE(results.empty());  // no registry category selected
