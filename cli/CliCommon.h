@@ -26,3 +26,4 @@ void InstallStopOnCtrlC();
 int ScanCommand(int argc, char** argv);
 int RestoreCommand(int argc, char** argv);
 int UndoCommand(int argc, char** argv);
+int FixCommand(int argc, char** argv);

@@ -22,6 +22,18 @@ const char* const USAGE =
     "                       Progress goes to standard error when it is a console. Ctrl+C stops the\n"
     "                       scan; what was found before the stop is still printed.\n"
     "                       Exit status: 0 nothing found, 1 something found, 2 usage error or failure.\n"
+    "  fix [--only LIST] [--keep PATH]... [--yes]\n"
+    "                       Scan as scan does, then remove what was found: every finding whose\n"
+    "                       file path is a --keep PATH is left alone and added to ignore.lst; the\n"
+    "                       rest is backed up into \"Registry Backups\", written to an undo file\n"
+    "                       (FixedOn....xml, deleted when the repair completes) and removed.\n"
+    "                       Standard output: the FINDING lines of what is removed, then the ROW\n"
+    "                       lines with the fixed counts (negative: access denied). Without --yes\n"
+    "                       nothing is changed: the FINDING lines say what would be removed.\n"
+    "                       Ctrl+C stops the repair before it begins or before the shortcut files.\n"
+    "                       Exit status: 0 removed (or, without --yes, nothing to remove), 1 stopped\n"
+    "                       (or, without --yes, something to remove), 2 usage error, no backup\n"
+    "                       could be made, or the undo file could not be written.\n"
     "  restore              Write the newest backup in \"Registry Backups\" back into the registry.\n"
     "                       Messages go to standard error.\n"
     "                       Exit status: 0 after \"Restore Complete\", 1 when it did not\n"
@@ -42,6 +54,7 @@ const Command COMMANDS[] = {
     {"scan", ScanCommand},
     {"undo", UndoCommand},
     {"restore", RestoreCommand},
+    {"fix", FixCommand},
 };
 }  // namespace
 

@@ -76,6 +76,19 @@ public:
     static std::string XmlEscape(const std::string& text);
     static std::string XmlUnescape(const std::string& text);
 
+    // --- repair: removal of the ErrorList's entries, each written to the undo file first (engine/Repair*.cpp) ---
+    // Runs the five passes between the "registry" tags of the undo file, then deletes the file. True
+    // when no entry was held back for want of its undo record. An exception leaves the file in place.
+    bool FixErrors(CategoryResults& results, const std::string& undoFileName);
+    void FixCLSID(CategoryResults& results);        // every record; the only pass that counts
+    void FixHelpFiles(CategoryResults& results);    // every record again
+    void FixFonts(CategoryResults& results);        // type "FONT"
+    void FixSharedTools(CategoryResults& results);  // type "SHAREDTOOL"
+    void FixSharedFiles(CategoryResults& results);  // type "SHAREDFILE"
+    // Cleared when the undo file cannot be created or written: nothing more is deleted, since a
+    // deletion without its undo record could not be taken back.
+    bool undoFileUsable = true;
+
 private:
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,

@@ -9,6 +9,7 @@
 #include "backup/ListFiles.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -64,64 +65,6 @@ std::vector<std::string> folderNames(const std::string& folder) {
     FindClose(h);
     std::sort(names.begin(), names.end());
     return names;
-}
-
-// A registry subtree flattened: relative key path -> value name -> (type, bytes).
-using ValueMap = std::map<std::string, std::pair<DWORD, std::string>>;
-using TreeMap = std::map<std::string, ValueMap>;
-
-void snapshotKey(HKEY key, const std::string& rel, TreeMap& out) {
-    ValueMap& values = out[rel];
-    std::vector<char> name(16385);
-    std::vector<unsigned char> data(1 << 20);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
-        LONG rc = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        ASSERT_EQ(rc, ERROR_SUCCESS) << rel;
-        values[std::string(name.data(), nameLen)] = {type, std::string(data.begin(), data.begin() + dataLen)};
-    }
-    for (DWORD i = 0;; ++i) {
-        char sub[300];
-        DWORD len = sizeof sub;
-        LONG rc = RegEnumKeyExA(key, i, sub, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        ASSERT_EQ(rc, ERROR_SUCCESS) << rel;
-        RegKey child;
-        ASSERT_EQ(RegOpenKeyExA(key, sub, 0, KEY_READ, child.put()), ERROR_SUCCESS);
-        snapshotKey(child.get(), rel.empty() ? sub : rel + "\\" + sub, out);
-    }
-}
-
-TreeMap snapshot(const std::string& fullPath) {
-    TreeMap out;
-    std::string sub = fullPath;
-    HKEY root = CRegistryLib::RootKeyFromName(CRegistryLib::SeperateMainKey(sub));
-    RegKey key;
-    if (RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS) snapshotKey(key.get(), "", out);
-    return out;
-}
-
-size_t valueCount(const TreeMap& tree) {
-    size_t n = 0;
-    for (const auto& k : tree) n += k.second.size();
-    return n;
-}
-
-// Empty when equal; otherwise names the first key or value that differs.
-std::string firstDifference(const TreeMap& a, const TreeMap& b) {
-    for (const auto& k : a) {
-        auto it = b.find(k.first);
-        if (it == b.end()) return "key missing: " + k.first;
-        for (const auto& v : k.second) {
-            auto jt = it->second.find(v.first);
-            if (jt == it->second.end()) return "value missing: " + k.first + " : " + v.first.substr(0, 40);
-            if (jt->second != v.second) return "value differs: " + k.first + " : " + v.first.substr(0, 40);
-        }
-        if (k.second.size() != it->second.size()) return "extra values in " + k.first;
-    }
-    if (a.size() != b.size()) return "extra keys";
-    return std::string();
 }
 
 // Makes `bytes` the only backup file in the folder.
@@ -237,11 +180,11 @@ TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     vals.setString("keep", "k");
     vals.setString("drop", "d");
 
-    const TreeMap before = snapshot(base.path());
+    const RegistryTree before = SnapshotTree(base.path());
     std::string keys;
     for (const auto& k : before) keys += "[" + k.first.substr(0, 30) + "] ";
     ASSERT_EQ(before.size(), 11u) << keys;  // RoundTrip, Types, Limits, its subkey, Deep, five levels, Vals
-    ASSERT_EQ(valueCount(before), 16u + 2u + 5u + 2u);
+    ASSERT_EQ(TreeValueCount(before), 16u + 2u + 5u + 2u);
 
     ScratchDir dir("backup-roundtrip");
     ErrorArray errors;
@@ -260,11 +203,11 @@ TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     DeleteKeyPath(base.path() + "\\Limits");
     DeleteKeyPath(base.path() + "\\Deep");
     RegDeleteValueA(vals.handle(), "drop");
-    ASSERT_NE(firstDifference(before, snapshot(base.path())), "");
+    ASSERT_NE(FirstTreeDifference(before, SnapshotTree(base.path())), "");
 
     ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
-    EXPECT_EQ(firstDifference(before, snapshot(base.path())), "");
+    EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(base.path())), "");
 }
 
 TEST(BackupRoundTrip, ValuesBeyondTheFormatsLimitsAreLeftOutAndCounted) {
@@ -510,9 +453,10 @@ TEST(RestoreLatest, TheNewestFileIsTheOneRestored) {
     WriteTextFile(backupFolder(dir) + "\\2020-01-01_00-00-00.reg",
                   head + le32(1) + valueEntry("which", REG_SZ, std::string("new\0", 4)) + le32(0));
     EXPECT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
-    const TreeMap restored = snapshot(target);
+    const RegistryTree restored = SnapshotTree(target);
     ASSERT_EQ(restored.count(""), 1u);
-    EXPECT_EQ(restored.at("").at("which").second, std::string("new\0", 4));
+    const std::string newData("new\0", 4);
+    EXPECT_EQ(restored.at("").at("which").bytes, std::vector<unsigned char>(newData.begin(), newData.end()));
     DeleteKeyPath(target);
 }
 

@@ -13,6 +13,7 @@
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
 #include "registry/XmlData.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 #include "xml/XmlElement.h"
 #include "xml/XmlReader.h"
@@ -26,70 +27,7 @@ using Bytes = std::vector<unsigned char>;
 
 Bytes bytesOf(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-struct ValueData {
-    DWORD type = 0;
-    Bytes bytes;
-    bool operator==(const ValueData& o) const { return type == o.type && bytes == o.bytes; }
-};
-
-// Relative key path -> value name -> value; every key appears, the empty ones too.
-using Tree = std::map<std::string, std::map<std::string, ValueData>>;
-
-void snapshot(HKEY key, const std::string& rel, Tree& out) {
-    auto& values = out[rel];
-    std::vector<char> name(16384);
-    std::vector<unsigned char> data(2 << 20);
-    for (DWORD i = 0;; ++i) {
-        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
-        if (RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS)
-            break;
-        values[std::string(name.data(), nameLen)] = ValueData{type, Bytes(data.begin(), data.begin() + dataLen)};
-    }
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        if (RegEnumKeyExA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        std::string child(name.data(), len);
-        RegKey sub;
-        if (RegOpenKeyExA(key, child.c_str(), 0, KEY_READ, sub.put()) == ERROR_SUCCESS)
-            snapshot(sub.get(), rel + "\\" + child, out);
-    }
-}
-
-Tree snapshotOf(const std::string& fullPath) {
-    Tree out;
-    std::string sub = fullPath;
-    HKEY root = CRegistryLib::RootKeyFromName(CRegistryLib::SeperateMainKey(sub));
-    RegKey key;
-    if (root && RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS)
-        snapshot(key.get(), "", out);
-    return out;
-}
-
 std::string hex(const Bytes& b) { return rawBytesText(b); }
-
-// Key by key and byte by byte; `subset` allows keys and values of `expected` to be missing.
-void expectTree(const Tree& expected, const Tree& actual, bool subset = false) {
-    for (const auto& [key, values] : expected) {
-        auto k = actual.find(key);
-        if (k == actual.end()) {
-            if (!subset) ADD_FAILURE() << "missing key " << key;
-            continue;
-        }
-        for (const auto& [name, v] : values) {
-            auto a = k->second.find(name);
-            if (a == k->second.end()) {
-                if (!subset) ADD_FAILURE() << "missing value " << key << " : " << name;
-                continue;
-            }
-            EXPECT_EQ(a->second.type, v.type) << key << " : " << name;
-            EXPECT_EQ(hex(a->second.bytes), hex(v.bytes)) << key << " : " << name;
-        }
-        for (const auto& [name, v] : k->second)
-            if (!values.count(name)) ADD_FAILURE() << "extra value " << key << " : " << name;
-    }
-    for (const auto& [key, values] : actual)
-        if (!expected.count(key)) ADD_FAILURE() << "extra key " << key;
-}
 
 // The repair's way of writing an undo file: a "registry" element around the chain.
 int exportToFile(const std::string& path, const std::string& file, const ValueRecord* value = nullptr) {
@@ -252,7 +190,7 @@ TEST_F(UndoFiles, EveryValueAndKeyComesBackByteForByte) {
             keys.push_back(std::make_unique<SeededKey>(top + "\\" + def.key));
             keys.back()->setRaw("", def.type, def.data, def.size);
         }
-        const Tree before = snapshotOf(top);
+        const RegistryTree before = SnapshotTree(top);
         ASSERT_EQ(before.size(), 7u + std::size(defaults));
         ASSERT_EQ(exportToFile(top, "undo.xml"), 1);
         keys.clear();
@@ -261,7 +199,7 @@ TEST_F(UndoFiles, EveryValueAndKeyComesBackByteForByte) {
         std::vector<std::string> messages;
         EXPECT_EQ(importFile("undo.xml", &messages), 1);
         EXPECT_TRUE(messages.empty()) << messages.front();
-        expectTree(before, snapshotOf(top));
+        EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(top)), "");
         // What the plain format carries needs no exact-byte attribute.
         const std::string text = ReadTextFile("undo.xml");
         for (const char* plain : {"\"plain\"", "\"multi\"", "\"dword\"", "\"binary\"", "\"qword\"", "\"&amp;amp;\""}) {
@@ -288,7 +226,7 @@ TEST_F(UndoFiles, ImportRebuildsValuesFromTheirTexts) {
     std::vector<std::string> messages;
     ASSERT_EQ(importFile("in.xml", &messages), 1);
     EXPECT_TRUE(messages.empty());
-    Tree t = snapshotOf(BASE + "\\Texts");
+    RegistryTree t = SnapshotTree(BASE + "\\Texts");
     auto& v = t[""];
     EXPECT_EQ(hex(v["d"].bytes), "10 00 00 00");
     EXPECT_EQ(v["d"].type, static_cast<DWORD>(REG_DWORD));
@@ -318,7 +256,7 @@ TEST_F(UndoFiles, DamagedValuesAreReportedAndTheImportGoesOn) {
     EXPECT_EQ(importFile("in.xml", &messages), 1);
     EXPECT_EQ(messages, (std::vector<std::string>{"couldn't set value short dword", "couldn't set value short qword",
                                                   "couldn't set value half pair", "couldn't set value bad raw"}));
-    Tree t = snapshotOf(BASE + "\\Damaged");
+    RegistryTree t = SnapshotTree(BASE + "\\Damaged");
     auto& v = t[""];
     EXPECT_EQ(v.size(), 3u);
     EXPECT_EQ(hex(v["empty dword"].bytes), "00 00 00 00");
@@ -363,13 +301,13 @@ TEST_F(UndoFiles, StopsKeepWhatWasWrittenBefore) {
 
 TEST_F(UndoFiles, TruncatedFilesRestoreOnlyWhatIsComplete) {
     const std::string top = BASE + "\\Cut";
-    Tree before;
+    RegistryTree before;
     {
         SeededKey k(top);
         seedEveryKind(k);
         SeededKey sub(top + "\\Sub\\Deeper");
         sub.setString("x", "y");
-        before = snapshotOf(top);
+        before = SnapshotTree(top);
         ASSERT_EQ(exportToFile(top, "undo.xml"), 1);
     }
     const std::string text = ReadTextFile("undo.xml");
@@ -378,7 +316,7 @@ TEST_F(UndoFiles, TruncatedFilesRestoreOnlyWhatIsComplete) {
         WriteTextFile("cut.xml", text.substr(0, cut));
         importFile("cut.xml");
         // Every key and value that arrived is exactly the original: a cut value is never half set.
-        expectTree(before, snapshotOf(top), true);
+        EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(top), true), "");
         DeleteKeyPath(top);
     }
 }
@@ -397,7 +335,7 @@ TEST_F(UndoFiles, LargeFilesImportInFull) {
     EXPECT_EQ(importFile("large.xml"), 1);
     auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("100,000-line import: %.2f s\n", seconds);
-    Tree t = snapshotOf(BASE + "\\Large");
+    RegistryTree t = SnapshotTree(BASE + "\\Large");
     auto& v = t[""];
     EXPECT_EQ(v.size(), 20002u);
     const Bytes& multi = v["multi"].bytes;
@@ -435,7 +373,7 @@ TEST_F(UndoFiles, GarbageNeverCrashesNorWritesOutsideItsChain) {
         importFile("garbage.xml", &messages);
     }
     // Damage may move keys up a few levels, never out of the chain that holds them.
-    for (const auto& entry : snapshotOf(BASE)) {
+    for (const auto& entry : SnapshotTree(BASE)) {
         const std::string& key = entry.first;
         EXPECT_TRUE(key.empty() || key.compare(0, 5, "\\Fuzz") == 0) << key;
     }

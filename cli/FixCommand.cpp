@@ -1,0 +1,115 @@
+// zenthar-cli fix: a scan, then the results screen's repair of every finding not kept.
+#include <cstdio>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "cli/CliCommon.h"
+#include "engine/Repair.h"
+#include "engine/ScanRun.h"
+#include "engine/StopEvent.h"
+#include "engine/scanners/Shortcut.h"
+#include "registry/RegistryLib.h"
+
+namespace {
+struct FixOptions {
+    std::string only;
+    std::set<std::string> keep;  // filePaths whose rows count as unticked
+    bool confirmed = false;
+};
+
+bool parseOptions(int argc, char** argv, FixOptions& opt) {
+    for (int i = 0; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            opt.only = argv[++i];
+        } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
+            opt.keep.insert(argv[++i]);
+        } else if (std::strcmp(argv[i], "--yes") == 0) {
+            opt.confirmed = true;
+        } else {
+            std::fprintf(stderr, "zenthar-cli fix: unexpected argument '%s' (see --help)\n", argv[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+RowTicks ticksOf(const CRegistryLib& engine, const CShortcut& shortcuts, const FixOptions& opt, size_t& selected) {
+    RowTicks ticks;
+    selected = 0;
+    for (const auto& err : engine.ErrorList) ticks.registry.push_back(!opt.keep.count(err->filePath));
+    for (const auto& path : shortcuts.invalidShortcuts) ticks.shortcuts.push_back(!opt.keep.count(path));
+    for (bool t : ticks.registry) selected += t;
+    for (bool t : ticks.shortcuts) selected += t;
+    return ticks;
+}
+
+void printSelected(const CRegistryLib& engine, const CShortcut& shortcuts, const RowTicks& ticks) {
+    for (size_t i = 0; i < engine.ErrorList.size(); ++i)
+        if (ticks.registry[i]) PrintFinding(*engine.ErrorList[i]);
+    for (size_t i = 0; i < shortcuts.invalidShortcuts.size(); ++i)
+        if (ticks.shortcuts[i]) PrintShortcutFinding(shortcuts.invalidShortcuts[i]);
+}
+
+int explainStop(const RepairReport& report) {
+    if (report.undoFile.empty()) {
+        std::fputs("Repair stopped before it began; nothing was removed.\n", stderr);
+    } else {
+        std::fputs("Repair stopped after the registry entries; the shortcut files were left in place.\n", stderr);
+    }
+    return 1;
+}
+}  // namespace
+
+int FixCommand(int argc, char** argv) {
+    FixOptions opt;
+    if (!parseOptions(argc, argv, opt)) return 2;
+    ScanSelection selection;
+    std::string error;
+    if (!ParseCategoryList(opt.only, selection, error)) {
+        std::fprintf(stderr, "zenthar-cli fix: %s (see --help)\n", error.c_str());
+        return 2;
+    }
+    InstallStopOnCtrlC();
+    ResetStop();
+    CRegistryLib engine;
+    CShortcut shortcuts(&engine);
+    engine.progressCallback = ConsoleProgress;
+    shortcuts.progressCallback = ConsoleProgress;
+    CategoryResults results;
+    const bool wantShortcuts = selection.get(SHORTCUTS) != 0;
+    ScanRun(engine, shortcuts, selection, results, nullptr);
+    EndConsoleProgress();
+    if (StopRequested()) {
+        std::fputs("Scan stopped; nothing was removed.\n", stderr);
+        return 1;
+    }
+    size_t selected = 0;
+    const RowTicks ticks = ticksOf(engine, shortcuts, opt, selected);
+    printSelected(engine, shortcuts, ticks);
+    std::fflush(stdout);
+    if (!opt.confirmed) {
+        std::fprintf(stderr, "%u entries would be removed. Nothing was changed; add --yes to remove them.\n",
+                     static_cast<unsigned>(selected));
+        return selected ? 1 : 0;
+    }
+
+    std::vector<std::string> messages;  // shown after the backup's name
+    RepairJob job{engine, shortcuts, results, nullptr, {}};
+    job.callbacks.message = [&messages](const std::string& text, const std::string&) { messages.push_back(text); };
+    const RepairReport report = RepairSelectedEntries(job, ticks);
+    EndConsoleProgress();
+    for (const auto& row : results) PrintRow(*row);
+    if (wantShortcuts) PrintShortcutRow(shortcuts);
+    std::fflush(stdout);
+    if (!report.backupFile.empty()) std::fprintf(stderr, "Backup: %s\n", report.backupFile.c_str());
+    for (const auto& text : messages) std::fprintf(stderr, "%s\n", text.c_str());
+    if (report.backupFailed) return 2;
+    if (report.Completed()) return 0;
+    if (!report.undoFile.empty() && !report.registryDone) {
+        std::fprintf(stderr, "The undo file %s could not be written; entries not recorded in it were left in place.\n",
+                     report.undoFile.c_str());
+        return 2;
+    }
+    return explainStop(report);
+}
