@@ -9,6 +9,7 @@
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
 #include "engine/scanners/Shortcut.h"
+#include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
 #include "support/TestSupport.h"
 
@@ -39,14 +40,16 @@ struct Scan {
     CategoryResults results;
     ScanSelection selection;
     std::vector<std::string> reported;  // every path passed to the progress callback
+    std::vector<int32_t> reportedScanned;  // the examined count passed with it
 
     explicit Scan(std::initializer_list<ScanCategory> categories) {
         for (auto c : categories) selection[c] = 1;
     }
     void run() {
         current = this;
-        engine.progressCallback = [](const char* item, const char*, int32_t, int32_t) {
+        engine.progressCallback = [](const char* item, const char*, int32_t scanned, int32_t) {
             current->reported.push_back(item);
+            current->reportedScanned.push_back(scanned);
             if (current->onProgress) current->onProgress();
         };
         engine.RunSelectedScans(results, selection);
@@ -407,4 +410,59 @@ TEST(PristinePrefix, EveryReportedPathIsReallyMissing) {
     }
     for (const auto& row : s.results)
         std::printf("pristine: %-22s scanned %5d  found %3d\n", row->title.c_str(), row->scannedCount, row->errorCount);
+}
+
+// The uninstall scanner reads each program key with a few targeted queries; this reference walk
+// lists every value as the plain algorithm does, and both must agree on records, reports and counts.
+TEST(SubkeyScanners, UninstallMatchesTheFullListingWalk) {
+    Files files;
+    EnsuredKey parent(UNINSTALL_KEY);
+    SeededKey a(UNINSTALL_KEY + "\\ZtRefA");
+    a.setString("DisplayName", "A");
+    a.setString("UninstallString", files.gone("a.exe") + " /x");
+    a.setString("Publisher", "P");
+    SeededKey b(UNINSTALL_KEY + "\\ZtRefB");
+    b.setString("", "unnamed");
+    b.setString("UninstallString", "\"" + files.file("present.exe") + "\"");
+    SeededKey c(UNINSTALL_KEY + "\\ZtRefC");
+    c.setString("uninstallSTRING", files.gone("c.exe"));
+    c.setString("Other", "1");
+    SeededKey d(UNINSTALL_KEY + "\\ZtRefD");
+    d.setString("UninstallString", "");
+    SeededKey e(UNINSTALL_KEY + "\\ZtRefE");
+    e.setDword("UninstallString", 5);
+
+    Scan s({UNINSTALL});
+    s.run();
+
+    std::vector<std::string> refPaths;
+    std::vector<int32_t> refCounts;
+    int32_t scanned = 0;
+    RegKey top;
+    std::string sub = UNINSTALL_KEY;
+    std::string root = CRegistryLib::SeperateMainKey(sub);
+    ASSERT_EQ(CRegistryLib::OpenKey(root, sub, top.put()), 0);
+    char name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(top.get(), i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        RegKey program;
+        if (RegOpenKeyA(top.get(), name, program.put()) != ERROR_SUCCESS) continue;
+        ValueRecordArray values;
+        CRegistryLib::ListValues(program.get(), values);
+        for (const auto& rec : values) {
+            ++scanned;
+            if (rec->data == "(value not set)" || rec->name != "UninstallString") continue;
+            refPaths.push_back(StripOuterQuotes(ExecutableCut(rec->data)));
+            refCounts.push_back(scanned);
+        }
+    }
+    EXPECT_EQ(s.reported, refPaths);
+    EXPECT_EQ(s.reportedScanned, refCounts);
+    ASSERT_EQ(s.results.size(), 1u);
+    EXPECT_EQ(s.row(0).scannedCount, scanned);
+    auto recs = s.under(UNINSTALL_KEY + "\\ztref");
+    ASSERT_EQ(recs.size(), 1u);  // only A: C's name differs in case, D is empty, E's number has no drive
+    expectRecord(recs[0], "Uninstall", UNINSTALL_KEY + "\\ztrefa", "VAL", "UninstallString", files.gone("a.exe"));
+    EXPECT_EQ(recs[0]->value->data, files.gone("a.exe") + " /x");
 }

@@ -54,7 +54,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
                         RegKey progId;
                         if (RegOpenKeyA(classKey.get(), "ProgID", progId.put()) == ERROR_SUCCESS) {
                             ValueRecordArray progValues;
-                            ListValues(progId.get(), progValues);
+                            ListDefaultValues(progId.get(), progValues);
                             for (const auto& pv : progValues)
                                 if (pv->name == "(Default)") ++counts.scanned;
                         }

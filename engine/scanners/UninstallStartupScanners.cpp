@@ -12,24 +12,86 @@ bool runsThroughRundll(const std::string& text) {
 }
 }  // namespace
 
+// Where a program key's listing (as ListValues gives it) would hold the value named exactly
+// "UninstallString", and how many records the listing has, found with a few targeted queries
+// instead of reading every value: uninstall keys hold about ten values and only this one matters.
+struct UninstallListing {
+    int32_t records = 0;   // records the full listing would hold
+    int32_t position = 0;  // 1-based position of the exact-case record; 0 when there is none
+    ValueRecord value;
+};
+
+static bool readUninstallListing(HKEY key, UninstallListing& out) {
+    DWORD count = 0, maxName = 0;
+    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr,
+                         nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    bool unnamed = RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const int32_t supplied = unnamed ? 0 : 1;  // the listing puts a "(Default)" record first
+    out.records = static_cast<int32_t>(count) + supplied;
+    out.position = 0;
+    std::vector<unsigned char> data(1024);
+    DWORD type = 0, length = 0;
+    LONG rc;
+    for (int attempt = 0;; ++attempt) {
+        length = static_cast<DWORD>(data.size());
+        rc = RegQueryValueExA(key, "UninstallString", nullptr, &type, data.data(), &length);
+        if (rc != ERROR_MORE_DATA || attempt == 4) break;
+        data.resize(std::max<size_t>(data.size() * 2, length + 2));
+    }
+    if (rc != ERROR_SUCCESS) return true;
+    // Names are unique without regard to case: find the stored spelling and its place.
+    std::vector<char> name(maxName + 2);
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD len = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
+        std::string stored(name.data(), len);
+        if (lstrcmpiA(stored.c_str(), "UninstallString") != 0) continue;
+        if (stored == "UninstallString") {
+            out.position = supplied + static_cast<int32_t>(i) + 1;
+            out.value = ValueRecord{stored, FormatData(type, data.data(), length), type};
+        }
+        break;
+    }
+    return true;
+}
+
 void CRegistryLib::ScanUninstall(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(UNINSTALL);
+    if (StopRequested()) return;
     ScanCounters counts;
-    WalkSubkeyValues(UNINSTALL_KEY, UNINSTALL, results, counts,
-                     [](const std::string&) { return true; },
-                     [&](const std::string& program, const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)") return;
-        if (rec.name != "UninstallString") return;
-        std::string text = StripOuterQuotes(ExecutableCut(rec.data));
-        bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
-                        !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
-        if (testable && CheckFile(text, 0) == -1) {
-            addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
-            ++counts.errors;
+    RegKey key;
+    if (OpenKeyPath(UNINSTALL_KEY, key) == ERROR_SUCCESS) {
+        std::vector<char> buf;
+        if (!PrepareSubkeyBuffer(key.get(), buf)) return;
+        std::string program;
+        UninstallListing listing;
+        for (DWORD index = 0;; ++index) {
+            if (StopRequested()) break;
+            if (EnumSubkeyName(key.get(), index, buf, program) != ERROR_SUCCESS) break;
+            if (program.empty()) continue;
+            RegKey sub;
+            if (RegOpenKeyA(key.get(), program.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            if (!readUninstallListing(sub.get(), listing)) continue;
+            if (listing.position == 0 || listing.value.data == "(value not set)") {
+                counts.scanned += listing.records;  // every listed value counts
+                continue;
+            }
+            counts.scanned += listing.position;
+            const ValueRecord& rec = listing.value;
+            std::string text = StripOuterQuotes(ExecutableCut(rec.data));
+            bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
+                            !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
+            if (testable && CheckFile(text, 0) == -1) {
+                addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
+                ++counts.errors;
+            }
+            report(text, info.progressText, counts.scanned, counts.errors);
+            if (StopRequested()) break;
+            counts.scanned += listing.records - listing.position;
         }
-        report(text, info.progressText, counts.scanned, counts.errors);
-    });
+    }
+    AppendRow(results, UNINSTALL, counts);
 }
 
 void CRegistryLib::ScanStartup(CategoryResults& results) {
