@@ -4,14 +4,20 @@ set -u
 build="$1"; prefix="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/wine-env.sh" "$prefix"
+# Drive R: is a removable disk (a folder of the prefix) so that tests can show that paths on
+# media that are not fixed disks are never reported as missing. Wine's mount manager reads the
+# drive types when it starts, so the setting is made once and Wine restarted before the tests.
+if [ ! -f "$WINEPREFIX/.zenthar-removable-r" ]; then
+  mkdir -p "$WINEPREFIX/drive_c/zenthar-removable"
+  ln -sfn ../drive_c/zenthar-removable "$WINEPREFIX/dosdevices/r:"
+  (cd "$WINEPREFIX/drive_c" && wine reg add 'HKLM\Software\Wine\Drives' /v r: /d floppy /f </dev/null >/dev/null 2>&1)
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  touch "$WINEPREFIX/.zenthar-removable-r"
+fi
 wineserver -p
 # Start Wine's own services now, detached from our output: started by the first test they would
 # inherit CTest's pipes and keep it waiting after the tests end.
-wine wineboot </dev/null >/dev/null 2>&1 || true
-# Drive R: is a removable disk (a folder of the prefix) so that tests can show that paths on
-# media that are not fixed disks are never reported as missing.
-mkdir -p "$WINEPREFIX/drive_c/zenthar-removable"
-ln -sfn ../drive_c/zenthar-removable "$WINEPREFIX/dosdevices/r:"
-wine reg add 'HKLM\Software\Wine\Drives' /v r: /d floppy /f </dev/null >/dev/null 2>&1 || true
+(cd "$WINEPREFIX/drive_c" && wine wineboot </dev/null >/dev/null 2>&1) || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure ${CTEST_ARGS:-}
