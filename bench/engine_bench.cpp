@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "backup/Backup.h"
+#include "engine/Repair.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
@@ -56,6 +58,42 @@ double stopLatency(std::mt19937& rng, double scanSeconds) {
     return latency;
 }
 
+struct RepairFigures {
+    double seconds = 0;
+    size_t findings = 0;
+    bool restoredSame = false;
+};
+
+// Scans, then runs the results-screen repair on every finding (selective backup, undo file,
+// deletion), then puts everything back: the registry from the new backup and the shortcut files
+// from a copy made before, so that the next round meets the same registry.
+RepairFigures repairRound() {
+    RepairFigures f;
+    ResetStop();
+    CRegistryLib engine;
+    CShortcut links(&engine);
+    ScanSelection selection;
+    selection.selectAll();
+    CategoryResults results;
+    ScanRun(engine, links, selection, results, nullptr);
+    f.findings = engine.ErrorList.size() + links.invalidShortcuts.size();
+    CreateDirectoryA("C:\\bench-stash", nullptr);
+    std::vector<std::pair<std::string, std::string>> stash;
+    for (size_t i = 0; i < links.invalidShortcuts.size(); ++i) {
+        std::string copy = "C:\\bench-stash\\" + std::to_string(i) + ".lnk";
+        if (CopyFileA(links.invalidShortcuts[i].c_str(), copy.c_str(), FALSE)) stash.emplace_back(copy, links.invalidShortcuts[i]);
+    }
+    RepairJob job{engine, links, results, nullptr, {}};
+    RepairReport report;
+    f.seconds = TimeSeconds([&] { report = RepairSelectedEntries(job, RowTicks{}); });
+    if (!report.Completed()) std::printf("repair did not complete (backup failed: %d)\n", report.backupFailed);
+    RestoreLatestBackup([](const std::string&) {});
+    for (const auto& s : stash) MoveFileExA(s.first.c_str(), s.second.c_str(), MOVEFILE_REPLACE_EXISTING);
+    ScanFigures again = engineScan(true, true);
+    f.restoredSame = again.registryFound + again.shortcutsFound == f.findings;
+    return f;
+}
+
 void line(const char* what, double engine, double baseline) {
     std::printf("%-28s engine %8.3f s   baseline %8.3f s   ratio %.3f\n", what, engine, baseline,
                 baseline > 0 ? engine / baseline : 0.0);
@@ -63,12 +101,13 @@ void line(const char* what, double engine, double baseline) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int runs = 5, stops = 5;
+    int runs = 5, stops = 5, repairs = 3;
     unsigned seed = 1;
     for (int i = 1; i + 1 < argc; i += 2) {
         if (!std::strcmp(argv[i], "--runs")) runs = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--stops")) stops = std::atoi(argv[i + 1]);
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
+        else if (!std::strcmp(argv[i], "--repairs")) repairs = std::atoi(argv[i + 1]);
     }
     std::printf("engine benchmark: %d runs each, medians\n", runs);
     if (argc > 1 && !std::strcmp(argv[argc - 1], "--categories")) {
@@ -121,6 +160,23 @@ int main(int argc, char** argv) {
     double worst = 0;
     for (int i = 0; i < stops; ++i) worst = std::max(worst, stopLatency(rng, Median(full)));
     std::printf("stop latency: largest of %d stops at random moments %.1f ms\n", stops, worst * 1000);
+
+    if (repairs > 0) {
+        std::vector<double> per;
+        size_t findings = 0;
+        bool restored = true;
+        for (int i = 0; i < repairs; ++i) {
+            RepairFigures r = repairRound();
+            findings = r.findings;
+            restored = restored && r.restoredSame;
+            per.push_back(r.findings ? r.seconds / static_cast<double>(r.findings) : 0);
+        }
+        double perFinding = Median(per);
+        std::printf("repair of all %zu findings (selective backup, undo file, deletion): %.3f s, %.3f ms per finding\n",
+                    findings, perFinding * static_cast<double>(findings), perFinding * 1000);
+        std::printf("after each repair the backup and the saved shortcut files gave back the same findings: %s\n",
+                    restored ? "yes" : "NO");
+    }
 
     bool same = engineRegFound == static_cast<size_t>(baseRegFound) && engineLnkFound == static_cast<size_t>(baseLnkFound);
     std::printf("%s\n", same ? "engine and baseline agree on the broken entries" : "MISMATCH between engine and baseline");

@@ -8,7 +8,7 @@ seed="${BENCH_SEED:-1}"; scale="${BENCH_SCALE:-1.0}"; runs="${BENCH_RUNS:-5}"
 prefix="$build/bench-prefix-$seed-$scale"
 "$here/make-prefix.sh" "$prefix"
 . "$here/wine-env.sh" "$prefix"
-wineserver -p
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 cd "$prefix/drive_c"
 wine wineboot </dev/null >/dev/null 2>&1 || true

@@ -6,7 +6,7 @@ root="$(cd "$here/.." && pwd)"
 build="$(cd "$1" && pwd)"; mkdir -p "$2"; prefix="$(cd "$2" && pwd)"
 "$here/make-prefix.sh" "$prefix"
 . "$here/wine-env.sh" "$prefix"
-wineserver -p
+wineserver -p 2>/dev/null || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 cd "$prefix/drive_c"
 wine wineboot </dev/null >/dev/null 2>&1 || true

@@ -216,8 +216,7 @@ struct LinkChecker {
         if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return;
         if (FAILED(file->Load(wide, STGM_READ))) return;
         char target[MAX_PATH] = {};
-        WIN32_FIND_DATAA fd;
-        if (SUCCEEDED(link->GetPath(target, MAX_PATH, &fd, SLGP_SHORTPATH)) && target[0] && missing(target)) ++broken;
+        if (SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_SHORTPATH)) && target[0] && missing(target)) ++broken;
     }
     void walk(const std::string& dir) {
         WIN32_FIND_DATAA fd;
