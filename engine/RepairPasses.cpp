@@ -56,6 +56,13 @@ LONG exportEntry(CRegistryLib& lib, const RegistryError& rec, const ValueRecord*
     return NOT_DELETED;
 }
 
+bool valuePresent(const std::string& root, const std::string& subkey, const std::string& name) {
+    RegKey key;
+    if (CRegistryLib::OpenKey(root, subkey, key.put()) != ERROR_SUCCESS) return false;
+    const char* query = name == "(Default)" ? nullptr : name.c_str();
+    return RegQueryValueExA(key.get(), query, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
 void progress(const CRegistryLib& lib, const std::string& item, const char* title) {
     if (lib.progressCallback) lib.progressCallback(item.c_str(), title, 0, 0);
 }
@@ -74,8 +81,15 @@ LONG fixRecord(CRegistryLib& lib, const FixPass& pass, const RegistryError& rec)
         return rc;
     }
     if (!rec.value) return NOT_DELETED;
+    const std::string item = root + "\n" + subkey + "\n" + rec.value->name;
+    // A value an earlier pass removed is not written again: its first line holds its exact bytes,
+    // a second one only the text form, which an import after a crash would let overwrite them.
+    if (!pass.counts && !valuePresent(root, subkey, rec.value->name)) {
+        progress(lib, item, pass.valueTitle);
+        return ERROR_FILE_NOT_FOUND;
+    }
     LONG rc = exportEntry(lib, rec, rec.value.get());
-    progress(lib, root + "\n" + subkey + "\n" + rec.value->name, pass.valueTitle);
+    progress(lib, item, pass.valueTitle);
     // "(Default)" is how the unnamed value is listed, not a name the registry knows.
     if (rc == ERROR_SUCCESS && rec.value->name == "(Default)") rc = NOT_DELETED;
     if (rc == ERROR_SUCCESS) rc = lib.DeleteValue(root, subkey, rec.value->name);

@@ -490,6 +490,29 @@ TEST(RepairPasses, PassesFourAndFiveTakeTheirTypesAndCountNothing) {
     EXPECT_EQ(fixedOf(rows, SHARED_TOOLS), 0);
 }
 
+TEST(RepairUndoFile, ACrashInALaterPassKeepsTheExactBytesOfRemovedValues) {
+    ScratchDir dir("repair-late-crash");
+    SeededKey key(TEST_BASE + "\\Odd");
+    const unsigned char six[] = {1, 2, 3, 4, 5, 6};
+    key.setRaw("long dword", REG_DWORD, six, 6);  // its text form holds only the first four bytes
+    key.setString("plain", "kept as it is");
+    const RegistryTree before = SnapshotTree(key.path());
+    CRegistryLib lib;
+    lib.ErrorList.push_back(record("SharedFile", key.path(), "VAL", "long dword", "0x04030201 (67305985)"));
+    lib.ErrorList.back()->value->type = REG_DWORD;
+    // The process dies in the last pass, after passes 1 and 2 met the removed value.
+    lib.progressCallback = [](const char*, const char* title, int32_t, int32_t) {
+        if (std::string(title) == "Fixing Shared files ") throw std::runtime_error("killed");
+    };
+    CategoryResults rows = allRows();
+    EXPECT_THROW(lib.FixErrors(rows, "undo.xml"), std::runtime_error);
+    EXPECT_FALSE(ValueExists(key.path(), "long dword"));
+    CRegistryLib importer;
+    XmlReader reader;
+    ASSERT_EQ(importer.LoadXmlFile(reader, "undo.xml"), 1);
+    EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(key.path())), "");
+}
+
 TEST(RepairUndoFile, NothingIsDeletedWhileTheUndoFileCannotBeWritten) {
     ScratchDir dir("repair-unwritable");
     EnsuredKey dlls(SHARED_DLLS_KEY);
@@ -674,4 +697,252 @@ TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
     SetSecurityInfo(cls.handle(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr);
     LocalFree(acl);
     FreeSid(everyone);
+}
+
+namespace {
+ProcessResult cli(const std::string& args, const std::string& dir) {
+    return RunProcess("\"" + CliPath() + "\" " + args, dir);
+}
+
+// A broken shortcut made with the shell link object: its target existed and was deleted.
+std::string brokenShortcut(const std::string& folder, const std::string& name) {
+    const std::string target = folder + "\\" + name + ".target.txt", link = folder + "\\" + name + ".lnk";
+    WriteTextFile(target, "x");
+    std::string tool = CliPath();
+    tool = tool.substr(0, tool.rfind('\\') + 1) + "make-shortcut.exe";
+    RunProcess("\"" + tool + "\" \"" + link + "\" \"" + target + "\"");
+    DeleteFileA(target.c_str());
+    return link;
+}
+
+std::string inQuotes(const std::string& s) { return "\"" + s + "\""; }
+
+// A console repair in a child process that the test can kill at any moment.
+class ChildRepair {
+public:
+    ChildRepair(const std::string& args, const std::string& dir) {
+        SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+        nul_ = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &sa, OPEN_EXISTING, 0, nullptr);
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdInput = nul_;
+        si.hStdOutput = nul_;
+        si.hStdError = nul_;
+        std::string cmd = inQuotes(CliPath()) + " " + args;
+        started_ = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si, &pi_);
+    }
+    ~ChildRepair() {
+        if (started_) {
+            if (running()) TerminateProcess(pi_.hProcess, 98);
+            WaitForSingleObject(pi_.hProcess, INFINITE);
+            CloseHandle(pi_.hProcess);
+            CloseHandle(pi_.hThread);
+        }
+        CloseHandle(nul_);
+    }
+    bool started() const { return started_; }
+    bool running() const { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT; }
+    // True when the child was still running and is now gone without a chance to clean up.
+    bool kill() {
+        if (!running() || !TerminateProcess(pi_.hProcess, 99)) return false;
+        WaitForSingleObject(pi_.hProcess, INFINITE);
+        return exitCode() == 99;
+    }
+    DWORD exitCode() const {
+        DWORD code = 0;
+        GetExitCodeProcess(pi_.hProcess, &code);
+        return code;
+    }
+
+private:
+    HANDLE nul_ = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION pi_{};
+    bool started_ = false;
+};
+
+// Size of the undo file in the current directory, -1 while there is none.
+long long undoFileSize() {
+    WIN32_FIND_DATAA fd;
+    HANDLE h = FindFirstFileA("FixedOn*.xml", &fd);
+    if (h == INVALID_HANDLE_VALUE) return -1;
+    FindClose(h);
+    return (static_cast<long long>(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+}  // namespace
+
+TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteForByte) {
+    ScratchDir dir("repair-cli");
+    Seeds seeds(dir);
+    CreateDirectoryA(dir.file("links").c_str(), nullptr);
+    const std::string gone1 = brokenShortcut(dir.file("links"), "gone1");
+    const std::string gone2 = brokenShortcut(dir.file("links"), "gone2");
+    const std::string keptLink = brokenShortcut(dir.file("links"), "kept");
+    ASSERT_TRUE(PathExists(gone1) && PathExists(gone2) && PathExists(keptLink));
+    SetFileAttributesA(gone2.c_str(), FILE_ATTRIBUTE_READONLY);
+
+    // Findings of the prefix itself are kept as well, like the seeded entries of `kept`.
+    std::string keeps = " --keep " + inQuotes(seeds.kept) + " --keep " + inQuotes(keptLink);
+    size_t prefixFindings = 0;
+    for (const auto& line : lines(cli("scan", dir.path()).out)) {
+        const std::string path = line.substr(line.rfind('\t') + 1);
+        if (startsWith(line, "FINDING\t") && !startsWith(path, dir.path() + "\\")) {
+            keeps += " --keep " + inQuotes(path);
+            ++prefixFindings;
+        }
+    }
+    const std::string before = regeditExport(dir.file("before.reg"));
+
+    auto dry = cli("fix" + keeps, dir.path());
+    EXPECT_EQ(dry.exitCode, 1u) << dry.err;
+    EXPECT_NE(dry.err.find("--yes"), std::string::npos);
+    EXPECT_EQ(lines(dry.out).size(), 10u + 2u);
+    EXPECT_FALSE(PathExists("ignore.lst") || PathExists(BACKUP_FOLDER));
+    EXPECT_TRUE(PathExists(gone1));
+    EXPECT_TRUE(regeditExport(dir.file("dry.reg")) == before);
+
+    auto r = cli("fix" + keeps + " --yes", dir.path());
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    std::vector<std::string> findings;
+    std::vector<int> fixed;
+    for (const auto& line : lines(r.out)) {
+        if (startsWith(line, "FINDING\t")) {
+            EXPECT_TRUE(fixed.empty()) << "findings come before rows";
+            findings.push_back(line);
+        } else if (startsWith(line, "ROW\t")) {
+            fixed.push_back(std::stoi(line.substr(line.rfind('\t') + 1)));
+        }
+    }
+    EXPECT_EQ(findings.size(), 12u);
+    for (const auto& f : findings) EXPECT_NE(f.find(dir.path()), std::string::npos) << f;
+    EXPECT_EQ(fixed, (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 2}));  // nine categories, then shortcuts
+    EXPECT_NE(r.err.find("Backup: " + dir.file("Registry Backups") + "\\"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Items selected have been removed from the system"), std::string::npos) << r.err;
+    EXPECT_TRUE(filesMatching("FixedOn*.xml").empty());
+    EXPECT_FALSE(PathExists(gone1));
+    EXPECT_FALSE(PathExists(gone2));
+    EXPECT_TRUE(PathExists(keptLink));
+    const auto ignored = lines(ReadTextFile("ignore.lst"));
+    EXPECT_EQ(ignored.size(), prefixFindings + 3);
+    EXPECT_EQ(std::count(ignored.begin(), ignored.end(), seeds.kept), 2);
+    EXPECT_EQ(ignored.back(), keptLink);  // shortcut rows come after the registry rows
+
+    const std::string after = regeditExport(dir.file("after.reg"));
+    EXPECT_EQ(firstDifference(without(parseExport(before), seeds.removals), parseExport(after)), "");
+    auto restore = cli("restore", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    const std::string restored = regeditExport(dir.file("restored.reg"));
+    EXPECT_TRUE(restored == before) << firstLineDifference(before, restored);
+}
+
+TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistryBack) {
+    constexpr int VALUES = 2700, CLASSES = 300, FINDINGS = VALUES + CLASSES;
+    ScratchDir dir("repair-crash");
+    EnsuredKey dlls(SHARED_DLLS_KEY);
+    std::vector<std::string> valueNames, classKeys;
+    std::vector<std::unique_ptr<SeededKey>> classes;
+    {
+        RegKey key;
+        std::string sub = SHARED_DLLS_KEY;
+        CRegistryLib::SeperateMainKey(sub);
+        ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);
+        for (DWORD i = 0; i < VALUES; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "\\gone-%04lu.dll", static_cast<unsigned long>(i));
+            valueNames.push_back(dir.path() + name);
+            RegSetValueExA(key.get(), valueNames.back().c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&i), 4);
+        }
+    }
+    struct ValueCleanup {
+        const std::vector<std::string>& names;
+        ~ValueCleanup() {
+            RegKey key;
+            if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", 0,
+                              KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+                for (const auto& n : names) RegDeleteValueA(key.get(), n.c_str());
+        }
+    } cleanup{valueNames};
+    for (int i = 0; i < CLASSES; ++i) {
+        char clsid[64];
+        std::snprintf(clsid, sizeof clsid, "\\{2E00C0A5-0000-0000-0000-0000000%05d}", i);
+        classKeys.push_back(CLSID_KEY + clsid);
+        classes.push_back(std::make_unique<SeededKey>(classKeys.back()));
+        classes.back()->setString("", "Crash test class");
+        SeededKey server(classKeys.back() + "\\InprocServer32", false);
+        server.setString("", dir.file("server.dll"));
+        server.setString("ThreadingModel", "Apartment");
+        SeededKey(classKeys.back() + "\\ProgID", false).setString("", "Zenthar.Crash.1");
+    }
+    auto deleted = [&] {
+        int n = 0;
+        for (const auto& v : valueNames) n += !ValueExists(SHARED_DLLS_KEY, v);
+        for (const auto& k : classKeys) n += !KeyExists(k + "\\InprocServer32");
+        return n;
+    };
+    const std::string before = regeditExport(dir.file("before.reg"));
+    const std::string args = "fix --only COM,COM_SUBS --yes";
+
+    // One repair to the end: how long each finding takes, and how large the undo file grows.
+    long long largest = 0;
+    {
+        const auto start = std::chrono::steady_clock::now();
+        ChildRepair child(args, dir.path());
+        ASSERT_TRUE(child.started());
+        std::chrono::steady_clock::time_point firstSeen;
+        while (child.running()) {
+            const long long size = undoFileSize();
+            if (size >= 0 && firstSeen == std::chrono::steady_clock::time_point()) firstSeen = std::chrono::steady_clock::now();
+            largest = std::max(largest, size);
+            Sleep(1);
+        }
+        const double total = secondsSince(start), repair = secondsSince(firstSeen);
+        EXPECT_EQ(child.exitCode(), 0u);
+        EXPECT_EQ(deleted(), FINDINGS);
+        EXPECT_EQ(undoFileSize(), -1);
+        std::printf("repair of %d findings: %.2f s with scan and backup, %.2f s from the undo file's creation "
+                    "(%.3f ms per finding); undo file up to %lld bytes\n",
+                    FINDINGS, total, repair, repair * 1000 / FINDINGS, largest);
+        ASSERT_GT(largest, 100000);
+        auto restore = cli("restore", dir.path());
+        ASSERT_EQ(restore.exitCode, 0u) << restore.err;
+        const std::string restored = regeditExport(dir.file("restored.reg"));
+        ASSERT_TRUE(restored == before) << firstLineDifference(before, restored);
+    }
+
+    // Killed early, in the middle and late in the first pass (the only one that writes values), and
+    // once the undo file is whole, which is in the later passes unless the repair ends first.
+    for (double share : {0.02, 0.4, 0.9, 1.0}) {
+        ChildRepair child(args, dir.path());
+        ASSERT_TRUE(child.started());
+        while (child.running() && undoFileSize() < share * largest) Sleep(1);
+        const bool killed = child.kill();
+        const auto undo = filesMatching("FixedOn*.xml");
+        if (!killed || undo.empty()) {
+            ASSERT_EQ(share, 1.0) << "the repair ended before " << share << " of its undo file was written";
+            std::printf("the repair had deleted its undo file before the last kill; the backup gives the "
+                        "registry back instead\n");
+            ASSERT_EQ(deleted(), FINDINGS);
+            ASSERT_EQ(cli("restore", dir.path()).exitCode, 0u);
+            EXPECT_TRUE(regeditExport(dir.file("restored.reg")) == before);
+            continue;
+        }
+        ASSERT_EQ(undo.size(), 1u);
+        const int gone = deleted();
+        EXPECT_GT(gone, 0) << share;
+        CRegistryLib importer;
+        std::vector<std::string> messages;
+        importer.xmlMessage = [&](const std::string& m) { messages.push_back(m); };
+        XmlReader reader;
+        EXPECT_EQ(importer.LoadXmlFile(reader, undo[0]), 1) << share;
+        for (const auto& m : messages) EXPECT_EQ(m.compare(0, 11, "Parse error"), 0) << m;  // only the cut-off end
+        const std::string now = regeditExport(dir.file("after-kill.reg"));
+        std::printf("killed at %.0f%% of the undo file: %d of %d entries were gone, the import gave back %s\n",
+                    share * 100, gone, FINDINGS, now == before ? "all of them" : "NOT all of them");
+        ASSERT_TRUE(now == before) << share << ": " << firstLineDifference(before, now);
+        DeleteFileA(undo[0].c_str());
+    }
 }
