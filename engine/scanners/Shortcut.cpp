@@ -50,6 +50,19 @@ void CShortcut::ScanAllDrives() {
     drives_.reset();
     if (StopRequested()) return;
     ComScope com;
+    // A fresh shell link object for every file, from one class factory: the per-file creation
+    // then skips the class lookup in the registry.
+    IClassFactory* factory = nullptr;
+    if (SUCCEEDED(CoGetClassObject(CLSID_ShellLink, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                   reinterpret_cast<void**>(&factory))))
+        factory_ = factory;
+    struct FactoryRelease {
+        CShortcut* self;
+        ~FactoryRelease() {
+            if (self->factory_) self->factory_->Release();
+            self->factory_ = nullptr;
+        }
+    } release{this};
     char roots[260] = {};
     DWORD n = GetLogicalDriveStringsA(sizeof roots, roots);
     if (n == 0 || n > sizeof roots) return;
@@ -79,26 +92,42 @@ void CShortcut::RecurseFolder(const std::string& folder) {
 }
 
 void CShortcut::walkFrom(const std::string& folder) {
-    if (firstVisit(folder.size() == 2 ? folder + "\\" : folder)) walkSubfolders(folder);
+    if (!firstVisit(folder.size() == 2 ? folder + "\\" : folder)) return;
+    FolderListing listing;
+    if (listFolder(folder, listing)) walkSubfolders(folder, listing.subfolders);
 }
 
-void CShortcut::walkSubfolders(const std::string& folder) {
-    if (StopRequested()) return;
+// One listing per folder gives both its shortcut files and its subfolders: the same names the
+// "*.lnk" search would find (case-insensitive ".lnk" ending, folders too), in one pass.
+bool CShortcut::listFolder(const std::string& folder, FolderListing& out) {
     WIN32_FIND_DATAA fd;
     FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &fd));
-    if (!find.valid()) return;
+    if (!find.valid()) return false;
     do {
-        if (StopRequested()) return;
+        if (StopRequested()) return false;
+        size_t len = lstrlenA(fd.cFileName);
+        if (len >= 4 && lstrcmpiA(fd.cFileName + len - 4, ".lnk") == 0) out.links.emplace_back(fd.cFileName);
         if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (lstrcmpA(fd.cFileName, ".") == 0 || lstrcmpA(fd.cFileName, "..") == 0) continue;
-        std::string sub = folder + "\\" + fd.cFileName;
+        out.subfolders.emplace_back(fd.cFileName);
+    } while (FindNextFileA(find.get(), &fd));
+    return true;
+}
+
+void CShortcut::walkSubfolders(const std::string& folder, const std::vector<std::string>& subfolders) {
+    for (const auto& name : subfolders) {
+        if (StopRequested()) return;
+        std::string sub = folder + "\\" + name;
         // Decided before its shortcuts are checked: a link back to a parent must not have the
         // parent's shortcuts counted and listed a second time under another path.
         if (!firstVisit(sub)) continue;
-        SearchLinkFileAndResolve(sub);
+        FolderListing listing;
+        bool listed = listFolder(sub, listing);
+        if (StopRequested()) return;
+        for (const auto& link : listing.links) CheckLinkFile(sub + "\\" + link);
         if (progressCallback) progressCallback(sub.c_str(), "Searching Dir For Shorcuts", scannedCount, errorCount);
-        walkSubfolders(sub);
-    } while (FindNextFileA(find.get(), &fd));
+        if (listed) walkSubfolders(sub, listing.subfolders);
+    }
 }
 
 void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
@@ -115,8 +144,10 @@ void CShortcut::CheckLinkFile(const std::string& path) {
     if (progressCallback) progressCallback(path.c_str(), "Scanning ShortCuts", scannedCount, errorCount);
     HRESULT init = CoInitialize(nullptr);
     IShellLinkA* link = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&link)))) {
+    HRESULT created = factory_ ? factory_->CreateInstance(nullptr, IID_IShellLinkA, reinterpret_cast<void**>(&link))
+                               : CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                                  reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(created)) {
         IPersistFile* file = nullptr;
         if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
             WCHAR wide[MAX_PATH] = {};

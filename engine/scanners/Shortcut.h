@@ -10,6 +10,7 @@
 #include "engine/Records.h"
 
 class CRegistryLib;
+struct IClassFactory;
 
 class CShortcut {
 public:
@@ -34,7 +35,13 @@ public:
 
 private:
     void walkFrom(const std::string& folder);
-    void walkSubfolders(const std::string& folder);
+    struct FolderListing {
+        std::vector<std::string> links;       // names ending in .lnk (files or folders)
+        std::vector<std::string> subfolders;  // without "." and ".."
+    };
+    bool listFolder(const std::string& folder, FolderListing& out);
+    void walkSubfolders(const std::string& folder, const std::vector<std::string>& subfolders);
+    IClassFactory* factory_ = nullptr;  // set while ScanAllDrives runs
     bool firstVisit(const std::string& folder);
     // Folders already walked, by volume serial number and file index: a directory link that
     // leads back to one of its parents must not make the walk endless.
