@@ -586,6 +586,34 @@ TEST(RepairStop, AStopSignalledBeforehandLeavesEverythingAndTheThreadStillEnds) 
     for (const auto& r : rows) EXPECT_EQ(r->fixedCount, 7);
 }
 
+TEST(RepairBackup, NothingIsRemovedWhenNoBackupCouldBeMade) {
+    StopReset stop;
+    ScratchDir dir("repair-no-backup");
+    WriteTextFile(BACKUP_FOLDER, "a file where the backup folder should be");
+    SeededKey cls(CLSID_KEY + "\\{2E00F1X0-0000-0000-0000-00000000ZTB1}\\InprocServer32");
+    WriteTextFile(dir.file("gone.lnk"), "x");
+    CRegistryLib lib;
+    lib.ErrorList.push_back(record("CLSID", CLSID_KEY + "\\{2E00F1X0-0000-0000-0000-00000000ZTB1}", "KEY"));
+    CShortcut shortcuts(&lib);
+    shortcuts.invalidShortcuts.push_back(dir.file("gone.lnk"));
+    CategoryResults rows = allRows();
+    RepairJob job{lib, shortcuts, rows, nullptr, {}};
+    std::vector<std::string> messages;
+    int done = 0;
+    job.callbacks.message = [&](const std::string& t, const std::string&) { messages.push_back(t); };
+    job.callbacks.done = [&] { ++done; };
+
+    const RepairReport report = RepairSelectedEntries(job, RowTicks{});  // the selective backup
+    EXPECT_TRUE(report.backupFailed);
+    FixThread(job);  // the full export
+    EXPECT_EQ(done, 1);
+    ASSERT_EQ(messages.size(), 2u);
+    for (const auto& m : messages) EXPECT_NE(m.find("no backup was made"), std::string::npos) << m;
+    EXPECT_TRUE(KeyExists(cls.path()));
+    EXPECT_TRUE(PathExists(dir.file("gone.lnk")));
+    EXPECT_TRUE(filesMatching("FixedOn*.xml").empty());
+}
+
 TEST(FixThreadRoutine, AnExceptionIsReportedAndItsUndoFileStaysClosedAndImportsBack) {
     StopReset stop;
     ScratchDir dir("repair-throw");
