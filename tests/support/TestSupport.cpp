@@ -100,7 +100,9 @@ ScratchDir::ScratchDir(const std::string& name) : path_("C:\\zenthar-tests\\" + 
 }
 
 ScratchDir::~ScratchDir() {
-    SetCurrentDirectoryA(previous_.c_str());
+    // Under CTest the starting folder is a host path the prefix cannot enter again; leave the
+    // scratch folder anyway so that it can be removed.
+    if (!SetCurrentDirectoryA(previous_.c_str())) SetCurrentDirectoryA("C:\\");
     RemoveTree(path_);
 }
 
