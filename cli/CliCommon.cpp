@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
-#include "engine/scanners/Shortcut.h"
 
 namespace {
 bool g_progressShown = false;
@@ -108,3 +108,13 @@ void EndConsoleProgress() {
 }
 
 void InstallStopOnCtrlC() { SetConsoleCtrlHandler(onCtrl, TRUE); }
+
+void ConsoleScan::run(ScanSelection& selection) {
+    InstallStopOnCtrlC();
+    ResetStop();
+    engine.progressCallback = ConsoleProgress;
+    shortcuts.progressCallback = ConsoleProgress;
+    wantShortcuts = selection.get(SHORTCUTS) != 0;
+    ScanRun(engine, shortcuts, selection, results, nullptr);
+    EndConsoleProgress();
+}

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "engine/Records.h"
-
-class CShortcut;
+#include "engine/scanners/Shortcut.h"
+#include "registry/RegistryLib.h"
 
 // Fills the selection from a comma-separated list of category words (empty: all). False, with a
 // message in `error`, for an unknown word.
@@ -22,6 +22,15 @@ void EndConsoleProgress();
 
 // Ctrl+C and Ctrl+Break signal the stop event instead of killing the process.
 void InstallStopOnCtrlC();
+
+// A scan run as the console commands start it: Ctrl+C stops it, progress goes to standard error.
+struct ConsoleScan {
+    CRegistryLib engine;
+    CShortcut shortcuts{&engine};
+    CategoryResults results;
+    bool wantShortcuts = false;  // the "Missing ShortCuts" row is printed only then
+    void run(ScanSelection& selection);
+};
 
 int ScanCommand(int argc, char** argv);
 int RestoreCommand(int argc, char** argv);

@@ -6,7 +6,6 @@
 
 #include "cli/CliCommon.h"
 #include "engine/Repair.h"
-#include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegistryLib.h"
@@ -70,16 +69,12 @@ int FixCommand(int argc, char** argv) {
         std::fprintf(stderr, "zenthar-cli fix: %s (see --help)\n", error.c_str());
         return 2;
     }
-    InstallStopOnCtrlC();
-    ResetStop();
-    CRegistryLib engine;
-    CShortcut shortcuts(&engine);
-    engine.progressCallback = ConsoleProgress;
-    shortcuts.progressCallback = ConsoleProgress;
-    CategoryResults results;
-    const bool wantShortcuts = selection.get(SHORTCUTS) != 0;
-    ScanRun(engine, shortcuts, selection, results, nullptr);
-    EndConsoleProgress();
+    ConsoleScan scan;
+    scan.run(selection);
+    CRegistryLib& engine = scan.engine;
+    CShortcut& shortcuts = scan.shortcuts;
+    CategoryResults& results = scan.results;
+    const bool wantShortcuts = scan.wantShortcuts;
     if (StopRequested()) {
         std::fputs("Scan stopped; nothing was removed.\n", stderr);
         return 1;

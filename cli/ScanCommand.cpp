@@ -3,10 +3,7 @@
 #include <cstring>
 
 #include "cli/CliCommon.h"
-#include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
-#include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
 
 int ScanCommand(int argc, char** argv) {
     std::string only;
@@ -24,22 +21,13 @@ int ScanCommand(int argc, char** argv) {
         std::fprintf(stderr, "zenthar-cli scan: %s (see --help)\n", error.c_str());
         return 2;
     }
-    InstallStopOnCtrlC();
-    ResetStop();
-    CRegistryLib engine;
-    CShortcut shortcuts(&engine);
-    engine.progressCallback = ConsoleProgress;
-    shortcuts.progressCallback = ConsoleProgress;
-    CategoryResults results;
-    const bool wantShortcuts = selection.get(SHORTCUTS) != 0;
-    ScanRun(engine, shortcuts, selection, results, nullptr);
-    EndConsoleProgress();
-
-    for (const auto& err : engine.ErrorList) PrintFinding(*err);
-    for (const auto& path : shortcuts.invalidShortcuts) PrintShortcutFinding(path);
-    for (const auto& row : results) PrintRow(*row);
-    if (wantShortcuts) PrintShortcutRow(shortcuts);
+    ConsoleScan scan;
+    scan.run(selection);
+    for (const auto& err : scan.engine.ErrorList) PrintFinding(*err);
+    for (const auto& path : scan.shortcuts.invalidShortcuts) PrintShortcutFinding(path);
+    for (const auto& row : scan.results) PrintRow(*row);
+    if (scan.wantShortcuts) PrintShortcutRow(scan.shortcuts);
     std::fflush(stdout);
     if (StopRequested()) std::fprintf(stderr, "Scan stopped; the findings above are those made before the stop.\n");
-    return engine.ErrorList.empty() && shortcuts.invalidShortcuts.empty() ? 0 : 1;
+    return scan.engine.ErrorList.empty() && scan.shortcuts.invalidShortcuts.empty() ? 0 : 1;
 }

@@ -10,36 +10,23 @@ namespace {
 const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::string APP_PATHS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back(line);
-    }
-    return out;
-}
 
-ProcessResult cli(const std::string& args, const std::string& dir) {
-    return RunProcess("\"" + CliPath() + "\" " + args, dir);
-}
 }  // namespace
 
 TEST(ConsoleProgram, HelpAndUsageErrors) {
     ScratchDir dir("cli-usage");
-    auto help = cli("--help", dir.path());
+    auto help = RunCli("--help", dir.path());
     EXPECT_EQ(help.exitCode, 0u);
     EXPECT_NE(help.out.find("scan [--only LIST]"), std::string::npos);
     EXPECT_NE(help.out.find("SHARED_TOOLS"), std::string::npos);
 
-    auto unknown = cli("scan --only DRV,NOPE", dir.path());
+    auto unknown = RunCli("scan --only DRV,NOPE", dir.path());
     EXPECT_EQ(unknown.exitCode, 2u);
     EXPECT_TRUE(unknown.out.empty());
     EXPECT_NE(unknown.err.find("NOPE"), std::string::npos);
 
-    EXPECT_EQ(cli("frobnicate", dir.path()).exitCode, 2u);
-    EXPECT_EQ(cli("", dir.path()).exitCode, 2u);
+    EXPECT_EQ(RunCli("frobnicate", dir.path()).exitCode, 2u);
+    EXPECT_EQ(RunCli("", dir.path()).exitCode, 2u);
 }
 
 TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
@@ -50,9 +37,9 @@ TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
     SeededKey app(APP_PATHS + "\\ZentharCli.exe");
     app.setString("", dir.file("gone-app.exe"));
 
-    auto r = cli("scan --only DRV,APPPATH", dir.path());
+    auto r = RunCli("scan --only DRV,APPPATH", dir.path());
     EXPECT_EQ(r.exitCode, 1u) << r.err;
-    auto out = lines(r.out);
+    auto out = SplitLines(r.out);
     std::vector<std::string> findings, rows;
     for (const auto& l : out) {
         if (l.compare(0, 8, "FINDING\t") == 0) {
@@ -80,8 +67,8 @@ TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
     EnsuredKey drivers(DRIVERS);
     SeededValue drv(DRIVERS, "zt.cli.ignored", dir.file("ignored.drv"));
     WriteTextFile(dir.file("ignore.lst"), dir.file("ignored.drv") + "\n");
-    auto r = cli("scan --only DRV", dir.path());
-    auto out = lines(r.out);
+    auto r = RunCli("scan --only DRV", dir.path());
+    auto out = SplitLines(r.out);
     for (const auto& l : out) EXPECT_EQ(l.find("ignored.drv"), std::string::npos) << l;
     // Wine's own driver list is complete on a fresh prefix, so nothing else is reported there.
     EXPECT_EQ(r.exitCode, 0u) << r.out;

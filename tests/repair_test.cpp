@@ -38,16 +38,6 @@ const std::string RUN_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\C
 const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
 const std::string TEST_BASE = "HKEY_CURRENT_USER\\Software\\ZentharTest\\Repair";
 
-std::vector<std::string> lines(const std::string& text) {
-    std::vector<std::string> out;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        out.push_back(line);
-    }
-    return out;
-}
 
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -136,7 +126,7 @@ RegExport parseExport(const std::string& text) {
     RegExport out;
     ExportBlock* block = nullptr;
     std::string* entry = nullptr;
-    for (const auto& line : lines(text)) {
+    for (const auto& line : SplitLines(text)) {
         if (!line.empty() && line[0] == '[' && line.back() == ']') {
             block = &out[lower(line.substr(1, line.size() - 2))];
             block->header = line;
@@ -198,7 +188,7 @@ std::string firstDifference(const RegExport& expected, const RegExport& actual) 
 
 // Where a regedit export differs: the first differing line of each text.
 std::string firstLineDifference(const std::string& a, const std::string& b) {
-    const auto la = lines(a), lb = lines(b);
+    const auto la = SplitLines(a), lb = SplitLines(b);
     for (size_t i = 0; i < std::max(la.size(), lb.size()); ++i) {
         const std::string x = i < la.size() ? la[i] : "<end>", y = i < lb.size() ? lb[i] : "<end>";
         if (x != y) return "line " + std::to_string(i + 1) + ": " + x + " | " + y;
@@ -401,7 +391,7 @@ TEST(ResultsScreenRepair, RemovesTheTickedRowsOnlyCountsEachInItsOwnRowAndTheBac
                         "Fixing Help Files "));
 
     // Unticked rows: on the ignore list, not in the backup, still in the registry.
-    const auto ignored = lines(ReadTextFile("ignore.lst"));
+    const auto ignored = SplitLines(ReadTextFile("ignore.lst"));
     EXPECT_EQ(ignored.size(), unticked);
     EXPECT_EQ(std::count(ignored.begin(), ignored.end(), seeds.kept), 2);
     const std::string backup = ReadTextFile(report.backupFile);
@@ -728,9 +718,6 @@ TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
 }
 
 namespace {
-ProcessResult cli(const std::string& args, const std::string& dir) {
-    return RunProcess("\"" + CliPath() + "\" " + args, dir);
-}
 
 // A broken shortcut made with the shell link object: its target existed and was deleted.
 std::string brokenShortcut(const std::string& folder, const std::string& name) {
@@ -816,7 +803,7 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     // Findings of the prefix itself are kept as well, like the seeded entries of `kept`.
     std::string keeps = " --keep " + inQuotes(seeds.kept) + " --keep " + inQuotes(keptLink);
     size_t prefixFindings = 0;
-    for (const auto& line : lines(cli("scan", dir.path()).out)) {
+    for (const auto& line : SplitLines(RunCli("scan", dir.path()).out)) {
         const std::string path = line.substr(line.rfind('\t') + 1);
         if (startsWith(line, "FINDING\t") && !startsWith(path, dir.path() + "\\")) {
             keeps += " --keep " + inQuotes(path);
@@ -825,19 +812,19 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     }
     const std::string before = regeditExport(dir.file("before.reg"));
 
-    auto dry = cli("fix" + keeps, dir.path());
+    auto dry = RunCli("fix" + keeps, dir.path());
     EXPECT_EQ(dry.exitCode, 1u) << dry.err;
     EXPECT_NE(dry.err.find("--yes"), std::string::npos);
-    EXPECT_EQ(lines(dry.out).size(), 10u + 2u);
+    EXPECT_EQ(SplitLines(dry.out).size(), 10u + 2u);
     EXPECT_FALSE(PathExists("ignore.lst") || PathExists(BACKUP_FOLDER));
     EXPECT_TRUE(PathExists(gone1));
     EXPECT_TRUE(regeditExport(dir.file("dry.reg")) == before);
 
-    auto r = cli("fix" + keeps + " --yes", dir.path());
+    auto r = RunCli("fix" + keeps + " --yes", dir.path());
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     std::vector<std::string> findings;
     std::vector<int> fixed;
-    for (const auto& line : lines(r.out)) {
+    for (const auto& line : SplitLines(r.out)) {
         if (startsWith(line, "FINDING\t")) {
             EXPECT_TRUE(fixed.empty()) << "findings come before rows";
             findings.push_back(line);
@@ -854,14 +841,14 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     EXPECT_FALSE(PathExists(gone1));
     EXPECT_FALSE(PathExists(gone2));
     EXPECT_TRUE(PathExists(keptLink));
-    const auto ignored = lines(ReadTextFile("ignore.lst"));
+    const auto ignored = SplitLines(ReadTextFile("ignore.lst"));
     EXPECT_EQ(ignored.size(), prefixFindings + 3);
     EXPECT_EQ(std::count(ignored.begin(), ignored.end(), seeds.kept), 2);
     EXPECT_EQ(ignored.back(), keptLink);  // shortcut rows come after the registry rows
 
     const std::string after = regeditExport(dir.file("after.reg"));
     EXPECT_EQ(firstDifference(without(parseExport(before), seeds.removals), parseExport(after)), "");
-    auto restore = cli("restore", dir.path());
+    auto restore = RunCli("restore", dir.path());
     EXPECT_EQ(restore.exitCode, 0u) << restore.err;
     const std::string restored = regeditExport(dir.file("restored.reg"));
     EXPECT_TRUE(restored == before) << firstLineDifference(before, restored);
@@ -935,7 +922,7 @@ TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistr
                     "(%.3f ms per finding); undo file up to %lld bytes\n",
                     FINDINGS, total, repair, repair * 1000 / FINDINGS, largest);
         ASSERT_GT(largest, 100000);
-        auto restore = cli("restore", dir.path());
+        auto restore = RunCli("restore", dir.path());
         ASSERT_EQ(restore.exitCode, 0u) << restore.err;
         const std::string restored = regeditExport(dir.file("restored.reg"));
         ASSERT_TRUE(restored == before) << firstLineDifference(before, restored);
@@ -956,7 +943,7 @@ TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistr
             std::printf("the repair had deleted its undo file before the last kill; the backup gives the "
                         "registry back instead\n");
             ASSERT_EQ(deleted(), FINDINGS);
-            ASSERT_EQ(cli("restore", dir.path()).exitCode, 0u);
+            ASSERT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
             EXPECT_TRUE(regeditExport(dir.file("restored.reg")) == before);
             continue;
         }

@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <cstdio>
+#include <sstream>
 #include <thread>
 
 #include "registry/RegKey.h"
@@ -211,4 +212,19 @@ std::string CliPath() {
         return win;
     }
     return unixPath;
+}
+
+ProcessResult RunCli(const std::string& args, const std::string& directory) {
+    return RunProcess("\"" + CliPath() + "\" " + args, directory);
+}
+
+std::vector<std::string> SplitLines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+    }
+    return out;
 }

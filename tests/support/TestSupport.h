@@ -86,3 +86,7 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::string& commandLine, const std::string& directory = std::string());
 // The console program's path (from the environment CTest sets).
 std::string CliPath();
+// Runs the console program with the given arguments in `directory`.
+ProcessResult RunCli(const std::string& args, const std::string& directory = std::string());
+// The lines of a text, without their line ends (CR LF or LF).
+std::vector<std::string> SplitLines(const std::string& text);
