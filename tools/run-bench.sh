@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # `make bench`: seeds the bench prefix once per seed and size, then runs the engine benchmark.
-# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5).
+# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3).
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
-seed="${BENCH_SEED:-1}"; scale="${BENCH_SCALE:-1.0}"; runs="${BENCH_RUNS:-5}"
+seed="${BENCH_SEED:-1}"; scale="${BENCH_SCALE:-1.0}"; runs="${BENCH_RUNS:-5}"; repairs="${BENCH_REPAIRS:-3}"
 prefix="$build/bench-prefix-$seed-$scale"
 "$here/make-prefix.sh" "$prefix"
 . "$here/wine-env.sh" "$prefix"
@@ -25,4 +25,4 @@ if [ ! -f "$prefix/.bench-seeded" ]; then
   touch "$prefix/.bench-seeded"
 fi
 cat "$prefix/bench-data/expected.txt"
-wine "$build/bench/engine_bench.exe" --runs "$runs" --seed "$seed"
+wine "$build/bench/engine_bench.exe" --runs "$runs" --seed "$seed" --repairs "$repairs"
