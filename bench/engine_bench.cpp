@@ -22,18 +22,26 @@ struct ScanFigures {
     size_t shortcutsFound = 0;
 };
 
-ScanFigures engineScan(bool registry, bool shortcuts) {
-    ResetStop();
+// The engine objects of one scan, as a window holds them.
+struct BenchScan {
     CRegistryLib engine;
-    CShortcut links(&engine);
+    CShortcut links{&engine};
     ScanSelection selection;
-    selection.selectAll(0);
+    CategoryResults results;
+    BenchScan() { ResetStop(); }
+    void run() { ScanRun(engine, links, selection, results, nullptr); }
+};
+
+ScanFigures engineScan(bool registry, bool shortcuts) {
+    BenchScan scan;
+    CRegistryLib& engine = scan.engine;
+    CShortcut& links = scan.links;
+    ScanSelection& selection = scan.selection;
     if (registry)
         for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) selection[c] = 1;
     if (shortcuts) selection[SHORTCUTS] = 1;
-    CategoryResults results;
     ScanFigures f;
-    f.seconds = TimeSeconds([&] { ScanRun(engine, links, selection, results, nullptr); });
+    f.seconds = TimeSeconds([&] { scan.run(); });
     f.registryFound = engine.ErrorList.size();
     f.shortcutsFound = links.invalidShortcuts.size();
     return f;
@@ -41,13 +49,9 @@ ScanFigures engineScan(bool registry, bool shortcuts) {
 
 // Signals the stop event at a random moment of a full scan; returns seconds from signal to end.
 double stopLatency(std::mt19937& rng, double scanSeconds) {
-    ResetStop();
-    CRegistryLib engine;
-    CShortcut links(&engine);
-    ScanSelection selection;
-    selection.selectAll();
-    CategoryResults results;
-    std::thread worker([&] { ScanRun(engine, links, selection, results, nullptr); });
+    BenchScan scan;
+    scan.selection.selectAll();
+    std::thread worker([&] { scan.run(); });
     std::uniform_real_distribution<double> when(0.05, std::max(0.1, scanSeconds * 0.9));
     Sleep(static_cast<DWORD>(when(rng) * 1000));
     double signalled = NowSeconds();
@@ -69,13 +73,12 @@ struct RepairFigures {
 // from a copy made before, so that the next round meets the same registry.
 RepairFigures repairRound() {
     RepairFigures f;
-    ResetStop();
-    CRegistryLib engine;
-    CShortcut links(&engine);
-    ScanSelection selection;
-    selection.selectAll();
-    CategoryResults results;
-    ScanRun(engine, links, selection, results, nullptr);
+    BenchScan scan;
+    scan.selection.selectAll();
+    scan.run();
+    CRegistryLib& engine = scan.engine;
+    CShortcut& links = scan.links;
+    CategoryResults& results = scan.results;
     f.findings = engine.ErrorList.size() + links.invalidShortcuts.size();
     CreateDirectoryA("C:\\bench-stash", nullptr);
     std::vector<std::pair<std::string, std::string>> stash;

@@ -6,12 +6,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
 seed="${BENCH_SEED:-1}"; scale="${BENCH_SCALE:-1.0}"; runs="${BENCH_RUNS:-5}"; repairs="${BENCH_REPAIRS:-3}"
 prefix="$build/bench-prefix-$seed-$scale"
-"$here/make-prefix.sh" "$prefix"
-. "$here/wine-env.sh" "$prefix"
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true' EXIT
-cd "$prefix/drive_c"
-wine wineboot </dev/null >/dev/null 2>&1 || true
+. "$here/start-prefix.sh"
 if [ ! -f "$prefix/.bench-seeded" ]; then
   out="$prefix/bench-data"; mkdir -p "$out"; rm -f "$out/remove.lst"
   python3 "$here/../bench/generate.py" "$prefix" "$out" --seed "$seed" --scale "$scale"

@@ -4,12 +4,7 @@ set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 build="$(cd "$1" && pwd)"; mkdir -p "$2"; prefix="$(cd "$2" && pwd)"
-"$here/make-prefix.sh" "$prefix"
-. "$here/wine-env.sh" "$prefix"
-wineserver -p 2>/dev/null || true
-trap 'wineserver -k 2>/dev/null || true' EXIT
-cd "$prefix/drive_c"
-wine wineboot </dev/null >/dev/null 2>&1 || true
+. "$here/start-prefix.sh"
 if [ ! -f "$prefix/.zenthar-demo-seeded" ]; then
   echo "Seeding the demo prefix with broken entries ..." >&2
   wine regedit /s "$(winepath -w "$here/demo-seed.reg" 2>/dev/null || echo "$here/demo-seed.reg")" </dev/null >/dev/null 2>&1
