@@ -112,6 +112,39 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--repairs")) repairs = std::atoi(argv[i + 1]);
     }
+    // One scan and nothing else, for tracing the calls of one side (for example with
+    // WINEDEBUG=+server): --once engine|baseline|links|baselinks
+    // A third word names one registry category (its console name).
+    if ((argc == 3 || argc == 4) && !std::strcmp(argv[1], "--once")) {
+        std::string what = argv[2];
+        double s = 0;
+        int64_t n = 0;
+        if (argc == 4) {
+            for (auto cat : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) {
+                if (std::strcmp(CategoryInfoOf(cat).flagName, argv[3])) continue;
+                if (what == "baseline") {
+                    s = TimeSeconds([&] { n = BaselineCategory(cat); });
+                } else {
+                    CRegistryLib engine;
+                    ScanSelection sel;
+                    sel[cat] = 1;
+                    CategoryResults results;
+                    s = TimeSeconds([&] { engine.RunSelectedScans(results, sel); });
+                    n = static_cast<int64_t>(engine.ErrorList.size());
+                }
+                std::printf("%s %s: %.3f s, %lld broken\n", what.c_str(), argv[3], s, static_cast<long long>(n));
+                return 0;
+            }
+            return 2;
+        }
+        if (what == "engine") { ScanFigures f = engineScan(true, false); s = f.seconds; n = static_cast<int64_t>(f.registryFound); }
+        else if (what == "links") { ScanFigures f = engineScan(false, true); s = f.seconds; n = static_cast<int64_t>(f.shortcutsFound); }
+        else if (what == "baseline") s = TimeSeconds([&] { n = BaselineRegistryScan(); });
+        else if (what == "baselinks") s = TimeSeconds([&] { n = BaselineShortcutScan(); });
+        else return 2;
+        std::printf("%s: %.3f s, %lld broken\n", what.c_str(), s, static_cast<long long>(n));
+        return 0;
+    }
     std::printf("engine benchmark: %d runs each, medians\n", runs);
     if (argc > 1 && !std::strcmp(argv[argc - 1], "--categories")) {
         for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) {
@@ -138,15 +171,26 @@ int main(int argc, char** argv) {
     size_t engineRegFound = 0, engineLnkFound = 0;
     int64_t baseRegFound = 0, baseLnkFound = 0;
     for (int r = 0; r < runs; ++r) {
-        // Interleaved so that a noisy machine slows both sides alike.
-        ScanFigures reg = engineScan(true, false);
-        regEngine.push_back(reg.seconds);
-        engineRegFound = reg.registryFound;
-        regBase.push_back(TimeSeconds([&] { baseRegFound = BaselineRegistryScan(); }));
-        ScanFigures lnk = engineScan(false, true);
-        lnkEngine.push_back(lnk.seconds);
-        engineLnkFound = lnk.shortcutsFound;
-        lnkBase.push_back(TimeSeconds([&] { baseLnkFound = BaselineShortcutScan(); }));
+        // Interleaved so that a noisy machine slows both sides alike, and in alternating order
+        // (engine first, then baseline first) so that neither side always meets the caches the
+        // other has just warmed.
+        auto engineRegistry = [&] {
+            ScanFigures reg = engineScan(true, false);
+            regEngine.push_back(reg.seconds);
+            engineRegFound = reg.registryFound;
+        };
+        auto baselineRegistry = [&] { regBase.push_back(TimeSeconds([&] { baseRegFound = BaselineRegistryScan(); })); };
+        auto engineLinks = [&] {
+            ScanFigures lnk = engineScan(false, true);
+            lnkEngine.push_back(lnk.seconds);
+            engineLnkFound = lnk.shortcutsFound;
+        };
+        auto baselineLinks = [&] { lnkBase.push_back(TimeSeconds([&] { baseLnkFound = BaselineShortcutScan(); })); };
+        if (r % 2 == 0) {
+            engineRegistry(), baselineRegistry(), engineLinks(), baselineLinks();
+        } else {
+            baselineRegistry(), engineRegistry(), baselineLinks(), engineLinks();
+        }
         full.push_back(engineScan(true, true).seconds);
     }
     line("registry scan (9 categories)", Median(regEngine), Median(regBase));

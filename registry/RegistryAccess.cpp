@@ -145,16 +145,7 @@ void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
     if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
 }
 
-void CRegistryLib::ListDefaultValues(HKEY key, ValueRecordArray& out) {
-    // A value literally named "(Default)" is listed under that name too: only the full listing
-    // keeps such records in their order, and it is rare enough not to matter for speed.
-    if (RegQueryValueExA(key, "(Default)", nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND) {
-        ValueRecordArray all;
-        ListValues(key, all);
-        for (auto& rec : all)
-            if (rec->name == "(Default)") out.push_back(std::move(rec));
-        return;
-    }
+ValueRecord CRegistryLib::ReadDefaultValue(HKEY key) {
     std::vector<unsigned char> data(512);
     DWORD type = 0, length = 0;
     LONG rc;
@@ -164,6 +155,6 @@ void CRegistryLib::ListDefaultValues(HKEY key, ValueRecordArray& out) {
         if (rc != ERROR_MORE_DATA || attempt == 4) break;
         data.resize(std::max<size_t>(data.size() * 2, length + 2));
     }
-    if (rc == ERROR_SUCCESS) out.push_back(std::make_unique<ValueRecord>(makeUnnamedRecord(type, data.data(), length)));
-    if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
+    if (rc != ERROR_SUCCESS) return ValueRecord{"(Default)", "(value not set)", REG_SZ};
+    return makeUnnamedRecord(type, data.data(), length);
 }

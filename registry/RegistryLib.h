@@ -40,8 +40,10 @@ public:
     LONG DeleteKey(const std::string& root, const std::string& subkey);
     static LONG DeleteKeyTree(HKEY parent, const std::string& subkey);
     static void ListValues(HKEY key, ValueRecordArray& out);
-    // The records ListValues would give whose name is "(Default)", in fewer registry calls.
-    static void ListDefaultValues(HKEY key, ValueRecordArray& out);
+    // The record ListValues gives for the unnamed value ("(value not set)" when there is none),
+    // in one registry call. A value literally named "(Default)" is not the unnamed value and is
+    // never taken for it.
+    static ValueRecord ReadDefaultValue(HKEY key);
 
     // --- ignore list ---
     void LoadIgnoreList();

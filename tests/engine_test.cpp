@@ -205,11 +205,21 @@ TEST(ClsidScanner, ReportsClassesWithMissingServersAndCountsProgIds) {
     quoted.setString("", "\"" + files.file("present.exe") + "\" /automation");
     SeededKey env(clsid + "{2E000007-0000-0000-0000-00000000ZT07}\\InprocServer32");
     env.setString("", "%SystemRoot%\\system32\\ole32.dll", REG_EXPAND_SZ);
+    // A value merely named "(Default)" is not the server: the class stays, whatever it names.
+    SeededKey literal(clsid + "{2E000009-0000-0000-0000-00000000ZT09}\\InprocServer32");
+    literal.setString("", files.present());
+    literal.setString("(Default)", files.gone("literal.dll"));
+    SeededKey literalOnly(clsid + "{2E000009-0000-0000-0000-00000000ZT0A}\\InprocServer32");
+    literalOnly.setString("(Default)", files.gone("literal.dll"));
+    SeededKey upperProgIdServer(clsid + "{2E000010-0000-0000-0000-00000000ZT10}\\InprocServer32");
+    upperProgIdServer.setString("", files.gone("other.dll"));
+    SeededKey upperProgId(clsid + "{2E000010-0000-0000-0000-00000000ZT10}\\PROGID", false);
+    upperProgId.setString("", "Zenthar.Test.2");
 
     Scan s({COM});
     s.run();
     auto recs = s.under(clsid + "{2E0000");
-    ASSERT_EQ(recs.size(), 3u);
+    ASSERT_EQ(recs.size(), 4u);
     const std::string key1 = clsid + "{2E000001-0000-0000-0000-00000000ZT01}";
     // Quotes removed and the text cut at the slash: the blank before it stays.
     expectRecord(recs[0], "CLSID", key1, "KEY", "(Default)", files.gone() + " ");
@@ -217,11 +227,14 @@ TEST(ClsidScanner, ReportsClassesWithMissingServersAndCountsProgIds) {
     expectRecord(recs[1], "CLSID", key1, "KEY", "(Default)", files.gone("gone.exe"));
     expectRecord(recs[2], "CLSID", clsid + "{2E000004-0000-0000-0000-00000000ZT04}", "KEY", "(Default)",
                  "C:\\nowhere\\MailUI.dll");
+    expectRecord(recs[3], "CLSID", clsid + "{2E000010-0000-0000-0000-00000000ZT10}", "KEY", "(Default)",
+                 files.gone("other.dll"));
     ASSERT_EQ(s.results.size(), 1u);
     EXPECT_EQ(s.row(0).title, "Invalid CLSID");
-    // Eight server values (the empty one included) plus one ProgID per report of the first class.
-    EXPECT_EQ(s.row(0).scannedCount - before.scannedCount, 8 + 2);
-    EXPECT_EQ(s.row(0).errorCount - before.errorCount, 3);
+    // Eleven server keys (the empty ones included) plus one ProgID per report of a class that
+    // has one, in whatever case its name is stored.
+    EXPECT_EQ(s.row(0).scannedCount - before.scannedCount, 11 + 3);
+    EXPECT_EQ(s.row(0).errorCount - before.errorCount, 4);
     EXPECT_EQ(s.row(0).fixedCount, 0);
     EXPECT_TRUE(s.wasReported("C:\\nowhere\\mailui.dll"));  // excluded, still reported to progress
     EXPECT_TRUE(s.wasReported(SystemDirectory() + "\\ole32.dll"));
@@ -431,6 +444,15 @@ TEST(SubkeyScanners, UninstallMatchesTheFullListingWalk) {
     d.setString("UninstallString", "");
     SeededKey e(UNINSTALL_KEY + "\\ZtRefE");
     e.setDword("UninstallString", 5);
+    // Many values around it, with names whose order depends on how case and punctuation sort.
+    SeededKey f(UNINSTALL_KEY + "\\ZtRefF");
+    for (const char* n : {"_first", "Zeta", "Uninstall_", "Uninstall[", "UninstallStringX", "uninstall", "A", "b",
+                          "Ü", "~last", "[x]", "Uninstal"})
+        f.setString(n, "v");
+    f.setString("UninstallString", files.gone("f.exe"));
+    SeededKey g(UNINSTALL_KEY + "\\ZtRefG");
+    for (const char* n : {"Uninstall_", "UninstallS_", "UninstallStrinG_", "Uninstall^", "a", "z"}) g.setString(n, "v");
+    g.setString("UNINSTALLSTRING", files.gone("g.exe"));
 
     Scan s({UNINSTALL});
     s.run();
@@ -462,7 +484,9 @@ TEST(SubkeyScanners, UninstallMatchesTheFullListingWalk) {
     ASSERT_EQ(s.results.size(), 1u);
     EXPECT_EQ(s.row(0).scannedCount, scanned);
     auto recs = s.under(UNINSTALL_KEY + "\\ztref");
-    ASSERT_EQ(recs.size(), 1u);  // only A: C's name differs in case, D is empty, E's number has no drive
+    // A and F: C's and G's names differ in case, D is empty, E's number has no drive.
+    ASSERT_EQ(recs.size(), 2u);
     expectRecord(recs[0], "Uninstall", UNINSTALL_KEY + "\\ztrefa", "VAL", "UninstallString", files.gone("a.exe"));
     EXPECT_EQ(recs[0]->value->data, files.gone("a.exe") + " /x");
+    expectRecord(recs[1], "Uninstall", UNINSTALL_KEY + "\\ztreff", "VAL", "UninstallString", files.gone("f.exe"));
 }

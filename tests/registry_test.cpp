@@ -209,36 +209,37 @@ TEST(DataRendering, TypeNamesBothWays) {
     EXPECT_EQ(TypeFromName(""), 1u);
 }
 
-TEST(RegistryListing, DefaultOnlyListingMatchesTheFullListing) {
-    auto filtered = [](HKEY key) {
-        ValueRecordArray all, defaults;
+TEST(RegistryListing, DefaultValueReadMatchesTheFullListingsUnnamedRecord) {
+    auto unnamedRecord = [](HKEY key) {
+        ValueRecordArray all;
         CRegistryLib::ListValues(key, all);
         for (auto& r : all)
-            if (r->name == "(Default)") defaults.push_back(std::move(r));
-        return defaults;
+            if (r->name == "(Default)") return *r;
+        return ValueRecord{};
     };
     SeededKey onlyOther(BASE + "\\DefaultOnly1");
     onlyOther.setString("ThreadingModel", "Apartment");
     SeededKey binary(BASE + "\\DefaultOnly2");
     binary.setBinary("", {1, 2, 3});
     binary.setString("ThreadingModel", "Both");
-    SeededKey literal(BASE + "\\DefaultOnly3");
-    literal.setString("(Default)", "literal name");
-    literal.setString("", "unnamed");
     SeededKey big(BASE + "\\DefaultOnly4");
     big.setString("", std::string(5000, 'p'));
-    for (const SeededKey* k : {&onlyOther, &binary, &literal, &big}) {
-        ValueRecordArray quick;
-        CRegistryLib::ListDefaultValues(k->handle(), quick);
-        auto full = filtered(k->handle());
-        ASSERT_EQ(quick.size(), full.size()) << k->path();
-        for (size_t i = 0; i < quick.size(); ++i) {
-            EXPECT_EQ(quick[i]->name, full[i]->name);
-            EXPECT_EQ(quick[i]->data, full[i]->data) << k->path();
-            EXPECT_EQ(quick[i]->type, full[i]->type);
-        }
+    SeededKey emptyText(BASE + "\\DefaultOnly5");
+    emptyText.setString("", "");
+    for (const SeededKey* k : {&onlyOther, &binary, &big, &emptyText}) {
+        ValueRecord quick = CRegistryLib::ReadDefaultValue(k->handle());
+        ValueRecord full = unnamedRecord(k->handle());
+        EXPECT_EQ(quick.name, "(Default)");
+        EXPECT_EQ(quick.data, full.data) << k->path();
+        EXPECT_EQ(quick.type, full.type) << k->path();
     }
-    ValueRecordArray lit;
-    CRegistryLib::ListDefaultValues(literal.handle(), lit);
-    EXPECT_EQ(lit.size(), 2u);  // the unnamed value and the value literally named "(Default)"
+    EXPECT_EQ(CRegistryLib::ReadDefaultValue(onlyOther.handle()).data, "(value not set)");
+    EXPECT_EQ(CRegistryLib::ReadDefaultValue(big.handle()).data, std::string(5000, 'p'));
+
+    // A value merely named "(Default)" is never taken for the unnamed one.
+    SeededKey literal(BASE + "\\DefaultOnly3");
+    literal.setString("(Default)", "literal name");
+    EXPECT_EQ(CRegistryLib::ReadDefaultValue(literal.handle()).data, "(value not set)");
+    literal.setString("", "unnamed");
+    EXPECT_EQ(CRegistryLib::ReadDefaultValue(literal.handle()).data, "unnamed");
 }

@@ -47,3 +47,47 @@ std::string LowerKeyName(const std::string& name) {
     if (!lower.empty()) CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
     return lower;
 }
+
+namespace {
+// Ordinal comparison without regard to ASCII case, the order in which a registry that sorts its
+// values keeps them.
+int compareNames(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int ca = static_cast<unsigned char>(*a), cb = static_cast<unsigned char>(*b);
+        if (ca >= 'A' && ca <= 'Z') ca += 'a' - 'A';
+        if (cb >= 'A' && cb <= 'Z') cb += 'a' - 'A';
+        if (ca != cb || ca == 0) return ca - cb;
+    }
+}
+
+bool nameAt(HKEY key, DWORD index, std::vector<char>& buf, std::string& name) {
+    DWORD len = static_cast<DWORD>(buf.size());
+    if (RegEnumValueA(key, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
+    name.assign(buf.data(), len);
+    return true;
+}
+}  // namespace
+
+bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<char>& buf, DWORD& index,
+                         std::string& stored) {
+    // A registry that keeps values sorted by name (Wine's does) answers in a few probes. A probe
+    // only counts when the name matches, so any other order just ends in the full walk below.
+    DWORD lo = 0, hi = count;
+    while (lo < hi) {
+        DWORD mid = lo + (hi - lo) / 2;
+        if (!nameAt(key, mid, buf, stored)) break;
+        int cmp = compareNames(stored.c_str(), wanted);
+        if (cmp == 0 && lstrcmpiA(stored.c_str(), wanted) == 0) {
+            index = mid;
+            return true;
+        }
+        if (cmp < 0) lo = mid + 1;
+        else hi = mid;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        if (!nameAt(key, i, buf, stored) || lstrcmpiA(stored.c_str(), wanted) != 0) continue;
+        index = i;
+        return true;
+    }
+    return false;
+}

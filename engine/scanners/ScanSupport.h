@@ -26,6 +26,11 @@ bool PrepareSubkeyBuffer(HKEY key, std::vector<char>& buf);
 // Reads subkey `index`; grows the buffer when the key gained a longer name since the query.
 LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buf, std::string& name);
 
+// Finds the value whose name equals `wanted` without regard to case among the key's `count`
+// values: its index and its name as stored. `buf` must hold the longest value name.
+bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<char>& buf, DWORD& index,
+                         std::string& stored);
+
 // Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
 // onValue(record) does the per-entry work. Appends the row unless the stop came first.
 template <class OnValue>

@@ -42,16 +42,12 @@ static bool readUninstallListing(HKEY key, UninstallListing& out) {
     if (rc != ERROR_SUCCESS) return true;
     // Names are unique without regard to case: find the stored spelling and its place.
     std::vector<char> name(maxName + 2);
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD len = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
-        std::string stored(name.data(), len);
-        if (lstrcmpiA(stored.c_str(), "UninstallString") != 0) continue;
-        if (stored == "UninstallString") {
-            out.position = supplied + static_cast<int32_t>(i) + 1;
-            out.value = ValueRecord{stored, FormatData(type, data.data(), length), type};
-        }
-        break;
+    std::string stored;
+    DWORD index = 0;
+    if (!FindStoredValueName(key, count, "UninstallString", name, index, stored)) return true;
+    if (stored == "UninstallString") {
+        out.position = supplied + static_cast<int32_t>(index) + 1;
+        out.value = ValueRecord{stored, FormatData(type, data.data(), length), type};
     }
     return true;
 }
