@@ -202,15 +202,6 @@ struct LinkChecker {
     IPersistFile* file = nullptr;
     int64_t broken = 0;
 
-    void folder(const std::string& dir) {
-        WIN32_FIND_DATAA fd;
-        HANDLE h = FindFirstFileA((dir + "\\*.lnk").c_str(), &fd);
-        if (h != INVALID_HANDLE_VALUE) {
-            do check(dir + "\\" + fd.cFileName);
-            while (FindNextFileA(h, &fd));
-            FindClose(h);
-        }
-    }
     void check(const std::string& path) {
         WCHAR wide[MAX_PATH];
         if (!MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH)) return;
@@ -218,18 +209,22 @@ struct LinkChecker {
         char target[MAX_PATH] = {};
         if (SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_SHORTPATH)) && target[0] && missing(target)) ++broken;
     }
-    void walk(const std::string& dir) {
+    // One listing per folder gives its shortcut files and its subfolders; the start folder's
+    // own shortcuts are not examined.
+    void walk(const std::string& dir, bool checkLinks) {
         WIN32_FIND_DATAA fd;
         HANDLE h = FindFirstFileA((dir + "\\*.*").c_str(), &fd);
         if (h == INVALID_HANDLE_VALUE) return;
+        std::vector<std::string> subfolders;
         do {
+            size_t len = lstrlenA(fd.cFileName);
+            if (checkLinks && len >= 4 && !lstrcmpiA(fd.cFileName + len - 4, ".lnk")) check(dir + "\\" + fd.cFileName);
             if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
             if (!lstrcmpA(fd.cFileName, ".") || !lstrcmpA(fd.cFileName, "..")) continue;
-            std::string sub = dir + "\\" + fd.cFileName;
-            folder(sub);
-            walk(sub);
+            subfolders.push_back(dir + "\\" + fd.cFileName);
         } while (FindNextFileA(h, &fd));
         FindClose(h);
+        for (const auto& sub : subfolders) walk(sub, true);
     }
 };
 }  // namespace
@@ -241,7 +236,7 @@ int64_t BaselineShortcutScan() {
     if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                                    reinterpret_cast<void**>(&c.link))) &&
         SUCCEEDED(c.link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&c.file))))
-        c.walk("C:");
+        c.walk("C:", false);
     if (c.file) c.file->Release();
     if (c.link) c.link->Release();
     CoUninitialize();

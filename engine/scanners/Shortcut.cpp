@@ -3,6 +3,8 @@
 
 #include <windows.h>
 #include <io.h>
+
+#include <cstddef>
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -73,17 +75,57 @@ void CShortcut::ScanAllDrives() {
     }
 }
 
-bool CShortcut::firstVisit(const std::string& folder) {
-    HANDLE h = CreateFileA(folder.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return true;  // cannot tell: walk it (the listing decides)
-    BY_HANDLE_FILE_INFORMATION info;
-    bool got = GetFileInformationByHandle(h, &info) != FALSE;
-    CloseHandle(h);
-    if (!got) return true;
-    uint64_t index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return visited_.insert({info.dwVolumeSerialNumber, index}).second;
+namespace {
+// An open folder handle, closed when it goes out of scope.
+class FolderHandle {
+public:
+    explicit FolderHandle(const std::string& path)
+        : h_(CreateFileA(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)) {}
+    ~FolderHandle() { if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_); }
+    FolderHandle(const FolderHandle&) = delete;
+    FolderHandle& operator=(const FolderHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    // Volume serial number and file index; false when the system cannot tell.
+    bool identity(uint32_t& volume, uint64_t& index) const {
+        BY_HANDLE_FILE_INFORMATION info;
+        if (!valid() || !GetFileInformationByHandle(h_, &info)) return false;
+        volume = info.dwVolumeSerialNumber;
+        index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        return true;
+    }
+private:
+    HANDLE h_;
+};
+
+bool endsWithLnk(const char* name, size_t len) { return len >= 4 && lstrcmpiA(name + len - 4, ".lnk") == 0; }
+bool isDots(const char* name) { return lstrcmpA(name, ".") == 0 || lstrcmpA(name, "..") == 0; }
+
+// The listing with file indexes is a Vista addition, loaded at run time (older systems list by
+// name), so its entry layout and classes are declared here.
+struct IdBothDirInfo {
+    DWORD NextEntryOffset;
+    DWORD FileIndex;
+    LARGE_INTEGER CreationTime, LastAccessTime, LastWriteTime, ChangeTime, EndOfFile, AllocationSize;
+    DWORD FileAttributes;
+    DWORD FileNameLength;
+    DWORD EaSize;
+    CCHAR ShortNameLength;
+    WCHAR ShortName[12];
+    LARGE_INTEGER FileId;
+    WCHAR FileName[1];
+};
+static_assert(offsetof(IdBothDirInfo, FileId) == 96 && offsetof(IdBothDirInfo, FileName) == 104,
+              "the system's entry layout");
+constexpr int ID_BOTH_DIRECTORY_INFO = 10, ID_BOTH_DIRECTORY_RESTART_INFO = 11;
+using InfoByHandleEx = BOOL(WINAPI*)(HANDLE, int, LPVOID, DWORD);
+InfoByHandleEx listingCall() {
+    static const InfoByHandleEx call = reinterpret_cast<InfoByHandleEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+    return call;
 }
+}  // namespace
 
 void CShortcut::RecurseFolder(const std::string& folder) {
     visited_.clear();
@@ -92,41 +134,90 @@ void CShortcut::RecurseFolder(const std::string& folder) {
 }
 
 void CShortcut::walkFrom(const std::string& folder) {
-    if (!firstVisit(folder.size() == 2 ? folder + "\\" : folder)) return;
+    FolderHandle h(folder.size() == 2 ? folder + "\\" : folder);
+    uint32_t volume = 0;
+    uint64_t index = 0;
+    bool known = h.identity(volume, index);
+    if (known && !visited_.insert({volume, index}).second) return;
     FolderListing listing;
-    if (listFolder(folder, listing)) walkSubfolders(folder, listing.subfolders);
+    if (listFolder(folder, h.get(), listing)) walkSubfolders(folder, volume, listing.subfolders);
 }
 
-// One listing per folder gives both its shortcut files and its subfolders: the same names the
-// "*.lnk" search would find (case-insensitive ".lnk" ending, folders too), in one pass.
-bool CShortcut::listFolder(const std::string& folder, FolderListing& out) {
+// One listing per folder gives its shortcut files, its subfolders and their identities: the same
+// names the "*.lnk" search would find (case-insensitive ".lnk" ending, folders too), in one pass.
+bool CShortcut::listFolder(const std::string& folder, void* handle, FolderListing& out) {
+    if (handle != INVALID_HANDLE_VALUE && listingCall() && listByHandle(handle, out)) return true;
+    if (StopRequested()) return false;
+    out = FolderListing{};
+    return listByName(folder, out);
+}
+
+bool CShortcut::listByHandle(void* handle, FolderListing& out) {
+    if (listBuffer_.empty()) listBuffer_.resize(64 * 1024 / sizeof(uint64_t));
+    const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    std::string name;
+    for (bool first = true;; first = false) {
+        if (!listingCall()(handle, first ? ID_BOTH_DIRECTORY_RESTART_INFO : ID_BOTH_DIRECTORY_INFO, listBuffer_.data(),
+                           static_cast<DWORD>(listBuffer_.size() * sizeof(uint64_t))))
+            return GetLastError() == ERROR_NO_MORE_FILES;  // anything else: the caller lists by name
+        const char* at = reinterpret_cast<const char*>(listBuffer_.data());
+        for (;;) {
+            if (StopRequested()) return false;
+            const auto* e = reinterpret_cast<const IdBothDirInfo*>(at);
+            int wide = static_cast<int>(e->FileNameLength / sizeof(WCHAR));
+            int len = WideCharToMultiByte(codePage, 0, e->FileName, wide, nullptr, 0, nullptr, nullptr);
+            name.assign(static_cast<size_t>(len), '\0');
+            if (len > 0) WideCharToMultiByte(codePage, 0, e->FileName, wide, &name[0], len, nullptr, nullptr);
+            if (endsWithLnk(name.c_str(), name.size())) out.links.push_back(name);
+            if ((e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !isDots(name.c_str())) {
+                Subfolder sub;
+                sub.name = name;
+                sub.index = static_cast<uint64_t>(e->FileId.QuadPart);
+                sub.known = !(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && sub.index != 0;
+                out.subfolders.push_back(std::move(sub));
+            }
+            if (e->NextEntryOffset == 0) break;
+            at += e->NextEntryOffset;
+        }
+    }
+}
+
+bool CShortcut::listByName(const std::string& folder, FolderListing& out) {
     WIN32_FIND_DATAA fd;
     FindHandle find(FindFirstFileA((folder + "\\*.*").c_str(), &fd));
     if (!find.valid()) return false;
     do {
         if (StopRequested()) return false;
         size_t len = lstrlenA(fd.cFileName);
-        if (len >= 4 && lstrcmpiA(fd.cFileName + len - 4, ".lnk") == 0) out.links.emplace_back(fd.cFileName);
-        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-        if (lstrcmpA(fd.cFileName, ".") == 0 || lstrcmpA(fd.cFileName, "..") == 0) continue;
-        out.subfolders.emplace_back(fd.cFileName);
+        if (endsWithLnk(fd.cFileName, len)) out.links.emplace_back(fd.cFileName);
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || isDots(fd.cFileName)) continue;
+        Subfolder sub;
+        sub.name = fd.cFileName;  // identity unknown: read when the walk gets there
+        out.subfolders.push_back(std::move(sub));
     } while (FindNextFileA(find.get(), &fd));
     return true;
 }
 
-void CShortcut::walkSubfolders(const std::string& folder, const std::vector<std::string>& subfolders) {
-    for (const auto& name : subfolders) {
+void CShortcut::walkSubfolders(const std::string& folder, uint32_t volume, const std::vector<Subfolder>& subfolders) {
+    for (const auto& entry : subfolders) {
         if (StopRequested()) return;
-        std::string sub = folder + "\\" + name;
+        std::string sub = folder + "\\" + entry.name;
         // Decided before its shortcuts are checked: a link back to a parent must not have the
-        // parent's shortcuts counted and listed a second time under another path.
-        if (!firstVisit(sub)) continue;
+        // parent's shortcuts counted and listed a second time under another path. A plain folder
+        // lives on its parent's volume; a reparse point may lead anywhere, so it is asked.
+        if (entry.known && !visited_.insert({volume, entry.index}).second) continue;
+        FolderHandle h(sub);
+        uint32_t subVolume = volume;
+        if (!entry.known) {
+            uint64_t index = 0;
+            if (h.identity(subVolume, index) && !visited_.insert({subVolume, index}).second) continue;
+        }
         FolderListing listing;
-        bool listed = listFolder(sub, listing);
+        bool listed = listFolder(sub, h.get(), listing);
         if (StopRequested()) return;
         for (const auto& link : listing.links) CheckLinkFile(sub + "\\" + link);
         if (progressCallback) progressCallback(sub.c_str(), "Searching Dir For Shorcuts", scannedCount, errorCount);
-        if (listed) walkSubfolders(sub, listing.subfolders);
+        if (listed) walkSubfolders(sub, subVolume, listing.subfolders);
     }
 }
 

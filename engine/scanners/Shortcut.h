@@ -34,17 +34,27 @@ public:
     void ClearInvalidShortcuts();
 
 private:
-    void walkFrom(const std::string& folder);
-    struct FolderListing {
-        std::vector<std::string> links;       // names ending in .lnk (files or folders)
-        std::vector<std::string> subfolders;  // without "." and ".."
+    // A subfolder as its parent's listing shows it. Its identity (volume serial number and file
+    // index) is known from the listing unless it is a reparse point (a junction, a mount point or
+    // a directory link, whose listed index is not its target's) or the file system gives none.
+    struct Subfolder {
+        std::string name;
+        bool known = false;
+        uint64_t index = 0;
     };
-    bool listFolder(const std::string& folder, FolderListing& out);
-    void walkSubfolders(const std::string& folder, const std::vector<std::string>& subfolders);
+    struct FolderListing {
+        std::vector<std::string> links;    // names ending in .lnk (files or folders)
+        std::vector<Subfolder> subfolders;  // without "." and ".."
+    };
+    void walkFrom(const std::string& folder);
+    bool listFolder(const std::string& folder, void* handle, FolderListing& out);
+    bool listByHandle(void* handle, FolderListing& out);
+    bool listByName(const std::string& folder, FolderListing& out);
+    void walkSubfolders(const std::string& folder, uint32_t volume, const std::vector<Subfolder>& subfolders);
     IClassFactory* factory_ = nullptr;  // set while ScanAllDrives runs
-    bool firstVisit(const std::string& folder);
     // Folders already walked, by volume serial number and file index: a directory link that
     // leads back to one of its parents must not make the walk endless.
     std::set<std::pair<uint32_t, uint64_t>> visited_;
+    std::vector<uint64_t> listBuffer_;  // one folder's listing at a time
     DriveTypeCache drives_;
 };
