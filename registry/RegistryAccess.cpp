@@ -21,7 +21,7 @@ std::string utf16ToAnsi(const unsigned char* data, size_t length) {
 }
 
 ValueRecord makeNamedRecord(std::string name, DWORD type, const unsigned char* data, DWORD length) {
-    return ValueRecord{std::move(name), FormatData(type, data, length, utf16ToAnsi), type};
+    return ValueRecord{std::move(name), FormatData(type, data, length, utf16ToAnsi), type, true};
 }
 
 // The unnamed value: string data as text; other types rendered, so that nothing is read past

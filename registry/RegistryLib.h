@@ -73,8 +73,9 @@ public:
     int LoadXmlFile(XmlReader& reader, const std::string& path);
     HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
     // `raw`, when given, holds the exact bytes (see XmlData.h) and takes the place of `data`.
+    // `named`: "(Default)" is the value's own name, not the unnamed value.
     void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& data,
-                            const std::string& typeName, const std::string* raw = nullptr);
+                            const std::string& typeName, const std::string* raw = nullptr, bool named = false);
     static std::string XmlEscape(const std::string& text);
     static std::string XmlUnescape(const std::string& text);
 

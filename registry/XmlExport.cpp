@@ -60,7 +60,7 @@ bool typeRoundTrips(uint32_t type) { return TypeFromName(TypeName(type)) == type
 // One "v" element. The rendered text is what the file has always carried; when the import could not
 // rebuild the exact bytes from it, a "raw" attribute with the bytes follows it.
 int writeValueXml(XmlWriter& writer, HKEY key, const ValueRecord& rec) {
-    const bool unnamed = rec.name == "(Default)";
+    const bool unnamed = rec.name == "(Default)" && !rec.named;
     DWORD liveType = 0;
     std::vector<unsigned char> live;
     const bool haveLive = queryValue(key, unnamed ? nullptr : rec.name.c_str(), liveType, live) &&
@@ -73,6 +73,9 @@ int writeValueXml(XmlWriter& writer, HKEY key, const ValueRecord& rec) {
     const std::string value = CRegistryLib::XmlEscape(rec.data);
     v.SetAttribute("value", value);
     if (rec.type != 0 && rec.type != 1) v.SetAttribute("type", CRegistryLib::XmlEscape(TypeName(rec.type)));
+    // The import takes "(Default)" in any case for the unnamed value: a value that merely has
+    // that name says so, or an undo would write its data over the unnamed value.
+    if (!unnamed && lstrcmpiA(rec.name.c_str(), "(Default)") == 0) v.SetAttribute("named", "1");
     if (haveLive && ParseData(CRegistryLib::XmlUnescape(value), rec.type) != live)
         v.SetAttribute("raw", rawBytesText(live));
     return v.WriteEmptyElement(writer);

@@ -16,6 +16,7 @@ bool sameIgnoreCase(const std::string& a, const char* b) {
 struct PendingValue {
     std::string name, data, type, raw;
     bool hasRaw = false;
+    bool named = false;  // a value literally named like the unnamed one
 
     void take(const std::string& attribute, const std::string& value) {
         if (sameIgnoreCase(attribute, "name")) {
@@ -31,6 +32,8 @@ struct PendingValue {
         } else if (sameIgnoreCase(attribute, "raw")) {
             raw = value;
             hasRaw = true;
+        } else if (sameIgnoreCase(attribute, "named")) {
+            named = value == "1";
         }
     }
 };
@@ -56,9 +59,9 @@ HKEY CRegistryLib::LoadAsXml_OpenKey(const std::vector<std::string>& names) {
 }
 
 void CRegistryLib::LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& data,
-                                      const std::string& typeName, const std::string* raw) {
+                                      const std::string& typeName, const std::string* raw, bool named) {
     if (!key) return;
-    const char* valueName = sameIgnoreCase(name, "(Default)") ? nullptr : name.c_str();
+    const char* valueName = !named && sameIgnoreCase(name, "(Default)") ? nullptr : name.c_str();
     const DWORD type = TypeFromName(typeName);
     std::vector<unsigned char> bytes;
     bool ok;
@@ -91,7 +94,7 @@ int CRegistryLib::LoadXmlFile(XmlReader& reader, const std::string& path) {
                 keys.pop_back();
             } else if (sameIgnoreCase(element, "v") && !names.empty()) {
                 LoadAsXml_SetValue(keys.back().get(), pending.name, pending.data, pending.type,
-                                   pending.hasRaw ? &pending.raw : nullptr);
+                                   pending.hasRaw ? &pending.raw : nullptr, pending.named);
                 pending = PendingValue();
             }
         } else if (reader.Token() == XML_TOKEN_ATTRIBUTE) {

@@ -177,6 +177,12 @@ TEST_F(UndoFiles, EveryValueAndKeyComesBackByteForByte) {
         SeededKey l2(top + "\\L1\\L2", false);
         l2.setRaw("m", REG_MULTI_SZ, "x\0y\0\0", 5);
         SeededKey emptyDeep(top + "\\L1\\L2\\L3\\EmptyToo");
+        // Values that merely carry the name the unnamed value is listed under.
+        SeededKey literal(top + "\\Literal");
+        literal.setString("", "unnamed");
+        literal.setString("(Default)", "literal");
+        SeededKey literalOnly(top + "\\LiteralOnly");
+        literalOnly.setDword("(DEFAULT)", 3);
         const uint64_t q = 5;
         const DWORD d = 0x10;
         const struct { const char* key; DWORD type; const void* data; DWORD size; } defaults[] = {
@@ -191,7 +197,7 @@ TEST_F(UndoFiles, EveryValueAndKeyComesBackByteForByte) {
             keys.back()->setRaw("", def.type, def.data, def.size);
         }
         const RegistryTree before = SnapshotTree(top);
-        ASSERT_EQ(before.size(), 7u + std::size(defaults));
+        ASSERT_EQ(before.size(), 9u + std::size(defaults));
         ASSERT_EQ(exportToFile(top, "undo.xml"), 1);
         keys.clear();
         DeleteKeyPath(top);
