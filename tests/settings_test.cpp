@@ -1,0 +1,340 @@
+// The settings store, the start-with-Windows entry and the automatic-scan clock on the real registry.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cwchar>
+
+#include "registry/RegKey.h"
+#include "settings/ClockTime.h"
+#include "settings/ScanClock.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
+#include "settings/StartupEntry.h"
+#include "settings/StringValue.h"
+#include "support/TestSupport.h"
+
+namespace {
+const std::string KEY = std::string("HKEY_LOCAL_MACHINE\\") + SETTINGS_KEY_PATH;
+const char TEST_RUN_KEY[] = "Software\\ZentharTest\\Run";
+const char CHILD_VARIABLE[] = "ZENTHAR_STARTUP_CHILD";
+constexpr int64_t NOW = 1700000000;  // 2023-11-14
+constexpr int64_t DAY = 86400;
+
+// Started with CHILD_VARIABLE naming a key, this program only writes its start-up entry there and exits.
+const bool childMode = [] {
+    char key[256];
+    if (GetEnvironmentVariableA(CHILD_VARIABLE, key, sizeof key) == 0) return false;
+    ExitProcess(static_cast<UINT>(WriteStartupValue(key, true)));
+}();
+
+std::string readString(const std::string& keyPath, const char* name, DWORD* type = nullptr) {
+    RegKey key;
+    std::string sub = keyPath.substr(keyPath.find('\\') + 1);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return "<no key>";
+    char buf[1024] = {};
+    DWORD size = sizeof buf - 1;
+    if (RegQueryValueExA(key.get(), name, nullptr, type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return std::string(buf, size);
+}
+
+// The settings key, emptied before and removed after each test; a clock that reads a settable time.
+class Settings : public ::testing::Test {
+protected:
+    SeededKey key{KEY};
+    int64_t fakeNow = NOW;
+    ScanClock clock;
+    void SetUp() override { clock.now = [this] { return fakeNow; }; }
+    bool present(const char* name) { return ValueExists(KEY, name); }
+};
+
+struct StoredValue {
+    const char* what;
+    DWORD type;
+    std::string bytes;
+    size_t cut;  // bytes left off the end (a following byte stops the system adding a NUL)
+    bool flagOn;
+    const char* text;
+};
+}  // namespace
+
+TEST_F(Settings, EveryEncodingReadsAsTheValidationRuleSays) {
+    const StoredValue rows[] = {
+        {"text 1", REG_SZ, std::string("1\0", 2), 0, true, "1"},
+        {"text 0 still means on", REG_SZ, std::string("0\0", 2), 0, true, "0"},
+        {"empty text", REG_SZ, std::string("\0", 1), 0, true, ""},
+        {"expand string, not expanded", REG_EXPAND_SZ, std::string("%TEMP%\0", 7), 0, true, "%TEMP%"},
+        {"multi string with two NULs", REG_MULTI_SZ, std::string("12\0\0", 4), 0, true, "12"},
+        {"multi string with one NUL", REG_MULTI_SZ, std::string("12\0", 3), 0, false, "4"},
+        {"string without its NUL", REG_SZ, std::string("15X", 3), 1, false, "4"},
+        {"binary", REG_BINARY, std::string("1\0", 2), 0, false, "4"},
+        {"dword", REG_DWORD, std::string("\1\0\0\0", 4), 0, false, "4"},
+        {"long text read whole", REG_SZ, std::string(600, '7') + '\0', 0, true, nullptr},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        key.setRaw("v", row.type, row.bytes.data(), static_cast<DWORD>(row.bytes.size() - row.cut));
+        const FlagLoad flag = LoadFlagSetting(SETTINGS_KEY_PATH, "v");
+        EXPECT_TRUE(flag.keyOpened);
+        EXPECT_EQ(flag.on, row.flagOn);
+        const TextLoad text = LoadTextSetting(SETTINGS_KEY_PATH, "v");
+        EXPECT_TRUE(text.keyOpened);
+        EXPECT_EQ(text.text, row.text ? row.text : std::string(600, '7'));
+    }
+    EXPECT_FALSE(LoadFlagSetting(SETTINGS_KEY_PATH, "missing").on);
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, "missing").text, "4");
+    // Text the code page cannot carry is not handed to an edit box altered.
+    const std::wstring wide = L"5\x4E2D";
+    RegSetValueExW(key.handle(), L"wide", 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()), 3 * sizeof(wchar_t));
+    EXPECT_TRUE(LoadFlagSetting(SETTINGS_KEY_PATH, "wide").on);
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, "wide").text, "4");
+}
+
+TEST_F(Settings, NumbersAreDwordsOfTheLowBitsAndAnythingElseReadsZero) {
+    WriteNumberSetting("n", 0x123456789LL);
+    EXPECT_EQ(ReadNumberSetting("n"), 0x23456789u);
+    WriteNumberSetting("n", -1);
+    EXPECT_EQ(ReadNumberSetting("n"), 0xFFFFFFFFu);
+    key.setString("text", "240");
+    key.setBinary("binary", {0x10, 0, 0, 0});
+    key.setRaw("short", REG_DWORD, "\x10\x00", 2);
+    for (const char* name : {"text", "binary", "short", "missing"}) EXPECT_EQ(ReadNumberSetting(name), 0u) << name;
+}
+
+TEST_F(Settings, WritesCreateTheKeyAndFollowTheirEncodings) {
+    DeleteKeyPath(KEY);
+    WriteTextSetting(SETTING_SCAN_MINUTES, "");
+    EXPECT_FALSE(KeyExists(KEY));  // an empty text writes nothing at all
+    WriteTextSetting(SETTING_SCAN_MINUTES, "15");
+    DWORD type = 0;
+    EXPECT_EQ(readString(KEY, SETTING_SCAN_MINUTES, &type), std::string("15\0", 3));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    WriteTextSetting(SETTING_SCAN_MINUTES, "");
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, "15");
+
+    DeleteKeyPath(KEY);
+    WriteFlagSetting(SETTING_SAVE_REG, true);
+    EXPECT_EQ(readString(KEY, SETTING_SAVE_REG, &type), std::string("1\0", 2));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    WriteFlagSetting(SETTING_SAVE_REG, false);
+    EXPECT_FALSE(present(SETTING_SAVE_REG));
+    EXPECT_TRUE(KeyExists(KEY));
+
+    DeleteKeyPath(KEY);
+    WriteNumberSetting(SETTING_SCAN_PERIOD, 240);
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), 240u);
+}
+
+TEST_F(Settings, AKeyThatCannotBeOpenedLeavesTheControlsAlone) {
+    DeleteKeyPath(KEY);
+    const FlagLoad flag = LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_SAVE_REG);
+    const TextLoad text = LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES);
+    EXPECT_FALSE(flag.keyOpened || flag.on);
+    EXPECT_FALSE(text.keyOpened);  // the edit box keeps the skin's text
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), 0u);
+    EXPECT_FALSE(KeyExists(KEY));  // reads never create it
+}
+
+// First start without the key, then the worked example: scanning on, every 4 minutes, one due scan.
+TEST_F(Settings, WorkedExampleFromAFirstStart) {
+    DeleteKeyPath(KEY);
+    clock.Load();
+    EXPECT_EQ(clock.scanPeriod, 86460);
+    EXPECT_EQ(clock.nextScanTime, NOW + 86460);
+    EXPECT_FALSE(ScanAtStartSetting());
+    EXPECT_FALSE(LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_SAVE_REG).on);
+
+    // The schedule sub-screen finds scanning off and stores the default schedule (no edit box yet).
+    clock.autoScanEnabled = LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_ENABLE_SCAN).on;
+    ScheduleChoice choice{DefaultScheduleRadios(), ""};
+    clock.Apply(choice);
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), 86460u);
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + 86460));
+    EXPECT_TRUE(present(SETTING_SCAN_AFTER_EVERY) && present(SETTING_SCAN_WEEK));
+    EXPECT_FALSE(present(SETTING_SCAN_EVERY) || present(SETTING_SCAN_MONTH) || present(SETTING_SCAN_DAY));
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, "4");
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SAVE_COUNT).text, "4");
+
+    clock.autoScanEnabled = 1;
+    ASSERT_TRUE(ClickScheduleRadio(choice.radios, BUTTON_START_EVERY));
+    choice.minutesText = "4";
+    clock.Apply(choice);
+    EXPECT_EQ(clock.scanPeriod, 240);
+    EXPECT_EQ(clock.nextScanTime, NOW + 240);
+    EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, "4");
+    EXPECT_TRUE(present(SETTING_SCAN_EVERY));
+    EXPECT_FALSE(present(SETTING_SCAN_AFTER_EVERY));
+
+    fakeNow = NOW + 240;
+    EXPECT_FALSE(clock.DueCheck(false));  // not later than the next time yet
+    fakeNow = NOW + 245;
+    EXPECT_TRUE(clock.DueCheck(false));
+    EXPECT_EQ(clock.scanPeriod, 240);
+    EXPECT_EQ(clock.nextScanTime, NOW + 245 + 240);
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + 240));  // only Apply and Save store
+    clock.Save();
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + 485));
+}
+
+TEST_F(Settings, StoredClockValuesOnLoadAndAtTheFirstDueCheck) {
+    struct Row {
+        const char* what;
+        int64_t next, period;
+        bool enabled, scanning;
+        int64_t loadedNext, loadedPeriod;
+        bool pressed;
+        int64_t nextAfterCheck, periodAfterCheck;
+    } rows[] = {
+        {"period 30", NOW + DAY, 30, true, false, NOW + DAY, 86460, false, NOW + DAY, 86460},
+        {"period 120 honoured once", NOW - 5, 120, true, false, NOW - 5, 120, true, NOW + 86460, 86460},
+        {"next 0 never set", 0, 3600, true, false, NOW + 3600, 3600, false, NOW + 3600, 3600},
+        {"yesterday, scanning on", NOW - DAY, 3600, true, false, NOW - DAY, 3600, true, NOW + 3600, 3600},
+        {"yesterday, scanning off", NOW - DAY, 3600, false, false, NOW - DAY, 3600, false, NOW + 3600, 3600},
+        {"yesterday, a scan running", NOW - DAY, 3600, true, true, NOW - DAY, 3600, false, NOW + 3600, 3600},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        WriteNumberSetting(SETTING_SCAN_NEXT, row.next);
+        WriteNumberSetting(SETTING_SCAN_PERIOD, row.period);
+        clock.Load();
+        EXPECT_EQ(clock.nextScanTime, row.loadedNext);
+        EXPECT_EQ(clock.scanPeriod, row.loadedPeriod);
+        clock.autoScanEnabled = row.enabled;
+        EXPECT_EQ(clock.DueCheck(row.scanning), row.pressed);
+        EXPECT_EQ(clock.nextScanTime, row.nextAfterCheck);
+        EXPECT_EQ(clock.scanPeriod, row.periodAfterCheck);
+    }
+    key.setString(SETTING_SCAN_PERIOD, "240");  // a period stored as text reads 0
+    clock.Load();
+    EXPECT_EQ(clock.scanPeriod, 86460);
+}
+
+TEST_F(Settings, ApplyTurnsTheChoiceIntoAPeriod) {
+    const ScheduleRadios every{true, false, false, false, false}, none{};
+    const ScheduleRadios all{false, true, true, true, true}, month{false, true, true, false, false};
+    const ScheduleRadios week{false, true, false, true, false}, afterNone{false, true, false, false, false};
+    struct Row {
+        const char* what;
+        ScheduleRadios radios;
+        const char* minutes;
+        bool enabled;
+        int64_t period;
+    } rows[] = {
+        {"10 and letters", every, "10abc", true, 600},
+        {"blanks and a sign", every, " +15", true, 900},
+        {"empty minutes", every, "", true, 60},
+        {"negative minutes", every, "-5", true, 60},
+        {"2 minutes kept by Apply", every, "2", true, 120},
+        {"past 32 bits", every, "99999999999", true, int64_t(INT_MAX) * 60},
+        {"month, week and day", all, "10", true, DAY},
+        {"month", month, "10", true, 31 * DAY},
+        {"week", week, "10", true, 7 * DAY},
+        {"after every, none ticked", afterNone, "10", true, 5000},
+        {"no radio", none, "10", true, 5000},
+        {"scanning off", every, "10", false, 5000},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        key.setString(SETTING_SCAN_MINUTES, "7");
+        clock.scanPeriod = 5000;
+        clock.autoScanEnabled = row.enabled;
+        clock.Apply({row.radios, row.minutes});
+        EXPECT_EQ(clock.scanPeriod, row.period);
+        EXPECT_EQ(clock.nextScanTime, NOW + row.period);
+        EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), static_cast<uint32_t>(row.period));
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, *row.minutes ? row.minutes : "7");
+        EXPECT_EQ(present(SETTING_SCAN_DAY), row.radios.day);
+    }
+}
+
+TEST_F(Settings, TimesAfter2106WrapInTheStoredLowBits) {
+    clock.nextScanTime = (int64_t(1) << 32) + 1000000000;  // in the year 2138
+    clock.scanPeriod = 3600;
+    clock.Save();
+    clock.Load();
+    EXPECT_EQ(clock.nextScanTime, 1000000000);  // 2001: after the threshold, so kept as stored
+}
+
+TEST(ScheduleRadioRules, ClicksMoveTheTicksAsOneGroup) {
+    const ScheduleRadios weekly = DefaultScheduleRadios();
+    EXPECT_TRUE(weekly == (ScheduleRadios{false, true, false, true, false}));
+    struct Row {
+        ScheduleRadios before;
+        const char* click;
+        ScheduleRadios after;
+    } rows[] = {
+        {weekly, BUTTON_START_EVERY, {true, false, false, true, false}},
+        {{true, false, false, true, false}, BUTTON_START_AFTER_EVERY, weekly},
+        {{true, false, true, true, true}, BUTTON_START_AFTER_EVERY_DAY, {false, true, false, false, true}},
+        {weekly, BUTTON_START_AFTER_EVERY_MONTH, {false, true, true, false, false}},
+    };
+    for (const auto& row : rows) {
+        ScheduleRadios r = row.before;
+        EXPECT_TRUE(ClickScheduleRadio(r, row.click));
+        EXPECT_TRUE(r == row.after) << row.click;
+    }
+    ScheduleRadios r = weekly;
+    EXPECT_FALSE(ClickScheduleRadio(r, BUTTON_AUTOSCAN_ENABLE));
+    EXPECT_FALSE(ClickScheduleRadio(r, "button_start_every"));
+    EXPECT_TRUE(r == weekly);
+}
+
+// CTest runs this where daylight saving is in effect on 2000-01-01 (Sydney) and where it is not
+// (New York); Wine takes the zone from TZ.
+TEST_F(Settings, NeverSetThresholdOnBothSides) {
+    TIME_ZONE_INFORMATION zone{};
+    GetTimeZoneInformation(&zone);
+    int64_t threshold = 0;
+    if (zone.Bias == -600)
+        threshold = 946648861;  // 1999-12-31 14:01:01 UTC: summer time, UTC+11
+    else if (zone.Bias == 300)
+        threshold = 946706461;  // 2000-01-01 06:01:01 UTC: standard time, UTC-5
+    else
+        FAIL() << "run through CTest, which sets TZ (bias " << zone.Bias << ")";
+    EXPECT_EQ(NeverSetThreshold(), threshold);
+    WriteNumberSetting(SETTING_SCAN_PERIOD, 3600);
+    WriteNumberSetting(SETTING_SCAN_NEXT, threshold);
+    clock.Load();
+    EXPECT_EQ(clock.nextScanTime, threshold);
+    WriteNumberSetting(SETTING_SCAN_NEXT, threshold - 1);
+    clock.Load();
+    EXPECT_EQ(clock.nextScanTime, NOW + 3600);
+}
+
+TEST(StartupEntry, CommandIsTheProgramsOwnPathQuotedWhenItHasABlank) {
+    EXPECT_EQ(StartupCommandFor("C:\\Tools\\Zenthar.exe"), "C:\\Tools\\Zenthar.exe");
+    EXPECT_EQ(StartupCommandFor("C:\\Program Files\\Zenthar\\Zenthar.exe"), "\"C:\\Program Files\\Zenthar\\Zenthar.exe\"");
+    std::string ansi;
+    EXPECT_FALSE(ExactAnsi(L"C:\\\x4E2D\\Zenthar.exe", ansi));
+
+    // A copy of this program in a folder with a blank, started from elsewhere, writes its own path.
+    SeededKey run(std::string("HKEY_LOCAL_MACHINE\\") + TEST_RUN_KEY);
+    ScratchDir dir("Start Up");
+    wchar_t name[MAX_PATH * 4];
+    GetModuleFileNameW(nullptr, name, MAX_PATH * 4);
+    // Started by CTest from a host folder, Wine names this program "unix\..." (there is no z: drive).
+    const std::wstring self = (std::wcsncmp(name, L"unix\\", 5) == 0 ? L"\\\\?\\" : L"") + std::wstring(name);
+    const std::string copy = dir.file("settings copy.exe");
+    ASSERT_TRUE(CopyFileW(self.c_str(), std::wstring(copy.begin(), copy.end()).c_str(), FALSE)) << GetLastError();
+    SetEnvironmentVariableA(CHILD_VARIABLE, TEST_RUN_KEY);
+    const ProcessResult child = RunProcess("\"" + copy + "\"", "C:\\");
+    SetEnvironmentVariableA(CHILD_VARIABLE, nullptr);
+    EXPECT_EQ(child.exitCode, 0u);
+    EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), "\"" + copy + "\"" + '\0');
+}
+
+TEST(StartupEntry, WrittenDeletedAndReadAsAFlagButTheRunKeyIsNeverCreated) {
+    EnsuredKey run(std::string("HKEY_LOCAL_MACHINE\\") + RUN_KEY_PATH);
+    ASSERT_EQ(WriteStartupEntry(true), ERROR_SUCCESS);
+    std::string path;
+    ASSERT_TRUE(RunningProgramPath(path));
+    EXPECT_EQ(readString(std::string("HKLM\\") + RUN_KEY_PATH, STARTUP_VALUE_NAME), StartupCommandFor(path) + '\0');
+    EXPECT_TRUE(StartupEntryPresent());
+    EXPECT_EQ(WriteStartupEntry(false), ERROR_SUCCESS);
+    EXPECT_FALSE(StartupEntryPresent());
+
+    const std::string missing = "HKEY_LOCAL_MACHINE\\Software\\ZentharTest\\NoRun";
+    DeleteKeyPath(missing);
+    EXPECT_EQ(WriteStartupValue("Software\\ZentharTest\\NoRun", true), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(KeyExists(missing));
+}
