@@ -4,7 +4,7 @@ PREFIX  := $(BUILD)/wineprefix
 DEMO    := $(BUILD)/demo-prefix
 JOBS    ?= 2
 
-.PHONY: all deps build test run bench clean
+.PHONY: all deps build test run bench dist clean
 
 all: build
 
@@ -26,6 +26,9 @@ run: build
 
 bench: build
 	@tools/run-bench.sh $(BUILD)
+
+dist: build
+	cmake --build $(BUILD) --target dist
 
 clean:
 	rm -rf $(BUILD)

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ZentharVersion.h"
 #include "cli/CliCommon.h"
 
 namespace {
@@ -43,7 +44,8 @@ const char* const USAGE =
     "                       standard error. Exit status: 0 imported, 1 the import stopped (a key\n"
     "                       could not be created, a parse error, an unknown root), 2 usage error\n"
     "                       or missing file.\n"
-    "  --help               Show this text.\n";
+    "  --help               Show this text.\n"
+    "  --version            Show the program's version.\n";
 
 struct Command {
     const char* name;
@@ -65,6 +67,10 @@ int main(int argc, char** argv) {
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "/?") == 0) {
         std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        std::printf("zenthar-cli %s\n", ZENTHAR_VERSION);
         return 0;
     }
     for (const auto& cmd : COMMANDS)

@@ -1,6 +1,8 @@
-// make-shortcut: writes shortcut files with the shell link object (for seeding demo and bench trees).
+// make-shortcut: writes shortcut files with the shell link object (for seeding demo and bench trees),
+// and reads one back (for the installer's tests).
 // Usage: make-shortcut LINK TARGET [LINK TARGET ...]   or   make-shortcut @LISTFILE
-// (a list file holds one LINK<TAB>TARGET pair per line).
+// (a list file holds one LINK<TAB>TARGET pair per line);  make-shortcut --read LINK prints
+// TARGET<TAB>WORKING FOLDER.
 #include <windows.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -37,7 +39,35 @@ static bool readPairs(int argc, char** argv, std::vector<std::pair<std::string, 
     return true;
 }
 
+static int readShortcut(const char* linkPath) {
+    IShellLinkA* link = nullptr;
+    IPersistFile* file = nullptr;
+    WCHAR wide[MAX_PATH];
+    char target[MAX_PATH] = "", folder[MAX_PATH] = "";
+    bool ok = MultiByteToWideChar(CP_ACP, 0, linkPath, -1, wide, MAX_PATH) &&
+              SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&link))) &&
+              SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+              SUCCEEDED(file->Load(wide, STGM_READ)) &&
+              SUCCEEDED(link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+              SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH));
+    if (file) file->Release();
+    if (link) link->Release();
+    if (!ok) {
+        std::fprintf(stderr, "make-shortcut: could not read %s\n", linkPath);
+        return 1;
+    }
+    std::printf("%s\t%s\n", target, folder);
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--read") {
+        if (FAILED(CoInitialize(nullptr))) return 1;
+        int status = readShortcut(argv[2]);
+        CoUninitialize();
+        return status;
+    }
     std::vector<std::pair<std::string, std::string>> pairs;
     if (!readPairs(argc, argv, pairs)) {
         std::fprintf(stderr, "usage: make-shortcut LINK TARGET [LINK TARGET ...] | make-shortcut @LISTFILE\n");

@@ -3,7 +3,7 @@
 set -eu
 need=()
 have_pkg() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
-for p in g++-mingw-w64-i686 cmake make googletest python3 wine wine32:i386 wine64 xvfb xauth xdotool \
+for p in g++-mingw-w64-i686 cmake make googletest python3 nsis wine wine32:i386 wine64 xvfb xauth xdotool \
          imagemagick x11-apps fonts-dejavu-core; do
   have_pkg "$p" || need+=("$p")
 done
