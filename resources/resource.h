@@ -26,6 +26,10 @@
 #define ID_LIST_SELECT_ALL      32780
 #define ID_LIST_DESELECT_ALL    32781
 
+#ifndef IDC_STATIC
+#define IDC_STATIC              (-1)
+#endif
+
 // Controls of the about box
 #define IDC_ABOUT_VERSION       1000
 

@@ -141,7 +141,7 @@ def _about(img, b, state):
         mask.putdata([255 if px == P.CARD else 0 for px in region.getdata()])
         img.paste(tint, (b.x, b.y, b.x + b.w, b.y + b.h), mask)
     colour = {"normal": P.TEXT_MUTED, "hover": P.ACCENT, "down": P.ACCENT_DOWN,
-              "off": P.TEXT_MUTED}[state]
+              "off": P.OFF_EDGE}[state]
     glyph(img, "back", b.x + 20, b.y + b.h - 18, 14, colour)
     text(img, b.x + 30, b.y + b.h - 18, "Click anywhere to return to the scan areas", 10, colour,
          bold=state in ("hover", "down"), anchor="lm")
