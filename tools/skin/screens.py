@@ -23,7 +23,7 @@ def logo(img, x, y, n):
 def vgradient_mask(img, x, y, n):
     """A gentle light on the upper half of the logo tile."""
     top = coverage(n, n // 2, lambda d, s: d.rounded_rectangle((0, 0, n * s - 1, n * s), n * 0.26 * s,
-                                                                fill=40))
+                                                                fill=26))
     paint(img, x, y, top, (255, 255, 255))
 
 
