@@ -27,14 +27,18 @@ HRESULT openScheduler(TaskComPtr<ITaskScheduler>& scheduler) {
 HRESULT activate(const std::wstring& name, TaskComPtr<ITaskScheduler>& scheduler, TaskComPtr<ITask>& task) {
     HRESULT hr = openScheduler(scheduler);
     if (FAILED(hr)) return hr;
-    return scheduler->Activate(name.c_str(), IID_ITask, task.putUnknown());
+    return RetryWhileTaskFileBusy([&] { return scheduler->Activate(name.c_str(), IID_ITask, task.putUnknown()); });
+}
+
+HRESULT removeTask(ITaskScheduler* scheduler, const std::wstring& name) {
+    return RetryWhileTaskFileBusy([&] { return scheduler->Delete(name.c_str()); });
 }
 
 HRESULT save(ITask* task) {
     TaskComPtr<IPersistFile> file;
     HRESULT hr = task->QueryInterface(IID_IPersistFile, file.putVoid());
     if (FAILED(hr)) return hr;
-    return file->Save(nullptr, TRUE);
+    return RetryWhileTaskFileBusy([&] { return file->Save(nullptr, TRUE); });
 }
 
 HRESULT readTrigger(ITask* task, WORD index, TASK_TRIGGER& out) {
@@ -203,7 +207,7 @@ HRESULT CreateScheduledTask(const ScheduledTaskSpec& spec, const std::string& na
     if (!absent) {
         if (doNotReplace) return HRESULT_FROM_WIN32(ERROR_FILE_EXISTS);
         task.reset();
-        hr = scheduler->Delete(wname.c_str());
+        hr = removeTask(scheduler.get(), wname);
         if (FAILED(hr)) return hr;
     }
     hr = scheduler->NewWorkItem(wname.c_str(), CLSID_CTask, IID_ITask, task.putUnknown());
@@ -306,7 +310,7 @@ HRESULT DeleteScheduledTrigger(const std::string& name, int index, const TASK_TR
     if (at < 0) return SCHED_E_TRIGGER_NOT_FOUND;
     if (count == 1) {
         task.reset();
-        return scheduler->Delete(wname.c_str());
+        return removeTask(scheduler.get(), wname);
     }
     hr = task->DeleteTrigger(static_cast<WORD>(at));
     if (FAILED(hr)) return hr;
@@ -321,5 +325,5 @@ HRESULT DeleteScheduledTask(const std::string& name) {
     TaskComPtr<ITaskScheduler> scheduler;
     hr = openScheduler(scheduler);
     if (FAILED(hr)) return hr;
-    return scheduler->Delete(wname.c_str());
+    return removeTask(scheduler.get(), wname);
 }

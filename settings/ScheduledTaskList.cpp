@@ -112,7 +112,7 @@ HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vec
                                   scheduler.putVoid());
     if (FAILED(hr)) return hr;
     TaskComPtr<ITask> task;
-    hr = scheduler->Activate(wname.c_str(), IID_ITask, task.putUnknown());
+    hr = RetryWhileTaskFileBusy([&] { return scheduler->Activate(wname.c_str(), IID_ITask, task.putUnknown()); });
     if (FAILED(hr)) return hr;
     SYSTEMTIME recent{};
     hr = task->GetMostRecentRunTime(&recent);

@@ -56,6 +56,18 @@ private:
     HRESULT hr_;
 };
 
+// Runs a Task Scheduler call again while the scheduler service holds the task file open for
+// reading (it reads every task file that changes), for up to about two seconds.
+template <class Call>
+HRESULT RetryWhileTaskFileBusy(Call call) {
+    HRESULT hr = call();
+    for (int tries = 0; hr == HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION) && tries < 40; ++tries) {
+        Sleep(50);
+        hr = call();
+    }
+    return hr;
+}
+
 // Text in the ANSI code page to UTF-16; false when it holds bytes the code page does not define.
 bool TaskAnsiToWide(const std::string& text, std::wstring& out);
 // UTF-16 to the ANSI code page; false when a character has no exact form there.
