@@ -1,9 +1,19 @@
 // What the add-schedule dialog does on OK, without its window.
 #include "settings/ScheduledTaskAdd.h"
 
+#include <vector>
+
 #include "settings/ScheduledTaskSupport.h"
+#include "settings/ScheduledTaskText.h"
 
 namespace {
+std::string localeInfo(LCTYPE type) {
+    int n = GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
+    if (n <= 0) return std::string();
+    std::vector<char> buf(n + 1);
+    return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf.data(), n + 1) > 0 ? std::string(buf.data()) : std::string();
+}
+
 ScheduleOutcome addTrigger(const ScheduledTaskSpec& spec, const std::string& name) {
     return SUCCEEDED(AddScheduledTrigger(spec, name)) ? ScheduleOutcome::Success : ScheduleOutcome::Failed;
 }
@@ -19,6 +29,10 @@ const char* ScheduleOutcomeMessage(ScheduleOutcome outcome) {
     default:
         return "Schedule Creation Failed!!";
     }
+}
+
+std::string ScheduleTimePickerFormat() {
+    return TimeFormatWithoutSeconds(localeInfo(LOCALE_STIMEFORMAT), localeInfo(LOCALE_STIME));
 }
 
 void SetScheduleFromPickers(ScheduledTaskSpec& spec, const SYSTEMTIME& date, const SYSTEMTIME& time,

@@ -12,6 +12,10 @@ enum class ScheduleOutcome { Success, Failed, AlreadyScheduled };
 // "Schedule Creation Success!!", "Schedule Creation Failed!!", "Already Scheduled For This Time!!".
 const char* ScheduleOutcomeMessage(ScheduleOutcome outcome);
 
+// The start-time picker's display format (DTM_SETFORMAT): the user locale's time format without
+// its seconds.
+std::string ScheduleTimePickerFormat();
+
 // Fills the spec's date from the date picker (year, month, weekday, day), its hour and minute
 // from the time picker (-1 each when that time is not a real time of day) and its frequency from
 // the radio index 0..3.

@@ -110,6 +110,17 @@ TEST(ScheduleText, TimeFormatLosesItsSeconds) {
     for (const Case& c : cases) EXPECT_EQ(TimeFormatWithoutSeconds(c.format, c.separator), c.expected) << c.format;
 }
 
+TEST(ScheduleText, TheLocalesPickerFormatShowsNoSeconds) {
+    const std::string format = ScheduleTimePickerFormat();
+    ASSERT_FALSE(format.empty());
+    EXPECT_EQ(format.find('s'), std::string::npos) << format;
+    SYSTEMTIME st{2031, 1, 3, 1, 14, 35, 50, 0};
+    char buf[64] = "";
+    ASSERT_GT(GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, format.c_str(), buf, sizeof buf), 0);
+    EXPECT_NE(std::string(buf).find("35"), std::string::npos) << buf;
+    EXPECT_EQ(std::string(buf).find("50"), std::string::npos) << buf;
+}
+
 TEST(ScheduleText, WeekdaysMatchThePlatformAndImpossibleDatesHaveNone) {
     struct Case { int y, m, d, weekday; };
     const Case cases[] = {
