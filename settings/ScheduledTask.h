@@ -42,7 +42,7 @@ std::string ScheduledTaskUserName();
 std::string ScheduledTaskName(bool isNT);
 // The flags the task is created with: 192, plus the interactive flag on NT (193).
 DWORD ScheduledTaskFlags(bool isNT);
-// The spec for this program: its full path and folder, "scan", the user and the system family.
+// The task description for this program: its full path and folder, "scan", the user and the system family.
 // Date, time and frequency are left for the caller. The path is left empty when it cannot be
 // written exactly in the ANSI code page.
 ScheduledTaskSpec ScheduledTaskSpecForThisProgram();
@@ -55,10 +55,10 @@ ScheduledTaskSpec ScheduledTaskSpecForThisProgram();
 // existing task is replaced unless doNotReplace is set, which yields ERROR_FILE_EXISTS as an
 // HRESULT and changes nothing.
 HRESULT CreateScheduledTask(const ScheduledTaskSpec& spec, const std::string& name, bool doNotReplace);
-// Adds a trigger for the spec's date, time and frequency and saves the task. E_FAIL under the
+// Adds a trigger for the description's date, time and frequency and saves the task. E_FAIL under the
 // same conditions as create; E_INVALIDARG for a frequency outside 1..4.
 HRESULT AddScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name);
-// The first trigger whose begin date, start hour and start minute equal the spec's: its index
+// The first trigger whose begin date, start hour and start minute equal the description's: its index
 // (-1 when none) and, when asked, the trigger itself for a later delete.
 HRESULT FindScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name, int& index,
                              TASK_TRIGGER* found = nullptr);
@@ -76,7 +76,7 @@ HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vec
 // Removes the whole task (initialises COM itself).
 HRESULT DeleteScheduledTask(const std::string& name);
 
-// The trigger AddScheduledTrigger makes from a spec (exposed for comparisons).
+// The trigger AddScheduledTrigger makes from a description (exposed for comparisons).
 TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& spec);
 // Two triggers that fire alike (every field the Task Scheduler keeps, by trigger type).
 bool SameTrigger(const TASK_TRIGGER& a, const TASK_TRIGGER& b);
