@@ -23,7 +23,10 @@ enum class BackupStatus { Written, NothingToBackUp, Failed };
 struct BackupResult {
     BackupStatus status = BackupStatus::Failed;
     std::string file;            // full path of the new backup file
-    int32_t entriesLeftOut = 0;  // values or keys beyond the binary format's limits
+    int32_t entriesLeftOut = 0;  // records that could not be read whole, and so were not written
+    // Per record of the error list given, in its order: true when the record's key (or value) went
+    // into the file whole. The repair removes no entry whose record is false.
+    std::vector<bool> recordWhole;
 };
 
 // With an error list: a binary backup of the keys and values the records name (records with an

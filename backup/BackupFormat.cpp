@@ -88,7 +88,7 @@ bool cut(BackupReadState& state, const BackupInput& in, uint64_t at, const char*
 }
 
 std::string number(const char* format, uint32_t v) {
-    char buf[32];
+    char buf[256];  // room for the longest message: a cut-off text would hide the reason
     std::snprintf(buf, sizeof buf, format, static_cast<unsigned>(v));
     return buf;
 }

@@ -7,8 +7,15 @@
 #include <string>
 
 #include "backup/BackupFile.h"
+#include "registry/KeySnapshot.h"
 
-// Limits of what is written and what a reader accepts.
+// Files of the first format (code-page names, values up to 16383 bytes) hold key records from their
+// first byte on. Files of the second format begin with this signature; their names are UTF-16, their
+// values of any size, and each key carries flags (BACKUP_KEY_LINK: a symbolic link, kept as one).
+constexpr char BACKUP_SIGNATURE_V2[8] = {'Z', 'T', 'H', 'R', 'B', 'K', '0', '2'};
+constexpr uint32_t BACKUP_KEY_LINK = 1;
+
+// Limits of what the first format's readers accept.
 constexpr uint32_t MAX_VALUE_NAME_BYTES = 16383;
 constexpr uint32_t MAX_VALUE_DATA_BYTES = 16383;
 constexpr uint32_t MAX_SUBKEY_NAME_BYTES = 255;
@@ -49,3 +56,12 @@ bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth 
 
 // Reads one key record (root, subkey path, key body), writing it when `apply` is set.
 bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);
+
+// --- the second format (BackupFormatV2.cpp) ---
+// One key record: root code, the subkey path, and the exact copy of the key (with only the values
+// the copy holds).
+void WriteKeyRecordV2(BackupOutput& out, uint32_t root, const std::wstring& subkey, const KeySnapshot& snap);
+// Reads one key record of the second format; with `apply` writes it (the key in its own hive, links
+// as links), otherwise only checks it. False when the file is damaged (state.damaged) or the
+// registry refused something (state.problem says what; the rest of the record is still written).
+bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state);

@@ -9,6 +9,7 @@
 #include "backup/ListFiles.h"
 #include "backup/RegistryEditor.h"
 #include "registry/RegKey.h"
+#include "registry/WideText.h"
 
 namespace {
 void say(const BackupMessageCallback& message, const std::string& text) {
@@ -33,27 +34,31 @@ void enableBackupPrivilege() {
         AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
 }
 
-void writeRecord(const RegistryError& err, BackupOutput& out) {
+// Writes the record's key (with its subtree) or value as an exact copy; false, writing nothing, when
+// it cannot be read whole, so that the repair leaves that entry in place.
+bool writeRecord(const RegistryError& err, BackupOutput& out) {
     const size_t slash = err.keyPath.find('\\');
-    if (slash == std::string::npos) return;
+    if (slash == std::string::npos) return false;
     const uint32_t root = BackupRootCode(err.keyPath.substr(0, slash));
-    if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return;
-    const std::string subkey = err.keyPath.substr(slash + 1);
-    if (subkey.size() > MAX_RECORD_PATH_BYTES) {
-        ++out.entriesLeftOut;
-        return;
+    if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return false;
+    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+    const std::wstring subkey = WideFromAnsi(err.keyPath.substr(slash + 1));
+    if (subkey.empty()) return false;
+    KeySnapshot snap;
+    if (err.action == "KEY") {
+        if (SnapshotSubkey(rootKey, subkey, snap) != ERROR_SUCCESS) return false;
+    } else {
+        // Only that value, found by its name exactly ("(Default)" names no unnamed value here).
+        RegKey key;
+        SnapshotValue value;
+        if (OpenKeyNoFollow(rootKey, subkey, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+        if (!ReadValueExact(key.get(), WideFromAnsi(err.value ? err.value->name : std::string()), value) ||
+            value.name.empty())
+            return false;
+        snap.values.push_back(std::move(value));
     }
-    RegKey key;
-    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), subkey.c_str(), 0, KEY_READ,
-                      key.put()) != ERROR_SUCCESS)
-        return;  // keys that cannot be opened are left out
-    out.u32(root);
-    out.u32(static_cast<uint32_t>(subkey.size()));
-    out.bytes(subkey.data(), subkey.size());
-    if (err.action == "KEY")
-        WriteKeyBackup(key.get(), out);
-    else
-        WriteValueBackup(key.get(), err.value ? err.value->name : std::string(), out);
+    WriteKeyRecordV2(out, root, subkey, snap);
+    return true;
 }
 
 bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
@@ -65,12 +70,17 @@ bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, Backup
         return false;
     }
     BackupOutput out(file.get());
-    for (const auto& err : errors)
-        if (err && !err->keyPath.empty()) writeRecord(*err, out);
+    out.bytes(BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2);
+    result.recordWhole.assign(errors.size(), false);
+    for (size_t i = 0; i < errors.size(); ++i) {
+        if (!errors[i] || errors[i]->keyPath.empty()) continue;
+        result.recordWhole[i] = writeRecord(*errors[i], out);
+        if (!result.recordWhole[i]) ++result.entriesLeftOut;
+    }
     const bool ok = out.finish();
-    result.entriesLeftOut = out.entriesLeftOut;
     file.reset();
     if (!ok) {
+        result.recordWhole.assign(errors.size(), false);
         DeleteFileA(work.c_str());
         say(message, "Can't write the backup file " + work + "; no backup was made.");
     }

@@ -75,29 +75,53 @@ RestoreStatus importExport(const std::string& path, const BackupMessageCallback&
     return RestoreStatus::Complete;
 }
 
+bool hasSignatureV2(BackupInput& in) {
+    std::string head;
+    const bool v2 = in.size() >= sizeof BACKUP_SIGNATURE_V2 && in.bytes(sizeof BACKUP_SIGNATURE_V2, head) &&
+                    std::memcmp(head.data(), BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2) == 0;
+    if (!v2) in.rewind();
+    return v2;
+}
+
 RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message) {
+    const bool v2 = hasSignatureV2(in);
+    auto record = [v2, &in](bool apply, BackupReadState& state) {
+        return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
+    };
     // First pass: the whole file must read cleanly before the registry is touched.
     BackupReadState check;
     while (in.remaining() > 0)
-        if (!ReadKeyRecord(in, false, check)) {
+        if (!record(false, check)) {
             say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
             return RestoreStatus::Damaged;
         }
-    if (!in.rewind()) {
+    if (!in.rewind() || (v2 && !hasSignatureV2(in))) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
     BackupReadState apply;
     apply.message = message;
-    while (in.remaining() > 0)
-        if (!ReadKeyRecord(in, true, apply)) {
-            if (apply.damaged)
-                say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
-                                 "); the keys before that point were restored.");
-            else
-                say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
-            return apply.damaged ? RestoreStatus::Damaged : RestoreStatus::Failed;
+    std::vector<std::string> refused;
+    while (in.remaining() > 0) {
+        if (record(true, apply)) continue;
+        if (apply.damaged) {
+            say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
+                             "); the keys before that point were restored.");
+            return RestoreStatus::Damaged;
         }
+        if (!v2) {
+            say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
+            return RestoreStatus::Failed;
+        }
+        refused.push_back(apply.problem);  // each record stands alone: the others are still written
+        apply.problem.clear();
+    }
+    for (const auto& problem : refused) say(message, problem);
+    if (!refused.empty() || apply.valuesFailed > 0) {
+        say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
+                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
+        return RestoreStatus::Failed;
+    }
     say(message, "Restore Complete");
     return RestoreStatus::Complete;
 }
