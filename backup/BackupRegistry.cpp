@@ -87,11 +87,11 @@ bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, Backup
     return ok;
 }
 
-// Starts the export and waits for the editor to end. Without a process to wait on, widens the
-// window in which the move is retried instead.
-bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindowMs,
-                        const BackupMessageCallback& message) {
-    EditorLaunch editor = StartRegistryEditor("/e " + QuotedPath(work) + " HKEY_LOCAL_MACHINE");
+// Runs one export of the editor into `file` and waits for it. Without a process to wait on, widens
+// the window in which the move is retried instead.
+bool exportHive(const std::string& file, const char* hive, DWORD waitMs, DWORD& moveWindowMs,
+                const BackupMessageCallback& message) {
+    EditorLaunch editor = StartRegistryEditor("/e " + QuotedPath(file) + " " + hive);
     if (!editor.started) {
         say(message, editor.error + "; no backup was made.");
         return false;
@@ -105,8 +105,58 @@ bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindow
                          " seconds; no backup was made.");
         return false;
     }
-    if (GetFileAttributesA(work.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        say(message, "The registry editor did not write " + work + "; no backup was made.");
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        say(message, "The registry editor did not write " + file + "; no backup was made.");
+        return false;
+    }
+    return true;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f) return false;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    return true;
+}
+
+// The body of a UTF-16 export after its byte-order mark and header line.
+bool exportBody(const std::string& text, std::string& body) {
+    static const char LINE_END[] = {'\r', 0, '\n', 0};
+    if (text.size() < 2 || static_cast<unsigned char>(text[0]) != 0xFF || static_cast<unsigned char>(text[1]) != 0xFE)
+        return false;
+    for (size_t i = 2; i + 4 <= text.size(); i += 2)
+        if (text.compare(i, 4, LINE_END, 4) == 0) {
+            body = text.substr(i + 4);
+            return true;
+        }
+    return false;
+}
+
+// The local-machine hive, and the current user's hive after it (per-user classes live there), in
+// one file that the editor imports whole.
+bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindowMs,
+                        const BackupMessageCallback& message) {
+    if (!exportHive(work, "HKEY_LOCAL_MACHINE", waitMs, moveWindowMs, message)) return false;
+    if (moveWindowMs == waitMs) return true;  // an editor that cannot be awaited: the machine's hive only
+    const std::string user = work + ".user";
+    DeleteFileA(user.c_str());
+    if (!exportHive(user, "HKEY_CURRENT_USER", waitMs, moveWindowMs, message)) {
+        DeleteFileA(work.c_str());
+        return false;
+    }
+    std::string machine, users, body;
+    const bool joined = readFile(work, machine) && readFile(user, users) && exportBody(users, body);
+    DeleteFileA(user.c_str());
+    FileHandle out(joined ? CreateFileA(work.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                          : INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    if (!out || !WriteFile(out.get(), body.data(), static_cast<DWORD>(body.size()), &written, nullptr) ||
+        written != body.size()) {
+        out.reset();
+        DeleteFileA(work.c_str());
+        say(message, "Can't add the current user's keys to " + work + "; no backup was made.");
         return false;
     }
     return true;

@@ -88,6 +88,7 @@ bool readSubkeyNames(HKEY key, std::vector<std::wstring>& out) {
     if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS)
         return false;
+    if (count == 0) return true;  // a key opened without the right to list needs none here
     std::vector<wchar_t> name(std::max<DWORD>(maxName, 255) + 2);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(name.size());
@@ -109,6 +110,13 @@ LONG deleteOpenKey(HKEY parent, const std::wstring& name, HKEY key) {
     if (!del || !toError) return RegDeleteKeyW(parent, name.c_str());
     const LONG status = del(key);
     return status == 0 ? ERROR_SUCCESS : static_cast<LONG>(toError(status));
+}
+
+// With the least rights a copy needs: listing only matters for a key that has subkeys.
+LONG openForReading(HKEY parent, const std::wstring& name, RegKey& key) {
+    LONG rc = OpenKeyNoFollow(parent, name, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, key.put());
+    if (rc == ERROR_ACCESS_DENIED) rc = OpenKeyNoFollow(parent, name, KEY_QUERY_VALUE, key.put());
+    return rc;
 }
 
 }  // namespace
@@ -167,8 +175,7 @@ bool ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapsho
     for (const auto& child : names) {
         if (child.empty() || depth + 1 > MAX_KEY_NESTING) return false;
         RegKey sub;
-        if (OpenKeyNoFollow(key, child, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, sub.put()) != ERROR_SUCCESS)
-            return false;
+        if (openForReading(key, child, sub) != ERROR_SUCCESS) return false;
         KeySnapshot snap;
         snap.name = child;
         if (!ReadKeySnapshot(key, child, sub.get(), snap, nullptr, depth + 1)) return false;
@@ -179,7 +186,7 @@ bool ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapsho
 
 LONG SnapshotSubkey(HKEY parent, const std::wstring& name, KeySnapshot& out, const std::wstring* onlyValue) {
     RegKey key;
-    const LONG rc = OpenKeyNoFollow(parent, name, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, key.put());
+    const LONG rc = openForReading(parent, name, key);
     if (rc != ERROR_SUCCESS) return rc;
     return ReadKeySnapshot(parent, name, key.get(), out, onlyValue) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
 }
