@@ -90,25 +90,25 @@ void snapshotExact(HKEY key, const std::wstring& rel, ExactTree& out, int depth)
     const bool link = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
                       type == REG_LINK;
     auto& values = out[link ? rel + L" (link)" : rel];
+    std::vector<wchar_t> name(16384);  // on the heap: the walk goes hundreds of levels deep
     for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
         DWORD nameLen = 16384, dataLen = 0;
-        if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) break;
+        if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) break;
         std::vector<unsigned char> data(dataLen + 1);
         nameLen = 16384;
         DWORD got = dataLen + 1;
-        if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) break;
+        if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) break;
         data.resize(got);
-        values[std::wstring(name, nameLen)] = TreeValue{type, data};
+        values[std::wstring(name.data(), nameLen)] = TreeValue{type, data};
     }
     if (depth > 600) return;
     for (DWORD i = 0;; ++i) {
-        wchar_t name[300];
         DWORD len = 300;
-        if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        if (RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         RegKey sub;
-        const std::wstring child(name, len);
-        if (RegOpenKeyExW(key, child.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, sub.put()) == ERROR_SUCCESS)
+        const std::wstring child(name.data(), len);
+        if (RegOpenKeyExW(key, child.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
+                          sub.put()) == ERROR_SUCCESS)
             snapshotExact(sub.get(), rel + L"\\" + child, out, depth + 1);
         else
             out[rel + L"\\" + child + L" (unreadable)"];
