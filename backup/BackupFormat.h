@@ -46,6 +46,7 @@ struct BackupReadState {
     std::string problem;
     std::string keyPath;  // the key being read, for messages
     bool damaged = false;  // the file, not the registry, stopped the read
+    bool ended = false;    // the second format's end mark (a root of 0) was read
     int32_t valuesFailed = 0;
 };
 
@@ -61,7 +62,8 @@ bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);
 // One key record: root code, the subkey path, and the exact copy of the key (with only the values
 // the copy holds).
 void WriteKeyRecordV2(BackupOutput& out, uint32_t root, const std::wstring& subkey, const KeySnapshot& snap);
-// Reads one key record of the second format; with `apply` writes it (the key in its own hive, links
+// The second format ends with a root of 0, so that a file cut off between two records is known as such.
+// Reads one key record of the second format (or its end mark, setting state.ended); with `apply` writes it (the key in its own hive, links
 // as links), otherwise only checks it. False when the file is damaged (state.damaged) or the
 // registry refused something (state.problem says what; the rest of the record is still written).
 bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state);

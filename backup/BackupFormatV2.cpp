@@ -135,6 +135,7 @@ bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state) {
     uint64_t at = in.offset();
     uint32_t root = 0;
     if (!in.u32(root)) return cut(state, in, at, "a root key");
+    if (root == 0) return state.ended = true;
     const char* rootName = BackupRootName(root);
     if (!rootName) return damaged(state, at, unknownRoot(root));
     at = in.offset();

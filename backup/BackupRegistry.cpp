@@ -77,6 +77,7 @@ bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, Backup
         result.recordWhole[i] = writeRecord(*errors[i], out);
         if (!result.recordWhole[i]) ++result.entriesLeftOut;
     }
+    out.u32(0);  // the end mark
     const bool ok = out.finish();
     file.reset();
     if (!ok) {

@@ -153,11 +153,17 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
     };
     // First pass: the whole file must read cleanly before the registry is touched.
     BackupReadState check;
-    while (in.remaining() > 0)
+    while (in.remaining() > 0 && !check.ended)
         if (!record(false, check)) {
             say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
             return RestoreStatus::Damaged;
         }
+    if (v2 && (!check.ended || in.remaining() > 0)) {
+        say(message, "The backup file " + path + " is damaged (" +
+                         (check.ended ? "bytes after its end mark" : "it ends before its end mark") +
+                         "); nothing was restored.");
+        return RestoreStatus::Damaged;
+    }
     if (!in.rewind() || (v2 && !hasSignatureV2(in))) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
@@ -165,7 +171,7 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
     BackupReadState apply;
     apply.message = message;
     std::vector<std::string> refused;
-    while (in.remaining() > 0) {
+    while (in.remaining() > 0 && !apply.ended) {
         if (record(true, apply)) continue;
         if (apply.damaged) {
             say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +

@@ -257,7 +257,7 @@ TEST_F(UndoFiles, AFileThatFailsTheCheckWritesNothingAndSaysWhy) {
         {"<k><v name=\"x\" value=\"1\"/></k>", "a key without a name"},
         {"</k></k></k></k></k>", "never opened"},
         {"<k name=\"L\" link=\"1\"><k name=\"below\"/></k>", "a key below a link"},
-        {"<k name=\"P2\" <v/>", "Parse error in line 4 : (Bad '<' symbol); nothing was restored."},
+        {"<k name=\"P2\" <v/>", "Parse error in line 5 : (Bad '<' symbol); nothing was restored."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.inner);
