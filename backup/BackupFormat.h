@@ -34,12 +34,6 @@ uint32_t BackupRootCode(const std::string& rootName);
 // "HKEY_..." for a valid root code, else null.
 const char* BackupRootName(uint32_t code);
 
-// Writes the key body of `key`: its values, then its subkeys with their bodies. Values or subkeys
-// beyond the limits are left out and counted in out.entriesLeftOut.
-void WriteKeyBackup(HKEY key, BackupOutput& out);
-// Writes a key body holding only the value `name` of `key` (none when it is missing) and no subkeys.
-void WriteValueBackup(HKEY key, const std::string& name, BackupOutput& out);
-
 // What reading key bodies found. `problem` says why reading stopped.
 struct BackupReadState {
     BackupMessageCallback message;  // gets "Can't set value" once per value the registry refuses

@@ -20,7 +20,7 @@ FARPROC ntdll(const char* name) { return GetProcAddress(GetModuleHandleA("ntdll.
 // One value by name; false when it is missing or cannot be read whole.
 bool queryValue(HKEY key, const std::wstring& name, SnapshotValue& out);
 
-bool readValues(HKEY key, std::vector<SnapshotValue>& out);
+LONG readValues(HKEY key, std::vector<SnapshotValue>& out);
 
 }  // namespace
 
@@ -49,11 +49,11 @@ bool queryValue(HKEY key, const std::wstring& name, SnapshotValue& out) {
     return false;
 }
 
-bool readValues(HKEY key, std::vector<SnapshotValue>& out) {
+LONG readValues(HKEY key, std::vector<SnapshotValue>& out) {
     DWORD count = 0, maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
+    LONG info = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, &maxData,
+                                 nullptr, nullptr);
+    if (info != ERROR_SUCCESS) return info;
     std::vector<wchar_t> name(maxName + 2);
     std::vector<unsigned char> data(maxData + 2);
     for (DWORD i = 0; i < count; ++i) {
@@ -73,22 +73,22 @@ bool readValues(HKEY key, std::vector<SnapshotValue>& out) {
                                           static_cast<size_t>(dataLen) + 2}));
         }
         if (rc == ERROR_NO_MORE_ITEMS) break;  // values removed meanwhile: what is there was read
-        if (rc != ERROR_SUCCESS) return false;
+        if (rc != ERROR_SUCCESS) return rc;
         SnapshotValue v;
         v.name.assign(name.data(), nameLen);
         v.type = type;
         v.bytes.assign(data.begin(), data.begin() + dataLen);
         out.push_back(std::move(v));
     }
-    return true;
+    return ERROR_SUCCESS;
 }
 
-bool readSubkeyNames(HKEY key, std::vector<std::wstring>& out) {
+LONG readSubkeyNames(HKEY key, std::vector<std::wstring>& out) {
     DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return false;
-    if (count == 0) return true;  // a key opened without the right to list needs none here
+    const LONG info = RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr);
+    if (info != ERROR_SUCCESS) return info;
+    if (count == 0) return ERROR_SUCCESS;  // a key opened without the right to list needs none here
     std::vector<wchar_t> name(std::max<DWORD>(maxName, 255) + 2);
     for (DWORD i = 0;; ++i) {
         DWORD len = static_cast<DWORD>(name.size());
@@ -98,8 +98,8 @@ bool readSubkeyNames(HKEY key, std::vector<std::wstring>& out) {
             --i;
             continue;
         }
-        if (rc == ERROR_NO_MORE_ITEMS) return true;
-        if (rc != ERROR_SUCCESS) return false;
+        if (rc == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
         out.emplace_back(name.data(), len);
     }
 }
@@ -159,36 +159,37 @@ bool IsLinkKey(HKEY parent, const std::wstring& name, HKEY key) {
     return own.empty() || other.empty() || lstrcmpiW(own.c_str(), other.c_str()) != 0;
 }
 
-bool ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapshot& out,
+LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapshot& out,
                      const std::wstring* onlyValue, int depth) {
-    if (depth > MAX_KEY_NESTING) return false;
+    if (depth > MAX_KEY_NESTING) return ERROR_BADKEY;
     out.link = IsLinkKey(parent, name, key);
     if (out.link) return readValues(key, out.values);  // the target, never what lies behind it
+    LONG rc = ERROR_SUCCESS;
     if (onlyValue) {
         SnapshotValue v;
         if (ReadValueExact(key, *onlyValue, v)) out.values.push_back(std::move(v));
-    } else if (!readValues(key, out.values)) {
-        return false;
+    } else if ((rc = readValues(key, out.values)) != ERROR_SUCCESS) {
+        return rc;
     }
     std::vector<std::wstring> names;
-    if (!readSubkeyNames(key, names)) return false;
+    if ((rc = readSubkeyNames(key, names)) != ERROR_SUCCESS) return rc;
     for (const auto& child : names) {
-        if (child.empty() || depth + 1 > MAX_KEY_NESTING) return false;
+        if (child.empty() || depth + 1 > MAX_KEY_NESTING) return ERROR_BADKEY;
         RegKey sub;
-        if (openForReading(key, child, sub) != ERROR_SUCCESS) return false;
+        if ((rc = openForReading(key, child, sub)) != ERROR_SUCCESS) return rc;
         KeySnapshot snap;
         snap.name = child;
-        if (!ReadKeySnapshot(key, child, sub.get(), snap, nullptr, depth + 1)) return false;
+        if ((rc = ReadKeySnapshot(key, child, sub.get(), snap, nullptr, depth + 1)) != ERROR_SUCCESS) return rc;
         out.subkeys.push_back(std::move(snap));
     }
-    return true;
+    return ERROR_SUCCESS;
 }
 
 LONG SnapshotSubkey(HKEY parent, const std::wstring& name, KeySnapshot& out, const std::wstring* onlyValue) {
     RegKey key;
     const LONG rc = openForReading(parent, name, key);
     if (rc != ERROR_SUCCESS) return rc;
-    return ReadKeySnapshot(parent, name, key.get(), out, onlyValue) ? ERROR_SUCCESS : ERROR_INVALID_DATA;
+    return ReadKeySnapshot(parent, name, key.get(), out, onlyValue);
 }
 
 LONG WriteKeyContents(HKEY key, const KeySnapshot& snap, SnapshotFailures* failures, const std::wstring& path,

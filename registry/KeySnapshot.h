@@ -36,12 +36,12 @@ std::wstring StoredKeyName(HKEY key);
 bool ReadValueExact(HKEY key, const std::wstring& name, SnapshotValue& out);
 
 // Reads the values of `key` (only the one named `*onlyValue` when given; the unnamed one for an
-// empty name) and its whole subtree into `out` (whose name the caller sets). False when any value
-// or subkey could not be read whole, or the tree is deeper than MAX_KEY_NESTING.
-bool ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapshot& out,
+// empty name) and its whole subtree into `out` (whose name the caller sets). 0 when all was read;
+// otherwise the error of the first value or subkey that could not be read whole (ERROR_BADKEY for a
+// tree deeper than MAX_KEY_NESTING).
+LONG ReadKeySnapshot(HKEY parent, const std::wstring& name, HKEY key, KeySnapshot& out,
                      const std::wstring* onlyValue = nullptr, int depth = 0);
-// Opens `name` below `parent` without following and reads it; the open error, or
-// ERROR_INVALID_DATA when it could not be read whole.
+// Opens `name` below `parent` without following and reads it; the first error, 0 when all was read.
 LONG SnapshotSubkey(HKEY parent, const std::wstring& name, KeySnapshot& out, const std::wstring* onlyValue = nullptr);
 
 // What could not be written back, for messages.

@@ -72,7 +72,7 @@ public:
     // restores the arrow cursor and shows a message box, the console prints them; null drops them.
     std::function<void(const std::string&)> xmlMessage;
     // The entry as an exact copy: the key with its subtree, or (with `value`) only that value of it
-    // plus the subtree. 0 when it was read whole, else the open error or ERROR_INVALID_DATA.
+    // plus the subtree. 0 when it was read whole, else the first error met (1 for an unknown root).
     static LONG SnapshotEntry(const std::string& path, const ValueRecord* value, KeySnapshot& out);
     // The copy as one key chain from the root down to `path`; 1 when every line was written and
     // every name can be read back exactly, else 0.

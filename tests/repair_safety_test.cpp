@@ -245,6 +245,17 @@ TEST(OldFiles, UndoFilesAndBackupsOfTheEarlierFormatsStillRestore) {
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_EQ(SnapshotTreeExact(key)[L""][L"v"].bytes, (std::vector<unsigned char>{'h', 0, 'i', 0, 0, 0}));
     DeleteKeyPath(key);
+    // A damaged one is refused with the whole reason, however long its numbers.
+    std::string damaged = bin.substr(0, 8 + sub.size());
+    damaged += std::string("\xFF\xFF\xFF\xFF", 4) + std::string(12, '\0');
+    WriteTextFile(std::string(BACKUP_FOLDER) + "\\2020-01-01_00-00-00.reg", damaged);
+    const ProcessResult refused = RunCli("restore", dir.path());
+    EXPECT_EQ(refused.exitCode, 1u);
+    EXPECT_NE(refused.err.find("a value count of 4294967295 that the rest of the file cannot hold at byte 32); "
+                               "nothing was restored."),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(KeyExists(key));
 }
 
 TEST(RegistryLinks, AreRemovedAsLinksRecordedAsLinksAndNeverFollowed) {
@@ -333,7 +344,7 @@ TEST(HeldBack, EntriesThatCannotBeRecordedOrRemovedWholeStayAndAreReported) {
     EXPECT_EQ(fix.err.find("Items selected have been removed"), std::string::npos) << fix.err;
     EXPECT_NE(fix.err.find("1 entries could not be recorded whole"), std::string::npos) << fix.err;
     EXPECT_NE(fix.err.find("1 entries could not be removed"), std::string::npos) << fix.err;
-    EXPECT_EQ(fixedInRow(fix, "Invalid CLSID"), 0) << fix.out;  // +1 removed, -1 refused
+    EXPECT_EQ(fixedInRow(fix, "Invalid CLSID"), -1) << fix.out;  // +1 removed, -1 unreadable, -1 refused
     EXPECT_TRUE(KeyExists(unreadable + "\\InprocServer32"));
     EXPECT_FALSE(KeyExists(queryOnly));
     EXPECT_EQ(FirstExactDifference(before[1], SnapshotTreeExact(undeletable)), "");
@@ -470,4 +481,25 @@ TEST(PerUserClasses, AClassIsRecordedInTheHiveWhereItLives) {
         EXPECT_EQ(ClassesRootHive(viaRoot + "\\InprocServer32"), viaRoot + "\\InprocServer32");
     }
     EXPECT_EQ(ClassesRootHive("HKEY_LOCAL_MACHINE\\Software\\X"), "HKEY_LOCAL_MACHINE\\Software\\X");
+}
+
+TEST(PerUserClasses, TheFullBackupCoversTheCurrentUserToo) {
+    ScratchDir dir("safety-full");
+    const std::string key = "HKEY_CURRENT_USER\\Software\\Classes\\CLSID\\{2E00F1X0-0000-0000-0000-0000000ZSU2}";
+    {
+        SeededKey user(key);
+        user.setString("", "per-user class");
+        const BackupResult b = BackupRegistry(nullptr, nullptr);
+        ASSERT_EQ(b.status, BackupStatus::Written);
+        std::string marker;
+        for (char c : std::string("per-user class")) marker.append({c, '\0'});
+        const std::string text = ReadTextFile(b.file);
+        EXPECT_NE(text.find(marker), std::string::npos);
+        EXPECT_FALSE(PathExists(dir.file("1.reg.user")));
+    }
+    ASSERT_FALSE(KeyExists(key));
+    const ProcessResult r = RunCli("restore", dir.path());
+    EXPECT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_TRUE(ValueExists(key, ""));
+    DeleteKeyPath(key);
 }

@@ -399,9 +399,14 @@ TEST(ResultsScreenRepair, RemovesTheTickedRowsOnlyCountsEachInItsOwnRowAndTheBac
     EXPECT_EQ(ignored.size(), unticked);
     EXPECT_EQ(std::count(ignored.begin(), ignored.end(), seeds.kept), 2);
     const std::string backup = ReadTextFile(report.backupFile);
-    EXPECT_NE(backup.find("ZTF1}"), std::string::npos);
-    EXPECT_EQ(backup.find("ZTF2}"), std::string::npos);
-    EXPECT_EQ(backup.find("ZtFixKeep"), std::string::npos);
+    auto utf16 = [](const std::string& s) {
+        std::string w;
+        for (char c : s) w.append({c, '\0'});
+        return w;
+    };
+    EXPECT_NE(backup.find(utf16("ZTF1}")), std::string::npos);
+    EXPECT_EQ(backup.find(utf16("ZTF2}")), std::string::npos);
+    EXPECT_EQ(backup.find(utf16("ZtFixKeep")), std::string::npos);
 
     // The selective backup gives back the registry as it was, byte for byte.
     ASSERT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
@@ -713,7 +718,9 @@ TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
     lib.ErrorList.push_back(record("CLSID", cls.path(), "KEY"));
     lib.ErrorList.push_back(record("Startup", run.path(), "VAL", "gone"));
     CategoryResults rows = allRows();
-    EXPECT_TRUE(lib.FixErrors(rows, "undo.xml"));
+    EXPECT_FALSE(lib.FixErrors(rows, "undo.xml"));  // a class left in place keeps the undo file
+    EXPECT_TRUE(PathExists("undo.xml"));
+    EXPECT_EQ(lib.repairOutcome.notRecorded, 1);  // it could not even be listed, so not recorded
     RegKey still;  // opened with a right the access list grants
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{2E00F1X0-0000-0000-0000-00000000ZTD1}", 0, KEY_QUERY_VALUE,
                             still.put()),
