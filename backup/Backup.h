@@ -23,13 +23,16 @@ enum class BackupStatus { Written, NothingToBackUp, Failed };
 struct BackupResult {
     BackupStatus status = BackupStatus::Failed;
     std::string file;            // full path of the new backup file
-    int32_t entriesLeftOut = 0;  // values or keys beyond the binary format's limits
+    int32_t entriesLeftOut = 0;  // records that could not be read whole, and so were not written
+    // Per record of the error list given, in its order: true when the record's key (or value) went
+    // into the file whole. The repair removes no entry whose record is false.
+    std::vector<bool> recordWhole;
 };
 
 // With an error list: a binary backup of the keys and values the records name (records with an
 // empty keyPath are skipped; none left means no file at all). Without one (null): an export of
-// the whole local-machine hive through the system's registry editor, awaited for at most
-// `exportWaitMs`. Either way the file lands in the backup folder, named after the local time when
+// the whole local-machine hive and then the current user's through the system's registry editor,
+// each awaited for at most `exportWaitMs`, joined in one file. Either way the file lands in the backup folder, named after the local time when
 // the backup started, and the folder is trimmed to the newest five "*.reg" files by name.
 // The caller shows a wait cursor if it wants one.
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message,

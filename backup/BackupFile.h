@@ -48,7 +48,6 @@ public:
     void patchU32(uint64_t at, uint32_t v);
     bool finish();
 
-    int32_t entriesLeftOut = 0;  // values or keys beyond the format's limits
 
 private:
     void flush();

@@ -1,4 +1,5 @@
-// Writing and reading key bodies and key records of the binary backup format.
+// Reading key bodies and key records of the first binary backup format (backups written before the
+// second format, which BackupFormatV2.cpp writes and reads).
 #include "backup/BackupFormat.h"
 
 #include <cstdio>
@@ -17,64 +18,6 @@ const struct { const char* name; uint32_t code; } ROOTS[] = {
 
 HKEY rootKey(uint32_t code) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(code)); }
 
-void writeValueEntry(BackupOutput& out, const char* name, uint32_t nameLen, uint32_t type,
-                     const unsigned char* data, uint32_t dataLen) {
-    out.u32(nameLen);
-    out.bytes(name, nameLen);
-    out.u32(type);
-    out.u32(dataLen);
-    out.bytes(data, dataLen);
-}
-
-void writeBody(HKEY key, BackupOutput& out, int depth);
-
-// The buffers hold exactly the format's limits, so a longer value fails to enumerate.
-void writeValues(HKEY key, DWORD count, BackupOutput& out) {
-    std::vector<char> name(MAX_VALUE_NAME_BYTES + 1);
-    std::vector<unsigned char> data(MAX_VALUE_DATA_BYTES);
-    const uint64_t countAt = out.position();
-    out.u32(0);
-    uint32_t written = 0;
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
-        LONG rc = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
-        if (rc == ERROR_MORE_DATA) ++out.entriesLeftOut;
-        if (rc != ERROR_SUCCESS) continue;
-        writeValueEntry(out, name.data(), nameLen, type, data.data(), dataLen);
-        ++written;
-    }
-    out.patchU32(countAt, written);
-}
-
-void writeSubkeys(HKEY key, DWORD count, BackupOutput& out, int depth) {
-    const uint64_t countAt = out.position();
-    out.u32(0);
-    uint32_t written = 0;
-    char name[MAX_SUBKEY_NAME_BYTES + 1];
-    for (DWORD i = 0; i < count; ++i) {
-        DWORD len = sizeof name;
-        LONG rc = RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA || (rc == ERROR_SUCCESS && depth + 1 > MAX_KEY_DEPTH)) ++out.entriesLeftOut;
-        if (rc != ERROR_SUCCESS || depth + 1 > MAX_KEY_DEPTH) continue;
-        RegKey sub;
-        if (RegOpenKeyExA(key, name, 0, KEY_READ, sub.put()) != ERROR_SUCCESS) continue;
-        out.u32(len);
-        out.bytes(name, len);
-        writeBody(sub.get(), out, depth + 1);
-        ++written;
-    }
-    out.patchU32(countAt, written);
-}
-
-void writeBody(HKEY key, BackupOutput& out, int depth) {
-    DWORD subkeys = 0, values = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        subkeys = values = 0;
-    writeValues(key, values, out);
-    writeSubkeys(key, subkeys, out, depth);
-}
-
 bool damaged(BackupReadState& state, uint64_t at, const std::string& what) {
     state.damaged = true;
     state.problem = what + " at byte " + std::to_string(at);
@@ -88,7 +31,7 @@ bool cut(BackupReadState& state, const BackupInput& in, uint64_t at, const char*
 }
 
 std::string number(const char* format, uint32_t v) {
-    char buf[32];
+    char buf[256];  // room for the longest message: a cut-off text would hide the reason
     std::snprintf(buf, sizeof buf, format, static_cast<unsigned>(v));
     return buf;
 }
@@ -153,21 +96,6 @@ const char* BackupRootName(uint32_t code) {
     for (const auto& r : ROOTS)
         if (code == r.code) return r.name;
     return nullptr;
-}
-
-void WriteKeyBackup(HKEY key, BackupOutput& out) { writeBody(key, out, 0); }
-
-void WriteValueBackup(HKEY key, const std::string& name, BackupOutput& out) {
-    std::vector<unsigned char> data(MAX_VALUE_DATA_BYTES);
-    DWORD type = 0, dataLen = static_cast<DWORD>(data.size());
-    LONG rc = name.size() > MAX_VALUE_NAME_BYTES
-                  ? ERROR_MORE_DATA
-                  : RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &dataLen);
-    if (rc == ERROR_MORE_DATA) ++out.entriesLeftOut;
-    out.u32(rc == ERROR_SUCCESS ? 1 : 0);
-    if (rc == ERROR_SUCCESS)
-        writeValueEntry(out, name.data(), static_cast<uint32_t>(name.size()), type, data.data(), dataLen);
-    out.u32(0);
 }
 
 bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth) {

@@ -7,8 +7,15 @@
 #include <string>
 
 #include "backup/BackupFile.h"
+#include "registry/KeySnapshot.h"
 
-// Limits of what is written and what a reader accepts.
+// Files of the first format (code-page names, values up to 16383 bytes) hold key records from their
+// first byte on. Files of the second format begin with this signature; their names are UTF-16, their
+// values of any size, and each key carries flags (BACKUP_KEY_LINK: a symbolic link, kept as one).
+constexpr char BACKUP_SIGNATURE_V2[8] = {'Z', 'T', 'H', 'R', 'B', 'K', '0', '2'};
+constexpr uint32_t BACKUP_KEY_LINK = 1;
+
+// Limits of what the first format's readers accept.
 constexpr uint32_t MAX_VALUE_NAME_BYTES = 16383;
 constexpr uint32_t MAX_VALUE_DATA_BYTES = 16383;
 constexpr uint32_t MAX_SUBKEY_NAME_BYTES = 255;
@@ -27,18 +34,13 @@ uint32_t BackupRootCode(const std::string& rootName);
 // "HKEY_..." for a valid root code, else null.
 const char* BackupRootName(uint32_t code);
 
-// Writes the key body of `key`: its values, then its subkeys with their bodies. Values or subkeys
-// beyond the limits are left out and counted in out.entriesLeftOut.
-void WriteKeyBackup(HKEY key, BackupOutput& out);
-// Writes a key body holding only the value `name` of `key` (none when it is missing) and no subkeys.
-void WriteValueBackup(HKEY key, const std::string& name, BackupOutput& out);
-
 // What reading key bodies found. `problem` says why reading stopped.
 struct BackupReadState {
     BackupMessageCallback message;  // gets "Can't set value" once per value the registry refuses
     std::string problem;
     std::string keyPath;  // the key being read, for messages
     bool damaged = false;  // the file, not the registry, stopped the read
+    bool ended = false;    // the second format's end mark (a root of 0) was read
     int32_t valuesFailed = 0;
 };
 
@@ -49,3 +51,13 @@ bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth 
 
 // Reads one key record (root, subkey path, key body), writing it when `apply` is set.
 bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);
+
+// --- the second format (BackupFormatV2.cpp) ---
+// One key record: root code, the subkey path, and the exact copy of the key (with only the values
+// the copy holds).
+void WriteKeyRecordV2(BackupOutput& out, uint32_t root, const std::wstring& subkey, const KeySnapshot& snap);
+// The second format ends with a root of 0, so that a file cut off between two records is known as such.
+// Reads one key record of the second format (or its end mark, setting state.ended); with `apply` writes it (the key in its own hive, links
+// as links), otherwise only checks it. False when the file is damaged (state.damaged) or the
+// registry refused something (state.problem says what; the rest of the record is still written).
+bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state);

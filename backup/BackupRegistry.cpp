@@ -9,6 +9,7 @@
 #include "backup/ListFiles.h"
 #include "backup/RegistryEditor.h"
 #include "registry/RegKey.h"
+#include "registry/WideText.h"
 
 namespace {
 void say(const BackupMessageCallback& message, const std::string& text) {
@@ -33,27 +34,31 @@ void enableBackupPrivilege() {
         AdjustTokenPrivileges(token.get(), FALSE, &tp, 0, nullptr, nullptr);
 }
 
-void writeRecord(const RegistryError& err, BackupOutput& out) {
+// Writes the record's key (with its subtree) or value as an exact copy; false, writing nothing, when
+// it cannot be read whole, so that the repair leaves that entry in place.
+bool writeRecord(const RegistryError& err, BackupOutput& out) {
     const size_t slash = err.keyPath.find('\\');
-    if (slash == std::string::npos) return;
+    if (slash == std::string::npos) return false;
     const uint32_t root = BackupRootCode(err.keyPath.substr(0, slash));
-    if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return;
-    const std::string subkey = err.keyPath.substr(slash + 1);
-    if (subkey.size() > MAX_RECORD_PATH_BYTES) {
-        ++out.entriesLeftOut;
-        return;
+    if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return false;
+    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
+    const std::wstring subkey = WideFromAnsi(err.keyPath.substr(slash + 1));
+    if (subkey.empty()) return false;
+    KeySnapshot snap;
+    if (err.action == "KEY") {
+        if (SnapshotSubkey(rootKey, subkey, snap) != ERROR_SUCCESS) return false;
+    } else {
+        // Only that value, found by its name exactly ("(Default)" names no unnamed value here).
+        RegKey key;
+        SnapshotValue value;
+        if (OpenKeyNoFollow(rootKey, subkey, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return false;
+        if (!ReadValueExact(key.get(), WideFromAnsi(err.value ? err.value->name : std::string()), value) ||
+            value.name.empty())
+            return false;
+        snap.values.push_back(std::move(value));
     }
-    RegKey key;
-    if (RegOpenKeyExA(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), subkey.c_str(), 0, KEY_READ,
-                      key.put()) != ERROR_SUCCESS)
-        return;  // keys that cannot be opened are left out
-    out.u32(root);
-    out.u32(static_cast<uint32_t>(subkey.size()));
-    out.bytes(subkey.data(), subkey.size());
-    if (err.action == "KEY")
-        WriteKeyBackup(key.get(), out);
-    else
-        WriteValueBackup(key.get(), err.value ? err.value->name : std::string(), out);
+    WriteKeyRecordV2(out, root, subkey, snap);
+    return true;
 }
 
 bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
@@ -65,23 +70,29 @@ bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, Backup
         return false;
     }
     BackupOutput out(file.get());
-    for (const auto& err : errors)
-        if (err && !err->keyPath.empty()) writeRecord(*err, out);
+    out.bytes(BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2);
+    result.recordWhole.assign(errors.size(), false);
+    for (size_t i = 0; i < errors.size(); ++i) {
+        if (!errors[i] || errors[i]->keyPath.empty()) continue;
+        result.recordWhole[i] = writeRecord(*errors[i], out);
+        if (!result.recordWhole[i]) ++result.entriesLeftOut;
+    }
+    out.u32(0);  // the end mark
     const bool ok = out.finish();
-    result.entriesLeftOut = out.entriesLeftOut;
     file.reset();
     if (!ok) {
+        result.recordWhole.assign(errors.size(), false);
         DeleteFileA(work.c_str());
         say(message, "Can't write the backup file " + work + "; no backup was made.");
     }
     return ok;
 }
 
-// Starts the export and waits for the editor to end. Without a process to wait on, widens the
-// window in which the move is retried instead.
-bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindowMs,
-                        const BackupMessageCallback& message) {
-    EditorLaunch editor = StartRegistryEditor("/e " + QuotedPath(work) + " HKEY_LOCAL_MACHINE");
+// Runs one export of the editor into `file` and waits for it. Without a process to wait on, widens
+// the window in which the move is retried instead.
+bool exportHive(const std::string& file, const char* hive, DWORD waitMs, DWORD& moveWindowMs,
+                const BackupMessageCallback& message) {
+    EditorLaunch editor = StartRegistryEditor("/e " + QuotedPath(file) + " " + hive);
     if (!editor.started) {
         say(message, editor.error + "; no backup was made.");
         return false;
@@ -95,8 +106,58 @@ bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindow
                          " seconds; no backup was made.");
         return false;
     }
-    if (GetFileAttributesA(work.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        say(message, "The registry editor did not write " + work + "; no backup was made.");
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        say(message, "The registry editor did not write " + file + "; no backup was made.");
+        return false;
+    }
+    return true;
+}
+
+bool readFile(const std::string& path, std::string& out) {
+    FileHandle f(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!f) return false;
+    char buf[65536];
+    DWORD got = 0;
+    while (ReadFile(f.get(), buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+    return true;
+}
+
+// The body of a UTF-16 export after its byte-order mark and header line.
+bool exportBody(const std::string& text, std::string& body) {
+    static const char LINE_END[] = {'\r', 0, '\n', 0};
+    if (text.size() < 2 || static_cast<unsigned char>(text[0]) != 0xFF || static_cast<unsigned char>(text[1]) != 0xFE)
+        return false;
+    for (size_t i = 2; i + 4 <= text.size(); i += 2)
+        if (text.compare(i, 4, LINE_END, 4) == 0) {
+            body = text.substr(i + 4);
+            return true;
+        }
+    return false;
+}
+
+// The local-machine hive, and the current user's hive after it (per-user classes live there), in
+// one file that the editor imports whole.
+bool exportLocalMachine(const std::string& work, DWORD waitMs, DWORD& moveWindowMs,
+                        const BackupMessageCallback& message) {
+    if (!exportHive(work, "HKEY_LOCAL_MACHINE", waitMs, moveWindowMs, message)) return false;
+    if (moveWindowMs == waitMs) return true;  // an editor that cannot be awaited: the machine's hive only
+    const std::string user = work + ".user";
+    DeleteFileA(user.c_str());
+    if (!exportHive(user, "HKEY_CURRENT_USER", waitMs, moveWindowMs, message)) {
+        DeleteFileA(work.c_str());
+        return false;
+    }
+    std::string machine, users, body;
+    const bool joined = readFile(work, machine) && readFile(user, users) && exportBody(users, body);
+    DeleteFileA(user.c_str());
+    FileHandle out(joined ? CreateFileA(work.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_EXISTING, 0, nullptr)
+                          : INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    if (!out || !WriteFile(out.get(), body.data(), static_cast<DWORD>(body.size()), &written, nullptr) ||
+        written != body.size()) {
+        out.reset();
+        DeleteFileA(work.c_str());
+        say(message, "Can't add the current user's keys to " + work + "; no backup was made.");
         return false;
     }
     return true;

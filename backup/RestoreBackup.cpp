@@ -1,10 +1,12 @@
 // Restoring the newest backup: a binary backup is checked whole and then written back; a
 // registry editor export is handed to the registry editor.
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "backup/Backup.h"
 #include "backup/BackupPaths.h"
+#include "backup/ExportCheck.h"
 #include "backup/ListFiles.h"
 #include "backup/RegistryEditor.h"
 
@@ -13,21 +15,54 @@ void say(const BackupMessageCallback& message, const std::string& text) {
     if (message) message(text);
 }
 
-// The latest creation time wins; on equal times the later name, which the dated names make the
-// newer backup, whatever order the listing came in.
+// Local time of a backup named by our format ("2026-12-06_22-17-05.reg", or with "_NN" before the
+// extension for a later backup of the same second), the number counting within the second.
+bool timeFromName(const std::string& path, ULONGLONG& out) {
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    unsigned y, mo, d, h, mi, s, n = 1;
+    int used = 0;
+    char tail[8] = {};
+    if (std::sscanf(name.c_str(), "%4u-%2u-%2u_%2u-%2u-%2u%n", &y, &mo, &d, &h, &mi, &s, &used) != 6 || used != 19)
+        return false;
+    const std::string rest = name.substr(19);
+    if (!MatchesPattern(rest, ".reg") &&
+        !(rest.size() == 7 && std::sscanf(rest.c_str(), "_%2u%4s", &n, tail) == 2 && MatchesPattern(tail, ".reg")))
+        return false;
+    SYSTEMTIME t{};
+    t.wYear = static_cast<WORD>(y);
+    t.wMonth = static_cast<WORD>(mo);
+    t.wDay = static_cast<WORD>(d);
+    t.wHour = static_cast<WORD>(h);
+    t.wMinute = static_cast<WORD>(mi);
+    t.wSecond = static_cast<WORD>(s);
+    FILETIME ft;
+    if (!SystemTimeToFileTime(&t, &ft)) return false;
+    out = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) + n;
+    return true;
+}
+
+// The newest backup by the date in its name: creation times are reset when a folder is copied, and
+// some systems keep the time of the last change there. Only names of another form fall back to
+// their creation time (as local time). On equal times the later name wins.
 std::string newestBackup(const std::string& folder) {
     std::vector<std::string> paths;
     int32_t files = 0, folders = 0;
     ListFiles(folder, "*.reg", false, nullptr, paths, files, folders);
     std::string best;
-    FILETIME bestTime{};
+    ULONGLONG bestTime = 0;
     for (const auto& path : paths) {
-        WIN32_FILE_ATTRIBUTE_DATA info;
-        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) continue;
-        const LONG order = best.empty() ? 1 : CompareFileTime(&info.ftCreationTime, &bestTime);
-        if (order > 0 || (order == 0 && path > best)) {
+        ULONGLONG when = 0;
+        if (!timeFromName(path, when)) {
+            WIN32_FILE_ATTRIBUTE_DATA info;
+            FILETIME local;
+            if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+                !FileTimeToLocalFileTime(&info.ftCreationTime, &local))
+                continue;
+            when = static_cast<ULONGLONG>(local.dwHighDateTime) << 32 | local.dwLowDateTime;
+        }
+        if (best.empty() || when > bestTime || (when == bestTime && path > best)) {
             best = path;
-            bestTime = info.ftCreationTime;
+            bestTime = when;
         }
     }
     return best;
@@ -51,7 +86,31 @@ bool isEditorExport(BackupInput& in) {
            startsWith(head, header, sizeof header - 1) || startsWith(head, utf8.data(), utf8.size());
 }
 
+std::string readWholeFile(const std::string& path, bool& ok) {
+    std::string bytes;
+    ok = false;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return bytes;
+    char buf[65536];
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, n);
+    ok = !std::ferror(f);
+    std::fclose(f);
+    return bytes;
+}
+
 RestoreStatus importExport(const std::string& path, const BackupMessageCallback& message) {
+    // The editor says nothing of a damaged or cut-off file: the file is checked first, and the
+    // import counts as done only when its first and last keys exist afterwards.
+    bool readable = false;
+    const ExportCheck check = CheckEditorExport(readWholeFile(path, readable));
+    if (!readable) {
+        say(message, "Can't read the backup file " + path + "; nothing was restored.");
+        return RestoreStatus::Failed;
+    }
+    if (!check.ok) {
+        say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
+        return RestoreStatus::Damaged;
+    }
     EditorLaunch editor = StartRegistryEditor("/s " + QuotedPath(path));
     if (!editor.started) {
         say(message, editor.error + "; " + path + " was not restored.");
@@ -71,33 +130,67 @@ RestoreStatus importExport(const std::string& path, const BackupMessageCallback&
         say(message, "The registry editor could not import " + path + ".");
         return RestoreStatus::Failed;
     }
+    if (!ExportKeyExists(check.firstKey) || !ExportKeyExists(check.lastKey)) {
+        say(message, "The registry editor did not import all of " + path + ".");
+        return RestoreStatus::Failed;
+    }
     say(message, "Restore Complete");
     return RestoreStatus::Complete;
 }
 
+bool hasSignatureV2(BackupInput& in) {
+    std::string head;
+    const bool v2 = in.size() >= sizeof BACKUP_SIGNATURE_V2 && in.bytes(sizeof BACKUP_SIGNATURE_V2, head) &&
+                    std::memcmp(head.data(), BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2) == 0;
+    if (!v2) in.rewind();
+    return v2;
+}
+
 RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message) {
+    const bool v2 = hasSignatureV2(in);
+    auto record = [v2, &in](bool apply, BackupReadState& state) {
+        return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
+    };
     // First pass: the whole file must read cleanly before the registry is touched.
     BackupReadState check;
-    while (in.remaining() > 0)
-        if (!ReadKeyRecord(in, false, check)) {
+    while (in.remaining() > 0 && !check.ended)
+        if (!record(false, check)) {
             say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
             return RestoreStatus::Damaged;
         }
-    if (!in.rewind()) {
+    if (v2 && (!check.ended || in.remaining() > 0)) {
+        say(message, "The backup file " + path + " is damaged (" +
+                         (check.ended ? "bytes after its end mark" : "it ends before its end mark") +
+                         "); nothing was restored.");
+        return RestoreStatus::Damaged;
+    }
+    if (!in.rewind() || (v2 && !hasSignatureV2(in))) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
     BackupReadState apply;
     apply.message = message;
-    while (in.remaining() > 0)
-        if (!ReadKeyRecord(in, true, apply)) {
-            if (apply.damaged)
-                say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
-                                 "); the keys before that point were restored.");
-            else
-                say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
-            return apply.damaged ? RestoreStatus::Damaged : RestoreStatus::Failed;
+    std::vector<std::string> refused;
+    while (in.remaining() > 0 && !apply.ended) {
+        if (record(true, apply)) continue;
+        if (apply.damaged) {
+            say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
+                             "); the keys before that point were restored.");
+            return RestoreStatus::Damaged;
         }
+        if (!v2) {
+            say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
+            return RestoreStatus::Failed;
+        }
+        refused.push_back(apply.problem);  // each record stands alone: the others are still written
+        apply.problem.clear();
+    }
+    for (const auto& problem : refused) say(message, problem);
+    if (!refused.empty() || apply.valuesFailed > 0) {
+        say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
+                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
+        return RestoreStatus::Failed;
+    }
     say(message, "Restore Complete");
     return RestoreStatus::Complete;
 }

@@ -1,4 +1,6 @@
 // zenthar-cli fix: a scan, then the results screen's repair of every finding not kept.
+#include <windows.h>
+
 #include <cstdio>
 #include <cstring>
 #include <set>
@@ -48,6 +50,25 @@ void printSelected(const CRegistryLib& engine, const CShortcut& shortcuts, const
         if (ticks.registry[i]) PrintFinding(*engine.ErrorList[i]);
     for (size_t i = 0; i < shortcuts.invalidShortcuts.size(); ++i)
         if (ticks.shortcuts[i]) PrintShortcutFinding(shortcuts.invalidShortcuts[i]);
+}
+
+// Every entry the repair left in place, and why; the undo file stays then.
+void explainLeftInPlace(const CRegistryLib& engine, const std::string& undoFile) {
+    const auto& o = engine.repairOutcome;
+    if (!engine.undoFileUsable)
+        std::fprintf(stderr, "The undo file %s could not be written; entries not recorded in it were left in place.\n",
+                     undoFile.c_str());
+    if (o.notRecorded)
+        std::fprintf(stderr, "%d entries could not be recorded whole in the backup and the undo file; they were left "
+                             "in place.\n", static_cast<int>(o.notRecorded));
+    if (o.keptInside)
+        std::fprintf(stderr, "%d keys were left in place because an entry you kept lies in them.\n",
+                     static_cast<int>(o.keptInside));
+    if (o.failed)
+        std::fprintf(stderr, "%d entries could not be removed; what was removed of them was written back.\n",
+                     static_cast<int>(o.failed));
+    if (GetFileAttributesA(undoFile.c_str()) != INVALID_FILE_ATTRIBUTES)
+        std::fprintf(stderr, "The undo file %s was kept.\n", undoFile.c_str());
 }
 
 int explainStop(const RepairReport& report) {
@@ -102,8 +123,7 @@ int FixCommand(int argc, char** argv) {
     if (report.backupFailed) return 2;
     if (report.Completed()) return 0;
     if (!report.undoFile.empty() && !report.registryDone) {
-        std::fprintf(stderr, "The undo file %s could not be written; entries not recorded in it were left in place.\n",
-                     report.undoFile.c_str());
+        explainLeftInPlace(engine, report.undoFile);
         return 2;
     }
     return explainStop(report);

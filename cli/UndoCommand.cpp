@@ -21,7 +21,6 @@ int UndoCommand(int argc, char** argv) {
     CRegistryLib lib;
     lib.xmlMessage = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
     XmlReader reader;
-    if (lib.LoadXmlFile(reader, path)) return 0;
-    if (reader.OpenFailed()) std::fprintf(stderr, "zenthar-cli undo: cannot read %s\n", path.c_str());
-    return 1;
+    // The reasons of a refused or incomplete import have been printed by now.
+    return lib.LoadXmlFile(reader, path) ? 0 : 1;
 }

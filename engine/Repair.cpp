@@ -11,8 +11,10 @@
 
 #include "engine/PathCleanup.h"
 #include "engine/scanners/Shortcut.h"
+#include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
+#include "registry/WideText.h"
 
 namespace {
 // The container each scanner of "KEY" records walks, by record type. Kept beside the scanners'
@@ -98,6 +100,47 @@ std::string UndoFileNameNow() {
     return UndoFileName(local);
 }
 
+std::string NumberedUndoFileName(const std::string& name, int number) {
+    if (number <= 1) return name;
+    const size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? std::string() : name.substr(dot);
+    return stem + "_" + std::to_string(number) + ext;
+}
+
+std::string ReserveUndoFileName() {
+    const std::string base = UndoFileNameNow();
+    for (int number = 1; number <= MAX_UNDO_FILES_PER_SECOND; ++number) {
+        const std::string name = NumberedUndoFileName(base, number);
+        // Created here, empty, so that no other repair can take the name meanwhile.
+        HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return name;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return name;
+    }
+    return std::string();
+}
+
+std::string ClassesRootHive(const std::string& keyPath) {
+    static const char CLASSES_ROOT[] = "hkey_classes_root\\";
+    const size_t prefix = sizeof CLASSES_ROOT - 1;
+    if (AsciiLower(keyPath.substr(0, prefix)) != CLASSES_ROOT || keyPath.size() == prefix) return keyPath;
+    const std::wstring rest = WideFromAnsi(keyPath.substr(prefix));
+    // The user's own classes come first in the merged view, as the system merges them.
+    static const struct { HKEY root; const char* name; } HIVES[] = {
+        {HKEY_CURRENT_USER, "HKEY_CURRENT_USER\\Software\\Classes\\"},
+        {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE\\Software\\Classes\\"},
+    };
+    for (const auto& hive : HIVES) {
+        RegKey key;
+        if (OpenKeyNoFollow(hive.root, L"Software\\Classes\\" + rest, KEY_QUERY_VALUE, key.put()) == ERROR_SUCCESS)
+            return hive.name + keyPath.substr(prefix);
+    }
+    return keyPath;
+}
+
 bool IsRemovableKeyRecord(const RegistryError& record) {
     const std::string path = AsciiLower(record.keyPath);  // key names compare without case
     for (const auto& entry : KEY_CONTAINERS) {
@@ -114,7 +157,13 @@ void FixShortcuts(CShortcut& shortcuts) {
     for (const auto& path : shortcuts.invalidShortcuts) {
         if (path.empty()) continue;  // unticked: left alone
         if (shortcuts.progressCallback) shortcuts.progressCallback(path.c_str(), "Fixing ShortCuts", 0, 0);
+        // A shortcut file has no undo: its target is looked for once more right before it goes.
+        CShortcut recheck;
+        recheck.CheckLinkFile(path);
+        if (recheck.invalidShortcuts.empty()) continue;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (DeleteFileA(path.c_str())) ++shortcuts.fixedCount;
+        else if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(path.c_str(), attributes);
     }
 }

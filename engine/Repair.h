@@ -23,6 +23,18 @@ constexpr const char* FIXING_STATUS_TEXT = "Fixing errors";
 // The undo file's name for a local time, e.g. FixedOnSundayDecember062026221730.xml.
 std::string UndoFileName(const std::tm& localTime);
 std::string UndoFileNameNow();
+constexpr int MAX_UNDO_FILES_PER_SECOND = 999;
+// The name with "_N" before its extension for N above 1 (FixedOn..._2.xml).
+std::string NumberedUndoFileName(const std::string& name, int number);
+// An undo file name for now that no file has yet, the file created empty to hold the name: a second
+// repair within the same second gets the next number and never truncates the first one's file.
+// Empty when every number is taken.
+std::string ReserveUndoFileName();
+
+// Where a key path below HKEY_CLASSES_ROOT lives: the same path below the current user's classes
+// when the key exists there (the merged view shows those first), else below the machine's classes
+// when it exists there; any other path, or a key in neither, unchanged.
+std::string ClassesRootHive(const std::string& keyPath);
 
 // True when a "KEY" record names a key strictly below the key its scanner walks (a class below
 // HKEY_CLASSES_ROOT\CLSID, a program below App Paths, a tool below Shared Tools), so that deleting
@@ -34,8 +46,10 @@ bool IsRemovableKeyRecord(const RegistryError& record);
 // again. The path unchanged when the key cannot be opened or its stored name not read.
 std::string StoredKeyPath(const std::string& keyPath);
 
-// Deletes the files of invalidShortcuts (read-only ones too) and counts them in fixedCount.
-// Emptied paths are left alone. Shortcut files get no undo record.
+// Deletes the files of invalidShortcuts (read-only ones too) and counts them in fixedCount. Emptied
+// paths are left alone. Shortcut files get no undo record, so each is checked again right before:
+// one whose target exists again (or that no longer reads as a shortcut) stays, and one whose
+// deletion fails gets its attributes back.
 void FixShortcuts(CShortcut& shortcuts);
 
 // What a repair tells the window that runs it.

@@ -1,5 +1,6 @@
-// The registry repair: five passes over the ErrorList that write each entry to the undo file and
-// then delete it, and the fixed counts of the summary rows.
+// The registry repair: five passes over the ErrorList. The first writes each entry to the undo file
+// and then deletes it, only when its backup and its undo record are whole; the later ones meet the
+// same records again and leave them as the first pass did.
 #include <array>
 #include <cstdio>
 
@@ -7,6 +8,7 @@
 #include "engine/Repair.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
+#include "registry/WideText.h"
 #include "xml/XmlElement.h"
 
 namespace {
@@ -15,7 +17,7 @@ struct FixPass {
     const char* type;  // upper-case record type the pass takes; null: every record
     const char* valueTitle;
     const char* keyTitle;
-    bool counts;  // only the first pass meets every record before anything of it was deleted
+    bool first;  // only the first pass meets every record before anything of it was deleted
 };
 
 const FixPass PASS_CLSID = {nullptr, "Fixing CLSID ", "Fixing CLSID ", true};
@@ -24,7 +26,7 @@ const FixPass PASS_FONTS = {"FONT", "Fixing fonts ", "Fixing fonts ", false};
 const FixPass PASS_SHARED_TOOLS = {"SHAREDTOOL", "Fixing Shared Tools ", "Fixing Shared tools ", false};
 const FixPass PASS_SHARED_FILES = {"SHAREDFILE", "Fixing Shared files ", "Fixing Shared files ", false};
 
-// Accepts every line: tells whether an entry can be exported at all, apart from the undo file.
+// Accepts every line: tells whether an entry can be written at all, apart from the undo file.
 class DiscardingWriter : public XmlWriter {
 public:
     int WriteLine(const std::string&) override { return 1; }
@@ -34,65 +36,113 @@ bool takes(const FixPass& pass, const RegistryError& rec) {
     return !pass.type || AsciiLower(rec.type) == AsciiLower(pass.type);
 }
 
-// Deletion results as the counts read them; the deletion is never attempted for the last two.
+// Deletion results as the counts read them; the deletion is never attempted for these.
 constexpr LONG NOT_DELETED = -1;  // left in place on purpose: counts neither way
 
-// Writes the entry to the undo file. Returns 0 when it may be deleted, otherwise the result that
-// stands for the deletion: the open error when the key cannot be read, NOT_DELETED when it was
-// not (or not whole) written.
-LONG exportEntry(CRegistryLib& lib, const RegistryError& rec, const ValueRecord* value) {
-    // A key to be deleted goes down under its own name, whatever case the record has for it.
-    const std::string path = value ? rec.keyPath : StoredKeyPath(rec.keyPath);
-    if (lib.undoFileUsable && lib.SaveKeyAsXml(lib.undoWriter, path, value)) return ERROR_SUCCESS;
-    std::string subkey = rec.keyPath;
-    const std::string root = CRegistryLib::SeperateMainKey(subkey);
-    RegKey key;
-    const LONG rc = CRegistryLib::OpenKey(root, subkey, key.put());
-    if (rc != ERROR_SUCCESS) return rc;  // gone already, never there, or not ours to read
-    if (lib.undoFileUsable) {
-        DiscardingWriter probe;
-        if (lib.SaveKeyAsXml(probe, path, value)) lib.undoFileUsable = false;  // the file failed
-    }
-    return NOT_DELETED;
+// Whether a kept row lies in the key or below it.
+bool holdsKeptRow(const CRegistryLib& lib, const std::string& keyPath) {
+    const std::string key = AsciiLower(keyPath);
+    for (const auto& kept : lib.keptKeyPaths)
+        if (kept == key || (kept.size() > key.size() && kept.compare(0, key.size(), key) == 0 && kept[key.size()] == '\\'))
+            return true;
+    return false;
 }
 
-bool valuePresent(const std::string& root, const std::string& subkey, const std::string& name) {
-    RegKey key;
-    if (CRegistryLib::OpenKey(root, subkey, key.put()) != ERROR_SUCCESS) return false;
-    const char* query = name == "(Default)" ? nullptr : name.c_str();
-    return RegQueryValueExA(key.get(), query, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+// Writes the copy to the undo file. False when it cannot be written exactly (then nothing is
+// deleted); a failing file also stops every later deletion.
+bool recordEntry(CRegistryLib& lib, const std::string& path, const KeySnapshot& snap) {
+    if (!lib.undoFileUsable) return false;
+    DiscardingWriter probe;
+    if (!CRegistryLib::WriteSnapshotXml(probe, path, snap)) return false;  // a name the file cannot carry
+    if (CRegistryLib::WriteSnapshotXml(lib.undoWriter, path, snap)) return true;
+    lib.undoFileUsable = false;
+    return false;
+}
+
+// Writes a part-deleted key back whole from its copy.
+void writeBack(const std::string& path, const KeySnapshot& snap) {
+    std::string subkey = path;
+    const std::string root = CRegistryLib::SeperateMainKey(subkey);
+    const size_t slash = subkey.rfind('\\');
+    RegKey parent;
+    if (CRegistryLib::OpenKey(root, slash == std::string::npos ? std::string() : subkey.substr(0, slash),
+                              parent.put()) == ERROR_SUCCESS)
+        WriteKeySnapshot(parent.get(), snap);
 }
 
 void progress(const CRegistryLib& lib, const std::string& item, const char* title) {
     if (lib.progressCallback) lib.progressCallback(item.c_str(), title, 0, 0);
 }
 
-// One record of one pass: export, delete, report. Returns the deletion's result.
+LONG fixKey(CRegistryLib& lib, const RegistryError& rec) {
+    if (!IsRemovableKeyRecord(rec)) return NOT_DELETED;
+    if (holdsKeptRow(lib, rec.keyPath)) {
+        ++lib.repairOutcome.keptInside;
+        return NOT_DELETED;
+    }
+    // A key to be deleted goes down under its own name in its own hive.
+    const std::string path = StoredKeyPath(ClassesRootHive(rec.keyPath));
+    KeySnapshot snap;
+    LONG rc = CRegistryLib::SnapshotEntry(path, nullptr, snap);
+    if (rc == ERROR_FILE_NOT_FOUND || rc == 1) return rc;  // gone already, or never there
+    if (rc != ERROR_SUCCESS || lib.notBackedUp.count(&rec) || !recordEntry(lib, path, snap)) {
+        ++lib.repairOutcome.notRecorded;
+        return rc == ERROR_ACCESS_DENIED ? rc : NOT_DELETED;
+    }
+    std::string subkey = path;
+    const std::string root = CRegistryLib::SeperateMainKey(subkey);
+    rc = lib.DeleteKey(root, subkey);
+    if (rc == ERROR_SUCCESS) return rc;
+    // Whatever was removed of it comes back at once, so that no key stays half deleted.
+    HKEY probe = nullptr;
+    if (CRegistryLib::OpenKey(root, subkey, &probe) == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        writeBack(path, snap);
+        ++lib.repairOutcome.failed;
+    }
+    return rc;
+}
+
+LONG fixValue(CRegistryLib& lib, const RegistryError& rec) {
+    const std::string path = ClassesRootHive(rec.keyPath);
+    KeySnapshot snap;
+    LONG rc = CRegistryLib::SnapshotEntry(path, rec.value.get(), snap);
+    if (rc == ERROR_FILE_NOT_FOUND || rc == 1) return rc;
+    const bool unnamed = rec.value->name == "(Default)";
+    if (rc == ERROR_SUCCESS && snap.values.empty()) return ERROR_FILE_NOT_FOUND;  // no such value
+    if (rc != ERROR_SUCCESS || (!unnamed && lib.notBackedUp.count(&rec)) || !recordEntry(lib, path, snap)) {
+        if (!unnamed) ++lib.repairOutcome.notRecorded;
+        return rc == ERROR_ACCESS_DENIED ? rc : NOT_DELETED;
+    }
+    // "(Default)" is how the unnamed value is listed, not a name the registry knows.
+    if (unnamed) return NOT_DELETED;
+    std::string subkey = path;
+    const std::string root = CRegistryLib::SeperateMainKey(subkey);
+    rc = lib.DeleteValue(root, subkey, rec.value->name);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) ++lib.repairOutcome.failed;
+    return rc;
+}
+
+// One record of one pass: record, delete, report. Returns the deletion's result.
 LONG fixRecord(CRegistryLib& lib, const FixPass& pass, const RegistryError& rec) {
     std::string subkey = rec.keyPath;
     const std::string root = CRegistryLib::SeperateMainKey(subkey);
-    if (rec.action == "KEY") {
-        LONG rc = NOT_DELETED;
-        if (IsRemovableKeyRecord(rec)) {
-            rc = exportEntry(lib, rec, nullptr);
-            if (rc == ERROR_SUCCESS) rc = lib.DeleteKey(root, subkey);
-        }
-        progress(lib, root + "\n" + subkey, pass.keyTitle);
-        return rc;
+    const bool key = rec.action == "KEY";
+    std::string item = root + "\n" + subkey;
+    if (!key && rec.value) item += "\n" + rec.value->name;
+    const char* title = key ? pass.keyTitle : pass.valueTitle;
+    LONG rc = NOT_DELETED;
+    if (!pass.first) {
+        // Removed, held back or written back by the first pass: nothing is done to it twice.
+        auto known = lib.firstPassResult.find(&rec);
+        if (known != lib.firstPassResult.end()) rc = known->second;
+    } else if (key) {
+        rc = fixKey(lib, rec);
+    } else if (rec.value) {
+        rc = fixValue(lib, rec);
     }
-    if (!rec.value) return NOT_DELETED;
-    const std::string item = root + "\n" + subkey + "\n" + rec.value->name;
-    // A value an earlier pass removed is not written again: its first line holds its exact bytes,
-    // a second one only the text form, which an import after a crash would let overwrite them.
-    if (!pass.counts && !valuePresent(root, subkey, rec.value->name)) {
-        progress(lib, item, pass.valueTitle);
-        return ERROR_FILE_NOT_FOUND;
-    }
-    LONG rc = exportEntry(lib, rec, rec.value.get());
-    progress(lib, item, pass.valueTitle);
-    // "(Default)" is how the unnamed value is listed, not a name the registry knows.
-    if (rc == ERROR_SUCCESS && rec.value->name == "(Default)") rc = NOT_DELETED;
-    if (rc == ERROR_SUCCESS) rc = lib.DeleteValue(root, subkey, rec.value->name);
+    if (pass.first) lib.firstPassResult[&rec] = rc;
+    progress(lib, item, title);
     return rc;
 }
 
@@ -107,16 +157,20 @@ bool categoryOf(const RegistryError& rec, ScanCategory& out) {
 }
 
 void runPass(CRegistryLib& lib, const FixPass& pass, CategoryResults& results) {
+    if (pass.first) {
+        lib.firstPassResult.clear();
+        lib.repairOutcome = CRegistryLib::RepairOutcome();
+    }
     std::array<int32_t, SCAN_CATEGORY_COUNT> fixed{};
     for (const auto& rec : lib.ErrorList) {
         if (!rec || !takes(pass, *rec)) continue;
         const LONG rc = fixRecord(lib, pass, *rec);
         ScanCategory category;
-        if (!pass.counts || !categoryOf(*rec, category)) continue;
+        if (!pass.first || !categoryOf(*rec, category)) continue;
         if (rc == ERROR_SUCCESS) ++fixed[category];
         if (rc == ERROR_ACCESS_DENIED) --fixed[category];
     }
-    if (!pass.counts) return;
+    if (!pass.first) return;
     for (auto& row : results)
         if (row) row->fixedCount = fixed[row->category];
 }
@@ -148,9 +202,12 @@ bool CRegistryLib::FixErrors(CategoryResults& results, const std::string& undoFi
     FixFonts(results);
     FixSharedTools(results);
     FixSharedFiles(results);
+    firstPassResult.clear();
     if (!created) return false;  // another write would try to create the file once more
-    registry.WriteCloseTag(undoWriter);
+    if (!registry.WriteCloseTag(undoWriter)) undoFileUsable = false;
     undoWriter.Close();
+    // The file is the only record of what was removed when something went wrong: it stays then.
+    if (!undoFileUsable || !repairOutcome.AllRemoved()) return false;
     std::remove(undoWriter.FileName().c_str());
-    return undoFileUsable;
+    return true;
 }

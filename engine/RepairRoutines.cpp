@@ -1,6 +1,7 @@
 // The repair routines the windows run on worker threads: the repair itself, the summary screen's
 // repair thread and the results screen's repair of the ticked rows.
 #include "backup/Backup.h"
+#include "engine/PathCleanup.h"
 #include "engine/Repair.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
@@ -21,14 +22,15 @@ BackupMessageCallback backupMessages(const RepairCallbacks& cb) {
 
 bool ticked(const std::vector<bool>& ticks, size_t row) { return row >= ticks.size() || ticks[row]; }
 
-// The records as the backup should see them: keys to be deleted under their stored names, so that a
-// restore recreates them as they were named.
+// The records as the backup should see them, one for one: each in the hive where it lives, and keys
+// to be deleted under their stored names, so that a restore recreates them as they were.
 ErrorArray recordsToBackUp(const ErrorArray& errors) {
     ErrorArray copy;
     for (const auto& err : errors) {
-        if (!err) continue;
-        copy.push_back(std::make_unique<RegistryError>(*err));
-        if (err->action == "KEY" && !err->keyPath.empty()) copy.back()->keyPath = StoredKeyPath(err->keyPath);
+        copy.emplace_back(err ? std::make_unique<RegistryError>(*err) : nullptr);
+        if (!err || err->keyPath.empty()) continue;
+        copy.back()->keyPath = ClassesRootHive(err->keyPath);
+        if (err->action == "KEY") copy.back()->keyPath = StoredKeyPath(copy.back()->keyPath);
     }
     return copy;
 }
@@ -37,10 +39,10 @@ ErrorArray recordsToBackUp(const ErrorArray& errors) {
 RepairReport RunRepair(const RepairJob& job) {
     if (job.busy) *job.busy = true;
     RepairReport report;
-    const std::string undoFile = UndoFileNameNow();
     if (StopRequested()) return report;  // a stop requested earlier and not cleared: nothing at all
-    report.undoFile = undoFile;
-    report.registryDone = job.engine.FixErrors(job.results, undoFile);
+    report.undoFile = ReserveUndoFileName();
+    if (report.undoFile.empty()) report.undoFile = UndoFileNameNow();  // its creation fails, so nothing goes
+    report.registryDone = job.engine.FixErrors(job.results, report.undoFile);
     if (StopRequested()) return report;
     FixShortcuts(job.shortcuts);
     report.shortcutsDone = true;
@@ -51,6 +53,9 @@ unsigned long FixThread(const RepairJob& job) {
     try {
         // Without a backup the repair would remove entries nobody could get back once the undo
         // file is gone, so a failed backup removes nothing.
+        // A full export covers every entry; nothing of an earlier repair's selection applies here.
+        job.engine.notBackedUp.clear();
+        job.engine.keptKeyPaths.clear();
         if (BackupRegistry(nullptr, backupMessages(job.callbacks)).status != BackupStatus::Failed) RunRepair(job);
     } catch (...) {
         say(job.callbacks, FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
@@ -61,10 +66,13 @@ unsigned long FixThread(const RepairJob& job) {
 
 void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
     CRegistryLib ignore;  // loads the file as it stands now
+    engine.keptKeyPaths.clear();
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         auto& rec = engine.ErrorList[row];
         if (!rec || ticked(ticks.registry, row)) continue;
         ignore.ignoreList.push_back(std::make_unique<RegistryError>(*rec));
+        // A kept row protects its key from a ticked row that names the same key or one above it.
+        if (!rec->keyPath.empty()) engine.keptKeyPaths.push_back(AsciiLower(rec->keyPath));
         rec->keyPath.clear();  // names no root: the backup and the repair pass it by
     }
     for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row) {
@@ -88,6 +96,11 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks) 
         report.backupFailed = true;
         return report;
     }
+    // An entry the backup could not carry whole is not removed.
+    job.engine.notBackedUp.clear();
+    for (size_t i = 0; i < toBackUp.size() && i < job.engine.ErrorList.size(); ++i)
+        if (toBackUp[i] && !toBackUp[i]->keyPath.empty() && (i >= backup.recordWhole.size() || !backup.recordWhole[i]))
+            job.engine.notBackedUp.insert(job.engine.ErrorList[i].get());
     status(job.callbacks, FIXING_STATUS_TEXT);
     RepairReport report = RunRepair(job);
     report.backupFile = backup.file;

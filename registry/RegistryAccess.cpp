@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "registry/RegKey.h"
+#include "registry/WideText.h"
 
 namespace {
 
@@ -92,25 +93,9 @@ LONG CRegistryLib::DeleteKey(const std::string& root, const std::string& subkey)
 
 LONG CRegistryLib::DeleteKeyTree(HKEY parent, const std::string& subkey) {
     if (subkey.empty()) return ERROR_BADKEY;
-    RegKey key;
-    LONG rc = RegOpenKeyExA(parent, subkey.c_str(), 0, DELETE | KEY_ENUMERATE_SUB_KEYS, key.put());
-    if (rc != ERROR_SUCCESS) return rc;
-    // Index 0 every time: each pass removes the child it read. Names of any length are read whole.
-    std::vector<char> name(256);
-    for (;;) {
-        DWORD len = static_cast<DWORD>(name.size());
-        rc = RegEnumKeyExA(key.get(), 0, name.data(), &len, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_NO_MORE_ITEMS) break;
-        if (rc == ERROR_MORE_DATA) {
-            name.resize(name.size() * 2);
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) return rc;
-        rc = DeleteKeyTree(key.get(), std::string(name.data(), len));
-        if (rc != ERROR_SUCCESS) return rc;
-    }
-    rc = RegDeleteKeyA(parent, subkey.c_str());
-    return rc;
+    // Through the wide-character API, so that children whose names the code page cannot carry go
+    // too; links are removed themselves and never followed.
+    return DeleteTreeNoFollow(parent, WideFromAnsi(subkey));
 }
 
 void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {

@@ -5,12 +5,15 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/DriveRules.h"
 #include "engine/Records.h"
 #include "registry/DataFormat.h"
+#include "registry/KeySnapshot.h"
 #include "registry/ValueRecord.h"
 #include "xml/XmlWriter.h"  // undo files
 
@@ -68,20 +71,25 @@ public:
     // Import messages ("couldn't create key ...", "couldn't set value ...", parse errors): the window
     // restores the arrow cursor and shows a message box, the console prints them; null drops them.
     std::function<void(const std::string&)> xmlMessage;
+    // The entry as an exact copy: the key with its subtree, or (with `value`) only that value of it
+    // plus the subtree. 0 when it was read whole, else the first error met (1 for an unknown root).
+    static LONG SnapshotEntry(const std::string& path, const ValueRecord* value, KeySnapshot& out);
+    // The copy as one key chain from the root down to `path`; 1 when every line was written and
+    // every name can be read back exactly, else 0.
+    static int WriteSnapshotXml(XmlWriter& writer, const std::string& path, const KeySnapshot& snap);
+    // Both of the above: 1 when the whole entry went into the file.
     int SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value);
-    int WriteKeyXml(XmlWriter& writer, const std::string& name, HKEY key, const ValueRecord* value);
+    // Reads and checks the whole file, and only then writes it: 1 when every key and value was
+    // written, 0 when the file failed the check (nothing written) or something could not be written.
+    // Messages go to xmlMessage.
     int LoadXmlFile(XmlReader& reader, const std::string& path);
-    HKEY LoadAsXml_OpenKey(const std::vector<std::string>& names);
-    // `raw`, when given, holds the exact bytes (see XmlData.h) and takes the place of `data`.
-    // `named`: "(Default)" is the value's own name, not the unnamed value.
-    void LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& data,
-                            const std::string& typeName, const std::string* raw = nullptr, bool named = false);
     static std::string XmlEscape(const std::string& text);
     static std::string XmlUnescape(const std::string& text);
 
     // --- repair: removal of the ErrorList's entries, each written to the undo file first (engine/Repair*.cpp) ---
-    // Runs the five passes between the "registry" tags of the undo file, then deletes the file. True
-    // when no entry was held back for want of its undo record. An exception leaves the file in place.
+    // Runs the five passes between the "registry" tags of the undo file, then deletes the file when
+    // every entry was removed. True then; false when an entry was left in place (see repairOutcome)
+    // or the undo file failed, and the file stays. An exception leaves the file in place.
     bool FixErrors(CategoryResults& results, const std::string& undoFileName);
     void FixCLSID(CategoryResults& results);        // every record; the only pass that counts
     void FixHelpFiles(CategoryResults& results);    // every record again
@@ -91,6 +99,19 @@ public:
     // Cleared when the undo file cannot be created or written: nothing more is deleted, since a
     // deletion without its undo record could not be taken back.
     bool undoFileUsable = true;
+    // Set by the routine that runs the repair: records whose backup could not be made whole, and the
+    // lower-case key paths of the rows the user kept. Neither kind of entry is removed.
+    std::set<const RegistryError*> notBackedUp;
+    std::vector<std::string> keptKeyPaths;
+    // What the last FixErrors left in place, each counted as not fixed; any of them keeps the undo file.
+    struct RepairOutcome {
+        int32_t notRecorded = 0;  // the backup or the undo record of the entry was not whole
+        int32_t keptInside = 0;   // a kept row lies in or below the key
+        int32_t failed = 0;       // the removal failed; a key part-deleted was written back whole
+        bool AllRemoved() const { return notRecorded == 0 && keptInside == 0 && failed == 0; }
+    } repairOutcome;
+    // The first pass's result per record: the later passes meet the same records and leave them be.
+    std::map<const RegistryError*, LONG> firstPassResult;
 
 private:
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);

@@ -1,84 +1,100 @@
-// CRegistryLib export of keys to undo-file XML, and the code-page side of the text escaping.
+// CRegistryLib export of keys to undo-file XML from exact copies read through the wide-character
+// API, and the code-page side of the text escaping.
 #include <cstring>
 
+#include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
+#include "registry/UndoValues.h"
+#include "registry/WideText.h"
 #include "registry/XmlData.h"
 #include "xml/XmlElement.h"
 
 namespace {
 
-std::wstring toWide(UINT codePage, const std::string& text, bool& ok) {
-    ok = true;
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return ok = false, std::wstring();
-    std::wstring out(n, L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
-std::string fromWide(UINT codePage, const std::wstring& text, bool& ok) {
-    ok = true;
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return ok = false, std::string();
-    std::string out(n, '\0');
-    WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr, nullptr);
-    return out;
-}
-
 std::string convert(UINT from, UINT to, const std::string& text) {
-    bool ok;
-    std::wstring wide = toWide(from, text, ok);
-    if (!ok) return text;
-    std::string out = fromWide(to, wide, ok);
-    return ok ? out : text;
+    if (text.empty()) return text;
+    int n = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0) return text;
+    std::wstring wide(n, L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    int m = WideCharToMultiByte(to, 0, wide.data(), n, nullptr, 0, nullptr, nullptr);
+    if (m <= 0) return text;
+    std::string out(m, '\0');
+    WideCharToMultiByte(to, 0, wide.data(), n, &out[0], m, nullptr, nullptr);
+    return out;
 }
 
-// The value's current type and bytes; false when it cannot be read.
-bool queryValue(HKEY key, const char* name, DWORD& type, std::vector<unsigned char>& bytes) {
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return false;
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        bytes.resize(size + 2);
-        DWORD got = static_cast<DWORD>(bytes.size());
-        LONG rc = RegQueryValueExA(key, name, nullptr, &type, bytes.data(), &got);
-        if (rc == ERROR_SUCCESS) {
-            bytes.resize(got);
-            return true;
-        }
-        if (rc != ERROR_MORE_DATA) return false;
-        size = got > size ? got : size * 2;
-    }
-    return false;
+// A name goes into the file only when it reads back as the very same UTF-16 text.
+bool utf8Exact(const std::wstring& name, std::string& out) {
+    out = Utf8FromWide(name);
+    std::wstring back;
+    return WideFromUtf8(out, back) && back == name && name.find(L'\0') == std::wstring::npos;
 }
 
-// The type survives the file only when its name maps back to the same code (not 0, 5, 6, 9 or >11).
-bool typeRoundTrips(uint32_t type) { return TypeFromName(TypeName(type)) == type; }
-
-// One "v" element. The rendered text is what the file has always carried; when the import could not
-// rebuild the exact bytes from it, a "raw" attribute with the bytes follows it.
-int writeValueXml(XmlWriter& writer, HKEY key, const ValueRecord& rec) {
-    const bool unnamed = rec.name == "(Default)" && !rec.named;
-    DWORD liveType = 0;
-    std::vector<unsigned char> live;
-    const bool haveLive = queryValue(key, unnamed ? nullptr : rec.name.c_str(), liveType, live) &&
-                          liveType == rec.type && typeRoundTrips(rec.type);
-    // "(value not set)" also stands for an unnamed value that exists with empty data.
-    if (unnamed && rec.data == "(value not set)" && !haveLive) return 1;
-
-    XmlElement v("v");
-    v.SetAttribute("name", CRegistryLib::XmlEscape(rec.name));
-    const std::string value = CRegistryLib::XmlEscape(rec.data);
-    v.SetAttribute("value", value);
-    if (rec.type != 0 && rec.type != 1) v.SetAttribute("type", CRegistryLib::XmlEscape(TypeName(rec.type)));
+// One "v" element: the text form as the file has always carried it; when the import could not
+// rebuild the exact type and bytes from that, "code" (the type number) and "bytes" follow it.
+bool writeValueXml(XmlWriter& writer, const SnapshotValue& v) {
+    std::string name;
+    if (v.name.empty()) name = "(Default)";
+    else if (!utf8Exact(v.name, name)) return false;
+    const std::string text = UndoValueText(v.type, v.bytes);
+    XmlElement e("v");
+    e.SetAttribute("name", escapeXmlMarkup(name));
+    e.SetAttribute("value", escapeXmlMarkup(text));
+    if (v.type != 0 && v.type != 1) e.SetAttribute("type", escapeXmlMarkup(TypeName(v.type)));
     // The import takes "(Default)" in any case for the unnamed value: a value that merely has
     // that name says so, or an undo would write its data over the unnamed value.
-    if (!unnamed && lstrcmpiA(rec.name.c_str(), "(Default)") == 0) v.SetAttribute("named", "1");
-    if (haveLive && ParseData(CRegistryLib::XmlUnescape(value), rec.type) != live)
-        v.SetAttribute("raw", rawBytesText(live));
-    return v.WriteEmptyElement(writer);
+    if (!v.name.empty() && lstrcmpiW(v.name.c_str(), L"(Default)") == 0) e.SetAttribute("named", "1");
+    const DWORD readType = TypeFromName(TypeName(v.type));
+    std::vector<unsigned char> rebuilt;
+    const bool exact = readType == v.type && UndoValueBytes(text, readType, rebuilt) && rebuilt == v.bytes;
+    if (readType != v.type) e.SetAttribute("code", std::to_string(v.type));
+    if (!exact) e.SetAttribute("bytes", rawBytesText(v.bytes));
+    return e.WriteEmptyElement(writer) != 0;
+}
+
+bool writeContents(XmlWriter& writer, const KeySnapshot& snap);
+
+bool writeKeyXml(XmlWriter& writer, const KeySnapshot& snap) {
+    std::string name;
+    if (!utf8Exact(snap.name, name)) return false;
+    XmlElement k("k");
+    k.SetAttribute("name", escapeXmlMarkup(name));
+    if (snap.link) k.SetAttribute("link", "1");
+    if (snap.values.empty() && snap.subkeys.empty()) return k.WriteEmptyElement(writer) != 0;
+    bool ok = k.WriteOpenTag(writer) != 0;
+    ok = writeContents(writer, snap) && ok;  // closed even after a failure, so later chains stay apart
+    return k.WriteCloseTag(writer) != 0 && ok;
+}
+
+bool writeContents(XmlWriter& writer, const KeySnapshot& snap) {
+    for (const auto& v : snap.values)
+        if (!writeValueXml(writer, v)) return false;
+    for (const auto& sub : snap.subkeys)
+        if (!writeKeyXml(writer, sub)) return false;
+    return true;
+}
+
+// Every name of the copy can go into the file exactly; checked before a line is written.
+bool namesCarry(const KeySnapshot& snap) {
+    std::string ignored;
+    for (const auto& v : snap.values)
+        if (!v.name.empty() && !utf8Exact(v.name, ignored)) return false;
+    for (const auto& sub : snap.subkeys)
+        if (!utf8Exact(sub.name, ignored) || !namesCarry(sub)) return false;
+    return true;
+}
+
+std::vector<std::wstring> components(const std::wstring& path) {
+    std::vector<std::wstring> parts;
+    for (size_t start = 0; start <= path.size();) {
+        size_t slash = path.find(L'\\', start);
+        if (slash == std::wstring::npos) slash = path.size();
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
 }
 
 }  // namespace
@@ -91,68 +107,41 @@ std::string CRegistryLib::XmlUnescape(const std::string& text) {
     return unescapeXmlMarkup(convert(CP_UTF8, CP_ACP, text));
 }
 
-int CRegistryLib::SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value) {
+LONG CRegistryLib::SnapshotEntry(const std::string& path, const ValueRecord* value, KeySnapshot& out) {
     std::string subkey = path;
     const std::string root = SeperateMainKey(subkey);
-    RegKey key;
-    if (OpenKey(root, subkey, key.put()) != ERROR_SUCCESS) return 0;
-
-    std::vector<std::string> components;
-    for (size_t start = 0; start <= path.size();) {
-        size_t slash = path.find('\\', start);
-        if (slash == std::string::npos) slash = path.size();
-        if (slash > start) components.push_back(path.substr(start, slash - start));
-        start = slash + 1;
-    }
-    int written = 1;
-    for (const auto& name : components) {
-        XmlElement k("k");
-        k.SetAttribute("name", XmlEscape(name));
-        written &= k.WriteOpenTag(writer);
-    }
-    const int result = WriteKeyXml(writer, std::string(), key.get(), value);
-    const XmlElement close("k");
-    for (size_t i = 0; i < components.size(); ++i) written &= close.WriteCloseTag(writer);
-    return result && written;
+    const HKEY rootKey = RootKeyFromName(root);
+    if (!rootKey) return 1;
+    out = KeySnapshot();
+    const std::wstring wideSubkey = WideFromAnsi(subkey);
+    const std::vector<std::wstring> parts = components(wideSubkey);
+    out.name = parts.empty() ? WideFromAnsi(root) : parts.back();
+    if (!value) return SnapshotSubkey(rootKey, wideSubkey, out);
+    // The unnamed value is listed as "(Default)"; a value of that very name says so.
+    const std::wstring name = value->name == "(Default)" && !value->named ? std::wstring() : WideFromAnsi(value->name);
+    return SnapshotSubkey(rootKey, wideSubkey, out, &name);
 }
 
-int CRegistryLib::WriteKeyXml(XmlWriter& writer, const std::string& name, HKEY key, const ValueRecord* value) {
-    DWORD subkeys = 0, longestSubkey = 0, values = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, &longestSubkey, nullptr, &values, nullptr,
-                         nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-        return 0;
-    const bool ownTag = !name.empty();
-    const bool hasChildren = subkeys > 0 || values > 0;
-    XmlElement k("k");
+int CRegistryLib::WriteSnapshotXml(XmlWriter& writer, const std::string& path, const KeySnapshot& snap) {
+    const std::vector<std::wstring> parts = components(WideFromAnsi(path));
+    if (parts.empty() || !namesCarry(snap)) return 0;
+    std::vector<XmlElement> chain;
     int written = 1;
-    if (ownTag) {
-        k.SetAttribute("name", XmlEscape(name));
-        written &= hasChildren ? k.WriteOpenTag(writer) : k.WriteEmptyElement(writer);
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string name;
+        if (!utf8Exact(parts[i], name)) return 0;
+        chain.emplace_back("k");
+        chain.back().SetAttribute("name", escapeXmlMarkup(name));
+        if (i + 1 == parts.size() && snap.link) chain.back().SetAttribute("link", "1");
     }
-    if (value) {
-        written &= writeValueXml(writer, key, *value);
-    } else {
-        ValueRecordArray records;
-        ListValues(key, records);
-        for (const auto& rec : records)
-            if (rec) written &= writeValueXml(writer, key, *rec);
-    }
-    // Key names are at most 255 characters; the reported maximum may be stale by now.
-    std::vector<char> childName(std::max<DWORD>(longestSubkey, 255) + 2);
-    int result = 1;
-    for (DWORD i = 0;; ++i) {
-        DWORD len = static_cast<DWORD>(childName.size());
-        if (RegEnumKeyExA(key, i, childName.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        if (len == 0) continue;
-        RegKey child;
-        if (RegOpenKeyA(key, childName.data(), child.put()) != ERROR_SUCCESS) continue;
-        if (!WriteKeyXml(writer, std::string(childName.data(), len), child.get(), nullptr)) {
-            // Close what this level opened, so that a later chain in the same file is not read as
-            // nested inside this one.
-            result = 0;
-            break;
-        }
-    }
-    if (ownTag && hasChildren) written &= k.WriteCloseTag(writer);
-    return result && written;
+    for (const auto& k : chain) written &= k.WriteOpenTag(writer);
+    const bool contents = writeContents(writer, snap);
+    for (size_t i = chain.size(); i-- > 0;) written &= chain[i].WriteCloseTag(writer);
+    return written && contents ? 1 : 0;
+}
+
+int CRegistryLib::SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value) {
+    KeySnapshot snap;
+    if (SnapshotEntry(path, value, snap) != ERROR_SUCCESS) return 0;
+    return WriteSnapshotXml(writer, path, snap);
 }

@@ -1,8 +1,14 @@
-// CRegistryLib import of undo-file XML: recreates the keys and values the file describes.
+// CRegistryLib import of undo-file XML: the whole file is read and checked first; only a file that
+// passes is written, through the wide-character API and key by key below each parent.
+#include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
+#include "registry/UndoValues.h"
+#include "registry/WideText.h"
 #include "registry/XmlData.h"
 #include "xml/XmlReader.h"
 
@@ -12,106 +18,251 @@ bool sameIgnoreCase(const std::string& a, const char* b) {
     return lstrcmpiA(a.c_str(), b) == 0 && a.size() == std::strlen(b);
 }
 
-// The texts of the "v" element being read, in the order the export writes its attributes.
-struct PendingValue {
-    std::string name, data, type, raw;
-    bool hasRaw = false;
-    bool named = false;  // a value literally named like the unnamed one
+// The attributes of the "v" element being read. They must come in the order the export writes
+// them: the name, then the data text, then whatever qualifies that text.
+struct ValueDraft {
+    int line = 0;
+    bool hasName = false, hasValue = false, named = false;
+    std::string name, value;
+    std::string type, code, bytes, raw;
+    bool hasType = false, hasCode = false, hasBytes = false, hasRaw = false;
 
-    void take(const std::string& attribute, const std::string& value) {
+    // An empty text when accepted, otherwise why not.
+    std::string take(const std::string& attribute, const std::string& text) {
         if (sameIgnoreCase(attribute, "name")) {
-            *this = PendingValue();
-            name = value;
-        } else if (sameIgnoreCase(attribute, "value")) {
-            data = value;
-            type.clear();
-            raw.clear();
-            hasRaw = false;
-        } else if (sameIgnoreCase(attribute, "type")) {
-            type = value;
-        } else if (sameIgnoreCase(attribute, "raw")) {
-            raw = value;
-            hasRaw = true;
-        } else if (sameIgnoreCase(attribute, "named")) {
-            named = value == "1";
+            if (hasName || hasValue) return "the attribute \"name\" is not the value's first";
+            hasName = true;
+            name = text;
+            return std::string();
         }
+        if (sameIgnoreCase(attribute, "value")) {
+            if (!hasName) return "the attribute \"value\" comes before the value's name";
+            if (hasValue || hasType || hasCode || hasBytes || hasRaw) return "the attribute \"value\" is out of order";
+            hasValue = true;
+            value = text;
+            return std::string();
+        }
+        const struct { const char* name; bool* has; std::string* text; } qualifiers[] = {
+            {"type", &hasType, &type}, {"code", &hasCode, &code}, {"bytes", &hasBytes, &bytes}, {"raw", &hasRaw, &raw},
+        };
+        for (const auto& q : qualifiers) {
+            if (!sameIgnoreCase(attribute, q.name)) continue;
+            if (!hasValue) return std::string("the attribute \"") + q.name + "\" comes before the value's data";
+            if (*q.has) return std::string("the attribute \"") + q.name + "\" is given twice";
+            *q.has = true;
+            *q.text = text;
+            return std::string();
+        }
+        if (sameIgnoreCase(attribute, "named")) named = text == "1";
+        return std::string();  // other attributes carry nothing the import uses
     }
 };
 
-}  // namespace
-
-HKEY CRegistryLib::LoadAsXml_OpenKey(const std::vector<std::string>& names) {
-    if (names.empty()) return nullptr;
-    const std::string& root = names[0];
-    std::string subkey;
-    for (size_t i = 1; i < names.size(); ++i) {
-        if (i > 1) subkey += '\\';
-        subkey += names[i];
+bool parseTypeCode(const std::string& text, DWORD& out) {
+    if (text.empty() || text.size() > 10) return false;
+    unsigned long long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        v = v * 10 + static_cast<unsigned>(c - '0');
     }
-    HKEY key = nullptr;
-    if (OpenKey(root, subkey, &key) == ERROR_SUCCESS) return key;
-    HKEY rootKey = RootKeyFromName(root);
-    if (!rootKey) return nullptr;
-    key = nullptr;
-    if (RegCreateKeyA(rootKey, subkey.c_str(), &key) == ERROR_SUCCESS) return key;
-    if (xmlMessage) xmlMessage("couldn't create key " + root + "\\" + subkey);
-    return nullptr;
+    if (v > 0xFFFFFFFFull) return false;
+    out = static_cast<DWORD>(v);
+    return true;
 }
 
-void CRegistryLib::LoadAsXml_SetValue(HKEY key, const std::string& name, const std::string& data,
-                                      const std::string& typeName, const std::string* raw, bool named) {
-    if (!key) return;
-    const char* valueName = !named && sameIgnoreCase(name, "(Default)") ? nullptr : name.c_str();
-    const DWORD type = TypeFromName(typeName);
-    std::vector<unsigned char> bytes;
-    bool ok;
-    if (raw) {
-        ok = parseRawBytes(*raw, bytes);  // exact bytes, possibly none
-    } else {
-        bytes = ParseData(data, type);
-        ok = !bytes.empty();
-    }
-    static const BYTE none = 0;
-    if (ok && RegSetValueExA(key, valueName, 0, type, bytes.empty() ? &none : bytes.data(),
-                             static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS)
-        return;
-    if (xmlMessage) xmlMessage("couldn't set value " + name);
-}
+// One chain of the file: a root key and what lies below it.
+struct Chain {
+    HKEY root = nullptr;
+    std::string rootName;
+    KeySnapshot keys;  // values of the root itself, and its subkeys
+};
 
-int CRegistryLib::LoadXmlFile(XmlReader& reader, const std::string& path) {
-    reader.SetShowErrors(true);
-    reader.SetErrorSink(xmlMessage);
-    reader.SetFileName(path);
-    std::vector<std::string> names;
-    std::vector<RegKey> keys;
-    PendingValue pending;
-    bool keyFailed = false;
-    while (!keyFailed && reader.Next()) {
-        if (reader.Token() == XML_TOKEN_ELEMENT_END) {
-            const std::string element = XmlUnescape(reader.ElementName());
-            if (sameIgnoreCase(element, "k") && !names.empty()) {
-                names.pop_back();
-                keys.pop_back();
-            } else if (sameIgnoreCase(element, "v") && !names.empty()) {
-                LoadAsXml_SetValue(keys.back().get(), pending.name, pending.data, pending.type,
-                                   pending.hasRaw ? &pending.raw : nullptr, pending.named);
-                pending = PendingValue();
-            }
-        } else if (reader.Token() == XML_TOKEN_ATTRIBUTE) {
-            const std::string element = reader.ElementName();
-            const std::string attribute = XmlUnescape(reader.AttributeName());
-            const std::string value = XmlUnescape(reader.AttributeValue());
-            if (sameIgnoreCase(element, "k") && sameIgnoreCase(attribute, "name")) {
-                names.push_back(value);
-                keys.emplace_back(LoadAsXml_OpenKey(names));
-                keyFailed = !keys.back();
-            } else if (sameIgnoreCase(element, "v")) {
-                pending.take(attribute, value);
-            }
+class UndoFileCheck {
+public:
+    std::vector<std::unique_ptr<Chain>> chains;
+    std::string problem;  // set when the file fails the check
+    int problemLine = 0;
+
+    void elementStart(const std::string& element, int line) {
+        if (awaitingKeyName) return fail(keyLine, "a key without a name");
+        sawElement = true;
+        if (sameIgnoreCase(element, "registry")) sawRegistry = true;
+        if (sameIgnoreCase(element, "k")) {
+            awaitingKeyName = true;
+            keyLine = line;
+        } else if (sameIgnoreCase(element, "v")) {
+            if (stack.empty()) return fail(line, "a value outside any key");
+            draft.reset(new ValueDraft);
+            draft->line = line;
         }
     }
-    // A file that could not be read, or whose reading stopped on a parse error, was not restored.
-    const bool readWhole = !reader.OpenFailed() && !reader.Failed();
+
+    void attribute(const std::string& element, const std::string& name, const std::string& text, int line) {
+        if (sameIgnoreCase(element, "k")) {
+            if (sameIgnoreCase(name, "name")) {
+                if (!awaitingKeyName) return fail(line, "a key with two names");
+                awaitingKeyName = false;
+                pushKey(text, line);
+            } else if (sameIgnoreCase(name, "link") && !stack.empty() && !awaitingKeyName && text == "1") {
+                if (stack.size() == 1) return fail(line, "a root key marked as a link");
+                stack.back()->link = true;
+            }
+        } else if (sameIgnoreCase(element, "v") && draft) {
+            const std::string why = draft->take(name, text);
+            if (!why.empty()) fail(line, why);
+        }
+    }
+
+    void elementEnd(const std::string& element, int line) {
+        if (sameIgnoreCase(element, "k")) {
+            if (awaitingKeyName) return fail(keyLine, "a key without a name");
+            if (stack.empty()) return fail(line, "a closing tag of a key that was never opened");
+            stack.pop_back();
+        } else if (sameIgnoreCase(element, "v") && draft) {
+            finishValue();
+            draft.reset();
+        }
+    }
+
+    // A file with elements but no "registry" element is not one of ours.
+    void finish() {
+        if (ok() && sawElement && !sawRegistry) fail(0, "no \"registry\" element: this is not an undo file");
+    }
+
+    bool ok() const { return problem.empty(); }
+
+    void fail(int line, const std::string& why) {
+        if (!ok()) return;
+        problem = why;
+        problemLine = line;
+    }
+
+private:
+    std::vector<KeySnapshot*> stack;
+    std::unique_ptr<ValueDraft> draft;
+    bool awaitingKeyName = false, sawRegistry = false, sawElement = false;
+    int keyLine = 0;
+
+    void pushKey(const std::string& text, int line) {
+        if (stack.empty()) {
+            const HKEY root = CRegistryLib::RootKeyFromName(text);
+            if (!root) return fail(line, "an unknown root key \"" + text + "\"");
+            chains.push_back(std::make_unique<Chain>());
+            chains.back()->root = root;
+            chains.back()->rootName = text;
+            stack.push_back(&chains.back()->keys);
+            return;
+        }
+        if (stack.back()->link) return fail(line, "a key below a link");
+        if (static_cast<int>(stack.size()) > MAX_KEY_NESTING) return fail(line, "keys nested deeper than 512 levels");
+        std::wstring name;
+        if (!WideFromUtf8(text, name)) return fail(line, "a key name that is not UTF-8 text");
+        if (name.empty() || name.size() > 255 || name.find_first_of(std::wstring(L"\\\0", 2)) != std::wstring::npos)
+            return fail(line, "a key name that the registry cannot hold");
+        stack.back()->subkeys.emplace_back();
+        stack.back()->subkeys.back().name = name;
+        stack.push_back(&stack.back()->subkeys.back());
+    }
+
+    void finishValue() {
+        const ValueDraft& d = *draft;
+        if (!d.hasName) return fail(d.line, "a value without a name");
+        if (!d.hasValue) return fail(d.line, "the value \"" + d.name + "\" without data");
+        SnapshotValue v;
+        if (!(sameIgnoreCase(d.name, "(Default)") && !d.named)) {
+            if (!WideFromUtf8(d.name, v.name)) return fail(d.line, "a value name that is not UTF-8 text");
+            if (v.name.empty() || v.name.find(L'\0') != std::wstring::npos || v.name.size() > 16383)
+                return fail(d.line, "the value name \"" + d.name + "\" that the registry cannot hold");
+        }
+        if (d.hasCode) {
+            if (!parseTypeCode(d.code, v.type)) return fail(d.line, "the value \"" + d.name + "\" with a bad type number");
+        } else {
+            v.type = TypeFromName(d.type);
+        }
+        bool fits;
+        if (d.hasBytes) {
+            fits = parseRawBytes(d.bytes, v.bytes);
+        } else if (d.hasRaw) {  // bytes as the code-page calls read them (older files)
+            fits = parseRawBytes(d.raw, v.bytes);
+            if (fits) v.bytes = WideStoredBytes(v.type, v.bytes);
+        } else {
+            fits = UndoValueBytes(d.value, v.type, v.bytes);
+        }
+        if (!fits) return fail(d.line, "the data of the value \"" + d.name + "\" does not fit its type");
+        stack.back()->values.push_back(std::move(v));
+    }
+};
+
+// True when a parse error lies on the file's last line and that line has no line end: the file was
+// cut off while it was written (a repair killed part-way), and everything before it is whole.
+bool cutOffInLastLine(const std::string& path, int errorLine) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<char> buf(1 << 16);
+    long long lineEnds = 0;
+    char last = '\n';
+    for (size_t n; (n = std::fread(buf.data(), 1, buf.size(), f)) > 0;) {
+        for (size_t i = 0; i < n; ++i) lineEnds += buf[i] == '\n';
+        last = buf[n - 1];
+    }
+    std::fclose(f);
+    return last != '\n' && lineEnds == errorLine - 1;
+}
+
+std::string ansi(const std::wstring& w) { return AnsiFromWide(w); }
+
+}  // namespace
+
+int CRegistryLib::LoadXmlFile(XmlReader& reader, const std::string& path) {
+    auto say = [this](const std::string& text) {
+        if (xmlMessage) xmlMessage(text);
+    };
+    reader.SetShowErrors(false);
+    reader.SetFileName(path);
+    UndoFileCheck check;
+    while (check.ok() && reader.Next()) {
+        const int line = reader.LineNumber();
+        switch (reader.Token()) {
+        case XML_TOKEN_ELEMENT_START: check.elementStart(reader.ElementName(), line); break;
+        case XML_TOKEN_ATTRIBUTE:
+            check.attribute(reader.ElementName(), unescapeXmlMarkup(reader.AttributeName()),
+                            unescapeXmlMarkup(reader.AttributeValue()), line);
+            break;
+        case XML_TOKEN_ELEMENT_END: check.elementEnd(reader.ElementName(), line); break;
+        default: break;
+        }
+    }
+    const bool openFailed = reader.OpenFailed();
+    const bool parseFailed = reader.Failed() && !cutOffInLastLine(path, reader.LineNumber());
+    const std::string parseError = reader.Error();
     reader.Close();
-    return keyFailed || !readWhole ? 0 : 1;
+    if (openFailed) {
+        say("Can't read the undo file " + path + "; nothing was restored.");
+        return 0;
+    }
+    if (parseFailed) {
+        say(parseError + "; nothing was restored.");
+        return 0;
+    }
+    check.finish();
+    if (!check.ok()) {
+        say("The undo file " + path + " is damaged (" + check.problem +
+            (check.problemLine ? " in line " + std::to_string(check.problemLine) : std::string()) +
+            "); nothing was restored.");
+        return 0;
+    }
+    // Every chain is written, even after one fails, so that one refused key costs no other.
+    bool whole = true;
+    for (const auto& chain : check.chains) {
+        SnapshotFailures failures;
+        WriteKeyContents(chain->root, chain->keys, &failures);
+        for (const auto& f : failures) {
+            whole = false;
+            if (f.isValue)
+                say("couldn't set value " + (f.valueName.empty() ? std::string("(Default)") : ansi(f.valueName)));
+            else
+                say("couldn't create key " + chain->rootName + "\\" + ansi(f.keyPath));
+        }
+    }
+    return whole ? 1 : 0;
 }

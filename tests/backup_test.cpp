@@ -51,6 +51,23 @@ std::string valueEntry(const std::string& name, uint32_t type, const std::string
     return counted(name) + le32(type) + counted(data);
 }
 
+// The second format: a signature, UTF-16 names, key flags, an end mark.
+const std::string SIGNATURE(BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2);
+const std::string END_MARK = le32(0);
+std::string wcounted(const std::string& s) {
+    std::string w;
+    for (char c : s) w.append({c, '\0'});
+    return counted(w);
+}
+std::string wideValue(const std::string& name, uint32_t type, const std::string& data) {
+    return wcounted(name) + le32(type) + counted(data);
+}
+std::string wideText(const std::string& s) {  // ASCII text with its terminator, as stored
+    std::string w;
+    for (char c : s) w.append({c, '\0'});
+    return w + std::string(2, '\0');
+}
+
 std::string backupFolder(const ScratchDir& dir) { return dir.file(BACKUP_FOLDER); }
 
 std::vector<std::string> folderNames(const std::string& folder) {
@@ -89,9 +106,9 @@ TEST(BackupLayout, KeyRecordOfTwoValuesAndAnEmptySubkeyByteForByte) {
     EXPECT_TRUE(messages.texts.empty()) << messages.all();
     EXPECT_EQ(result.file.rfind(backupFolder(dir) + "\\", 0), 0u) << result.file;
     EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
-    const std::string expected = le32(0x80000002) + counted("SOFTWARE\\X") + le32(2) +
-                                 valueEntry("a", REG_SZ, std::string("1\0", 2)) +
-                                 valueEntry("b", REG_DWORD, le32(7)) + le32(1) + counted("Y") + le32(0) + le32(0);
+    const std::string expected = SIGNATURE + le32(0x80000002) + wcounted("SOFTWARE\\X") + le32(0) + le32(2) +
+                                 wideValue("a", REG_SZ, wideText("1")) + wideValue("b", REG_DWORD, le32(7)) +
+                                 le32(1) + wcounted("Y") + le32(0) + le32(0) + le32(0) + END_MARK;
     EXPECT_EQ(ReadTextFile(result.file), expected);
 }
 
@@ -107,9 +124,10 @@ TEST(BackupLayout, ValueRecordsHoldOnlyTheirValueAndTheUnnamedOneIsNotFoundByIts
     errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "VAL", "(Default)"));
     BackupResult result = BackupRegistry(&errors, nullptr);
     ASSERT_EQ(result.status, BackupStatus::Written);
-    const std::string head = le32(0x80000002) + counted("SOFTWARE\\X");
-    EXPECT_EQ(ReadTextFile(result.file),
-              head + le32(1) + valueEntry("b", REG_DWORD, le32(7)) + le32(0) + head + le32(0) + le32(0));
+    // The unnamed value is not found by the name it is listed under: that record is not whole.
+    EXPECT_EQ(result.recordWhole, (std::vector<bool>{true, false}));
+    const std::string head = le32(0x80000002) + wcounted("SOFTWARE\\X") + le32(0);
+    EXPECT_EQ(ReadTextFile(result.file), SIGNATURE + head + le32(1) + wideValue("b", REG_DWORD, le32(7)) + le32(0) + END_MARK);
 }
 
 TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkipped) {
@@ -132,7 +150,9 @@ TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkippe
     unusable.push_back(record(BASE + "\\NoSuchKey", "KEY"));
     BackupResult result = BackupRegistry(&unusable, nullptr);
     ASSERT_EQ(result.status, BackupStatus::Written);
-    EXPECT_EQ(ReadTextFile(result.file), "");
+    EXPECT_EQ(ReadTextFile(result.file), SIGNATURE + END_MARK);
+    EXPECT_EQ(result.recordWhole, std::vector<bool>(5, false));
+    EXPECT_EQ(result.entriesLeftOut, 5);
 }
 
 TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
@@ -210,20 +230,24 @@ TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(base.path())), "");
 }
 
-TEST(BackupRoundTrip, ValuesBeyondTheFormatsLimitsAreLeftOutAndCounted) {
-    SeededKey key(BASE + "\\TooBig");
-    key.setBinary("fits", std::vector<unsigned char>(16383, 1));
-    key.setBinary("too big", std::vector<unsigned char>(16384, 2));
-    ScratchDir dir("backup-toobig");
+TEST(BackupRoundTrip, ValuesOfAnySizeAreKeptWhole) {
+    SeededKey key(BASE + "\\Large");
+    key.setBinary("16k", std::vector<unsigned char>(16384, 2));
+    key.setBinary("1m", std::vector<unsigned char>(1 << 20, 3));
+    key.setString("100k text", std::string(100000, 't'));
+    ScratchDir dir("backup-large");
     ErrorArray errors;
     errors.push_back(record(key.path(), "KEY"));
-    errors.push_back(record(key.path(), "VAL", "too big"));
+    errors.push_back(record(key.path(), "VAL", "1m"));
+    const RegistryTree before = SnapshotTree(key.path());
     BackupResult result = BackupRegistry(&errors, nullptr);
     ASSERT_EQ(result.status, BackupStatus::Written);
-    EXPECT_EQ(result.entriesLeftOut, 2);
-    const std::string head = le32(0x80000001) + counted("Software\\ZentharTest\\Backup\\TooBig");
-    EXPECT_EQ(ReadTextFile(result.file), head + le32(1) + valueEntry("fits", REG_BINARY, std::string(16383, '\1')) +
-                                             le32(0) + head + le32(0) + le32(0));
+    EXPECT_EQ(result.entriesLeftOut, 0);
+    EXPECT_EQ(result.recordWhole, (std::vector<bool>{true, true}));
+    DeleteKeyPath(key.path());
+    Messages messages;
+    ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
+    EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(key.path())), "");
 }
 
 TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) {
@@ -290,7 +314,7 @@ TEST(BackupRotation, BackupsWithinOneSecondGetTheirOwnNamesAndAStaleWorkingFileI
     EXPECT_EQ(std::count(taken.begin(), taken.end(), name), 0) << name;
     EXPECT_NE(name.find("_02.reg"), std::string::npos) << name;
     for (const auto& t : taken) EXPECT_EQ(ReadTextFile(folder + "\\" + t), "earlier backup") << t;
-    EXPECT_EQ(ReadTextFile(result.file).substr(0, 4), le32(0x80000001));
+    EXPECT_EQ(ReadTextFile(result.file).substr(0, SIGNATURE.size()), SIGNATURE);
     EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
 }
 
@@ -441,17 +465,18 @@ TEST(RestoreLatest, EmptyOrMissingFolderReportsTheSearchPatternAndKeepsTheCurren
     EXPECT_STREQ(after, before);
 }
 
-TEST(RestoreLatest, TheNewestFileIsTheOneRestored) {
+TEST(RestoreLatest, TheNewestFileByNameIsTheOneRestored) {
     const std::string target = BASE + "\\Newest";
     DeleteKeyPath(target);
     ScratchDir dir("backup-newest");
     const std::string head = le32(0x80000001) + counted("Software\\ZentharTest\\Backup\\Newest");
     CreateDirectoryA(backupFolder(dir).c_str(), nullptr);
+    // By the date in the name, whatever the files' creation order.
     WriteTextFile(backupFolder(dir) + "\\2031-01-01_00-00-00.reg",
-                  head + le32(1) + valueEntry("which", REG_SZ, std::string("old\0", 4)) + le32(0));
+                  head + le32(1) + valueEntry("which", REG_SZ, std::string("new\0", 4)) + le32(0));
     Sleep(50);
     WriteTextFile(backupFolder(dir) + "\\2020-01-01_00-00-00.reg",
-                  head + le32(1) + valueEntry("which", REG_SZ, std::string("new\0", 4)) + le32(0));
+                  head + le32(1) + valueEntry("which", REG_SZ, std::string("old\0", 4)) + le32(0));
     EXPECT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
     const RegistryTree restored = SnapshotTree(target);
     ASSERT_EQ(restored.count(""), 1u);

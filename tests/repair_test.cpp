@@ -296,6 +296,10 @@ ProgressLog* ProgressLog::current = nullptr;
 std::string ProgressLog::undoFile;
 }  // namespace
 
+namespace {
+std::string brokenShortcut(const std::string& folder, const std::string& name);
+}
+
 TEST(RepairNaming, UndoFileNameSpellsOutDayAndMonth) {
     std::tm t{};
     t.tm_year = 2026 - 1900;
@@ -395,9 +399,14 @@ TEST(ResultsScreenRepair, RemovesTheTickedRowsOnlyCountsEachInItsOwnRowAndTheBac
     EXPECT_EQ(ignored.size(), unticked);
     EXPECT_EQ(std::count(ignored.begin(), ignored.end(), seeds.kept), 2);
     const std::string backup = ReadTextFile(report.backupFile);
-    EXPECT_NE(backup.find("ZTF1}"), std::string::npos);
-    EXPECT_EQ(backup.find("ZTF2}"), std::string::npos);
-    EXPECT_EQ(backup.find("ZtFixKeep"), std::string::npos);
+    auto utf16 = [](const std::string& s) {
+        std::string w;
+        for (char c : s) w.append({c, '\0'});
+        return w;
+    };
+    EXPECT_NE(backup.find(utf16("ZTF1}")), std::string::npos);
+    EXPECT_EQ(backup.find(utf16("ZTF2}")), std::string::npos);
+    EXPECT_EQ(backup.find(utf16("ZtFixKeep")), std::string::npos);
 
     // The selective backup gives back the registry as it was, byte for byte.
     ASSERT_EQ(RestoreLatestBackup(nullptr), RestoreStatus::Complete);
@@ -640,16 +649,19 @@ TEST(FixThreadRoutine, AnExceptionIsReportedAndItsUndoFileStaysClosedAndImportsB
     EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(cls.path())), "");
 }
 
-TEST(FixShortcutsTest, ReadOnlyAndHiddenFilesGoLockedAndBlankedOnesStay) {
+TEST(FixShortcutsTest, ReadOnlyAndHiddenFilesGoLockedAndBlankedOnesStayAndEachIsCheckedAgain) {
     ScratchDir dir("repair-links");
-    for (const char* name : {"ro.lnk", "hidden.lnk", "locked.lnk"}) WriteTextFile(dir.file(name), "x");
-    SetFileAttributesA(dir.file("ro.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
-    SetFileAttributesA(dir.file("hidden.lnk").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
-    HANDLE lock = CreateFileA(dir.file("locked.lnk").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    const std::string ro = brokenShortcut(dir.path(), "ro"), hidden = brokenShortcut(dir.path(), "hidden");
+    const std::string locked = brokenShortcut(dir.path(), "locked"), back = brokenShortcut(dir.path(), "back");
+    WriteTextFile(dir.file("back.target.txt"), "x");  // its target came back after the scan
+    WriteTextFile(dir.file("not-a-link.lnk"), "x");   // no longer reads as a shortcut
+    SetFileAttributesA(ro.c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     CShortcut shortcuts;
-    shortcuts.invalidShortcuts = {dir.file("ro.lnk"), "", dir.file("hidden.lnk"), dir.file("locked.lnk"),
-                                  dir.file("never-there.lnk")};
+    shortcuts.invalidShortcuts = {ro, "", hidden, locked, back, dir.file("not-a-link.lnk"), dir.file("never-there.lnk")};
     static std::vector<std::string> seen;
     seen.clear();
     shortcuts.progressCallback = [](const char* item, const char* title, int32_t, int32_t) {
@@ -658,11 +670,15 @@ TEST(FixShortcutsTest, ReadOnlyAndHiddenFilesGoLockedAndBlankedOnesStay) {
     FixShortcuts(shortcuts);
     CloseHandle(lock);
     EXPECT_EQ(shortcuts.fixedCount, 2);
-    EXPECT_FALSE(PathExists(dir.file("ro.lnk")));
-    EXPECT_FALSE(PathExists(dir.file("hidden.lnk")));
-    EXPECT_TRUE(PathExists(dir.file("locked.lnk")));
-    ASSERT_EQ(seen.size(), 4u);
-    EXPECT_EQ(seen[0], "Fixing ShortCuts:" + dir.file("ro.lnk"));
+    EXPECT_FALSE(PathExists(ro));
+    EXPECT_FALSE(PathExists(hidden));
+    EXPECT_TRUE(PathExists(locked));
+    EXPECT_EQ(GetFileAttributesA(locked.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));  // given back
+    EXPECT_TRUE(PathExists(back));
+    EXPECT_TRUE(PathExists(dir.file("not-a-link.lnk")));
+    ASSERT_EQ(seen.size(), 6u);
+    EXPECT_EQ(seen[0], "Fixing ShortCuts:" + ro);
 }
 
 TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
@@ -702,7 +718,9 @@ TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
     lib.ErrorList.push_back(record("CLSID", cls.path(), "KEY"));
     lib.ErrorList.push_back(record("Startup", run.path(), "VAL", "gone"));
     CategoryResults rows = allRows();
-    EXPECT_TRUE(lib.FixErrors(rows, "undo.xml"));
+    EXPECT_FALSE(lib.FixErrors(rows, "undo.xml"));  // a class left in place keeps the undo file
+    EXPECT_TRUE(PathExists("undo.xml"));
+    EXPECT_EQ(lib.repairOutcome.notRecorded, 1);  // it could not even be listed, so not recorded
     RegKey still;  // opened with a right the access list grants
     EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, "CLSID\\{2E00F1X0-0000-0000-0000-00000000ZTD1}", 0, KEY_QUERY_VALUE,
                             still.put()),

@@ -57,11 +57,6 @@ std::string fileAround(const std::string& inner) {
            inner + "\r\n</k></k></k></k>\r\n</registry>\r\n";
 }
 
-std::string withoutCr(std::string s) {
-    s.erase(std::remove(s.begin(), s.end(), '\r'), s.end());
-    return s;
-}
-
 class UndoFiles : public ::testing::Test {
 protected:
     ScratchDir dir{"undo"};
@@ -226,8 +221,6 @@ TEST_F(UndoFiles, ImportRebuildsValuesFromTheirTexts) {
                              "<v name=\"q\" value=\"0x0000000100000002\" type=\"reg_qword\"/>\r\n"
                              "<v name=\"amp\" value=\"&amp;amp; &lt;&quot;&gt;\"/>\r\n"
                              "<v name=\"(default)\" value=\"unnamed\"/>\r\n"
-                             "<v name=\"order\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>\r\n"
-                             "<v value=\"lost\" name=\"late\"/>\r\n"
                              "</k>"));
     std::vector<std::string> messages;
     ASSERT_EQ(importFile("in.xml", &messages), 1);
@@ -241,68 +234,76 @@ TEST_F(UndoFiles, ImportRebuildsValuesFromTheirTexts) {
     EXPECT_EQ(hex(v["q"].bytes), "02 00 00 00 01 00 00 00");
     EXPECT_EQ(v["amp"].bytes, bytesOf(std::string("&amp; <\">\0", 10)));
     EXPECT_EQ(v[""].bytes, bytesOf(std::string("unnamed\0", 8)));
-    // Attributes out of the export's order: "type" before "value" gives a string, "value" before
-    // "name" is forgotten.
-    EXPECT_EQ(v["order"].type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(v["order"].bytes, bytesOf(std::string("0x00000001 (1)\0", 15)));
-    EXPECT_EQ(v["late"].bytes, Bytes(1, 0));
 }
 
-TEST_F(UndoFiles, DamagedValuesAreReportedAndTheImportGoesOn) {
-    WriteTextFile("in.xml", fileAround("<k name=\"Damaged\">\r\n"
-                                       "<v name=\"short dword\" value=\"0x10\" type=\"REG_DWORD\"/>\r\n"
-                                       "<v name=\"short qword\" value=\"0x00000001\" type=\"REG_QWORD\"/>\r\n"
-                                       "<v name=\"half pair\" value=\"01 a\" type=\"REG_BINARY\"/>\r\n"
-                                       "<v name=\"bad raw\" value=\"x\" raw=\"0g\"/>\r\n"
-                                       "<v name=\"empty dword\" value=\"\" type=\"REG_DWORD\"/>\r\n"
-                                       "<v name=\"empty raw\" value=\"x\" type=\"REG_BINARY\" raw=\"\"/>\r\n"
-                                       "<v name=\"good\" value=\"yes\"/>\r\n"
-                                       "</k>"));
-    std::vector<std::string> messages;
-    EXPECT_EQ(importFile("in.xml", &messages), 1);
-    EXPECT_EQ(messages, (std::vector<std::string>{"couldn't set value short dword", "couldn't set value short qword",
-                                                  "couldn't set value half pair", "couldn't set value bad raw"}));
-    RegistryTree t = SnapshotTree(BASE + "\\Damaged");
-    auto& v = t[""];
-    EXPECT_EQ(v.size(), 3u);
-    EXPECT_EQ(hex(v["empty dword"].bytes), "00 00 00 00");
-    EXPECT_TRUE(v.count("empty raw") && v["empty raw"].bytes.empty() && v["empty raw"].type == REG_BINARY);
-    EXPECT_EQ(v["good"].bytes, bytesOf(std::string("yes\0", 4)));
+TEST_F(UndoFiles, AFileThatFailsTheCheckWritesNothingAndSaysWhy) {
+    // Each file has a good key before the fault and one after it: neither may be written.
+    const struct { const char* inner; const char* why; } cases[] = {
+        {"<v name=\"short dword\" value=\"0x10\" type=\"REG_DWORD\"/>", "\"short dword\" does not fit its type"},
+        {"<v name=\"short qword\" value=\"0x00000001\" type=\"REG_QWORD\"/>", "does not fit its type"},
+        {"<v name=\"half pair\" value=\"01 a\" type=\"REG_BINARY\"/>", "does not fit its type"},
+        {"<v name=\"bad raw\" value=\"x\" raw=\"0g\"/>", "does not fit its type"},
+        {"<v name=\"bad bytes\" value=\"x\" bytes=\"01 0\"/>", "does not fit its type"},
+        {"<v name=\"bad code\" value=\"x\" code=\"12x\" bytes=\"01\"/>", "bad type number"},
+        {"<v name=\"order\" type=\"REG_DWORD\" value=\"0x00000001 (1)\"/>", "\"type\" comes before the value's data"},
+        {"<v value=\"lost\" name=\"late\"/>", "\"value\" comes before the value's name"},
+        {"<v value=\"no name\"/>", "\"value\" comes before the value's name"},
+        {"<v name=\"no data\"/>", "without data"},
+        {"<v name=\"cut&#0;name\" value=\"x\"/>", "that the registry cannot hold"},
+        {"<k name=\"nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
+         "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn"
+         "nnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnnn\"/>", "that the registry cannot hold"},
+        {"<k name=\"a\\b\"/>", "that the registry cannot hold"},
+        {"<k><v name=\"x\" value=\"1\"/></k>", "a key without a name"},
+        {"</k></k></k></k></k>", "never opened"},
+        {"<k name=\"L\" link=\"1\"><k name=\"below\"/></k>", "a key below a link"},
+        {"<k name=\"P2\" <v/>", "Parse error in line 5 : (Bad '<' symbol); nothing was restored."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.inner);
+        WriteTextFile("bad.xml", fileAround("<k name=\"Before\"><v name=\"a\" value=\"1\"/></k>\r\n" +
+                                            std::string(c.inner) + "\r\n<k name=\"After\"/>"));
+        std::vector<std::string> messages;
+        EXPECT_EQ(importFile("bad.xml", &messages), 0);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_NE(messages[0].find(c.why), std::string::npos) << messages[0];
+        EXPECT_NE(messages[0].find("nothing was restored"), std::string::npos) << messages[0];
+        EXPECT_FALSE(KeyExists(BASE + "\\Before"));
+        EXPECT_FALSE(KeyExists(BASE + "\\After"));
+    }
+    // Roots: an unknown one, and a file that is not an undo file at all.
+    for (const std::string& text : {std::string("<registry><k name=\"HKLM\"><k name=\"Software\"/></k></registry>"),
+                                    std::string("<reg><k name=\"HKEY_CURRENT_USER\"/></reg>")}) {
+        WriteTextFile("root.xml", text);
+        std::vector<std::string> messages;
+        EXPECT_EQ(importFile("root.xml", &messages), 0);
+        ASSERT_EQ(messages.size(), 1u) << text;
+        EXPECT_TRUE(messages[0].find("unknown root key \"HKLM\"") != std::string::npos ||
+                    messages[0].find("not an undo file") != std::string::npos)
+            << messages[0];
+    }
 }
 
 TEST_F(UndoFiles, StopsKeepWhatWasWrittenBefore) {
     std::vector<std::string> messages;
-    // An unknown root stops at once, silently.
-    WriteTextFile("root.xml", "<registry><k name=\"HKLM\"><k name=\"Software\"><v name=\"a\" value=\"b\"/></k></k>"
-                              "</registry>");
-    EXPECT_EQ(importFile("root.xml", &messages), 0);
-    EXPECT_TRUE(messages.empty());
-    // A key that cannot be created ends the import; what came before stays.
-    const std::string tooLong(300, 'n');
-    WriteTextFile("key.xml", fileAround("<k name=\"Before\"><v name=\"a\" value=\"1\"/></k>\r\n<k name=\"" + tooLong +
-                                        "\"/>\r\n<k name=\"After\"/>"));
-    EXPECT_EQ(importFile("key.xml", &messages), 0);
-    EXPECT_EQ(messages, std::vector<std::string>{"couldn't create key HKEY_CURRENT_USER\\Software\\ZentharTest\\Xml\\" +
-                                                 tooLong});
-    EXPECT_TRUE(ValueExists(BASE + "\\Before", "a"));
-    EXPECT_FALSE(KeyExists(BASE + "\\After"));
-    // A parse error is shown, ends the import and is not reported as success.
-    messages.clear();
-    WriteTextFile("parse.xml", fileAround("<k name=\"P1\"/>\r\n<k name=\"P2\" <v/>\r\n<k name=\"P3\"/>"));
-    EXPECT_EQ(importFile("parse.xml", &messages), 0);
-    EXPECT_EQ(messages, std::vector<std::string>{"Parse error in line 5 : (Bad '<' symbol)"});
-    EXPECT_TRUE(KeyExists(BASE + "\\P1"));
-    EXPECT_TRUE(KeyExists(BASE + "\\P2"));
-    EXPECT_FALSE(KeyExists(BASE + "\\P3"));
-    // An unreadable file is not a success either.
-    EXPECT_EQ(importFile("no such file.xml"), 0);
-    // Unclosed elements at the end of the file: the keys exist, the import succeeded.
-    WriteTextFile("open.xml", DECLARATION + "<registry>\r\n<k name=\"HKEY_CURRENT_USER\"><k name=\"Software\">"
-                                            "<k name=\"ZentharTest\"><k name=\"Xml\"><k name=\"Open\">\r\n"
-                                            "<v name=\"a\" value=\"1\"/>\r\n<k name=\"Inner\">\r\n");
-    EXPECT_EQ(importFile("open.xml"), 1);
-    EXPECT_TRUE(ValueExists(BASE + "\\Open", "a"));
-    EXPECT_TRUE(KeyExists(BASE + "\\Open\\Inner"));
+    // An unreadable file is not a success.
+    EXPECT_EQ(importFile("no such file.xml", &messages), 0);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_NE(messages[0].find("Can't read the undo file"), std::string::npos);
+    // Unclosed elements at the end of the file, as a killed repair leaves it: the keys exist, the
+    // import succeeded; so with a last line cut off in the middle of a tag.
+    for (const std::string& cut : {std::string(), std::string("<v name=\"b\" <")}) {
+        WriteTextFile("open.xml", DECLARATION + "<registry>\r\n<k name=\"HKEY_CURRENT_USER\"><k name=\"Software\">"
+                                                "<k name=\"ZentharTest\"><k name=\"Xml\"><k name=\"Open\">\r\n"
+                                                "<v name=\"a\" value=\"1\"/>\r\n<k name=\"Inner\">\r\n" + cut);
+        messages.clear();
+        EXPECT_EQ(importFile("open.xml", &messages), 1) << cut;
+        EXPECT_TRUE(messages.empty()) << messages.front();
+        EXPECT_TRUE(ValueExists(BASE + "\\Open", "a"));
+        EXPECT_FALSE(ValueExists(BASE + "\\Open", "b"));
+        EXPECT_TRUE(KeyExists(BASE + "\\Open\\Inner"));
+        DeleteKeyPath(BASE + "\\Open");
+    }
 }
 
 TEST_F(UndoFiles, TruncatedFilesRestoreOnlyWhatIsComplete) {
@@ -415,20 +416,36 @@ TEST_F(UndoFiles, ConsoleUndoCommand) {
     EXPECT_EQ(r.exitCode, 2u);
     EXPECT_NE(r.err.find("missing.xml"), std::string::npos);
 
-    WriteTextFile("good.xml", fileAround("<k name=\"Cli\"><v name=\"bad\" value=\"0x1\" type=\"REG_DWORD\"/>"
-                                         "<v name=\"ok\" value=\"1\"/></k>"));
+    WriteTextFile("good.xml", fileAround("<k name=\"Cli\"><v name=\"ok\" value=\"1\"/></k>"));
     r = run(" \"" + dir.file("good.xml") + "\"");
     EXPECT_EQ(r.exitCode, 0u) << r.err;
-    EXPECT_EQ(withoutCr(r.err), "couldn't set value bad\n");
+    EXPECT_EQ(r.err, "");
     EXPECT_TRUE(ValueExists(BASE + "\\Cli", "ok"));
 
-    WriteTextFile("parse.xml", fileAround("<k name=\"Cli2\" <"));
-    r = run(" \"" + dir.file("parse.xml") + "\"");
-    EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(withoutCr(r.err), "Parse error in line 4 : (Bad '<' symbol)\n");
-
+    // Refused files exit 1 with the reason and write nothing.
+    WriteTextFile("bad.xml", fileAround("<k name=\"Cli1\"><v name=\"ok\" value=\"1\"/>"
+                                        "<v name=\"bad\" value=\"0x1\" type=\"REG_DWORD\"/></k>"));
+    WriteTextFile("parse.xml", fileAround("<k name=\"Cli2\" <\r\n<k name=\"Cli3\"/>"));
     WriteTextFile("root.xml", "<k name=\"NOT_A_ROOT\"/>");
-    r = run(" \"" + dir.file("root.xml") + "\"");
-    EXPECT_EQ(r.exitCode, 1u);
-    EXPECT_EQ(r.err, "");
+    for (const char* file : {"bad.xml", "parse.xml", "root.xml"}) {
+        r = run(" \"" + dir.file(file) + "\"");
+        EXPECT_EQ(r.exitCode, 1u) << file;
+        EXPECT_NE(r.err.find("nothing was restored"), std::string::npos) << r.err;
+    }
+    EXPECT_FALSE(KeyExists(BASE + "\\Cli1"));
+    EXPECT_FALSE(KeyExists(BASE + "\\Cli2"));
+
+    // A value the registry refuses: the rest is written, the exit status says it was not all.
+    SeededKey locked(BASE + "\\Locked");
+    locked.setString("v", "old");
+    WriteTextFile("refused.xml", fileAround("<k name=\"Locked\"><v name=\"v\" value=\"new\"/></k>"
+                                            "<k name=\"Fine\"><v name=\"w\" value=\"1\"/></k>"));
+    {
+        KeyAccessLimit readOnly(locked.path(), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        ASSERT_TRUE(readOnly.applied());
+        r = run(" \"" + dir.file("refused.xml") + "\"");
+    }
+    EXPECT_EQ(r.exitCode, 1u) << r.err;
+    EXPECT_NE(r.err.find("couldn't "), std::string::npos) << r.err;
+    EXPECT_TRUE(ValueExists(BASE + "\\Fine", "w"));
 }

@@ -76,3 +76,73 @@ std::string FirstTreeDifference(const RegistryTree& expected, const RegistryTree
         if (!expected.count(entry.first)) return "extra key: " + entry.first;
     return std::string();
 }
+
+namespace {
+std::string utf8(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+void snapshotExact(HKEY key, const std::wstring& rel, ExactTree& out, int depth) {
+    DWORD type = 0;
+    const bool link = RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+                      type == REG_LINK;
+    auto& values = out[link ? rel + L" (link)" : rel];
+    std::vector<wchar_t> name(16384);  // on the heap: the walk goes hundreds of levels deep
+    for (DWORD i = 0;; ++i) {
+        DWORD nameLen = 16384, dataLen = 0;
+        if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) break;
+        std::vector<unsigned char> data(dataLen + 1);
+        nameLen = 16384;
+        DWORD got = dataLen + 1;
+        if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &got) != ERROR_SUCCESS) break;
+        data.resize(got);
+        values[std::wstring(name.data(), nameLen)] = TreeValue{type, data};
+    }
+    if (depth > 600) return;
+    for (DWORD i = 0;; ++i) {
+        DWORD len = 300;
+        if (RegEnumKeyExW(key, i, name.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        RegKey sub;
+        const std::wstring child(name.data(), len);
+        if (RegOpenKeyExW(key, child.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
+                          sub.put()) == ERROR_SUCCESS)
+            snapshotExact(sub.get(), rel + L"\\" + child, out, depth + 1);
+        else
+            out[rel + L"\\" + child + L" (unreadable)"];
+    }
+}
+}  // namespace
+
+ExactTree SnapshotTreeExact(const std::string& fullPath) {
+    ExactTree out;
+    std::string sub = fullPath;
+    HKEY root = CRegistryLib::RootKeyFromName(CRegistryLib::SeperateMainKey(sub));
+    const std::wstring wsub(sub.begin(), sub.end());  // the tests' own paths are ASCII
+    RegKey key;
+    if (root && RegOpenKeyExW(root, wsub.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, key.put()) == ERROR_SUCCESS)
+        snapshotExact(key.get(), L"", out, 0);
+    return out;
+}
+
+std::string FirstExactDifference(const ExactTree& expected, const ExactTree& actual) {
+    for (const auto& [key, values] : expected) {
+        auto k = actual.find(key);
+        if (k == actual.end()) return "missing key " + utf8(key);
+        for (const auto& [name, value] : values) {
+            auto v = k->second.find(name);
+            if (v == k->second.end()) return "missing value " + utf8(key) + " : " + utf8(name);
+            if (v->second != value)
+                return "value " + utf8(key) + " : " + utf8(name) + " differs (type " + std::to_string(value.type) +
+                       " -> " + std::to_string(v->second.type) + ", " + std::to_string(value.bytes.size()) + " -> " +
+                       std::to_string(v->second.bytes.size()) + " bytes)";
+        }
+        for (const auto& [name, value] : k->second)
+            if (!values.count(name)) return "extra value " + utf8(key) + " : " + utf8(name);
+    }
+    for (const auto& [key, values] : actual)
+        if (!expected.count(key)) return "extra key " + utf8(key);
+    return std::string();
+}

@@ -23,3 +23,10 @@ size_t TreeValueCount(const RegistryTree& tree);
 // Empty when equal; otherwise names the first key or value that differs. With `subset`, keys and
 // values of `expected` may be missing from `actual` (nothing may be extra or different).
 std::string FirstTreeDifference(const RegistryTree& expected, const RegistryTree& actual, bool subset = false);
+
+// The same through the wide-character API, names as UTF-16 and links not followed: a link appears
+// as its own key holding its target value, marked by " (link)" after its path.
+using ExactTree = std::map<std::wstring, std::map<std::wstring, TreeValue>>;
+ExactTree SnapshotTreeExact(const std::string& fullPath);
+// Empty when equal; otherwise the first difference, in UTF-8.
+std::string FirstExactDifference(const ExactTree& expected, const ExactTree& actual);

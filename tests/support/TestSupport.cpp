@@ -1,6 +1,8 @@
 // Test fixtures shared by the test programs.
 #include "support/TestSupport.h"
 
+#include <aclapi.h>
+
 #include <cstdio>
 #include <sstream>
 #include <thread>
@@ -227,4 +229,38 @@ std::vector<std::string> SplitLines(const std::string& text) {
         out.push_back(line);
     }
     return out;
+}
+
+namespace {
+DWORD setAccessList(const std::string& fullPath, PACL acl, bool protect) {
+    std::string sub = fullPath;
+    HKEY root = rootOf(sub);
+    RegKey key;
+    if (!root || RegOpenKeyExA(root, sub.c_str(), 0, WRITE_DAC | READ_CONTROL, key.put()) != ERROR_SUCCESS)
+        return ERROR_ACCESS_DENIED;
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION | (protect ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    return SetSecurityInfo(key.get(), SE_REGISTRY_KEY, what, nullptr, nullptr, acl, nullptr);
+}
+}  // namespace
+
+KeyAccessLimit::KeyAccessLimit(const std::string& fullPath, DWORD rights) : path_(fullPath) {
+    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+    PSID everyone = nullptr;
+    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone)) return;
+    EXPLICIT_ACCESSA ea{};
+    ea.grfAccessPermissions = rights | READ_CONTROL | WRITE_DAC;
+    ea.grfAccessMode = GRANT_ACCESS;
+    ea.Trustee.TrusteeForm = TRUSTEE_IS_SID;
+    ea.Trustee.ptstrName = static_cast<LPSTR>(everyone);
+    PACL acl = nullptr;
+    if (SetEntriesInAclA(1, &ea, nullptr, &acl) == ERROR_SUCCESS) {
+        applied_ = setAccessList(path_, acl, true) == ERROR_SUCCESS;
+        LocalFree(acl);
+    }
+    FreeSid(everyone);
+}
+
+KeyAccessLimit::~KeyAccessLimit() {
+    if (applied_) setAccessList(path_, nullptr, false);  // no list at all: everyone may do anything
 }

@@ -90,3 +90,18 @@ std::string CliPath();
 ProcessResult RunCli(const std::string& args, const std::string& directory = std::string());
 // The lines of a text, without their line ends (CR LF or LF).
 std::vector<std::string> SplitLines(const std::string& text);
+
+// Replaces a key's access list by one that grants everyone only `rights` (plus the right to change
+// the list back), and lets everyone in again when destroyed, so that the fixtures can remove the key.
+class KeyAccessLimit {
+public:
+    KeyAccessLimit(const std::string& fullPath, DWORD rights);
+    ~KeyAccessLimit();
+    KeyAccessLimit(const KeyAccessLimit&) = delete;
+    KeyAccessLimit& operator=(const KeyAccessLimit&) = delete;
+    bool applied() const { return applied_; }
+
+private:
+    std::string path_;
+    bool applied_ = false;
+};
