@@ -18,13 +18,10 @@
 
 // Menus
 #define IDR_TRAY_MENU           140
-#define IDR_LIST_MENU           171
 
 // Menu commands
 #define ID_TRAY_SHOW            32771
 #define ID_TRAY_CLOSE           32773
-#define ID_LIST_SELECT_ALL      32780
-#define ID_LIST_DESELECT_ALL    32781
 
 #ifndef IDC_STATIC
 #define IDC_STATIC              (-1)
@@ -40,3 +37,9 @@
 #define IDC_FREQ_DAILY          1004
 #define IDC_FREQ_WEEKLY         1005
 #define IDC_FREQ_MONTHLY        1006
+
+// Menu 171 and its commands belong to the skinned list.
+#include "skin/SkinResourceIds.h"
+#define IDR_LIST_MENU        IDR_SKINLIST_MENU
+#define ID_LIST_SELECT_ALL   ID_SKINLIST_SELECT_ALL
+#define ID_LIST_DESELECT_ALL ID_SKINLIST_DESELECT_ALL
