@@ -9,7 +9,9 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
+#include "engine/scanners/ExactText.h"
 #include "registry/RegistryLib.h"
 
 namespace {
@@ -230,6 +232,21 @@ void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
     } while (FindNextFileA(find.get(), &fd));
 }
 
+namespace {
+// Asked only of a target found missing: it may exist for 64-bit programs only, or be a name that
+// the code page cannot hold (then the code-page text is not the stored target: left alone).
+bool targetStaysMissing(IShellLinkA* link, const std::string& target) {
+    if (ExistsWithoutRedirection(target)) return false;
+    IShellLinkW* wide = nullptr;
+    if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide)))) return false;
+    WCHAR stored[MAX_PATH] = {};
+    bool same = SUCCEEDED(wide->GetPath(stored, MAX_PATH, nullptr, SLGP_SHORTPATH)) &&
+                SameText(stored, static_cast<size_t>(lstrlenW(stored)), target);
+    wide->Release();
+    return same;
+}
+}  // namespace
+
 void CShortcut::CheckLinkFile(const std::string& path) {
     ++scannedCount;
     if (progressCallback) progressCallback(path.c_str(), "Scanning ShortCuts", scannedCount, errorCount);
@@ -253,7 +270,7 @@ void CShortcut::CheckLinkFile(const std::string& path) {
                     // does a target on a drive that is not a fixed disk.
                     std::string t = target;
                     if (!t.empty() && drives_.onFixedDisk(t) && _access(target, 0) != 0 &&
-                        !(ignoreSource && ignoreSource->IsIgnored(path))) {
+                        !(ignoreSource && ignoreSource->IsIgnored(path)) && targetStaysMissing(link, t)) {
                         invalidShortcuts.push_back(path);
                         ++errorCount;
                     }
