@@ -10,6 +10,7 @@
 #include <shobjidl.h>
 
 #include "engine/FilePresence.h"
+#include "engine/PathCleanup.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/ExactText.h"
 #include "registry/RegistryLib.h"
@@ -233,10 +234,17 @@ void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
 }
 
 namespace {
+// A "?" or "*" cannot be part of a file name: the text stands for characters that were lost on
+// the way (some link readers keep the target only in the code page), so it is no readable path.
+bool holdsLostCharacters(const std::string& path) {
+    const size_t from = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    return MbFind(path, "?", from) != std::string::npos || MbFind(path, "*", from) != std::string::npos;
+}
+
 // Asked only of a target found missing: it may exist for 64-bit programs only, or be a name that
 // the code page cannot hold (then the code-page text is not the stored target: left alone).
 bool targetStaysMissing(IShellLinkA* link, const std::string& target) {
-    if (ExistsWithoutRedirection(target)) return false;
+    if (holdsLostCharacters(target) || ExistsWithoutRedirection(target)) return false;
     IShellLinkW* wide = nullptr;
     if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide)))) return false;
     WCHAR stored[MAX_PATH] = {};
