@@ -38,7 +38,7 @@ void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
     server.state = Server::CHECKED;
     if (isMailUiPath(server.path) || lib.CheckFile(server.path, 0) != -1) return;
     if (!StaysMissing(lib.drives, server.rec.data, BareNamePlace::SYSTEM_DIRECTORY, server.path)) return;
-    if (!ReadsExactly(ValueSource{nullptr, NO_INDEX, key, NO_INDEX, 0}, std::string(), server.rec, true)) return;
+    if (!ReadsExactly(ValueSource{nullptr, NO_INDEX, key, NO_INDEX, false, false}, std::string(), server.rec, true)) return;
     server.state = Server::STALE;
 }
 }  // namespace

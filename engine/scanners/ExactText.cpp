@@ -33,17 +33,15 @@ bool unnamedExact(HKEY key, const ValueRecord& rec, bool withData) {
     return rc == ERROR_SUCCESS && dataExact(type, data, bytes, rec);
 }
 
-// The listing puts a "(Default)" record of its own first when the key has no unnamed value: the
-// listing is then one longer than the key. A wrong guess is harmless: the wide read then finds
-// another name and the entry is not reported.
-DWORD enumerationIndex(HKEY key, size_t position, size_t listed) {
-    if (listed == 0) return static_cast<DWORD>(position);
-    DWORD stored = 0;
-    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &stored, nullptr, nullptr, nullptr,
-                         nullptr) != ERROR_SUCCESS)
-        return NO_INDEX;
-    const size_t supplied = listed == static_cast<size_t>(stored) + 1 ? 1 : 0;
-    return position < supplied ? NO_INDEX : static_cast<DWORD>(position - supplied);
+// The listing puts a "(Default)" record of its own first when the key has no unnamed value. A
+// look-up of the unnamed value tells (a key-size query would walk every value of the key). A
+// wrong guess is harmless: the wide read then finds another name and the entry is not reported.
+DWORD enumerationIndex(const ValueSource& source) {
+    if (source.direct) return static_cast<DWORD>(source.position);
+    const bool supplied = source.firstUnnamed &&
+                          RegQueryValueExW(source.key, nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS;
+    if (!supplied) return static_cast<DWORD>(source.position);
+    return source.position == 0 ? NO_INDEX : static_cast<DWORD>(source.position - 1);
 }
 
 bool namedExact(HKEY key, DWORD index, const ValueRecord& rec, bool withData) {
@@ -93,5 +91,5 @@ bool SubkeyNameExact(HKEY parent, DWORD index, const std::string& name) {
 bool ReadsExactly(const ValueSource& source, const std::string& subkeyName, const ValueRecord& rec, bool withData) {
     if (source.parent && !SubkeyNameExact(source.parent, source.subkeyIndex, subkeyName)) return false;
     if (source.position == NO_INDEX) return unnamedExact(source.key, rec, withData);
-    return namedExact(source.key, enumerationIndex(source.key, source.position, source.listed), rec, withData);
+    return namedExact(source.key, enumerationIndex(source), rec, withData);
 }

@@ -16,10 +16,11 @@ struct ValueSource {
     HKEY parent = nullptr;         // the walked key, when the value lies in one of its subkeys
     DWORD subkeyIndex = NO_INDEX;  // that subkey's enumeration index under `parent`
     HKEY key = nullptr;            // the key that holds the value
-    // The record's place in the key's listing and the listing's length; position NO_INDEX for
-    // the unnamed value read on its own; `listed` 0 when `position` is the enumeration index.
+    // The record's place in the key's listing; NO_INDEX for the unnamed value read on its own.
     size_t position = NO_INDEX;
-    size_t listed = 0;
+    // The listing's first record has no name of its own: the listing may have put it there.
+    bool firstUnnamed = false;
+    bool direct = false;  // `position` is the enumeration index itself
 };
 
 // True when the code-page text `ansi` converts back to exactly `wide` (`length` characters).

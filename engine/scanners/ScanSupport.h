@@ -54,7 +54,7 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
         CRegistryLib::ListValues(key.get(), values);
         for (size_t i = 0; i < values.size(); ++i) {
             if (StopRequested()) break;
-            onValue(*values[i], ValueSource{nullptr, NO_INDEX, key.get(), i, values.size()});
+            onValue(*values[i], ValueSource{nullptr, NO_INDEX, key.get(), i, !values[0]->named, false});
         }
     }
     AppendRow(results, category, counts);
@@ -83,7 +83,7 @@ void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, Categor
             for (size_t i = 0; i < values.size(); ++i) {
                 if (StopRequested()) break;
                 onValue(name, *values[i],
-                        ValueSource{key.get(), index, sub.get(), i, values.size()});
+                        ValueSource{key.get(), index, sub.get(), i, !values[0]->named, false});
             }
         }
     }

@@ -81,7 +81,7 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                             !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
             if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
-                ReadsExactly(ValueSource{key.get(), index, sub.get(), listing.index, 0}, program, rec, true)) {
+                ReadsExactly(ValueSource{key.get(), index, sub.get(), listing.index, false, true}, program, rec, true)) {
                 addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
                 ++counts.errors;
             }
