@@ -96,7 +96,8 @@ bool SomeReadingPresent(const std::string& text, BareNamePlace place, DriveTypeC
         if (bare) {
             std::string at = placed(place, reading);
             if (!at.empty() && at != partPath && namedPresent(at, drives)) return true;
-            if (searchFinds(reading)) return true;
+            const bool command = place == BareNamePlace::SEARCH_ONLY || place == BareNamePlace::WINDOWS_DIRECTORY;
+            if (command && searchFinds(reading)) return true;
             continue;
         }
         // A drive root or a drive alone names no file.

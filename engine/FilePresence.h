@@ -11,7 +11,10 @@ bool RunningUnderWow64();
 // thread (only for this one test). False elsewhere.
 bool ExistsWithoutRedirection(const std::string& path);
 
-// Where a scanner puts a bare file name; the system's search path is tried as well.
+// Where a scanner puts a bare file name. Commands (startup programs, and the scanners that test
+// no bare names at all) are also looked up on the system's search path, as the system starts
+// them; a search misses in several large folders, so it is not made for the other scanners,
+// whose bare names the system looks for in the one folder given.
 enum class BareNamePlace { SEARCH_ONLY, SYSTEM_DIRECTORY, WINDOWS_DIRECTORY, FONTS_FOLDER };
 
 // True when another reading of `text` (see OtherReadings) names an existing file, in either
