@@ -7,8 +7,16 @@
 
 bool DriveTypeCache::onFixedDisk(const std::string& path) {
     std::string p = path;
-    if (p.compare(0, 4, "\\\\?\\") == 0 || p.compare(0, 4, "\\\\.\\") == 0) p.erase(0, 4);
-    else if (p.compare(0, 2, "\\\\") == 0 || p.compare(0, 2, "//") == 0) return false;
+    if (p.compare(0, 4, "\\\\?\\") == 0 || p.compare(0, 4, "\\\\.\\") == 0) {
+        p.erase(0, 4);
+        // "\\?\UNC\server\share\..." is a network path in its long form.
+        if (p.size() >= 4 && std::toupper(static_cast<unsigned char>(p[0])) == 'U' &&
+            std::toupper(static_cast<unsigned char>(p[1])) == 'N' &&
+            std::toupper(static_cast<unsigned char>(p[2])) == 'C' && p[3] == '\\')
+            return false;
+    } else if (p.compare(0, 2, "\\\\") == 0 || p.compare(0, 2, "//") == 0) {
+        return false;
+    }
     if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
         int letter = std::toupper(static_cast<unsigned char>(p[0])) - 'A';
         if (types_[letter] == 0) {

@@ -1,6 +1,7 @@
 // CRegistryLib construction, the shared file test and the run of the selected registry scans.
 #include <io.h>
 
+#include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
 #include "registry/RegistryLib.h"
@@ -16,6 +17,8 @@ CRegistryLib::~CRegistryLib() = default;
 int CRegistryLib::CheckFile(const std::string& path, int mode) {
     if (!drives.onFixedDisk(path)) return 0;
     if (_access(path.c_str(), mode) == 0) return 0;
+    // On 64-bit Windows a 64-bit program's files in System32 are hidden from this 32-bit view.
+    if (mode == 0 && ExistsWithoutRedirection(path)) return 0;
     return IsIgnored(path) ? 0 : -1;
 }
 

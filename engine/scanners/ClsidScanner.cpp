@@ -15,6 +15,32 @@ bool isServerSubkey(const std::string& name) {
 bool isMailUiPath(const std::string& path) {
     return path.size() >= 10 && path.compare(path.size() - 10, 10, "mailui.dll") == 0;
 }
+
+// One server subkey of a class, judged before any of the class's servers is recorded: whether
+// the class has a server that works decides which key a stale server's record names.
+struct Server {
+    enum State { SKIPPED, CHECKED, STALE };  // SKIPPED: counted only, no callback
+    std::string name;  // as enumerated
+    DWORD index = 0;   // its enumeration index under the class key
+    State state = SKIPPED;
+    ValueRecord rec;
+    std::string path;
+};
+
+void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
+    // Only the unnamed value names the server: a value that is merely called "(Default)" is not
+    // read by the system, so it must never get a class deleted.
+    server.rec = CRegistryLib::ReadDefaultValue(key);
+    server.state = Server::SKIPPED;
+    if (server.rec.data == "(value not set)" || !NamesFile(server.rec)) return;
+    server.path = CleanPathQSDEP(server.rec.data);
+    if (server.path == "(Default)") return;
+    server.state = Server::CHECKED;
+    if (isMailUiPath(server.path) || lib.CheckFile(server.path, 0) != -1) return;
+    if (!StaysMissing(lib.drives, server.rec.data, BareNamePlace::SYSTEM_DIRECTORY, server.path)) return;
+    if (!ReadsExactly(ValueSource{nullptr, NO_INDEX, key, NO_INDEX, false, false}, std::string(), server.rec, true)) return;
+    server.state = Server::STALE;
+}
 }  // namespace
 
 void CRegistryLib::ScanCLSID(CategoryResults& results) {
@@ -27,7 +53,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
         if (!PrepareSubkeyBuffer(classes.get(), classBuf)) return;
         std::string className, serverName;
         std::vector<char> serverBuf;
-        std::vector<std::string> servers;
+        std::vector<Server> servers;
         for (DWORD index = 0;; ++index) {
             if (StopRequested()) break;
             if (EnumSubkeyName(classes.get(), index, classBuf, className) != ERROR_SUCCESS) break;
@@ -43,26 +69,46 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             for (DWORD sub = 0;; ++sub) {
                 if (StopRequested()) break;
                 if (EnumSubkeyName(classKey.get(), sub, serverBuf, serverName) != ERROR_SUCCESS) break;
-                if (isServerSubkey(serverName)) servers.push_back(serverName);
+                if (isServerSubkey(serverName)) servers.push_back(Server{serverName, sub, Server::SKIPPED, {}, {}});
                 else if (AsciiLower(serverName) == "progid") hasProgId = true;
             }
-            for (const std::string& name : servers) {
+            size_t judged = 0;
+            bool works = false, stale = false;
+            for (Server& server : servers) {
                 if (StopRequested()) break;
-                RegKey server;
-                if (RegOpenKeyA(classKey.get(), name.c_str(), server.put()) != ERROR_SUCCESS) continue;
-                // Only the unnamed value names the server: a value that is merely called
-                // "(Default)" is not read by the system, so it must never get a class deleted.
-                ValueRecord rec = ReadDefaultValue(server.get());
+                RegKey key;
+                if (RegOpenKeyA(classKey.get(), server.name.c_str(), key.put()) != ERROR_SUCCESS) {
+                    server.index = NO_INDEX;  // not examined: neither counted nor reported
+                    ++judged;
+                    continue;
+                }
+                judgeServer(*this, key.get(), server);
+                works = works || server.state == Server::CHECKED;
+                stale = stale || server.state == Server::STALE;
+                ++judged;
+            }
+            // A class whose name does not read back exactly is left alone.
+            if (stale && !SubkeyNameExact(classes.get(), index, className))
+                for (Server& server : servers)
+                    if (server.state == Server::STALE) server.state = Server::CHECKED;
+            const std::string classPath = std::string(CLSID_KEY) + "\\" + className;
+            for (size_t i = 0; i < judged; ++i) {
+                Server& server = servers[i];
+                if (server.index == NO_INDEX) continue;
                 ++counts.scanned;
-                if (rec.data == "(value not set)") continue;
-                std::string path = CleanPathQSDEP(rec.data);
-                if (path == "(Default)") continue;
-                if (!isMailUiPath(path) && CheckFile(path, 0) == -1) {
-                    addError(info.type, std::string(CLSID_KEY) + "\\" + className, rec, info.action, path);
+                if (server.state == Server::SKIPPED) continue;
+                // Beside a working server only the stale server's own subkey goes; a class whose
+                // servers are all missing goes whole.
+                if (server.state == Server::STALE && works &&
+                    !SubkeyNameExact(classKey.get(), server.index, server.name))
+                    server.state = Server::CHECKED;
+                if (server.state == Server::STALE) {
+                    addError(info.type, works ? classPath + "\\" + server.name : classPath, server.rec, info.action,
+                             server.path);
                     if (hasProgId) ++counts.scanned;  // the ProgID's default value counts as examined
                     ++counts.errors;
                 }
-                report(path, info.progressText, counts.scanned, counts.errors);
+                report(server.path, info.progressText, counts.scanned, counts.errors);
             }
         }
     }

@@ -1,6 +1,9 @@
 // Shared pieces of the registry scanners.
 #include "engine/scanners/ScanSupport.h"
 
+#include "engine/PathCleanup.h"
+#include "engine/PathReadings.h"
+
 void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounters& counts) {
     auto row = std::make_unique<CategoryResult>();
     row->title = CategoryInfoOf(category).title;
@@ -9,6 +12,12 @@ void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounte
     row->fixedCount = 0;
     row->category = category;
     results.push_back(std::move(row));
+}
+
+bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace place, const std::string& partPath,
+                  const std::string& file) {
+    if (IsUrl(TrimWhite(StripOuterQuotes(TrimWhite(text))))) return false;
+    return !SomeReadingPresent(text, place, drives, partPath, file);
 }
 
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key) {

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
+#include "engine/scanners/ExactText.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
 
@@ -16,6 +18,15 @@ struct ScanCounters {
 std::string LowerKeyName(const std::string& name);
 
 void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounters& counts);
+
+// Only string data names a file: numbers and binary data are counted and never tested.
+inline bool NamesFile(const ValueRecord& rec) { return rec.type == REG_SZ || rec.type == REG_EXPAND_SZ; }
+
+// The last word before an entry whose path was found missing is reported: its text is no
+// address ("scheme://...") and no other reasonable reading of it names a present file (see
+// SomeReadingPresent). `file`: for help entries, the name joined to each folder reading.
+bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace place, const std::string& partPath,
+                  const std::string& file = std::string());
 
 // Opens a full key path ("ROOT\sub\key") with the plain open call.
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
@@ -32,7 +43,7 @@ bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<
                          std::string& stored);
 
 // Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
-// onValue(record) does the per-entry work. Appends the row unless the stop came first.
+// onValue(record, source) does the per-entry work. Appends the row unless the stop came first.
 template <class OnValue>
 void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                    ScanCounters& counts, OnValue onValue) {
@@ -41,9 +52,9 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
     if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
         ValueRecordArray values;
         CRegistryLib::ListValues(key.get(), values);
-        for (const auto& rec : values) {
+        for (size_t i = 0; i < values.size(); ++i) {
             if (StopRequested()) break;
-            onValue(*rec);
+            onValue(*values[i], ValueSource{nullptr, NO_INDEX, key.get(), i, !values[0]->named, false});
         }
     }
     AppendRow(results, category, counts);
@@ -51,7 +62,7 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
 
 // Skeleton of the scanners that walk a key's subkeys and list each one's values (help files,
 // application paths, shared tools, uninstall). wanted(name) filters subkeys by name;
-// onValue(subkeyName, record) does the per-entry work.
+// onValue(subkeyName, record, source) does the per-entry work.
 template <class Wanted, class OnValue>
 void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                       ScanCounters& counts, Wanted wanted, OnValue onValue) {
@@ -69,9 +80,10 @@ void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, Categor
             if (RegOpenKeyA(key.get(), name.c_str(), sub.put()) != ERROR_SUCCESS) continue;
             ValueRecordArray values;
             CRegistryLib::ListValues(sub.get(), values);
-            for (const auto& rec : values) {
+            for (size_t i = 0; i < values.size(); ++i) {
                 if (StopRequested()) break;
-                onValue(name, *rec);
+                onValue(name, *values[i],
+                        ValueSource{key.get(), index, sub.get(), i, !values[0]->named, false});
             }
         }
     }

@@ -11,11 +11,13 @@ constexpr const char* SHARED_TOOLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsof
 void CRegistryLib::ScanSharedDLLs(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(COM_SUBS);
     ScanCounters counts;
-    WalkKeyValues(SHARED_DLLS_KEY, COM_SUBS, results, counts, [&](const ValueRecord& rec) {
+    WalkKeyValues(SHARED_DLLS_KEY, COM_SUBS, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
         ++counts.scanned;
         if (rec.name == "(value not set)" || rec.name == "(Default)") return;
         std::string path = CleanPathQSDEP(rec.name);
-        if (CheckFile(path, 0) == -1) {
+        // The path is the value's name; its data is a reference count.
+        if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.name, BareNamePlace::SYSTEM_DIRECTORY, path) &&
+            ReadsExactly(source, std::string(), rec, false)) {
             addError(info.type, SHARED_DLLS_KEY, rec, info.action, path);
             ++counts.errors;
         }
@@ -28,12 +30,13 @@ void CRegistryLib::ScanSharedTools(CategoryResults& results) {
     ScanCounters counts;
     WalkSubkeyValues(SHARED_TOOLS_KEY, SHARED_TOOLS, results, counts,
                      [](const std::string&) { return true; },
-                     [&](const std::string& tool, const ValueRecord& rec) {
+                     [&](const std::string& tool, const ValueRecord& rec, const ValueSource& source) {
         ++counts.scanned;
         if (AsciiLower(TrimWhite(rec.name)) != "path") return;
-        if (rec.data == "(value not set)") return;
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string path = CleanPathQSDEP(rec.data);
-        if (CheckFile(path, 0) == -1) {
+        if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path) &&
+            ReadsExactly(source, tool, rec, true)) {
             addError(info.type, std::string(SHARED_TOOLS_KEY) + "\\" + tool, rec, info.action, path);
             ++counts.errors;
         }

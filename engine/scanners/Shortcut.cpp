@@ -9,7 +9,10 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "engine/FilePresence.h"
+#include "engine/PathCleanup.h"
 #include "engine/StopEvent.h"
+#include "engine/scanners/ExactText.h"
 #include "registry/RegistryLib.h"
 
 namespace {
@@ -230,6 +233,28 @@ void CShortcut::SearchLinkFileAndResolve(const std::string& folder) {
     } while (FindNextFileA(find.get(), &fd));
 }
 
+namespace {
+// A "?" or "*" cannot be part of a file name: the text stands for characters that were lost on
+// the way (some link readers keep the target only in the code page), so it is no readable path.
+bool holdsLostCharacters(const std::string& path) {
+    const size_t from = path.compare(0, 4, "\\\\?\\") == 0 ? 4 : 0;
+    return MbFind(path, "?", from) != std::string::npos || MbFind(path, "*", from) != std::string::npos;
+}
+
+// Asked only of a target found missing: it may exist for 64-bit programs only, or be a name that
+// the code page cannot hold (then the code-page text is not the stored target: left alone).
+bool targetStaysMissing(IShellLinkA* link, const std::string& target) {
+    if (holdsLostCharacters(target) || ExistsWithoutRedirection(target)) return false;
+    IShellLinkW* wide = nullptr;
+    if (FAILED(link->QueryInterface(IID_IShellLinkW, reinterpret_cast<void**>(&wide)))) return false;
+    WCHAR stored[MAX_PATH] = {};
+    bool same = SUCCEEDED(wide->GetPath(stored, MAX_PATH, nullptr, SLGP_SHORTPATH)) &&
+                SameText(stored, static_cast<size_t>(lstrlenW(stored)), target);
+    wide->Release();
+    return same;
+}
+}  // namespace
+
 void CShortcut::CheckLinkFile(const std::string& path) {
     ++scannedCount;
     if (progressCallback) progressCallback(path.c_str(), "Scanning ShortCuts", scannedCount, errorCount);
@@ -253,7 +278,7 @@ void CShortcut::CheckLinkFile(const std::string& path) {
                     // does a target on a drive that is not a fixed disk.
                     std::string t = target;
                     if (!t.empty() && drives_.onFixedDisk(t) && _access(target, 0) != 0 &&
-                        !(ignoreSource && ignoreSource->IsIgnored(path))) {
+                        !(ignoreSource && ignoreSource->IsIgnored(path)) && targetStaysMissing(link, t)) {
                         invalidShortcuts.push_back(path);
                         ++errorCount;
                     }

@@ -18,6 +18,7 @@ bool runsThroughRundll(const std::string& text) {
 struct UninstallListing {
     int32_t records = 0;   // records the full listing would hold
     int32_t position = 0;  // 1-based position of the exact-case record; 0 when there is none
+    DWORD index = 0;       // the record's enumeration index
     ValueRecord value;
 };
 
@@ -47,6 +48,7 @@ static bool readUninstallListing(HKEY key, UninstallListing& out) {
     if (!FindStoredValueName(key, count, "UninstallString", name, index, stored)) return true;
     if (stored == "UninstallString") {
         out.position = supplied + static_cast<int32_t>(index) + 1;
+        out.index = index;
         out.value = ValueRecord{stored, FormatData(type, data.data(), length), type};
     }
     return true;
@@ -69,7 +71,7 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             RegKey sub;
             if (RegOpenKeyA(key.get(), program.c_str(), sub.put()) != ERROR_SUCCESS) continue;
             if (!readUninstallListing(sub.get(), listing)) continue;
-            if (listing.position == 0 || listing.value.data == "(value not set)") {
+            if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
                 counts.scanned += listing.records;  // every listed value counts
                 continue;
             }
@@ -78,7 +80,8 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             std::string text = StripOuterQuotes(ExecutableCut(rec.data));
             bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                             !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
-            if (testable && CheckFile(text, 0) == -1) {
+            if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
+                ReadsExactly(ValueSource{key.get(), index, sub.get(), listing.index, false, true}, program, rec, true)) {
                 addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
                 ++counts.errors;
             }
@@ -93,15 +96,17 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
 void CRegistryLib::ScanStartup(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(STARTUP);
     ScanCounters counts;
-    WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec) {
+    WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
         ++counts.scanned;
-        if (rec.data == "(value not set)") return;
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string text = CleanDash(CleanSlash(CleanQuotes(rec.data)));
         ExpandEnvironmentTokens(text);
         text = ExecutableCut(text);
         if (!MbContains(text, ":")) text = WindowsDirectory() + "\\" + text;
         text = StripOuterQuotes(text);
-        if (!runsThroughRundll(text) && text.size() > 3 && CheckFile(text, 0) == -1) {
+        if (!runsThroughRundll(text) && text.size() > 3 && CheckFile(text, 0) == -1 &&
+            StaysMissing(drives, rec.data, BareNamePlace::WINDOWS_DIRECTORY, text) &&
+            ReadsExactly(source, std::string(), rec, true)) {
             addError(info.type, RUN_KEY, rec, info.action, text);
             ++counts.errors;
         }

@@ -1,0 +1,478 @@
+// Valid entries written the ways installers write them, seeded through the wide API: none may be
+// reported; with their files removed, every one that can be judged must be, by the same text.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/FilePresence.h"
+#include "engine/PathCleanup.h"
+#include "engine/PathReadings.h"
+#include "engine/SystemPaths.h"
+#include "engine/scanners/Shortcut.h"
+#include "registry/RegKey.h"
+#include "registry/RegistryLib.h"
+#include "support/TestSupport.h"
+
+namespace {
+const std::wstring R = L"C:\\zenthar-tests\\ztv";  // the scratch folder below
+const std::wstring RUN = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::wstring UNINSTALL = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const std::wstring APP_PATHS = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+const std::wstring SHARED_DLLS = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+const std::wstring DRIVERS = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
+const std::wstring FONTS = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
+const std::wstring HTML_HELP = L"SOFTWARE\\Microsoft\\Windows\\HTML Help";
+const std::wstring SHARED_TOOLS = L"SOFTWARE\\Microsoft\\Shared Tools\\";
+const std::wstring CLSID = L"CLSID\\{2E0000A0-0000-0000-0000-0000000ZTV";  // + two digits + "}"
+
+std::string narrow(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n - 1 : 0, '\0');
+    if (n > 1) WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+bool representable(const std::wstring& w) {
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.c_str(), -1, nullptr, 0, nullptr, &lossy);
+    return !lossy;
+}
+
+void makeFile(const std::wstring& path) {
+    for (size_t at = path.find(L'\\', 3); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+}
+
+// A key removed with all it holds, by its wide name (RegDeleteTree is not on every system).
+void deleteTreeW(HKEY root, const std::wstring& path) {
+    HKEY key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    wchar_t name[260];
+    for (;;) {
+        DWORD len = 260;
+        if (RegEnumKeyExW(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        deleteTreeW(key, name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyW(root, path.c_str());
+}
+
+enum Removal { KEY, VALUE };
+
+// The key a seeded entry owns: a class key for a server, otherwise the key itself.
+std::wstring ownKey(const std::wstring& key) {
+    if (key.compare(0, 6, L"CLSID\\") != 0) return key;
+    return key.substr(0, key.find(L'\\', 6));
+}
+
+// One entry, seeded wide. `gone`: the file path the scan records once `file` is removed
+// (nullptr: the entry is never reported, as it cannot be judged or read exactly).
+struct Entry {
+    HKEY root;
+    std::wstring key, name, data;
+    DWORD type;
+    Removal removal;
+    std::wstring file;  // made before the scan, removed for the second one; may be empty
+    const char* gone;
+};
+
+// Seeds every entry and removes it again (keys whole, values by name), files included.
+class SeededEntries {
+public:
+    explicit SeededEntries(const std::vector<Entry>& entries) : entries_(entries) {
+        for (const Entry& e : entries_) {
+            HKEY key;
+            if (RegCreateKeyExW(e.root, e.key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+                ERROR_SUCCESS)
+                continue;
+            if (e.type == REG_SZ || e.type == REG_EXPAND_SZ)
+                RegSetValueExW(key, e.name.empty() ? nullptr : e.name.c_str(), 0, e.type,
+                               reinterpret_cast<const BYTE*>(e.data.c_str()),
+                               static_cast<DWORD>((e.data.size() + 1) * sizeof(wchar_t)));
+            else  // the number 1 in whatever form the type has
+                RegSetValueExW(key, e.name.empty() ? nullptr : e.name.c_str(), 0, e.type,
+                               reinterpret_cast<const BYTE*>("\1\0\0\0"), 4);
+            RegCloseKey(key);
+            if (!e.file.empty()) makeFile(e.file);
+        }
+    }
+    ~SeededEntries() {
+        for (const Entry& e : entries_) {
+            if (!e.file.empty()) DeleteFileW(e.file.c_str());
+            if (e.removal == KEY) {
+                deleteTreeW(e.root, ownKey(e.key));
+                continue;
+            }
+            HKEY key;
+            if (RegOpenKeyExW(e.root, e.key.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) continue;
+            RegDeleteValueW(key, e.name.c_str());
+            RegCloseKey(key);
+        }
+    }
+    void removeFiles() const {
+        for (const Entry& e : entries_)
+            if (!e.file.empty()) DeleteFileW(e.file.c_str());
+    }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+std::wstring clsid(const wchar_t* two) { return CLSID + two + L"}"; }
+
+// Every category, in the ways above. File paths in `gone` are the scanners' own cut texts.
+std::vector<Entry> installerEntries() {
+    const HKEY M = HKEY_LOCAL_MACHINE, C = HKEY_CLASSES_ROOT;
+    const std::wstring dash = R + L"\\Acme - Tools\\agent.exe", cjk = R + L"\\\x4E2D\x6587\\app.exe",
+                       cyr = R + L"\\\x041F\x0440\x043E\x0433\x0430\\app.exe";
+    static const std::string r = narrow(R), win = WindowsDirectory();
+    static const std::string acme = r + "\\Acme", tray = r + "\\ok\\Tray.Exe autostart",
+                             srv = r + "\\ok\\srv.exe automation", uninst = r + "\\ok\\Uninst.Exe\" /S",
+                             cmd = r + "\\ok\\uninstall.cmd /quiet", upd = r + "\\ok\\upd.exe",
+                             bare = win + "\\ztv-bare-tool.exe", font = win + "\\fonts\\ZtvAcme",
+                             help = acme + "\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
+    return {
+        // A folder with " - " in its name.
+        {C, clsid(L"01") + L"\\InprocServer32", L"", R + L"\\Acme - Tools\\agent.dll", REG_SZ, KEY,
+         R + L"\\Acme - Tools\\agent.dll", acme.c_str()},
+        {M, SHARED_DLLS, R + L"\\Acme - Tools\\shared.dll", L"", REG_DWORD, VALUE, R + L"\\Acme - Tools\\shared.dll",
+         acme.c_str()},
+        {M, HTML_HELP, L"ztv-dash.chm", R + L"\\Acme - Docs", REG_SZ, VALUE, R + L"\\Acme - Docs\\ztv-dash.chm",
+         help.c_str()},
+        {M, SHARED_TOOLS + L"ZtvTool", L"Path", dash, REG_SZ, KEY, dash, acme.c_str()},
+        {M, FONTS, L"Ztv Acme Sans (TrueType)", L"ZtvAcme - Sans.ttf", REG_SZ, VALUE,
+         std::wstring(win.begin(), win.end()) + L"\\fonts\\ZtvAcme - Sans.ttf", font.c_str()},
+        {M, RUN, L"ZtvDash", dash, REG_SZ, VALUE, dash, acme.c_str()},
+        {M, APP_PATHS + L"ZtvDash.exe", L"", R + L"\\Acme - Tools\\app.exe", REG_SZ, KEY, R + L"\\Acme - Tools\\app.exe",
+         app.c_str()},
+        // A quoted program whose extension is in mixed case, followed by an argument.
+        {M, RUN, L"ZtvTray", L"\"" + R + L"\\ok\\Tray.Exe\" autostart", REG_SZ, VALUE, R + L"\\ok\\Tray.Exe",
+         tray.c_str()},
+        {M, UNINSTALL + L"ZtvUninst", L"UninstallString", L"\"" + R + L"\\ok\\Uninst.Exe\" /S", REG_SZ, KEY,
+         R + L"\\ok\\Uninst.Exe", uninst.c_str()},
+        {C, clsid(L"02") + L"\\LocalServer32", L"", L"\"" + R + L"\\ok\\srv.exe\" automation", REG_SZ, KEY,
+         R + L"\\ok\\srv.exe", srv.c_str()},
+        // A script with a switch, and a program without a folder found through the search path.
+        {M, UNINSTALL + L"ZtvCmd", L"UninstallString", R + L"\\ok\\uninstall.cmd /quiet", REG_SZ, KEY,
+         R + L"\\ok\\uninstall.cmd", cmd.c_str()},
+        {M, RUN, L"ZtvBare", L"ztv-bare-tool.exe /c echo", REG_SZ, VALUE,
+         std::wstring(SystemDirectory().begin(), SystemDirectory().end()) + L"\\ztv-bare-tool.exe", bare.c_str()},
+        // A valid value beside a broken one whose name reads as the same text in the code page.
+        {M, RUN, L"ZtvUpdater", R + L"\\ok\\upd.exe", REG_SZ, VALUE, R + L"\\ok\\upd.exe", upd.c_str()},
+        {M, RUN, L"Ztv\x016Apdater", R + L"\\gone\\upd.exe", REG_SZ, VALUE, L"", nullptr},
+        // Text outside the code page, in every category: read as "?", never reported.
+        {M, RUN, L"ZtvCjk", cjk, REG_SZ, VALUE, cjk, nullptr},
+        {M, RUN, L"ZtvCyr", L"\"" + cyr + L"\" /min", REG_SZ, VALUE, cyr, nullptr},
+        {C, clsid(L"03") + L"\\InprocServer32", L"", R + L"\\\x4E2D\x6587\\srv.dll", REG_SZ, KEY,
+         R + L"\\\x4E2D\x6587\\srv.dll", nullptr},
+        {M, SHARED_DLLS, R + L"\\\x4E2D\x6587\\shared.dll", L"", REG_DWORD, VALUE, R + L"\\\x4E2D\x6587\\shared.dll",
+         nullptr},
+        {M, DRIVERS, L"ztv.cp", R + L"\\\x4E2D\x6587\\drv.drv", REG_SZ, VALUE, R + L"\\\x4E2D\x6587\\drv.drv", nullptr},
+        {M, HTML_HELP, L"ztv-cp.chm", R + L"\\\x4E2D\x6587", REG_SZ, VALUE, R + L"\\\x4E2D\x6587\\ztv-cp.chm", nullptr},
+        {M, APP_PATHS + L"ZtvCp.exe", L"", cjk, REG_SZ, KEY, L"", nullptr},
+        {M, APP_PATHS + L"Ztv\x4E2D.exe", L"", R + L"\\gone\\app.exe", REG_SZ, KEY, L"", nullptr},
+        {M, SHARED_TOOLS + L"ZtvToolCp", L"Path", cyr, REG_SZ, KEY, L"", nullptr},
+        {M, FONTS, L"Ztv Cp (TrueType)", R + L"\\\x4E2D\x6587\\font.ttf", REG_SZ, VALUE,
+         R + L"\\\x4E2D\x6587\\font.ttf", nullptr},
+        {M, UNINSTALL + L"ZtvCp", L"UninstallString", L"\"" + cjk + L"\" /S", REG_SZ, KEY, L"", nullptr},
+        // Network paths: never judged.
+        {M, RUN, L"ZtvUnc", L"\\\\fileserver\\netlogon\\login.exe", REG_SZ, VALUE, L"", nullptr},
+        {C, clsid(L"04") + L"\\InprocServer32", L"", L"\\\\?\\UNC\\server\\share\\x.dll", REG_SZ, KEY, L"", nullptr},
+        // Data that names no file: numbers, bytes, addresses.
+        {C, clsid(L"05") + L"\\InprocServer32", L"", L"", REG_DWORD, KEY, L"", nullptr},
+        {M, RUN, L"ZtvBinary", L"", REG_BINARY, VALUE, L"", nullptr},
+        {M, APP_PATHS + L"ZtvNum.exe", L"", L"", REG_DWORD, KEY, L"", nullptr},
+        {M, APP_PATHS + L"ZtvUrl.exe", L"HelpURL", L"https://help.example/ztv:1", REG_SZ, KEY, L"", nullptr},
+        {M, HTML_HELP, L"ztv-none.chm", L"", REG_NONE, VALUE, L"", nullptr},
+        {M, DRIVERS, L"ztv.num", L"", REG_DWORD, VALUE, L"", nullptr},
+        {M, UNINSTALL + L"ZtvNum", L"UninstallString", L"", REG_DWORD, KEY, L"", nullptr},
+        {M, SHARED_TOOLS + L"ZtvToolNum", L"Path", L"", REG_BINARY, KEY, L"", nullptr},
+    };
+}
+
+// Systems' own programs named without a folder, as installers write them: never reported.
+std::vector<Entry> systemProgramEntries() {
+    const HKEY M = HKEY_LOCAL_MACHINE;
+    return {
+        {M, RUN, L"ZtvCmdExe", L"cmd.exe /c exit", REG_SZ, VALUE, L"", nullptr},
+        {M, RUN, L"ZtvRegsvr", L"regsvr32.exe /s ztv.dll", REG_SZ, VALUE, L"", nullptr},
+        {M, RUN, L"ZtvNotepad", L"notepad /p ztv.txt", REG_SZ, VALUE, L"", nullptr},
+    };
+}
+
+bool ours(const RegistryError& e) {
+    std::string all = AsciiLower(e.keyPath + "|" + e.filePath + "|" + (e.value ? e.value->name : ""));
+    return all.find("ztv") != std::string::npos;
+}
+
+std::vector<const RegistryError*> scanOurs(CRegistryLib& engine) {
+    CategoryResults results;
+    ScanSelection selection;
+    selection.selectAll();
+    selection[SHORTCUTS] = 0;
+    engine.RunSelectedScans(results, selection);
+    std::vector<const RegistryError*> out;
+    for (const auto& e : engine.ErrorList)
+        if (ours(*e)) out.push_back(e.get());
+    return out;
+}
+
+std::string describe(const std::vector<const RegistryError*>& records) {
+    std::string text;
+    for (const RegistryError* e : records)
+        text += "\n  " + e->type + " " + e->action + " " + e->keyPath + " [" + e->value->name + "] " + e->filePath;
+    return text;
+}
+
+struct ZtvDir : ScratchDir {
+    ZtvDir() : ScratchDir("ztv") {}
+};
+}  // namespace
+
+TEST(ValidEntries, TextIsOutsideTheCodePageWhereTheTableSaysSo) {
+    // The table's premise: these texts cannot be held by the code page the tests run with.
+    EXPECT_FALSE(representable(L"\x4E2D\x6587")) << "code page " << GetACP();
+    EXPECT_FALSE(representable(L"\x041F\x0440\x043E")) << "code page " << GetACP();
+    EXPECT_FALSE(representable(L"\x016A")) << "code page " << GetACP();
+}
+
+TEST(ValidEntries, NoneIsReportedAndEveryOneIsOnceItsFileIsGone) {
+    ZtvDir folder;
+    std::vector<Entry> entries = installerEntries();
+    for (const Entry& e : systemProgramEntries()) entries.push_back(e);
+    SeededEntries seeded(entries);
+    {
+        CRegistryLib engine;
+        auto found = scanOurs(engine);
+        EXPECT_TRUE(found.empty()) << "valid entries reported:" << describe(found);
+    }
+    seeded.removeFiles();
+    CRegistryLib engine;
+    auto found = scanOurs(engine);
+    size_t expected = 0;
+    for (const Entry& e : entries) {
+        if (!e.gone) continue;
+        ++expected;
+        const std::string key = AsciiLower((e.root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT\\" : "HKEY_LOCAL_MACHINE\\") +
+                                           narrow(ownKey(e.key)));
+        auto same = std::count_if(found.begin(), found.end(), [&](const RegistryError* r) {
+            return r->filePath == e.gone && AsciiLower(r->keyPath) == key;
+        });
+        EXPECT_EQ(same, 1) << "not reported once its file is gone: " << e.gone;
+    }
+    EXPECT_EQ(found.size(), expected) << describe(found);
+    // The best-fit neighbour: only the value that really is named ZtvUpdater, with its own data.
+    for (const RegistryError* r : found)
+        if (r->value->name == "ZtvUpdater") {
+            EXPECT_EQ(r->value->data, narrow(R) + "\\ok\\upd.exe");
+        }
+}
+
+// A class with a working server keeps it: only the stale server's own subkey is recorded.
+TEST(ValidEntries, StaleServerBesideAWorkingOneNamesItsOwnSubkey) {
+    ZtvDir folder;
+    const std::string r = narrow(R), root = "HKEY_CLASSES_ROOT\\" + narrow(clsid(L"10"));
+    struct Case {
+        const wchar_t* local;  // LocalServer32 default value
+        const char* key;       // the keyPath of the InprocServer32 record
+        size_t records;
+    } cases[] = {
+        {L"ok\\srv.exe", "\\InprocServer32", 1},   // a working local server
+        {L"gone\\srv.exe", "", 2},                 // every server missing: the class goes whole
+        {L"x\\mailui.dll", "\\InprocServer32", 1},  // never judged, so it counts as working
+    };
+    for (const Case& c : cases) {
+        SeededEntries seeded({{HKEY_CLASSES_ROOT, clsid(L"10") + L"\\InprocServer32", L"", R + L"\\gone\\stale.dll",
+                               REG_SZ, KEY, L"", nullptr},
+                              {HKEY_CLASSES_ROOT, clsid(L"10") + L"\\LocalServer32", L"", R + L"\\" + c.local, REG_SZ,
+                               KEY, R + L"\\ok\\srv.exe", nullptr}});
+        CRegistryLib engine;
+        auto found = scanOurs(engine);
+        ASSERT_EQ(found.size(), c.records) << c.local << describe(found);
+        EXPECT_EQ(found[0]->keyPath, root + c.key) << c.local;
+        EXPECT_EQ(found[0]->action, "KEY");
+        EXPECT_EQ(found[0]->filePath, r + "\\gone\\stale.dll");
+        if (c.records == 2) {
+            EXPECT_EQ(found[1]->keyPath, root);
+        }
+    }
+}
+
+TEST(ValidEntries, ReadingsOfACommandLine) {
+    const struct {
+        const char* text;
+        std::vector<std::string> readings;
+    } cases[] = {
+        {"\"C:\\a b\\Tray.Exe\" autostart", {"C:\\a b\\Tray.Exe", "C:\\a b\\Tray.Exe autostart"}},
+        {"C:\\Acme - Tools\\agent.exe /S", {"C:\\Acme - Tools\\agent.exe", "C:\\Acme"}},
+        {"C:\\x\\uninstall.cmd /quiet", {"C:\\x\\uninstall.cmd"}},
+        {"cmd.exe /c start", {"cmd.exe"}},
+        {"wscript.exe //B \"C:\\s.vbs\"", {"wscript.exe"}},
+        {"notepad /p x.txt", {"notepad"}},
+        {"Acme - Sans.ttf", {"Acme - Sans.ttf", "Acme"}},
+        {"", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(OtherReadings(c.text), c.readings) << c.text;
+    }
+    const struct {
+        const char* text;
+        bool url;
+    } urls[] = {{"https://x.example/a", true}, {"ms-help://x", true}, {"C://x", false},
+                {"C:\\x://y", false},         {"1x://y", false},      {"file:///C:/x", true}};
+    for (const auto& u : urls) EXPECT_EQ(IsUrl(u.text), u.url) << u.text;
+}
+
+// --- shortcuts ---
+namespace {
+bool makeShortcutW(const std::wstring& link, const std::wstring& target) {
+    HRESULT init = CoInitialize(nullptr);
+    bool saved = false;
+    IShellLinkW* shell = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&shell)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shell->SetPath(target.c_str())) &&
+            SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            saved = SUCCEEDED(file->Save(link.c_str(), TRUE));
+            file->Release();
+        }
+        shell->Release();
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    return saved;
+}
+}  // namespace
+
+TEST(ValidShortcuts, NoneIsReportedAndThoseThatCanBeReadAreOnceTheTargetIsGone) {
+    ZtvDir folder;
+    const struct {
+        const wchar_t* link;
+        std::wstring target;
+        bool reportedWhenGone;
+    } rows[] = {
+        {L"cjk.lnk", R + L"\\\x4E2D\x6587\\app.exe", false},
+        {L"cyr.lnk", R + L"\\\x041F\x0440\x043E\x0433\x0430\\doc.txt", false},
+        {L"dash.lnk", R + L"\\Acme - Tools\\agent.exe", true},
+        {L"mixed.lnk", R + L"\\ok\\Tray.Exe", true},
+    };
+    CreateDirectoryW((R + L"\\links").c_str(), nullptr);
+    for (const auto& row : rows) {
+        makeFile(row.target);
+        ASSERT_TRUE(makeShortcutW(R + L"\\links\\" + row.link, row.target)) << narrow(row.link);
+    }
+    CShortcut present;
+    present.RecurseFolder(narrow(R));
+    EXPECT_EQ(present.scannedCount, 4);
+    EXPECT_TRUE(present.invalidShortcuts.empty()) << present.invalidShortcuts.front();
+
+    for (const auto& row : rows) DeleteFileW(row.target.c_str());
+    CShortcut gone;
+    gone.RecurseFolder(narrow(R));
+    std::vector<std::string> expected;
+    for (const auto& row : rows)
+        if (row.reportedWhenGone) expected.push_back(narrow(R + L"\\links\\" + row.link));
+    std::vector<std::string> got = gone.invalidShortcuts;
+    std::sort(got.begin(), got.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(got, expected);
+}
+
+// --- 64-bit Windows ---
+namespace {
+// Runs `step` with the file-system redirection off, as a 64-bit program sees the disk.
+template <class Step>
+void asSixtyFourBit(Step step) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    auto revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    PVOID old = nullptr;
+    ASSERT_TRUE(disable && revert && disable(&old));
+    step();
+    revert(old);
+}
+}  // namespace
+
+TEST(Wow64, AFileOnlyInThe64BitSystemFolderIsPresent) {
+    if (!RunningUnderWow64()) {
+        // The 64-bit run sets this: there the test must not pass by skipping.
+        ASSERT_EQ(std::getenv("ZENTHAR_EXPECT_WOW64"), nullptr) << "expected to run under WOW64";
+        GTEST_SKIP() << "not under WOW64 (a 32-bit prefix)";
+    }
+    ZtvDir folder;
+    const std::string file = SystemDirectory() + "\\ztv-wow64-only.dll";
+    asSixtyFourBit([&] { WriteTextFile(file, "x"); });
+    EXPECT_FALSE(PathExists(file)) << "redirected view should not see it";
+    SeededEntries seeded({{HKEY_LOCAL_MACHINE, DRIVERS, L"ztv.wow64", L"ztv-wow64-only.dll", REG_SZ, VALUE, L"",
+                           nullptr},
+                          {HKEY_LOCAL_MACHINE, RUN, L"ZtvWow64", L"ztv-wow64-only.dll /x", REG_SZ, VALUE, L"", nullptr}});
+    {
+        CRegistryLib engine;
+        EXPECT_EQ(engine.CheckFile(file, 0), 0);
+        auto found = scanOurs(engine);
+        EXPECT_TRUE(found.empty()) << describe(found);
+    }
+    asSixtyFourBit([&] { DeleteFileA(file.c_str()); });
+    CRegistryLib engine;
+    EXPECT_EQ(engine.CheckFile(file, 0), -1);
+    auto found = scanOurs(engine);
+    ASSERT_EQ(found.size(), 2u) << describe(found);
+    EXPECT_EQ(found[0]->filePath, file);
+}
+
+// --- the console program, as a user runs it ---
+namespace {
+bool entryPresent(const Entry& e) {
+    HKEY key;
+    if (RegOpenKeyExW(e.root, e.key.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    bool there = RegQueryValueExW(key, e.name.empty() ? nullptr : e.name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+                 ERROR_SUCCESS;
+    RegCloseKey(key);
+    return there;
+}
+
+const char* REGISTRY_CATEGORIES = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL";
+}  // namespace
+
+TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
+    ZtvDir folder;
+    std::vector<Entry> entries = installerEntries();
+    const Entry stale{HKEY_CLASSES_ROOT, clsid(L"20") + L"\\InprocServer32", L"", R + L"\\gone\\stale.dll", REG_SZ, KEY,
+                      L"", nullptr};
+    const Entry working{HKEY_CLASSES_ROOT, clsid(L"20") + L"\\LocalServer32", L"", R + L"\\ok\\srv.exe", REG_SZ, KEY,
+                        R + L"\\ok\\srv.exe", nullptr};
+    entries.push_back(stale);
+    entries.push_back(working);
+    SeededEntries seeded(entries);
+
+    auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+    std::vector<std::string> ourFindings;
+    std::string keep;  // the prefix's own findings stay: only ours are judged here
+    for (const std::string& line : SplitLines(scan.out)) {
+        if (line.compare(0, 8, "FINDING\t") != 0) continue;
+        if (AsciiLower(line).find("ztv") != std::string::npos) ourFindings.push_back(line);
+        else keep += " --keep \"" + line.substr(line.rfind('\t') + 1) + "\"";
+    }
+    const std::string staleKey = "HKEY_CLASSES_ROOT\\" + narrow(clsid(L"20")) + "\\InprocServer32";
+    ASSERT_EQ(ourFindings.size(), 1u) << scan.out;
+    EXPECT_EQ(ourFindings[0], "FINDING\tCLSID\tKEY\t" + staleKey + "\t(Default)\t" + narrow(R) + "\\gone\\stale.dll");
+
+    auto fix = RunCli(std::string("fix --only ") + REGISTRY_CATEGORIES + keep + " --yes", folder.path());
+    EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
+    EXPECT_FALSE(KeyExists(staleKey));
+    EXPECT_TRUE(entryPresent(working));
+    for (const Entry& e : installerEntries())
+        EXPECT_TRUE(entryPresent(e)) << "removed: " << narrow(e.key) << " [" << narrow(e.name) << "]";
+}
