@@ -1,0 +1,74 @@
+// Application and UiThread: the message loops of the user-interface threads.
+#include "framework/Application.h"
+
+#include "framework/Dialog.h"
+
+namespace {
+Application* currentApplication = nullptr;
+}
+
+int RunMessageLoop() {
+    MSG msg;
+    for (;;) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) return static_cast<int>(msg.wParam);
+        if (got == -1) return -1;
+        if (Dialog::RouteModelessMessage(msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+Application::Application(HINSTANCE instance, const char* commandLine)
+    : instance_(instance), commandLine_(commandLine ? commandLine : "") {
+    currentApplication = this;
+}
+
+Application::~Application() {
+    if (currentApplication == this) currentApplication = nullptr;
+}
+
+Application* Application::Instance() { return currentApplication; }
+
+int Application::Run() {
+    int loopResult = 0;
+    if (InitInstance()) loopResult = RunMessageLoop();
+    return ExitInstance(loopResult);
+}
+
+UiThread::~UiThread() {
+    Stop();
+    Wait();
+}
+
+bool UiThread::Start() {
+    if (thread_) return false;
+    started_.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    if (!started_) return false;
+    thread_.reset(CreateThread(nullptr, 0, &UiThread::ThreadMain, this, 0, &threadId_));
+    if (!thread_) return false;
+    HANDLE waits[2] = {started_.get(), thread_.get()};
+    WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    return initOk_;
+}
+
+void UiThread::Stop() {
+    if (thread_ && threadId_) PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+}
+
+bool UiThread::Wait(DWORD milliseconds) {
+    if (!thread_) return true;
+    return WaitForSingleObject(thread_.get(), milliseconds) == WAIT_OBJECT_0;
+}
+
+DWORD WINAPI UiThread::ThreadMain(void* param) {
+    auto* self = static_cast<UiThread*>(param);
+    MSG msg;
+    // Make the thread's queue exist before anyone may post WM_QUIT to it.
+    PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    self->initOk_ = self->InitInstance();
+    SetEvent(self->started_.get());
+    int loopResult = self->initOk_ ? RunMessageLoop() : 0;
+    self->exitCode_ = self->ExitInstance(loopResult);
+    return static_cast<DWORD>(self->exitCode_);
+}

@@ -1,0 +1,41 @@
+// CSkinButton: an owner-drawn picture button, push button or check box (toggle).
+#pragma once
+#include <string>
+
+#include "framework/GdiOwners.h"
+#include "framework/Window.h"
+
+class CSkinButton : public Window {
+public:
+    // A visible owner-drawn child at rect, empty caption, control identifier 0, no border or tab stop.
+    bool Create(HWND parent, const RECT& rect, int index, const std::string& name, bool toggle);
+    // Cuts the four pictures from the screen's state images at the button's rectangle (in the
+    // parent's client coordinates); an empty state image leaves that picture empty.
+    void CutPictures(const GdiBitmap& normal, const GdiBitmap& over, const GdiBitmap& down,
+                     const GdiBitmap& disabled, const RECT& rect);
+
+    // Stores the checked state; repaints only when it changed.
+    void SetCheck(int state);
+    int GetCheck() const { return checked; }
+    // The picture the button would draw now (for tests and for owners that mirror it).
+    const GdiBitmap& CurrentPicture(bool pressed, bool disabled) const;
+
+    std::string name;
+    int index = 0;
+    bool hot = false;
+    int checked = 0;
+    bool toggle = false;
+    GdiBitmap normalImage, overImage, downImage, disabledImage;
+
+protected:
+    bool OnReflectedDrawItem(DRAWITEMSTRUCT& item) override;
+    bool OnReflectedCommand(UINT code) override;
+    void OnMouseMove(UINT keys, int x, int y) override;
+    void OnLButtonUp(UINT keys, int x, int y) override;
+    void OnKillFocus(HWND newFocus) override;
+    void OnCaptureChanged(HWND newCapture) override;
+    LRESULT OnEraseBkgnd(HDC dc) override;
+
+private:
+    void DeliverClick();
+};

@@ -1,0 +1,126 @@
+// Skin pictures: decoding through the platform's picture loader, cutting and drawing.
+#include "skin/SkinImage.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "framework/ComPtr.h"
+#include "framework/Handles.h"
+#include "framework/Resource.h"
+
+namespace {
+// Reads the whole file, or nothing when it cannot be opened (existing files only, no sharing).
+bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
+    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                 nullptr));
+    if (!file) return false;
+    DWORD high = 0;
+    DWORD size = GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE || high != 0) return false;
+    bytes.resize(size);
+    DWORD got = 0;
+    if (size && (!ReadFile(file.get(), bytes.data(), size, &got, nullptr) || got != size)) return false;
+    return true;
+}
+
+// Decodes picture bytes with OleLoadPicture and returns a screen-compatible copy of the bitmap;
+// the picture object (and its own bitmap) is released at once.
+HBITMAP decodePicture(const std::vector<unsigned char>& bytes) {
+    if (bytes.empty()) return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    if (!memory) return nullptr;
+    void* target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    memcpy(target, bytes.data(), bytes.size());
+    GlobalUnlock(memory);
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.receive()))) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    ComPtr<IPicture> picture;
+    HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                                picture.receive());
+    if (FAILED(hr) || !picture) return nullptr;
+    OLE_HANDLE handle = 0;
+    short type = PICTYPE_UNINITIALIZED;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return nullptr;
+    if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
+    HBITMAP source = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
+    return static_cast<HBITMAP>(CopyImage(source, IMAGE_BITMAP, 0, 0, 0));
+}
+}  // namespace
+
+std::string SkinResourceName(const std::string& path) {
+    const size_t slash = path.rfind('\\');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.resize(dot);
+    for (auto& c : name) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return name;
+}
+
+bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
+    std::vector<unsigned char> bytes;
+    if (!readFile(path, bytes)) {
+        const void* data = nullptr;
+        DWORD length = 0;
+        const std::string name = SkinResourceName(path);
+        if (name.empty() || !LoadDataResource(name.c_str(), "GIF", &data, &length)) return false;
+        const auto* begin = static_cast<const unsigned char*>(data);
+        bytes.assign(begin, begin + length);
+    }
+    HBITMAP decoded = decodePicture(bytes);
+    if (!decoded) return false;
+    bitmap.reset(decoded);
+    size = BitmapSize(decoded);
+    return true;
+}
+
+void CutImage(HDC dc, GdiBitmap& target, const GdiBitmap& source, const RECT& rect) {
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (!source || width <= 0 || height <= 0) return;
+    GdiBitmap cut(CreateCompatibleBitmap(dc, width, height));
+    if (!cut) return;
+    {
+        MemoryDC targetDc(dc), sourceDc(dc);
+        if (!targetDc || !sourceDc) return;
+        SelectGuard selectTarget(targetDc.get(), cut.get());
+        SelectGuard selectSource(sourceDc.get(), source.get());
+        if (!selectTarget.ok() || !selectSource.ok()) return;
+        // What lies outside the source reads as black rather than as stale memory; only the part
+        // of the rectangle inside the source is copied.
+        PatBlt(targetDc.get(), 0, 0, width, height, BLACKNESS);
+        const SIZE have = BitmapSize(source.get());
+        RECT inside{};
+        const RECT bounds{0, 0, have.cx, have.cy};
+        if (IntersectRect(&inside, &rect, &bounds)) {
+            const int w = inside.right - inside.left, h = inside.bottom - inside.top;
+            StretchBlt(targetDc.get(), inside.left - rect.left, inside.top - rect.top, w, h, sourceDc.get(),
+                       inside.left, inside.top, w, h, SRCCOPY);
+        }
+    }
+    target = std::move(cut);
+}
+
+void DrawSkinImage(HDC dc, const GdiBitmap& bitmap, const RECT& rect, bool stretch) {
+    // A picture smaller than the rectangle covers only its own size; the rest is left alone.
+    const SIZE have = BitmapSize(bitmap.get());
+    const int width = std::min<int>(rect.right - rect.left, have.cx);
+    const int height = std::min<int>(rect.bottom - rect.top, have.cy);
+    if (!bitmap || width <= 0 || height <= 0) return;
+    MemoryDC memory(dc);
+    if (!memory) return;
+    SelectGuard select(memory.get(), bitmap.get());
+    if (!select.ok()) return;
+    if (stretch) StretchBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, width, height, SRCCOPY);
+    else BitBlt(dc, rect.left, rect.top, width, height, memory.get(), 0, 0, SRCCOPY);
+}

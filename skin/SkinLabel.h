@@ -1,0 +1,55 @@
+// CSkinLabel and CSkinEdit: a transparent text over its cut background, and a standard edit box.
+#pragma once
+#include <mutex>
+#include <string>
+
+#include "framework/GdiOwners.h"
+#include "framework/Window.h"
+#include "skin/SkinText.h"
+
+// Builds the element font of a text line: the face's default description with the line's height
+// (negative: character height in pixels), weight 700 or 400 and italic flag.
+GdiFont CreateSkinFont(const std::string& face, bool bold, bool italic, int height);
+
+class CSkinLabel : public Window {
+public:
+    // A visible child at rect with `initialText`, control identifier 0; font starts as a copy of
+    // the default GUI font.
+    bool Create(HWND parent, const RECT& rect, const std::string& initialText);
+    // Stores the text without repainting; safe from any thread.
+    void SetText(const std::string& newText);
+    std::string Text() const;
+    // Replaces the font by a new one with the same description as `source`.
+    void SetFont(HFONT source);
+    // Cuts the background from the screen's normal picture at rect (parent client coordinates).
+    void CutBackground(const GdiBitmap& screen, const RECT& rect);
+
+    GdiBitmap background;
+    GdiFont font;
+    std::string name;
+    int index = 0;
+    COLORREF colour = 0;
+
+protected:
+    void OnPaint() override;
+    LRESULT OnEraseBkgnd(HDC dc) override;
+
+private:
+    mutable std::mutex textLock_;  // workers set progress texts while the UI thread paints
+    std::string text_;
+};
+
+class CSkinEdit : public Window {
+public:
+    // A visible child with the tab-stop style at rect, control identifier 0, with `initialText`.
+    bool Create(HWND parent, const RECT& rect, const std::string& initialText);
+    // Sets the window text and remembers it.
+    void SetText(const std::string& newText);
+
+    std::string text;
+    GdiBitmap background;
+    GdiFont font;
+    std::string name;
+    int index = 0;
+    COLORREF colour = 0;
+};

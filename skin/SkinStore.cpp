@@ -1,0 +1,148 @@
+// CSkinStore: element lookups, the operations of the skinned windows, and the section loaders.
+#include "skin/SkinStore.h"
+
+#include "skin/SkinImage.h"
+#include "skin/SkinReader.h"
+
+RECT ToRect(const SkinRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+
+CSkinButton* CSkinStore::FindButton(const std::string& name) const {
+    for (const auto& b : buttons) {
+        if (b->name == name) return b.get();
+    }
+    return nullptr;
+}
+
+CSkinLabel* CSkinStore::FindLabel(const std::string& name) const {
+    for (const auto& l : labels) {
+        if (l->name == name) return l.get();
+    }
+    return nullptr;
+}
+
+CSkinEdit* CSkinStore::FindEdit(const std::string& name) const {
+    for (const auto& e : edits) {
+        if (e->name == name) return e.get();
+    }
+    return nullptr;
+}
+
+std::string CSkinStore::ButtonName(int index) const {
+    if (index < 0 || index >= static_cast<int>(buttons.size())) return std::string();
+    return buttons[static_cast<size_t>(index)]->name;
+}
+
+void CSkinStore::SetButtonCheck(const std::string& name, int state) {
+    if (CSkinButton* b = FindButton(name)) b->SetCheck(state);
+}
+
+int CSkinStore::GetButtonCheck(const std::string& name) const {
+    CSkinButton* b = FindButton(name);
+    return b ? b->GetCheck() : 0;
+}
+
+void CSkinStore::EnableButton(const std::string& name, bool enable) {
+    if (CSkinButton* b = FindButton(name)) EnableWindow(b->hwnd(), enable);
+}
+
+void CSkinStore::HideButton(const std::string& name, bool hide) {
+    if (CSkinButton* b = FindButton(name)) ShowWindow(b->hwnd(), hide ? SW_HIDE : SW_SHOW);
+}
+
+void CSkinStore::EnableAllButtons(bool enable) {
+    for (const auto& b : buttons) EnableWindow(b->hwnd(), enable);
+}
+
+void CSkinStore::SetLabelText(const std::string& name, const std::string& text) {
+    if (CSkinLabel* l = FindLabel(name)) {
+        l->SetText(text);
+        l->Invalidate(true);
+    }
+}
+
+void CSkinStore::SetEditText(const std::string& name, const std::string& text) {
+    if (CSkinEdit* e = FindEdit(name)) e->SetText(text);
+}
+
+std::string CSkinStore::GetEditText(const std::string& name) const {
+    CSkinEdit* e = FindEdit(name);
+    return e ? e->GetText() : std::string();
+}
+
+void CSkinStore::Reset() {
+    normalImage.reset();
+    overImage.reset();
+    downImage.reset();
+    disabledImage.reset();
+    // Reset may run inside a button's own click; such a button is deleted once its handler returns.
+    for (auto& b : buttons) {
+        b->Destroy();
+        Window::DeleteWhenIdle(std::move(b));
+    }
+    for (auto& l : labels) l->Destroy();
+    for (auto& e : edits) e->Destroy();
+    buttons.clear();
+    labels.clear();
+    edits.clear();
+}
+
+int CSkinStore::LoadButtons(HWND parent, const std::string& path, const std::string& section) {
+    int created = 0;
+    for (const auto& line : ReadNumberedSection(path, section)) {
+        const SkinButtonLine b = ParseButtonLine(line.value);
+        const RECT rect = ToRect(b.rect);
+        auto button = std::make_unique<CSkinButton>();
+        if (!button->Create(parent, rect, line.index, b.name, b.toggle)) continue;
+        button->CutPictures(normalImage, overImage, downImage, disabledImage, rect);
+        buttons.push_back(std::move(button));
+        ++created;
+    }
+    return created;
+}
+
+int CSkinStore::LoadLabels(HWND parent, const std::string& path, const std::string& section) {
+    int created = 0;
+    for (const auto& line : ReadNumberedSection(path, section)) {
+        const SkinTextLine t = ParseTextLine(line.value);
+        const RECT rect = ToRect(t.rect);
+        auto label = std::make_unique<CSkinLabel>();
+        if (!label->Create(parent, rect, t.text)) continue;
+        label->CutBackground(normalImage, rect);
+        label->index = line.index;
+        label->name = t.name;
+        label->colour = static_cast<COLORREF>(t.colour);
+        GdiFont font = CreateSkinFont(t.face, t.bold, t.italic, t.height);
+        label->SetFont(font.get());
+        labels.push_back(std::move(label));
+        ++created;
+    }
+    return created;
+}
+
+int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::string& section) {
+    int created = 0;
+    for (const auto& line : ReadNumberedSection(path, section)) {
+        const SkinTextLine t = ParseTextLine(line.value);
+        const RECT rect = ToRect(t.rect);
+        auto edit = std::make_unique<CSkinEdit>();
+        if (!edit->Create(parent, rect, t.text)) continue;
+        edit->index = line.index;
+        edit->name = t.name;
+        edit->colour = static_cast<COLORREF>(t.colour);
+        edit->font = CreateSkinFont(t.face, t.bold, t.italic, t.height);
+        WindowDC dc(edit->hwnd());
+        if (dc) CutImage(dc.get(), edit->background, normalImage, rect);
+        edits.push_back(std::move(edit));
+        ++created;
+    }
+    return created;
+}
+
+std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section) {
+    const std::string value = GetSkinString(path, section, "1", "");
+    if (value.empty()) return nullptr;
+    const SkinListLine l = ParseListLine(value);
+    auto list = std::make_unique<CSkinList>();
+    if (!list->Create(parent, ToRect(l.rect), l.columns)) return nullptr;
+    return list;
+}

@@ -1,0 +1,54 @@
+// CSkinStore: the buttons, labels and edit boxes of one skinned window and its four state pictures.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/GdiOwners.h"
+#include "skin/SkinButton.h"
+#include "skin/SkinLabel.h"
+#include "skin/SkinList.h"
+
+class CSkinStore {
+public:
+    CSkinStore() = default;
+    CSkinStore(const CSkinStore&) = delete;
+    CSkinStore& operator=(const CSkinStore&) = delete;
+    ~CSkinStore() { Reset(); }
+
+    // Lookups compare names exactly; the first match wins; an unknown name does nothing.
+    void SetButtonCheck(const std::string& name, int state);
+    int GetButtonCheck(const std::string& name) const;
+    void EnableButton(const std::string& name, bool enable);
+    void HideButton(const std::string& name, bool hide);
+    void EnableAllButtons(bool enable);
+    // Safe from any thread: the text is stored under a lock and the label repainted.
+    void SetLabelText(const std::string& name, const std::string& text);
+    void SetEditText(const std::string& name, const std::string& text);
+    std::string GetEditText(const std::string& name) const;
+    // Deletes the four pictures and destroys every element.
+    void Reset();
+
+    CSkinButton* FindButton(const std::string& name) const;
+    CSkinLabel* FindLabel(const std::string& name) const;
+    CSkinEdit* FindEdit(const std::string& name) const;
+    // The name of the button at `index` of the load order; "" outside the array.
+    std::string ButtonName(int index) const;
+
+    // The element loaders: the numbered-section rule over `section` of the description at
+    // `path`, children of `parent` at the lines' rectangles, pictures cut from the four state
+    // pictures. Each returns the number of elements created.
+    int LoadButtons(HWND parent, const std::string& path, const std::string& section);
+    int LoadLabels(HWND parent, const std::string& path, const std::string& section);
+    int LoadEdits(HWND parent, const std::string& path, const std::string& section);
+
+    std::vector<std::unique_ptr<CSkinButton>> buttons;
+    std::vector<std::unique_ptr<CSkinLabel>> labels;
+    std::vector<std::unique_ptr<CSkinEdit>> edits;
+    GdiBitmap normalImage, overImage, downImage, disabledImage;
+};
+
+// The list of a screen's list section (key "1" only), or null when the section has no such line.
+std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section);
+
+RECT ToRect(const SkinRect& r);
