@@ -4,33 +4,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 #include <vector>
 
+#include "framework/GdiOwners.h"
+
 namespace {
-
-// Everything the scan creates, released on every way out of CreateRegionFromMask.
-struct ScanResources {
-    HDC sectionDc = nullptr;
-    HDC maskDc = nullptr;
-    HBITMAP section = nullptr;
-    HGDIOBJ oldSection = nullptr;
-    HGDIOBJ oldMask = nullptr;
-    HRGN result = nullptr;
-
-    ~ScanResources() {
-        if (sectionDc && oldSection) SelectObject(sectionDc, oldSection);
-        if (maskDc && oldMask) SelectObject(maskDc, oldMask);
-        if (section) DeleteObject(section);
-        if (maskDc) DeleteDC(maskDc);
-        if (sectionDc) DeleteDC(sectionDc);
-        if (result) DeleteObject(result);
-    }
-    HRGN release() {
-        HRGN r = result;
-        result = nullptr;
-        return r;
-    }
-};
 
 // Rectangles of one partial region behind their region-data header, as ExtCreateRegion wants them.
 class RunBuffer {
@@ -48,7 +27,7 @@ public:
     size_t count() const { return rects_.size(); }
 
     // Makes a region of the buffered runs and joins it into `result`; empties the buffer.
-    bool flushInto(HRGN& result) {
+    bool flushInto(GdiRegion& result) {
         std::vector<BYTE> data(sizeof(RGNDATAHEADER) + rects_.size() * sizeof(RECT));
         RGNDATAHEADER header{};
         header.dwSize = sizeof(RGNDATAHEADER);
@@ -60,16 +39,14 @@ public:
         if (!rects_.empty())
             std::memcpy(data.data() + sizeof header, rects_.data(), rects_.size() * sizeof(RECT));
         reset();
-        HRGN part = ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
-                                    reinterpret_cast<const RGNDATA*>(data.data()));
+        GdiRegion part(ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()),
+                                       reinterpret_cast<const RGNDATA*>(data.data())));
         if (!part) return false;
         if (!result) {
-            result = part;
+            result = std::move(part);
             return true;
         }
-        bool joined = CombineRgn(result, result, part, RGN_OR) != ERROR;
-        DeleteObject(part);
-        return joined;
+        return CombineRgn(result.get(), result.get(), part.get(), RGN_OR) != ERROR;
     }
 
 private:
@@ -85,10 +62,11 @@ private:
 }  // namespace
 
 HRGN CreateRegionFromMask(HBITMAP mask, COLORREF colour, COLORREF tolerance) {
+    // Every object below is held by an owner, so each way out releases the section, both device
+    // contexts and any partial region (declaration order puts the selections back first).
     if (!mask) return nullptr;
-    ScanResources res;
-    res.sectionDc = CreateCompatibleDC(nullptr);
-    if (!res.sectionDc) return nullptr;
+    MemoryDC sectionDc;
+    if (!sectionDc) return nullptr;
 
     BITMAP bm{};
     if (!GetObjectA(mask, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
@@ -102,15 +80,16 @@ HRGN CreateRegionFromMask(HBITMAP mask, COLORREF colour, COLORREF tolerance) {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    res.section = CreateDIBSection(res.sectionDc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!res.section || !bits) return nullptr;
-    res.oldSection = SelectObject(res.sectionDc, res.section);
-
-    res.maskDc = CreateCompatibleDC(res.sectionDc);
-    if (!res.maskDc) return nullptr;
-    res.oldMask = SelectObject(res.maskDc, mask);
-    if (!res.oldMask) return nullptr;  // the mask is selected into another device context
-    if (!BitBlt(res.sectionDc, 0, 0, width, height, res.maskDc, 0, 0, SRCCOPY)) return nullptr;
+    GdiBitmap section(CreateDIBSection(sectionDc.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!section || !bits) return nullptr;
+    SelectGuard sectionSelected(sectionDc.get(), section.get());
+    MemoryDC maskDc(sectionDc.get());
+    if (!sectionSelected.ok() || !maskDc) return nullptr;
+    {
+        SelectGuard maskSelected(maskDc.get(), mask);
+        if (!maskSelected.ok()) return nullptr;  // the mask is selected into another device context
+        if (!BitBlt(sectionDc.get(), 0, 0, width, height, maskDc.get(), 0, 0, SRCCOPY)) return nullptr;
+    }
     GdiFlush();
 
     const int lr = GetRValue(colour), lg = GetGValue(colour), lb = GetBValue(colour);
@@ -119,6 +98,7 @@ HRGN CreateRegionFromMask(HBITMAP mask, COLORREF colour, COLORREF tolerance) {
     const int hb = std::min(lb + GetBValue(tolerance), 255);
     const size_t stride = (static_cast<size_t>(width) * 4 + 3) & ~static_cast<size_t>(3);
 
+    GdiRegion result;
     RunBuffer runs;
     for (int y = 0; y < height; ++y) {
         const BYTE* row = static_cast<const BYTE*>(bits) + static_cast<size_t>(height - 1 - y) * stride;
@@ -131,10 +111,10 @@ HRGN CreateRegionFromMask(HBITMAP mask, COLORREF colour, COLORREF tolerance) {
             while (x < width && !transparent(x)) ++x;
             if (x > x0) {
                 runs.add(x0, y, x, y + 1);
-                if (runs.count() == MASK_REGION_BATCH && !runs.flushInto(res.result)) return nullptr;
+                if (runs.count() == MASK_REGION_BATCH && !runs.flushInto(result)) return nullptr;
             }
         }
     }
-    if (!runs.flushInto(res.result)) return nullptr;
-    return res.release();
+    if (!runs.flushInto(result)) return nullptr;
+    return result.release();
 }
