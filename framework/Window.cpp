@@ -3,6 +3,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -141,15 +142,20 @@ LRESULT Window::Route(UINT msg, WPARAM wp, LPARAM lp, bool* defaulted) {
         finalPending_ = true;
     }
     RunFinalMessage();
-    if (deleteWhenIdle_ && depth_ == 0) delete this;
     return result;
 }
 
+namespace {
+// Objects whose handlers were on the stack when their owner let them go; freed by a later call.
+thread_local std::vector<std::unique_ptr<Window>> idleGraveyard;
+}
+
 void Window::DeleteWhenIdle(std::unique_ptr<Window> w) {
-    if (!w) return;
-    if (w->depth_ == 0) return;  // w is deleted on leaving
-    w->deleteWhenIdle_ = true;
-    w.release();  // owned by its own Route from here on
+    auto& graveyard = idleGraveyard;
+    graveyard.erase(std::remove_if(graveyard.begin(), graveyard.end(),
+                                   [](const std::unique_ptr<Window>& g) { return g->depth_ == 0; }),
+                    graveyard.end());
+    if (w && w->depth_ > 0) graveyard.push_back(std::move(w));
 }
 
 void Window::RunFinalMessage() {

@@ -34,7 +34,7 @@ public:
     void Destroy();
 
     // Deletes w now, or, when one of its handlers is on the stack (a button whose click reloads
-    // the screen that owns it), as soon as that handler has returned.
+    // the screen that owns it), at a later call once that handler has returned.
     static void DeleteWhenIdle(std::unique_ptr<Window> w);
 
     std::string GetText() const;
@@ -120,7 +120,6 @@ private:
     Current* current_ = nullptr;
     int depth_ = 0;              // handlers of this object on the stack
     bool finalPending_ = false;  // WM_NCDESTROY seen, OnFinalMessage not yet run
-    bool deleteWhenIdle_ = false;
     // The value a typed handler returned, leaving the "defaulted" mark as the handler left it.
     void StoreResult(LRESULT result);
 };

@@ -74,7 +74,8 @@ IniDocument::IniDocument(const std::string& input) {
 const IniDocument::Section* IniDocument::Find(const std::string& name, bool trimName) const {
     const std::string wanted = trimName ? trimmed(name) : name;
     for (const auto& section : sections_) {
-        if (!section.name.empty() && sameName(section.name, wanted)) return &section;
+        // The empty name finds the keys above the first header, as the profile functions do.
+        if (sameName(section.name, wanted)) return &section;
     }
     return nullptr;
 }
@@ -87,7 +88,8 @@ std::vector<std::string> IniDocument::Keys(const std::string& sectionName, size_
     for (const auto& key : section->keys) {
         if (room <= 2) break;
         if (key.name.empty() || key.name[0] == ';' || !key.hasValue) continue;
-        std::string name = copyEntry(key.name, room - 1);
+        // Key names keep their quotes; only the buffer cuts them.
+        std::string name = key.name.substr(0, room - 2);
         room -= name.size() + 1;
         keys.push_back(name);
         if (room < 2) break;

@@ -5,7 +5,8 @@
 
 // Sections and keys are found case-insensitively (ASCII letters), the first occurrence wins, lines
 // starting with ";" are comments, white space around names and values is trimmed, a value in
-// matching quotes loses them, and answers are cut to the caller's buffer size as the profile
+// matching quotes loses them (a key name keeps them), the empty section name reads the keys above
+// the first header, and answers are cut to the caller's buffer size as the profile
 // functions cut them.
 class IniDocument {
 public:

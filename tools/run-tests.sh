@@ -15,9 +15,21 @@ if [ ! -f "$WINEPREFIX/.zenthar-removable-r" ]; then
   wineserver -w
   touch "$WINEPREFIX/.zenthar-removable-r"
 fi
+# Window tests need an X display. Without one (CI), start a private Xvfb on a free display number
+# (-displayfd picks it, so parallel runs never collide) for the whole run; it stops with the run.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  display_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null; true' EXIT
+  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$display_file")"
+  rm -f "$display_file"
+fi
 wineserver -p 2>/dev/null || true
 # Start Wine's own services now, detached from our output: started by the first test they would
 # inherit CTest's pipes and keep it waiting after the tests end.
 (cd "$WINEPREFIX/drive_c" && wine wineboot </dev/null >/dev/null 2>&1) || true
-trap 'wineserver -k 2>/dev/null || true' EXIT
+trap 'wineserver -k 2>/dev/null || true; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
 ctest --test-dir "$build" --output-on-failure ${CTEST_ARGS:-}

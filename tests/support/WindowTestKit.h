@@ -1,0 +1,90 @@
+// Helpers of the window tests: message pumping, real mouse input through xdotool, pixels.
+#pragma once
+#include <windows.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+// Dispatches this thread's messages for `milliseconds`.
+inline void PumpFor(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    MSG msg;
+    do {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+// Dispatches messages until `done` holds or the time is up; returns whether it held.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > milliseconds) return false;
+        PumpFor(10);
+    }
+    return true;
+}
+
+// Runs xdotool with `args` on the X display the program's windows are on, and waits for it while
+// dispatching messages (a context menu's own loop runs inside that dispatching).
+// Under Wine a program starts a host program by its NT path "\\?\unix\<host path>", which works
+// without a drive letter for the host's root (our prefixes have none), and the child inherits
+// DISPLAY. Wine gives no process handle for a host program, so a shell runs the tool and writes its
+// exit status to a marker file, which the test reads through the same "\\?\unix" path.
+// ZENTHAR_XDOTOOL names another host path for the tool.
+inline bool Xdo(const std::string& args, DWORD timeoutMs = 15000) {
+    static int calls = 0;
+    const char* tool = std::getenv("ZENTHAR_XDOTOOL");
+    const std::string hostTool = tool && *tool ? tool : "/usr/bin/xdotool";
+    const std::string marker = "/tmp/zenthar-xdo-" + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(++calls);
+    std::string markerNt = "\\\\?\\unix" + marker;
+    for (auto& c : markerNt) {
+        if (c == '/') c = '\\';
+    }
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + hostTool + " " + args + "; echo $? > " + marker + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    // Wine fills in no process for a host program; whatever else it left there is not ours to close.
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    const bool ended = PumpUntil([&] { return GetFileAttributesA(markerNt.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                 timeoutMs);
+    char status = '1';
+    if (ended) {
+        PumpFor(30);  // the shell may still be writing the status
+        HANDLE f = CreateFileA(markerNt.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, 0, nullptr);
+        DWORD got = 0;
+        if (f != INVALID_HANDLE_VALUE) {
+            ReadFile(f, &status, 1, &got, nullptr);
+            CloseHandle(f);
+        }
+        DeleteFileA(markerNt.c_str());
+    }
+    // Let the X events reach the windows.
+    PumpFor(150);
+    return ended && status == '0';
+}
+
+// Screen position of client point (x, y) of hwnd, as "X Y" for xdotool.
+inline std::string ScreenXY(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);
+    return std::to_string(p.x) + " " + std::to_string(p.y);
+}
+
+inline COLORREF PixelAt(HWND hwnd, int x, int y) {
+    HDC dc = GetDC(hwnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
