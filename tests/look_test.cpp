@@ -1,0 +1,612 @@
+// Checks the built-in look: the skin description and every picture it names, the mask, the
+// animation, icons, menus, strings and dialog templates, all read from this program's resources.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "resources/resource.h"
+
+namespace {
+
+std::string resourceBytes(LPCSTR name, LPCSTR type) {
+  HRSRC info = FindResourceA(nullptr, name, type);
+  if (!info) return {};
+  HGLOBAL loaded = LoadResource(nullptr, info);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return {};
+  return std::string(static_cast<const char*>(data), SizeofResource(nullptr, info));
+}
+
+struct Rect {
+  int x = 0, y = 0, w = 0, h = 0;
+  int right() const { return x + w; }
+  int bottom() const { return y + h; }
+};
+
+std::vector<std::string> split(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (size_t comma; (comma = line.find(',', start)) != std::string::npos; start = comma + 1)
+    fields.push_back(line.substr(start, comma - start));
+  fields.push_back(line.substr(start));
+  return fields;
+}
+
+Rect rectAt(const std::vector<std::string>& f, size_t i) {
+  return {atoi(f[i].c_str()), atoi(f[i + 1].c_str()), atoi(f[i + 2].c_str()), atoi(f[i + 3].c_str())};
+}
+
+// The description written to a file and read through the profile functions, as the program does.
+class SkinFile {
+ public:
+  SkinFile() {
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    path_ = std::string(dir) + "look_test_skin.ini";
+    text_ = resourceBytes("SKININI", "INI");
+    HANDLE f = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(f, text_.data(), static_cast<DWORD>(text_.size()), &written, nullptr);
+    CloseHandle(f);
+  }
+  ~SkinFile() { DeleteFileA(path_.c_str()); }
+  const std::string& text() const { return text_; }
+
+  std::vector<std::string> keys(const std::string& section) const {
+    std::vector<char> buf(16384);
+    DWORD n = GetPrivateProfileStringA(section.c_str(), nullptr, "", buf.data(),
+                                       static_cast<DWORD>(buf.size()), path_.c_str());
+    std::vector<std::string> out;
+    for (DWORD i = 0; i < n; i += static_cast<DWORD>(out.back().size()) + 1) out.emplace_back(&buf[i]);
+    return out;
+  }
+  std::string get(const std::string& section, const std::string& key) const {
+    char buf[2048];
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf, sizeof buf, path_.c_str());
+    return buf;
+  }
+  // The numbered-section rule: keys 1..N where N is the number of keys; empty values skipped.
+  std::vector<std::vector<std::string>> lines(const std::string& section) const {
+    std::vector<std::vector<std::string>> out;
+    size_t n = keys(section).size();
+    for (size_t i = 1; i <= n; ++i) {
+      std::string v = get(section, std::to_string(i));
+      if (!v.empty()) out.push_back(split(v));
+    }
+    return out;
+  }
+  std::vector<std::string> names(const std::string& section) const {
+    std::vector<std::string> out;
+    for (auto& f : lines(section)) out.push_back(f[0]);
+    return out;
+  }
+
+ private:
+  std::string path_, text_;
+};
+
+// A picture decoded by the platform's picture loader, with its pixels as 0x00RRGGBB.
+struct Picture {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;
+  uint32_t at(int x, int y) const { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF; }
+};
+
+bool decode(const std::string& bytes, Picture& out) {
+  if (bytes.empty()) return false;
+  HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  memcpy(GlobalLock(mem), bytes.data(), bytes.size());
+  GlobalUnlock(mem);
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(mem, TRUE, &stream))) return false;
+  IPicture* picture = nullptr;
+  HRESULT hr = OleLoadPicture(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                              reinterpret_cast<void**>(&picture));
+  stream->Release();
+  if (FAILED(hr)) return false;
+  OLE_HANDLE handle = 0;
+  BITMAP bm{};
+  bool ok = SUCCEEDED(picture->get_Handle(&handle)) &&
+            GetObjectA(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), sizeof bm, &bm);
+  if (ok) {
+    out.w = bm.bmWidth;
+    out.h = bm.bmHeight;
+    out.px.assign(static_cast<size_t>(out.w) * out.h, 0);
+    BITMAPINFO bi{};
+    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), out.w, -out.h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    HDC dc = CreateCompatibleDC(nullptr);
+    ok = GetDIBits(dc, reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), 0, out.h,
+                   out.px.data(), &bi, DIB_RGB_COLORS) == out.h;
+    DeleteDC(dc);
+  }
+  picture->Release();
+  return ok;
+}
+
+// The resource name a picture file name resolves to: its base name in upper case.
+std::string resourceNameOf(std::string file) {
+  file = file.substr(file.find_last_of('\\') + 1);
+  file = file.substr(0, file.find_last_of('.'));
+  std::transform(file.begin(), file.end(), file.begin(), [](char c) { return static_cast<char>(toupper(c)); });
+  return file;
+}
+
+struct Screen {
+  std::string name;
+  std::vector<std::string> images;  // normal, hover, pressed, disabled
+  Rect rect;
+};
+
+// The main window and every sub-screen and progress screen, as the description places them.
+std::vector<Screen> screens(const SkinFile& skin) {
+  std::vector<Screen> out;
+  Screen main{"MAINSCREEN", {}, {0, 0, 751, 514}};
+  for (const char* key : {"Main", "Over", "Down", "Disabled"}) main.images.push_back(skin.get("MAINSCREENINFO", key));
+  out.push_back(main);
+  for (const char* section : {"SUBMAINSCREENINFO", "SCREENERRORSCANINFO", "SCREENSCANCOMPLETEINFO",
+                              "SCREENERRORFIXINGINFO", "SCREENFIXCOMPLETEINFO"}) {
+    for (auto& f : skin.lines(section)) {
+      if (f.size() != 9) continue;
+      out.push_back({f[0], {f[1], f[2], f[3], f[4]}, rectAt(f, 5)});
+    }
+  }
+  return out;
+}
+
+std::string buttonSection(const Screen& s) {
+  return s.name == "MAINSCREEN" ? "MAINSCREENBUTTONINFO" : s.name + "_BUTTONINFO";
+}
+
+class LookTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { OleInitialize(nullptr); }
+  static void TearDownTestSuite() { OleUninitialize(); }
+
+  const Picture& picture(const std::string& file) {
+    auto it = cache_.find(file);
+    if (it == cache_.end()) {
+      Picture p;
+      decode(resourceBytes(resourceNameOf(file).c_str(), "GIF"), p);
+      it = cache_.emplace(file, std::move(p)).first;
+    }
+    return it->second;
+  }
+
+  SkinFile skin_;
+  std::map<std::string, Picture> cache_;
+};
+
+TEST_F(LookTest, DescriptionHoldsEverySectionAndName) {
+  ASSERT_FALSE(skin_.text().empty()) << "no SKININI resource of type INI";
+  const std::map<std::string, std::vector<std::string>> expected = {
+      {"MAINSCREENBUTTONINFO", {"BUTTON_EXIT", "BUTTON_MINIMIZE", "BUTTON_MAIN", "BUTTON_AUTOSCAN", "BUTTON_ABOUT",
+                                "BUTTON_SUPPORT", "BUTTON_SCAN", "BUTTON_REMOVE", "BUTTON_IGNORED",
+                                "BUTTON_ADVSETTINGS", "BUTTON_RESTORE"}},
+      {"SUBMAINSCREENINFO", {"SUBMAIN_MAIN", "SUBMAIN_SCHEDULE", "SUBMAIN_IGNORED", "SUBMAIN_ADVANCED",
+                             "SUBMAIN_RESULT", "SUBMAIN_SCHEDULE_DISABLED", "SUBMAIN_ABOUT"}},
+      {"SUBMAIN_MAIN_BUTTONINFO", {"BUTTON_ALL", "BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV", "BUTTON_HELP",
+                                   "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP",
+                                   "BUTTON_UNINSTALL", "BUTTON_SHORTCUTS", "BUTTON_SCAN"}},
+      {"SUBMAIN_MAIN_TEXTINFO", {"PROGRESS_TEXT_REGISTRY", "PROGRESS_TEXT_MSDOS", "TEXT_ERRORSCAN_CURRENTITEM",
+                                 "TEXT_ERRORSCAN_ERRORFOUND", "PROGRESS_TEXT_COM", "PROGRESS_COUNT_COM",
+                                 "PROGRESS_TEXT_COM_SUBS", "PROGRESS_COUNT_COM_SUBS", "PROGRESS_TEXT_DRV",
+                                 "PROGRESS_COUNT_DRV", "PROGRESS_TEXT_HELP", "PROGRESS_COUNT_HELP",
+                                 "PROGRESS_TEXT_APPPATH", "PROGRESS_COUNT_APPPATH", "PROGRESS_TEXT_SHARED_TOOLS",
+                                 "PROGRESS_COUNT_SHARED_TOOLS", "PROGRESS_TEXT_FONTS", "PROGRESS_COUNT_FONTS",
+                                 "PROGRESS_TEXT_STARTUP", "PROGRESS_COUNT_STARTUP", "PROGRESS_TEXT_UNINSTALL",
+                                 "PROGRESS_COUNT_UNINSTALL", "PROGRESS_TEXT_SHORTCUTS", "PROGRESS_COUNT_SHORTCUTS"}},
+      {"SUBMAIN_SCHEDULE_BUTTONINFO", {"BUTTON_START_EVERY", "BUTTON_START_AFTER_EVERY",
+                                       "BUTTON_START_AFTER_EVERY_MONTH", "BUTTON_START_AFTER_EVERY_WEEK",
+                                       "BUTTON_START_AFTER_EVERY_DAY", "BUTTON_AUTOSCAN_ENABLE",
+                                       "BUTTON_ADDSCHEDULE", "BUTTON_DELETESCHEDULE"}},
+      {"SUBMAIN_SCHEDULE_DISABLED_BUTTONINFO", {"BUTTON_START_EVERY", "BUTTON_START_AFTER_EVERY",
+                                                "BUTTON_START_AFTER_EVERY_MONTH", "BUTTON_START_AFTER_EVERY_WEEK",
+                                                "BUTTON_START_AFTER_EVERY_DAY", "BUTTON_AUTOSCAN_ENABLE",
+                                                "BUTTON_ADDSCHEDULE", "BUTTON_DELETESCHEDULE"}},
+      {"SUBMAIN_SCHEDULE_EDITBOXINFO", {"EDIT_SCAN_PERIOD"}},
+      {"SUBMAIN_IGNORED_BUTTONINFO", {"BUTTON_IGNORED_DELETE", "BUTTON_IGNORED_SEL_ALL"}},
+      {"SUBMAIN_ADVANCED_BUTTONINFO", {"BUTTON_STARTUP", "BUTTON_AUTOSCAN", "BUTTON_BACKUP", "BUTTON_RESTORE"}},
+      {"SUBMAIN_ADVANCED_TEXTINFO", {"EDIT_BAKUP_COUNT"}},
+      {"SUBMAIN_ADVANCED_EDITBOXINFO", {"EDIT_SCAN_EVERY"}},
+      {"SUBMAIN_ABOUT_BUTTONINFO", {"BUTTON_ABOUTEXIT"}},
+      {"SUBMAIN_LIVEUPDATE_BUTTONINFO", {"BUTTON_RUNUPDATE"}},
+      {"SUBMAIN_SUPPORT_BUTTONINFO", {"BUTTON_SUPPORT"}},
+      {"SCREENERRORSCANINFO", {"SCREENERRORSCAN"}},
+      {"SCREENERRORSCAN_BUTTONINFO", {"BUTTON_STOPSCAN"}},
+      {"SCREENERRORSCAN_TEXTINFO", {"TEXT_ERRORSCAN_CURRENTITEM"}},
+      {"SCREENSCANCOMPLETEINFO", {"SCREENSCANCOMPLETE"}},
+      {"SCREENSCANCOMPLETE_BUTTONINFO", {"BUTTON_FIXERROR", "BUTTON_CANCEL"}},
+      {"SCREENSCANCOMPLETE_TEXTINFO", {"TEXT_SCANCOMPLETE_STATUS", "TEXT_SCANCOMPLETE_ITEMSCANNED",
+                                       "TEXT_SCANCOMPLETE_ERRORFOUND", "TEXT_SCREENSCANCOMPLETE_TITLE"}},
+      {"SCREENERRORFIXINGINFO", {"SCREENERRORFIXING"}},
+      {"SCREENERRORFIXING_TEXTINFO", {"TEXT_ERRORFIXING_CURRENTITEM", "TEXT_ERRORFIXING_STATUS",
+                                      "TEXT_ERRORFIXING_ITEMSCANNED", "TEXT_ERRORFIXING_ERRORFOUND",
+                                      "TEXT_ERRORFIXING_FIXED"}},
+      {"SCREENFIXCOMPLETEINFO", {"SCREENFIXCOMPLETE"}},
+      {"SCREENFIXCOMPLETE_BUTTONINFO", {"BUTTON_OK"}},
+      {"SCREENFIXCOMPLETE_TEXTINFO", {"TEXT_FIXCOMPLETE_STATUS", "TEXT_FIXCOMPLETE_ITEMSCANNED",
+                                      "TEXT_FIXCOMPLETE_ERRORFOUND", "TEXT_FIXCOMPLETE_FIXED"}},
+  };
+  for (auto& [section, names] : expected) {
+    auto have = skin_.names(section);
+    std::multiset<std::string> got(have.begin(), have.end()), want(names.begin(), names.end());
+    EXPECT_EQ(got, want) << section;
+  }
+  EXPECT_EQ(skin_.keys("MAINSCREENINFO"), (std::vector<std::string>{"Main", "Mask", "Over", "Down", "Disabled"}));
+  EXPECT_EQ(resourceNameOf(skin_.get("MAINSCREENINFO", "Mask")), "MASK");
+  EXPECT_TRUE(skin_.keys("TEXTINFO").empty()) << "the main window has no labels of its own";
+  EXPECT_EQ(skin_.get("MAINSCREENANIMATION", "DIMENSION"), "107,81,117,169");
+  EXPECT_FALSE(skin_.get("SCANSCREENANIMATION", "DIMENSION").empty());
+  EXPECT_NE(skin_.text().find("[SCREENERRORFIXING_BUTTONINFO]"), std::string::npos);
+}
+
+TEST_F(LookTest, ScreensSitWhereTheWindowsExpectThem) {
+  const std::map<std::string, std::vector<int>> where = {
+      {"SUBMAIN_MAIN", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE", {250, 115, 349, 219}},
+      {"SUBMAIN_IGNORED", {250, 115, 349, 219}}, {"SUBMAIN_ADVANCED", {250, 115, 349, 219}},
+      {"SUBMAIN_RESULT", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE_DISABLED", {250, 115, 349, 219}},
+      {"SUBMAIN_ABOUT", {250, 115, 349, 219}}, {"SCREENERRORSCAN", {452, 310, 349, 136}},
+      {"SCREENSCANCOMPLETE", {217, 97, 349, 211}}, {"SCREENERRORFIXING", {217, 97, 349, 211}},
+      {"SCREENFIXCOMPLETE", {217, 97, 349, 211}}};
+  auto all = screens(skin_);
+  ASSERT_EQ(all.size(), where.size() + 1);
+  for (auto& s : all) {
+    if (s.name == "MAINSCREEN") continue;
+    auto it = where.find(s.name);
+    ASSERT_NE(it, where.end()) << s.name;
+    EXPECT_EQ((std::vector<int>{s.rect.x, s.rect.y, s.rect.w, s.rect.h}), it->second) << s.name;
+  }
+  auto about = skin_.lines("SUBMAIN_ABOUT_BUTTONINFO");
+  ASSERT_EQ(about.size(), 1u);
+  Rect r = rectAt(about[0], 1);
+  EXPECT_TRUE(r.x == 0 && r.y == 0 && r.w == 349 && r.h == 219) << "BUTTON_ABOUTEXIT covers the sub-screen";
+}
+
+TEST_F(LookTest, EveryLineHasItsFormat) {
+  for (auto& s : screens(skin_)) {
+    for (auto& f : skin_.lines(buttonSection(s))) {
+      ASSERT_EQ(f.size(), 6u) << s.name << " " << f[0];
+      EXPECT_TRUE(f[5] == "TRUE" || f[5] == "FALSE") << f[0];
+    }
+    for (const char* suffix : {"_TEXTINFO", "_EDITBOXINFO"})
+      for (auto& f : skin_.lines(s.name + suffix)) {
+        ASSERT_EQ(f.size(), 11u) << s.name << " " << f[0];
+        EXPECT_LT(atoi(f[4].c_str()), 0) << f[0] << ": heights are pixel heights";
+      }
+    for (auto& f : skin_.lines(s.name + "_LISTINFO")) {
+      ASSERT_GE(f.size(), 5u);
+      size_t columns = atoi(f[4].c_str());
+      EXPECT_EQ(f.size(), 5 + 2 * columns) << s.name;
+    }
+  }
+  size_t start = 0, longest = 0;
+  for (size_t end; (end = skin_.text().find('\n', start)) != std::string::npos; start = end + 1)
+    longest = std::max(longest, end - start);
+  EXPECT_LE(longest, 256u) << "the reader cuts value lines at 255 characters";
+  // Check boxes keep the sizes the screens were drawn for.
+  for (auto& [section, size] : std::vector<std::pair<std::string, int>>{
+           {"SUBMAIN_MAIN_BUTTONINFO", 9}, {"SUBMAIN_SCHEDULE_BUTTONINFO", 10}, {"SUBMAIN_ADVANCED_BUTTONINFO", 10}})
+    for (auto& f : skin_.lines(section)) {
+      if (f[5] == "TRUE") {
+        EXPECT_TRUE(atoi(f[3].c_str()) == size && atoi(f[4].c_str()) == size) << f[0];
+      }
+    }
+}
+
+TEST_F(LookTest, ListsHaveTheirColumns) {
+  auto columns = [&](const std::string& section) {
+    std::vector<std::string> out;
+    auto lines = skin_.lines(section);
+    if (lines.empty()) return out;
+    for (size_t i = 5; i + 1 < lines[0].size(); i += 2) out.push_back(lines[0][i] + ":" + lines[0][i + 1]);
+    return out;
+  };
+  EXPECT_EQ(columns("SUBMAIN_IGNORED_LISTINFO"), (std::vector<std::string>{"Delete:40", "FileName:259"}));
+  EXPECT_EQ(columns("SCREENSCANCOMPLETE_LISTINFO"), (std::vector<std::string>{"Type:162", "Scanned:81", "Bug(s):81"}));
+  EXPECT_EQ(columns("SCREENFIXCOMPLETE_LISTINFO"),
+            (std::vector<std::string>{"Type:132", "Scanned:64", "Bug(s):64", "Fixed:64"}));
+  auto result = columns("SUBMAIN_RESULT_LISTINFO");
+  ASSERT_EQ(result.size(), 3u);
+  EXPECT_EQ(result[0].substr(0, 7), "Delete:");
+  EXPECT_EQ(result[1].substr(0, 5), "Type:");
+  EXPECT_EQ(result[2].substr(0, 9), "FileName:");
+  EXPECT_EQ(columns("SUBMAIN_SCHEDULE_LISTINFO").size(), 3u);
+}
+
+TEST_F(LookTest, EveryPictureIsBuiltInAndCoversItsScreen) {
+  for (auto& s : screens(skin_)) {
+    ASSERT_EQ(s.images.size(), 4u);
+    for (auto& file : s.images) {
+      const Picture& p = picture(file);
+      ASSERT_FALSE(p.px.empty()) << s.name << ": " << file << " is missing or does not decode";
+      EXPECT_GE(p.w, s.rect.w) << file;
+      EXPECT_GE(p.h, s.rect.h) << file;
+    }
+  }
+}
+
+TEST_F(LookTest, EveryElementLiesInsideItsScreen) {
+  auto inside = [](const Rect& r, const Rect& screen) {
+    return r.x >= 0 && r.y >= 0 && r.w > 0 && r.h > 0 && r.right() <= screen.w && r.bottom() <= screen.h;
+  };
+  for (auto& s : screens(skin_)) {
+    for (auto& f : skin_.lines(buttonSection(s))) EXPECT_TRUE(inside(rectAt(f, 1), s.rect)) << s.name << " " << f[0];
+    for (const char* suffix : {"_TEXTINFO", "_EDITBOXINFO"})
+      for (auto& f : skin_.lines(s.name + suffix)) EXPECT_TRUE(inside(rectAt(f, 6), s.rect)) << s.name << " " << f[0];
+    for (auto& f : skin_.lines(s.name + "_LISTINFO")) EXPECT_TRUE(inside(rectAt(f, 0), s.rect)) << s.name << " list";
+  }
+  EXPECT_TRUE(inside(rectAt(split(skin_.get("MAINSCREENANIMATION", "DIMENSION")), 0), {0, 0, 751, 514}));
+  EXPECT_TRUE(inside(rectAt(split(skin_.get("SCANSCREENANIMATION", "DIMENSION")), 0), {0, 0, 349, 136}));
+}
+
+TEST_F(LookTest, NoTwoButtonsOfAScreenOverlap) {
+  for (auto& s : screens(skin_)) {
+    auto lines = skin_.lines(buttonSection(s));
+    for (size_t i = 0; i < lines.size(); ++i)
+      for (size_t j = i + 1; j < lines.size(); ++j) {
+        Rect a = rectAt(lines[i], 1), b = rectAt(lines[j], 1);
+        bool apart = a.right() <= b.x || b.right() <= a.x || a.bottom() <= b.y || b.bottom() <= a.y;
+        EXPECT_TRUE(apart) << s.name << ": " << lines[i][0] << " overlaps " << lines[j][0];
+      }
+  }
+}
+
+bool samePixels(const Picture& a, const Picture& b, const Rect& r) {
+  for (int y = r.y; y < r.bottom(); ++y)
+    for (int x = r.x; x < r.right(); ++x)
+      if (a.at(x, y) != b.at(x, y)) return false;
+  return true;
+}
+
+int brightness(uint32_t rgb) { return (rgb & 255) + ((rgb >> 8) & 255) + ((rgb >> 16) & 255); }
+
+TEST_F(LookTest, PushButtonsShowFourDistinctStatesAndBoxesSitOnTheirRectangles) {
+  int pushes = 0, toggles = 0;
+  for (auto& s : screens(skin_)) {
+    std::vector<const Picture*> pics;
+    for (auto& file : s.images) pics.push_back(&picture(file));
+    for (auto* p : pics) ASSERT_FALSE(p->px.empty()) << s.name;
+    for (auto& f : skin_.lines(buttonSection(s))) {
+      Rect r = rectAt(f, 1);
+      if (f[5] == "FALSE") {
+        ++pushes;
+        for (int i = 0; i < 4; ++i)
+          for (int j = i + 1; j < 4; ++j)
+            EXPECT_FALSE(samePixels(*pics[i], *pics[j], r)) << s.name << " " << f[0] << ": states " << i << " and " << j;
+        continue;
+      }
+      ++toggles;
+      const Picture& normal = *pics[0];
+      EXPECT_FALSE(samePixels(normal, *pics[2], r)) << s.name << " " << f[0] << ": ticked looks unticked";
+      // The drawn box's edge is the rectangle's edge: darker just inside than just outside.
+      int cx = r.x + r.w / 2, cy = r.y + r.h / 2;
+      const std::vector<std::pair<std::pair<int, int>, std::pair<int, int>>> edges = {
+          {{cx, r.y}, {cx, r.y - 1}}, {{cx, r.bottom() - 1}, {cx, r.bottom()}},
+          {{r.x, cy}, {r.x - 1, cy}}, {{r.right() - 1, cy}, {r.right(), cy}}};
+      for (auto& [in, out] : edges)
+        EXPECT_GT(brightness(normal.at(out.first, out.second)) - brightness(normal.at(in.first, in.second)), 60)
+            << s.name << " " << f[0] << " at " << in.first << "," << in.second;
+    }
+  }
+  EXPECT_GT(pushes, 20);
+  EXPECT_GT(toggles, 20);
+}
+
+TEST_F(LookTest, MaskIsA24BitBitmapOfTheWindowWithRoundedCorners) {
+  std::string bytes = resourceBytes("MASK", "GIF");
+  ASSERT_GE(bytes.size(), sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER));
+  BITMAPFILEHEADER file;
+  BITMAPINFOHEADER info;
+  memcpy(&file, bytes.data(), sizeof file);
+  memcpy(&info, bytes.data() + sizeof file, sizeof info);
+  EXPECT_EQ(file.bfType, 0x4D42);
+  EXPECT_EQ(info.biWidth, 751);
+  EXPECT_EQ(std::abs(info.biHeight), 514);
+  EXPECT_EQ(info.biBitCount, 24);
+  EXPECT_EQ(info.biCompression, static_cast<DWORD>(BI_RGB));
+  Picture mask;
+  ASSERT_TRUE(decode(bytes, mask));
+  ASSERT_EQ(mask.w, 751);
+  ASSERT_EQ(mask.h, 514);
+  const uint32_t white = 0xFFFFFF;
+  for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {750, 0}, {0, 513}, {750, 513}})
+    EXPECT_EQ(mask.at(x, y), white) << "corner " << x << "," << y << " is cut away";
+  for (auto [x, y] : std::vector<std::pair<int, int>>{{375, 0}, {0, 257}, {750, 257}, {375, 513}, {375, 257}})
+    EXPECT_NE(mask.at(x, y), white) << x << "," << y << " belongs to the window";
+}
+
+TEST_F(LookTest, AnimationHeaderMatchesItsStrip) {
+  std::string bytes = resourceBytes("ANIMATION", "SWF");
+  ASSERT_GE(bytes.size(), 20u);
+  auto u16 = [&](size_t at) { return static_cast<int>(static_cast<uint8_t>(bytes[at]) | static_cast<uint8_t>(bytes[at + 1]) << 8); };
+  uint32_t length;
+  memcpy(&length, bytes.data() + 16, 4);
+  EXPECT_EQ(bytes.substr(0, 4), "ZANM");
+  int header = u16(4), w = u16(8), h = u16(10), count = u16(12), period = u16(14);
+  EXPECT_EQ(header, 20);
+  EXPECT_EQ(u16(6), 1);
+  EXPECT_EQ(bytes.size(), header + static_cast<size_t>(length));
+  EXPECT_GE(count, 12);
+  EXPECT_GE(period, 20);
+  EXPECT_LE(period * count, 5000) << "a loop, not a slide show";
+  EXPECT_TRUE(w == 117 && h == 169) << "frames fill the main window's animation area";
+  Picture strip;
+  ASSERT_TRUE(decode(bytes.substr(header), strip));
+  EXPECT_EQ(strip.w, w * count);
+  EXPECT_EQ(strip.h, h);
+  auto frame = [&](int i) { return Rect{i * w, 0, w, h}; };
+  bool moves = false;
+  for (int y = 0; y < h && !moves; ++y)
+    for (int x = 0; x < w && !moves; ++x) moves = strip.at(x, y) != strip.at(frame(count / 2).x + x, y);
+  EXPECT_TRUE(moves) << "the frames differ";
+}
+
+std::string menuText(HMENU menu, UINT pos) {
+  char buf[64] = {};
+  GetMenuStringA(menu, pos, buf, sizeof buf, MF_BYPOSITION);
+  return buf;
+}
+
+TEST_F(LookTest, MenusAndTheAboutString) {
+  HMENU tray = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_TRAY_MENU));
+  ASSERT_TRUE(tray);
+  HMENU pop = GetSubMenu(tray, 0);
+  ASSERT_EQ(GetMenuItemCount(pop), 3);
+  EXPECT_EQ(menuText(pop, 0), "Show");
+  EXPECT_EQ(GetMenuItemID(pop, 0), 32771u);
+  EXPECT_TRUE(GetMenuState(pop, 1, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_EQ(menuText(pop, 2), "Close");
+  EXPECT_EQ(GetMenuItemID(pop, 2), 32773u);
+  DestroyMenu(tray);
+
+  HMENU list = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_MENU));
+  ASSERT_TRUE(list);
+  pop = GetSubMenu(list, 0);
+  ASSERT_EQ(GetMenuItemCount(pop), 2);
+  EXPECT_EQ(menuText(pop, 0), "Select All");
+  EXPECT_EQ(GetMenuItemID(pop, 0), 32780u);
+  EXPECT_EQ(menuText(pop, 1), "Deselect All");
+  EXPECT_EQ(GetMenuItemID(pop, 1), 32781u);
+  DestroyMenu(list);
+
+  char text[64] = {};
+  LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text);
+  EXPECT_STREQ(text, "&About Zenthar...");
+}
+
+// A dialog template read back: its frame, caption and items.
+struct DialogItem {
+  int id;
+  std::wstring cls, text;
+};
+struct Dialog {
+  DWORD style = 0;
+  int cx = 0, cy = 0;
+  std::wstring caption;
+  std::vector<DialogItem> items;
+};
+
+std::wstring readSzOrOrd(const WORD*& p) {
+  if (*p == 0xFFFF) {
+    std::wstring ord = L"#" + std::to_wstring(p[1]);
+    p += 2;
+    return ord;
+  }
+  std::wstring s(reinterpret_cast<const wchar_t*>(p));
+  p += s.size() + 1;
+  return s;
+}
+
+bool readDialog(int id, Dialog& d) {
+  std::string bytes = resourceBytes(MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+  if (bytes.size() < 26) return false;
+  const WORD* p = reinterpret_cast<const WORD*>(bytes.data());
+  if (p[0] != 1 || p[1] != 0xFFFF) return false;  // the extended template windres writes for DIALOGEX
+  const BYTE* b = reinterpret_cast<const BYTE*>(p);
+  memcpy(&d.style, b + 12, 4);
+  WORD count = p[8];
+  d.cx = static_cast<short>(p[11]);
+  d.cy = static_cast<short>(p[12]);
+  p += 13;
+  readSzOrOrd(p);  // menu
+  readSzOrOrd(p);  // class
+  d.caption = readSzOrOrd(p);
+  if (d.style & DS_SETFONT) {
+    p += 3;  // point size, weight, italic + charset
+    readSzOrOrd(p);
+  }
+  for (WORD i = 0; i < count; ++i) {
+    p = reinterpret_cast<const WORD*>((reinterpret_cast<UINT_PTR>(p) + 3) & ~UINT_PTR(3));
+    DialogItem item;
+    DWORD itemId;
+    memcpy(&itemId, reinterpret_cast<const BYTE*>(p) + 20, 4);
+    item.id = static_cast<int>(itemId);
+    p += 12;
+    item.cls = readSzOrOrd(p);
+    item.text = readSzOrOrd(p);
+    p += 1 + *p / 2;  // extra data
+    d.items.push_back(item);
+  }
+  return true;
+}
+
+const DialogItem* itemWithId(const Dialog& d, int id) {
+  for (auto& i : d.items)
+    if (i.id == id) return &i;
+  return nullptr;
+}
+
+TEST_F(LookTest, AddScheduleDialogKeepsItsGermanTexts) {
+  Dialog d;
+  ASSERT_TRUE(readDialog(IDD_ADD_SCHEDULE, d));
+  EXPECT_EQ(d.caption, L"Zeitplanung hinzuf\u00fcgen");
+  EXPECT_EQ(d.cx, 274);
+  EXPECT_EQ(d.cy, 122);
+  const std::vector<std::pair<int, std::wstring>> radios = {
+      {1003, L"Sofort"}, {1004, L"T\u00e4glich"}, {1005, L"W\u00f6chentlich"}, {1006, L"Monatlich"}};
+  for (auto& [id, text] : radios) {
+    const DialogItem* item = itemWithId(d, id);
+    ASSERT_TRUE(item) << id;
+    EXPECT_EQ(item->text, text) << id;
+  }
+  for (int id : {1001, 1002}) {
+    const DialogItem* item = itemWithId(d, id);
+    ASSERT_TRUE(item) << id;
+    EXPECT_EQ(_wcsicmp(item->cls.c_str(), L"SysDateTimePick32"), 0) << "window classes match without case";
+  }
+  std::set<std::wstring> texts;
+  for (auto& i : d.items) texts.insert(i.text);
+  for (const wchar_t* t : {L"Frequenz", L"Datum starten", L"Zeit starten"}) EXPECT_TRUE(texts.count(t)) << t;
+  ASSERT_TRUE(itemWithId(d, IDOK) && itemWithId(d, IDCANCEL));
+  EXPECT_EQ(itemWithId(d, IDOK)->text, L"OK");
+  EXPECT_EQ(itemWithId(d, IDCANCEL)->text, L"Cancel");
+}
+
+TEST_F(LookTest, AboutBoxAndSkinnedTemplate) {
+  Dialog about;
+  ASSERT_TRUE(readDialog(IDD_ABOUTBOX, about));
+  ASSERT_TRUE(itemWithId(about, IDOK));
+  ASSERT_TRUE(itemWithId(about, IDC_ABOUT_VERSION));
+  EXPECT_EQ(itemWithId(about, IDC_ABOUT_VERSION)->text, L"" ZENTHAR_VERSION_TEXT);
+  Dialog skinned;
+  ASSERT_TRUE(readDialog(IDD_SKINNED, skinned));
+  EXPECT_TRUE(skinned.style & WS_POPUP);
+  EXPECT_FALSE(skinned.style & WS_CAPTION) << "the skinned windows have no frame";
+  EXPECT_TRUE(skinned.items.empty());
+}
+
+TEST_F(LookTest, IconsCarryAlphaAndPaletteImagesAtThreeSizes) {
+  for (int id : {IDR_MAINFRAME, IDI_TRAY}) {
+    std::string group = resourceBytes(MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+    ASSERT_GE(group.size(), 6u) << id;
+    int count = static_cast<uint8_t>(group[4]) | static_cast<uint8_t>(group[5]) << 8;
+    std::set<std::pair<int, int>> sizesAndDepths;
+    for (int i = 0; i < count; ++i) {
+      const char* e = group.data() + 6 + 14 * i;
+      int size = static_cast<uint8_t>(e[0]);
+      int bits = static_cast<uint8_t>(e[6]) | static_cast<uint8_t>(e[7]) << 8;
+      sizesAndDepths.insert({size, bits});
+      if (bits != 32) continue;
+      WORD iconId;
+      memcpy(&iconId, e + 12, 2);
+      std::string dib = resourceBytes(MAKEINTRESOURCEA(iconId), MAKEINTRESOURCEA(3) /* RT_ICON */);
+      ASSERT_GE(dib.size(), 40u + size * size * 4);
+      std::set<int> alphas;
+      for (int px = 0; px < size * size; ++px) alphas.insert(static_cast<uint8_t>(dib[40 + px * 4 + 3]));
+      EXPECT_TRUE(alphas.count(0) && alphas.count(255)) << "icon " << id << " at " << size << " has real alpha";
+    }
+    for (int size : {16, 32, 48})
+      for (int bits : {32, 8}) EXPECT_TRUE(sizesAndDepths.count({size, bits})) << id << ": " << size << "px " << bits << "-bit";
+  }
+}
+
+}  // namespace
