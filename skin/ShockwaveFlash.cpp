@@ -9,6 +9,7 @@
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
 #include "framework/Resource.h"
+#include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
 
 namespace {
@@ -27,35 +28,6 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     return size == 0 || (ReadFile(file.get(), &bytes[0], size, &got, nullptr) && got == size);
 }
 }  // namespace
-
-HBITMAP DecodePictureBytes(const void* data, size_t size) {
-    if (!data || size == 0 || size > 0x7FFFFFFF) return nullptr;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (!memory) return nullptr;
-    void* target = GlobalLock(memory);
-    if (!target) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    std::memcpy(target, data, size);
-    GlobalUnlock(memory);
-    ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.receive()))) {
-        GlobalFree(memory);
-        return nullptr;
-    }
-    ComPtr<IPicture> picture;
-    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.receive())) ||
-        !picture)
-        return nullptr;
-    short type = PICTYPE_UNINITIALIZED;
-    OLE_HANDLE handle = 0;
-    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return nullptr;
-    if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
-    // A copy of our own: the picture object and its bitmap go away with the last reference.
-    return static_cast<HBITMAP>(
-        CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
-}
 
 bool CShockwaveFlash::Create(const char* windowName, DWORD style, const RECT& rect, HWND owner, UINT id) {
     if (!RegisterWindowClass(ANIMATION_CLASS, 0)) return false;

@@ -64,6 +64,3 @@ private:
 // movie from that file and plays it, then deletes the file. Where the file cannot be written, the
 // movie is taken straight from the resource, so the animation plays all the same.
 void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect);
-
-// Decodes picture bytes (GIF, BMP, ...) with the platform's picture loader into a bitmap of our own.
-HBITMAP DecodePictureBytes(const void* data, size_t size);

@@ -25,19 +25,18 @@ bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
     if (size && (!ReadFile(file.get(), bytes.data(), size, &got, nullptr) || got != size)) return false;
     return true;
 }
+}  // namespace
 
-// Decodes picture bytes with OleLoadPicture and returns a screen-compatible copy of the bitmap;
-// the picture object (and its own bitmap) is released at once.
-HBITMAP decodePicture(const std::vector<unsigned char>& bytes) {
-    if (bytes.empty()) return nullptr;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+HBITMAP DecodePictureBytes(const void* data, size_t size) {
+    if (!data || size == 0 || size > 0x7FFFFFFF) return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory) return nullptr;
     void* target = GlobalLock(memory);
     if (!target) {
         GlobalFree(memory);
         return nullptr;
     }
-    memcpy(target, bytes.data(), bytes.size());
+    memcpy(target, data, size);
     GlobalUnlock(memory);
     ComPtr<IStream> stream;
     if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.receive()))) {
@@ -45,17 +44,16 @@ HBITMAP decodePicture(const std::vector<unsigned char>& bytes) {
         return nullptr;
     }
     ComPtr<IPicture> picture;
-    HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
-                                picture.receive());
+    HRESULT hr = OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.receive());
     if (FAILED(hr) || !picture) return nullptr;
     OLE_HANDLE handle = 0;
     short type = PICTYPE_UNINITIALIZED;
     if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return nullptr;
     if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
+    // A copy of our own: the picture object and its bitmap go away with the last reference.
     HBITMAP source = reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle));
     return static_cast<HBITMAP>(CopyImage(source, IMAGE_BITMAP, 0, 0, 0));
 }
-}  // namespace
 
 std::string SkinResourceName(const std::string& path) {
     const size_t slash = path.rfind('\\');
@@ -78,7 +76,7 @@ bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
         const auto* begin = static_cast<const unsigned char*>(data);
         bytes.assign(begin, begin + length);
     }
-    HBITMAP decoded = decodePicture(bytes);
+    HBITMAP decoded = DecodePictureBytes(bytes.data(), bytes.size());
     if (!decoded) return false;
     bitmap.reset(decoded);
     size = BitmapSize(decoded);

@@ -10,6 +10,10 @@
 // cut before its last ".", upper-cased (a-z only).
 std::string SkinResourceName(const std::string& path);
 
+// Decodes picture bytes (GIF, BMP, ...) with the platform's picture loader into a bitmap of our own
+// (a screen-compatible copy; the picture object is released at once). Null when they do not decode.
+HBITMAP DecodePictureBytes(const void* data, size_t size);
+
 // Loads picture `path` (the skin folder followed by the image name) into `bitmap`, replacing what
 // it held, and stores its size. A file of that path wins over the built-in picture of type "GIF".
 // A picture that cannot be read or decoded leaves `bitmap` empty and `size` unchanged (no
