@@ -812,6 +812,50 @@ TEST(UiThread, DialogClosedWhileItsThreadWaits) {
     }
 }
 
+// A thread whose window runs a modal dialog from a handler when asked to.
+class ModalOnThread : public UiThread {
+public:
+    ~ModalOnThread() override {
+        Stop();
+        Wait();
+    }
+    class Host : public Window {
+    public:
+        NameDialog dialog;
+        std::atomic<INT_PTR> result{0};
+
+    protected:
+        LRESULT OnMessage(UINT msg, WPARAM, LPARAM) override {
+            if (msg != WM_TEST_PING) return Default();
+            result = dialog.DoModal(IDD_TEST_DIALOG, hwnd());
+            return 0;
+        }
+    } host;
+
+protected:
+    bool InitInstance() override {
+        return host.Create("ZentharTestHost", 0, WS_POPUP, "", RECT{0, 0, 10, 10}, nullptr);
+    }
+};
+
+TEST(UiThread, StopEndsAModalDialogRunningOnTheThread) {
+    const long handles = OwnedHandle::live();
+    {
+        ModalOnThread thread;
+        ASSERT_TRUE(thread.Start());
+        PostMessageA(thread.host.hwnd(), WM_TEST_PING, 0, 0);
+        ASSERT_NE(waitForShown(thread.host.dialog.shown, 0), nullptr);
+        thread.Stop();
+        const bool ended = thread.Wait(5000);
+        EXPECT_TRUE(ended) << "the modal loop passes the quit request on";
+        if (!ended) endIfStillOpen(thread.host.dialog.shown, IDCANCEL);
+        EXPECT_TRUE(thread.Wait(5000));
+        EXPECT_EQ(thread.host.hwnd(), nullptr);
+        EXPECT_FALSE(IsWindow(thread.host.dialog.shown));
+    }
+    EXPECT_EQ(OwnedHandle::live(), handles);
+}
+
 // ---- The list's context menu position ------------------------------------------------------------
 
 RECT menuSeen;
