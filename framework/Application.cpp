@@ -3,9 +3,27 @@
 
 #include "framework/Dialog.h"
 
+#include <vector>
+
 namespace {
 Application* currentApplication = nullptr;
+
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+    return TRUE;
 }
+
+// The platform removes a thread's windows when the thread ends without sending them a message,
+// so their objects would keep handles that no longer exist. Destroy them here instead.
+void destroyThreadWindows() {
+    std::vector<HWND> windows;
+    EnumThreadWindows(GetCurrentThreadId(), &collectWindow, reinterpret_cast<LPARAM>(&windows));
+    for (HWND hwnd : windows) {
+        if (IsWindow(hwnd)) DestroyWindow(hwnd);  // an owner may already have taken it along
+    }
+    SetThreadMainWindow(nullptr);
+}
+}  // namespace
 
 int RunMessageLoop() {
     MSG msg;
@@ -49,6 +67,7 @@ bool UiThread::Start() {
     if (!thread_) return false;
     HANDLE waits[2] = {started_.get(), thread_.get()};
     WaitForMultipleObjects(2, waits, FALSE, INFINITE);
+    if (!initOk_) WaitForSingleObject(thread_.get(), INFINITE);
     return initOk_;
 }
 
@@ -67,8 +86,17 @@ DWORD WINAPI UiThread::ThreadMain(void* param) {
     // Make the thread's queue exist before anyone may post WM_QUIT to it.
     PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     self->initOk_ = self->InitInstance();
+    if (!self->initOk_) {
+        // Finish before Start returns: its caller may destroy this object as soon as it does.
+        destroyThreadWindows();
+        self->exitCode_ = self->ExitInstance(0);
+        const DWORD code = static_cast<DWORD>(self->exitCode_);
+        SetEvent(self->started_.get());
+        return code;
+    }
     SetEvent(self->started_.get());
-    int loopResult = self->initOk_ ? RunMessageLoop() : 0;
+    const int loopResult = RunMessageLoop();
+    destroyThreadWindows();
     self->exitCode_ = self->ExitInstance(loopResult);
     return static_cast<DWORD>(self->exitCode_);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/Handles.h"
+#include "framework/Window.h"
 
 // Runs the calling thread's message loop until WM_QUIT; returns the quit code. Modeless dialogs
 // of the thread get their keyboard navigation.
@@ -37,7 +38,11 @@ private:
 };
 
 // A user-interface thread: InitInstance (create the thread's window) and the message loop run on
-// the new thread. Stop() posts WM_QUIT to it; the destructor stops it and waits for it to end.
+// the new thread. The loop ends on WM_QUIT (Stop(), PostQuitMessage) or when the window given to
+// SetMainWindow is destroyed; then the windows the thread still has are destroyed on the thread,
+// with their last messages, and ExitInstance runs.
+// A derived class whose members the thread uses (its windows) calls Stop() and Wait() first in
+// its own destructor: by the time the base destructor stops the thread, those members are gone.
 class UiThread {
 public:
     UiThread() = default;
@@ -55,6 +60,9 @@ public:
     int exitCode() const { return exitCode_; }
 
 protected:
+    // On the thread (in InitInstance): the loop ends when this window of ours is destroyed, as by
+    // a cross-thread WM_COMMAND IDCANCEL that closes the thread's dialog.
+    void SetMainWindow(HWND hwnd) { SetThreadMainWindow(hwnd); }
     // On the new thread, before its loop. Returning false ends the thread at once.
     virtual bool InitInstance() = 0;
     // On the new thread, after its loop; the result is the thread's exit code.

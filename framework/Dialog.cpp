@@ -41,9 +41,8 @@ bool Dialog::CreateModeless(UINT templateId, HWND parent, HINSTANCE instance) {
     modal_ = false;
     HWND h = CreateDialogParamA(instance ? instance : ModuleInstance(), MAKEINTRESOURCEA(templateId), parent,
                                 &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
-    if (!h) return false;
-    modelessDialogs.push_back(h);
-    return true;
+    // A dialog that ended itself while it initialised is gone already (and off the list).
+    return h != nullptr && hwnd() == h;
 }
 
 void Dialog::EndDialog(INT_PTR result) {
@@ -53,7 +52,9 @@ void Dialog::EndDialog(INT_PTR result) {
 }
 
 bool Dialog::RouteModelessMessage(MSG& msg) {
-    for (HWND dialog : modelessDialogs) {
+    // A copy: the dialog that handles the message may end itself or open another one.
+    const std::vector<HWND> dialogs = modelessDialogs;
+    for (HWND dialog : dialogs) {
         if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return true;
     }
     return false;
@@ -94,7 +95,12 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Window* self = FromHandle(hwnd);
     if (!self && msg == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<Dialog*>(lp);
-        if (dialog) dialog->Bind(hwnd);
+        if (dialog) {
+            dialog->Bind(hwnd);
+            // Listed from the start, so that WM_NCDESTROY takes it off even when the dialog
+            // ends itself in OnInitDialog, before its creation has returned.
+            if (!dialog->modal_) modelessDialogs.push_back(hwnd);
+        }
         self = dialog;
     }
     if (!self) return FALSE;

@@ -22,8 +22,11 @@
 //
 // Threads and the program
 //   class MyApp : public Application { bool InitInstance() override; };  WinMain: return app.Run();
-//   class MyThread : public UiThread { bool InitInstance() override; };  Start(), Stop(), Wait();
-//   a derived UiThread stops and waits for itself in its own destructor.
+//   class MyThread : public UiThread { bool InitInstance() override; };  Start(), Stop(), Wait().
+//   InitInstance may call SetMainWindow(hwnd): the thread's loop then ends when that window is
+//   destroyed (SetThreadMainWindow does the same for any thread). Windows the thread still has when
+//   its loop ends are destroyed on the thread before ExitInstance. A derived UiThread calls Stop()
+//   and Wait() first in its own destructor, since its window members die before the base's.
 //
 // Owners (move-only; each type keeps a live count, `Type::live()`, for the leak tests)
 //   GdiBitmap, GdiFont, GdiRegion, GdiBrush, MemoryDC, WindowDC, PaintDC, SelectGuard,

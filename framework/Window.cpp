@@ -8,7 +8,19 @@
 
 namespace {
 const char OBJECT_PROPERTY[] = "Zenthar.WindowObject";
+// The window whose destruction ends the calling thread's message loop.
+thread_local HWND threadMainWindow = nullptr;
+
+void NoteWindowDestroyed(HWND hwnd) {
+    if (hwnd && hwnd == threadMainWindow) {
+        threadMainWindow = nullptr;
+        PostQuitMessage(0);
+    }
 }
+}  // namespace
+
+void SetThreadMainWindow(HWND hwnd) { threadMainWindow = hwnd; }
+HWND ThreadMainWindow() { return threadMainWindow; }
 
 HINSTANCE ModuleInstance() { return GetModuleHandleA(nullptr); }
 
@@ -62,7 +74,12 @@ bool Window::Create(const char* className, DWORD exStyle, DWORD style, const cha
     HWND h = CreateWindowExA(exStyle, className, text ? text : "", style, rect.left, rect.top,
                              rect.right - rect.left, rect.bottom - rect.top, parent, menu,
                              instance ? instance : ModuleInstance(), this);
-    return h != nullptr && hwnd_ == h;
+    if (!h) return false;
+    if (hwnd_ == h) return true;
+    // A class name of someone else's (a system control) makes a window that never reaches our
+    // procedure: nothing would own it, so it must not outlive this refusal.
+    DestroyWindow(h);
+    return false;
 }
 
 bool Window::CreateControl(const char* className, DWORD exStyle, DWORD style, const char* text,
@@ -136,8 +153,10 @@ LRESULT CALLBACK Window::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
 }
 
 LRESULT Window::Route(UINT msg, WPARAM wp, LPARAM lp, bool* defaulted) {
+    const HWND window = hwnd_;
     LRESULT result = Dispatch(msg, wp, lp, defaulted);
     if (msg == WM_NCDESTROY) {
+        NoteWindowDestroyed(window);
         Unbind();
         finalPending_ = true;
     }
@@ -230,6 +249,9 @@ bool Window::Reflect(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
     case WM_CONTEXTMENU: {
         HWND where = reinterpret_cast<HWND>(wp);
         Window* child = where != hwnd_ ? FromHandle(where) : nullptr;
+        // A child that declined its own request passes it up through its default processing;
+        // asking it again would run its handler twice for one click.
+        if (child && child->current_ && child->current_->msg == WM_CONTEXTMENU) return false;
         if (!child || !child->OnContextMenu(where, GET_X_LPARAM(lp), GET_Y_LPARAM(lp))) return false;
         result = 0;
         return true;

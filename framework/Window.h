@@ -136,3 +136,9 @@ bool RegisterWindowClass(const char* className, UINT style = CS_DBLCLKS, HBRUSH 
                          HCURSOR cursor = nullptr);
 
 HINSTANCE ModuleInstance();
+
+// The calling thread's main window (a window bound to an object of ours): when it is destroyed,
+// by its own thread or by a message from another one, WM_QUIT is posted and the thread's message
+// loop ends. Null clears it.
+void SetThreadMainWindow(HWND hwnd);
+HWND ThreadMainWindow();

@@ -39,10 +39,10 @@ void SetSkinDescription(const std::string& path, const std::string& text) {
     descriptions[pathKey(path)] = document;
 }
 
-bool LoadSkinDescription(const std::string& path) {
+bool LoadSkinDescription(const std::string& path, void* module) {
     const void* data = nullptr;
     DWORD size = 0;
-    if (!LoadDataResource("SKININI", "INI", &data, &size)) return false;
+    if (!LoadDataResource("SKININI", "INI", &data, &size, static_cast<HMODULE>(module))) return false;
     SetSkinDescription(path, std::string(static_cast<const char*>(data), size));
     return true;
 }

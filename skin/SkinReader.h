@@ -7,9 +7,9 @@
 // the full path the screens read it by; a path without a registered description is read from
 // the file of that name with the platform's profile functions.
 
-// Reads resource "SKININI" of type "INI" of the program and registers it under `path`. False,
-// and nothing registered, when the resource is missing.
-bool LoadSkinDescription(const std::string& path);
+// Reads resource "SKININI" of type "INI" of the program (or of `module`, an HMODULE) and
+// registers it under `path`. False, and nothing registered, when the resource is missing.
+bool LoadSkinDescription(const std::string& path, void* module = nullptr);
 void SetSkinDescription(const std::string& path, const std::string& text);
 void ForgetSkinDescription(const std::string& path);
 
