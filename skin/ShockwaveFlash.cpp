@@ -1,0 +1,179 @@
+// CShockwaveFlash: movie loading, the frame timer and painting of the current frame.
+#include "skin/ShockwaveFlash.h"
+
+#include <ole2.h>
+#include <olectl.h>
+
+#include <cstring>
+
+#include "framework/ComPtr.h"
+#include "framework/Handles.h"
+#include "framework/Resource.h"
+#include "skin/SkinReader.h"
+
+namespace {
+constexpr UINT_PTR FRAME_TIMER = 1;
+const char ANIMATION_CLASS[] = "ZentharAnimation";
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD high = 0;
+    const DWORD size = GetFileSize(file.get(), &high);
+    if (size == INVALID_FILE_SIZE || high != 0 || size > 64u * 1024 * 1024) return false;
+    bytes.assign(size, '\0');
+    DWORD got = 0;
+    return size == 0 || (ReadFile(file.get(), &bytes[0], size, &got, nullptr) && got == size);
+}
+}  // namespace
+
+HBITMAP DecodePictureBytes(const void* data, size_t size) {
+    if (!data || size == 0 || size > 0x7FFFFFFF) return nullptr;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return nullptr;
+    void* target = GlobalLock(memory);
+    if (!target) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    std::memcpy(target, data, size);
+    GlobalUnlock(memory);
+    ComPtr<IStream> stream;
+    if (FAILED(CreateStreamOnHGlobal(memory, TRUE, stream.receive()))) {
+        GlobalFree(memory);
+        return nullptr;
+    }
+    ComPtr<IPicture> picture;
+    if (FAILED(OleLoadPicture(stream.get(), static_cast<LONG>(size), FALSE, IID_IPicture, picture.receive())) ||
+        !picture)
+        return nullptr;
+    short type = PICTYPE_UNINITIALIZED;
+    OLE_HANDLE handle = 0;
+    if (FAILED(picture->get_Type(&type)) || type != PICTYPE_BITMAP) return nullptr;
+    if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
+    // A copy of our own: the picture object and its bitmap go away with the last reference.
+    return static_cast<HBITMAP>(
+        CopyImage(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)), IMAGE_BITMAP, 0, 0, 0));
+}
+
+bool CShockwaveFlash::Create(const char* windowName, DWORD style, const RECT& rect, HWND owner, UINT id) {
+    if (!RegisterWindowClass(ANIMATION_CLASS, 0)) return false;
+    if (!Window::Create(ANIMATION_CLASS, 0, style, windowName, rect, owner, id)) return false;
+    timerRunning_ = false;  // timers of an earlier window died with it
+    UpdateShape();
+    UpdateTimer();
+    return true;
+}
+
+void CShockwaveFlash::SetMovie(const std::string& path) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes) || !SetMovieData(bytes)) ClearMovie();
+}
+
+bool CShockwaveFlash::SetMovieData(const std::string& bytes) {
+    MovieHeader header;
+    if (!ParseMovieHeader(bytes, header)) {
+        ClearMovie();
+        return false;
+    }
+    GdiBitmap strip(DecodePictureBytes(bytes.data() + header.pictureOffset, bytes.size() - header.pictureOffset));
+    const SIZE size = BitmapSize(strip.get());
+    const int fit = size.cy >= header.frameHeight ? size.cx / header.frameWidth : 0;
+    if (!strip || fit < 1) {
+        ClearMovie();
+        return false;
+    }
+    movie_ = header;
+    strip_ = std::move(strip);
+    frameCount_ = fit < header.frameCount ? fit : header.frameCount;
+    frame_ = 0;
+    UpdateShape();
+    UpdateTimer();
+    Invalidate(false);
+    return true;
+}
+
+void CShockwaveFlash::ClearMovie() {
+    movie_ = MovieHeader{};
+    strip_.reset();
+    frameCount_ = 0;
+    frame_ = 0;
+    UpdateShape();
+    UpdateTimer();
+}
+
+void CShockwaveFlash::Play() {
+    playing_ = true;
+    UpdateTimer();
+}
+
+void CShockwaveFlash::Stop() {
+    playing_ = false;
+    UpdateTimer();
+}
+
+void CShockwaveFlash::UpdateTimer() {
+    if (!hwnd()) return;
+    const bool want = playing_ && frameCount_ > 1;
+    if (want) {
+        SetTimer(hwnd(), FRAME_TIMER, static_cast<UINT>(movie_.framePeriod), nullptr);  // replaces a running one
+        timerRunning_ = true;
+    } else if (timerRunning_) {
+        KillTimer(hwnd(), FRAME_TIMER);
+        timerRunning_ = false;
+    }
+}
+
+void CShockwaveFlash::UpdateShape() {
+    if (!hwnd()) return;
+    if (HasMovie()) {
+        SetWindowRgn(hwnd(), nullptr, TRUE);
+        return;
+    }
+    HRGN nothing = CreateRectRgn(0, 0, 0, 0);
+    if (nothing && !SetWindowRgn(hwnd(), nothing, TRUE)) DeleteObject(nothing);  // the window owns it once set
+}
+
+void CShockwaveFlash::OnTimer(UINT_PTR id) {
+    if (id != FRAME_TIMER || frameCount_ < 1) return;
+    frame_ = (frame_ + 1) % frameCount_;
+    InvalidateRect(hwnd(), nullptr, FALSE);
+}
+
+LRESULT CShockwaveFlash::OnEraseBkgnd(HDC) { return 1; }  // every pixel comes from the frame
+
+void CShockwaveFlash::OnPaint() {
+    PaintDC dc(hwnd());
+    if (!dc.get() || !strip_) return;
+    const RECT client = ClientRect();
+    MemoryDC source(dc.get());
+    SelectGuard selected(source.get(), strip_.get());
+    if (!selected.ok()) return;
+    SetStretchBltMode(dc.get(), COLORONCOLOR);
+    StretchBlt(dc.get(), 0, 0, client.right, client.bottom, source.get(), frame_ * movie_.frameWidth, 0,
+               movie_.frameWidth, movie_.frameHeight, SRCCOPY);
+}
+
+void CShockwaveFlash::OnDestroy() {
+    if (timerRunning_) KillTimer(hwnd(), FRAME_TIMER);
+    timerRunning_ = false;
+    playing_ = false;
+    Default();
+}
+
+void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect) {
+    const bool written = ExtractResourceToFile(ANIMATION_FILE, ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE);
+    const std::string path = GetSkinFolder(ANIMATION_FILE) + ANIMATION_FILE;
+    flash.Destroy();
+    flash.Create(windowName, WS_CHILD | WS_VISIBLE, rect, owner, id);
+    if (written) flash.SetMovie(path);
+    if (!flash.HasMovie()) {
+        const void* data = nullptr;
+        DWORD size = 0;
+        if (LoadDataResource(ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE, &data, &size))
+            flash.SetMovieData(std::string(static_cast<const char*>(data), size));
+    }
+    flash.Play();
+    if (written) DeleteFileA(path.c_str());
+}

@@ -1,0 +1,68 @@
+// CShockwaveFlash: our own animation player with the operations of the platform's Flash control.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "framework/GdiOwners.h"
+#include "framework/Window.h"
+#include "skin/AnimationMovie.h"
+
+// Window names and identifiers of the two animation controls of the program.
+constexpr const char* MAIN_ANIMATION_NAME = "SHOCKWAVE";
+constexpr UINT MAIN_ANIMATION_ID = 100;
+constexpr const char* PROGRESS_ANIMATION_NAME = "SHOCKWAVE2";
+constexpr UINT PROGRESS_ANIMATION_ID = 1009;
+// The built-in movie and the file it is written to before it is played.
+constexpr const char* ANIMATION_RESOURCE = "ANIMATION";
+constexpr const char* ANIMATION_RESOURCE_TYPE = "SWF";
+constexpr const char* ANIMATION_FILE = "skin3.swf";
+
+// A child window that loops the frames of a movie (skin/AnimationMovie.h) on a timer of the
+// thread that created it, painting only its own rectangle. Without a readable movie it takes no
+// room on the screen, so the owner's background shows there.
+class CShockwaveFlash : public Window {
+public:
+    bool Create(const char* windowName, DWORD style, const RECT& rect, HWND owner, UINT id);
+
+    // Reads the whole movie file at once (the file may be deleted right afterwards). A file that
+    // cannot be read or is not a movie leaves the control empty, silently.
+    void SetMovie(const std::string& path);
+    // The same from bytes in memory (the built-in resource when no file could be written).
+    bool SetMovieData(const std::string& bytes);
+    void Play();
+    void Stop();
+
+    bool HasMovie() const { return frameCount_ > 0; }
+    bool IsPlaying() const { return playing_; }
+    int CurrentFrame() const { return frame_; }
+    const MovieHeader& Movie() const { return movie_; }
+
+protected:
+    void OnPaint() override;
+    LRESULT OnEraseBkgnd(HDC dc) override;
+    void OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
+
+private:
+    void ClearMovie();
+    void UpdateTimer();
+    // An empty window region while there is nothing to show, none (the whole rectangle) otherwise.
+    void UpdateShape();
+
+    MovieHeader movie_;
+    GdiBitmap strip_;
+    int frameCount_ = 0;  // frames that the decoded strip really holds
+    int frame_ = 0;
+    bool playing_ = false;
+    bool timerRunning_ = false;
+};
+
+// The owners' start of the built-in animation: writes the movie to ANIMATION_FILE in the current
+// folder, creates `flash` at rect of owner with the given window name and identifier, sets the
+// movie from that file and plays it, then deletes the file. Where the file cannot be written, the
+// movie is taken straight from the resource, so the animation plays all the same.
+void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect);
+
+// Decodes picture bytes (GIF, BMP, ...) with the platform's picture loader into a bitmap of our own.
+HBITMAP DecodePictureBytes(const void* data, size_t size);

@@ -1,0 +1,203 @@
+// CSkinDialog: skin loading, the mask outline, dragging, painting, sub-screens and destruction.
+#include "skin/SkinDialog.h"
+
+#include <atomic>
+
+#include "app/AppFlags.h"
+#include "app/UserMessages.h"
+#include "framework/GdiOwners.h"
+#include "skin/DestroyTree.h"
+#include "skin/MaskRegion.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinReader.h"
+
+namespace {
+std::atomic<CSkinDialog*> mainDialog{nullptr};
+std::atomic<ScanMinutesSaver> scanMinutesSaver{nullptr};
+
+// The main window's own sections and keys.
+const char MAIN_INFO[] = "MAINSCREENINFO";
+const char MAIN_BUTTONS[] = "MAINSCREENBUTTONINFO";
+const char MAIN_LABELS[] = "TEXTINFO";
+const char SUBSCREENS[] = "SUBMAINSCREENINFO";
+const char MAIN_ANIMATION[] = "MAINSCREENANIMATION";
+}  // namespace
+
+void SetScanMinutesSaver(ScanMinutesSaver saver) { scanMinutesSaver.store(saver); }
+
+CSkinDialog::CSkinDialog() { mainDialog.store(this); }
+
+CSkinDialog::~CSkinDialog() {
+    CSkinDialog* self = this;
+    mainDialog.compare_exchange_strong(self, nullptr);
+}
+
+CSkinDialog* CSkinDialog::MainDialog() { return mainDialog.load(); }
+
+bool CSkinDialog::ObtainSkinDescription(const std::string& skinPath) { return LoadSkinDescription(skinPath); }
+
+BOOL CSkinDialog::OnInitDialog() {
+    Summary::OnInitDialog();
+    // The description is read from the program's own resource (kept in memory, not in a file
+    // that a read-only folder could not hold).
+    skinFile = GetSkinFolder(skinFile) + skinFile;
+    if (!ObtainSkinDescription(skinFile)) {
+        ShowSkinNotFound(hwnd());
+        EndDialog(2);
+        return TRUE;
+    }
+    LoadSkin();
+    return TRUE;
+}
+
+void CSkinDialog::DestroySubScreens() {
+    currentScreen = nullptr;
+    for (auto& screen : screens) screen->Destroy();
+    screens.clear();
+}
+
+void CSkinDialog::LoadSkin() {
+    // 1. Start from nothing: a reload must not leave old elements, sub-screens or animation behind.
+    store.Reset();
+    DestroySubScreens();
+    animation.Destroy();
+
+    // 2.-5. The five pictures; the window takes the size of the last picture that loaded.
+    const std::string folder = GetSkinFolder(skinFile);
+    const std::string mainName = GetSkinString(skinFile, MAIN_INFO, "Main", "");
+    const std::string maskName = GetSkinString(skinFile, MAIN_INFO, "Mask", "");
+    const std::string overName = GetSkinString(skinFile, MAIN_INFO, "Over", "");
+    const std::string downName = GetSkinString(skinFile, MAIN_INFO, "Down", "");
+    const std::string disabledName = GetSkinString(skinFile, MAIN_INFO, "Disabled", "");
+    SIZE size{0, 0};
+    GdiBitmap mask;
+    LoadSkinImage(folder + mainName, store.normalImage, size);
+    LoadSkinImage(folder + maskName, mask, size);
+    if (size.cx > 0 && size.cy > 0)
+        SetWindowPos(hwnd(), HWND_TOP, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+    LoadSkinImage(folder + overName, store.overImage, size);
+    LoadSkinImage(folder + downName, store.downImage, size);
+    LoadSkinImage(folder + disabledName, store.disabledImage, size);
+
+    // 6. The outline; the temporary mask goes with `mask`.
+    ApplyMaskRegion(mask.get());
+    mask.reset();
+
+    // 7.-8. Elements, first page's button drawn disabled.
+    LoadMainButtons(skinFile);
+    LoadMainLabels(skinFile);
+    LoadSubScreens(skinFile);
+    store.EnableButton("BUTTON_MAIN", false);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+
+    // 9. The animation.
+    std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");
+    const RECT animationRect = ToRect(ParseSkinRect(dimension));
+    StartBuiltInAnimation(animation, hwnd(), MAIN_ANIMATION_NAME, MAIN_ANIMATION_ID, animationRect);
+
+    // 10. A scan asked for at start.
+    if (scanAtStart.load() && !scanInProgress.load()) ButtonPressed("BUTTON_SCAN");
+}
+
+void CSkinDialog::LoadMainButtons(const std::string& skinPath) { store.LoadButtons(hwnd(), skinPath, MAIN_BUTTONS); }
+
+void CSkinDialog::LoadMainLabels(const std::string& skinPath) { store.LoadLabels(hwnd(), skinPath, MAIN_LABELS); }
+
+std::unique_ptr<CSubMainSkin> CSkinDialog::CreateSubScreen(const SkinScreenLine&) {
+    return std::make_unique<CSubMainSkin>();
+}
+
+void CSkinDialog::LoadSubScreens(const std::string& skinPath) {
+    SetSkinFilePath(skinPath);
+    const std::string folder = GetSkinFolder(skinPath);
+    for (const auto& entry : ReadNumberedSection(skinPath, SUBSCREENS)) {
+        const SkinScreenLine line = ParseScreenLine(entry.value);
+        std::unique_ptr<CSubMainSkin> screen = CreateSubScreen(line);
+        if (!screen || !screen->Create(hwnd(), line, folder, skinPath)) continue;
+        screens.push_back(std::move(screen));
+    }
+}
+
+void CSkinDialog::ShowSubScreen(const std::string& name) {
+    for (auto& screen : screens) {
+        if (screen->name != name) {
+            ShowWindow(screen->hwnd(), SW_HIDE);
+            continue;
+        }
+        currentScreen = screen.get();
+        ShowWindow(screen->hwnd(), SW_SHOW);
+        screen->store.HideButton("BUTTON_SCAN", false);
+        screen->Invalidate(true);
+    }
+}
+
+void CSkinDialog::ApplyMaskRegion(HBITMAP mask) {
+    HRGN region = CreateRegionFromMask(mask, static_cast<COLORREF>(-1), 0x101010);
+    if (!region) {
+        MessageBoxA(hwnd(), "Region is Null", "Zenthar", MB_OK);
+    } else if (!SetWindowRgn(hwnd(), region, TRUE)) {
+        MessageBoxA(hwnd(), "Unable To Set Window Region", "Zenthar", MB_OK);
+        DeleteObject(region);
+    }
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void CSkinDialog::ButtonPressed(const std::string&) {}
+
+void CSkinDialog::ButtonClicked(int index) {
+    if (currentScreen) {
+        const std::string minutes = currentScreen->store.GetEditText("EDIT_SCAN_PERIOD");
+        ScanMinutesSaver saver = scanMinutesSaver.load();
+        if (!minutes.empty() && saver) saver(minutes);
+    }
+    ButtonPressed(store.ButtonName(index));
+}
+
+LRESULT CSkinDialog::OnEraseBkgnd(HDC) { return 1; }  // the background picture covers it
+
+void CSkinDialog::OnPaint() {
+    {
+        PaintDC dc(hwnd());
+        if (dc.get()) DrawSkinImage(dc.get(), store.normalImage, ClientRect(), true);
+    }
+    for (auto& b : store.buttons) b->Invalidate(true);
+    for (auto& l : store.labels) l->Invalidate(true);
+    for (auto& e : store.edits) {
+        e->SetText(e->GetText());
+        e->Invalidate(true);
+    }
+    // The base's painting finds nothing left to draw; it repaints the result table.
+    Summary::OnPaint();
+}
+
+void CSkinDialog::OnLButtonDown(UINT, int x, int y) {
+    BeginBackgroundDrag(hwnd(), x, y);
+    Default();
+}
+
+void CSkinDialog::OnMouseMove(UINT, int, int) {
+    Default();
+    MouseOverName("");
+}
+
+void CSkinDialog::OnDestroy() {
+    // Sub-screens and screens stop their work while every window of the tree still exists.
+    SendDestroyTree(hwnd());
+    animation.Stop();
+    Default();
+}
+
+LRESULT CSkinDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_FLASHSTOP:
+        animation.Stop();
+        SetResult(0);
+        return 0;
+    case WM_FLASHPLAY:
+        animation.Play();
+        SetResult(0);
+        return 0;
+    default:
+        return Summary::OnMessage(msg, wp, lp);
+    }
+}

@@ -1,0 +1,62 @@
+// CSkinDialog: the shaped, draggable main window built from the skin description.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Summary.h"
+#include "skin/ShockwaveFlash.h"
+#include "skin/SubMainSkin.h"
+
+// Where the main window keeps the text of EDIT_SCAN_PERIOD when a button is clicked (the setting
+// `scanminutes`). The settings store installs it; until then the text is not kept anywhere.
+using ScanMinutesSaver = void (*)(const std::string& text);
+void SetScanMinutesSaver(ScanMinutesSaver saver);
+
+class CSkinDialog : public Summary {
+public:
+    CSkinDialog();
+    ~CSkinDialog() override;
+
+    // The most recently constructed main window; sub-screens reach the main window through it.
+    static CSkinDialog* MainDialog();
+
+    // A click by name; nothing here, the application's main window dispatches.
+    void ButtonPressed(const std::string& name) override;
+    // Keeps the current sub-screen's EDIT_SCAN_PERIOD text first, then ButtonPressed by name.
+    void ButtonClicked(int index) override;
+    // The window's outline from the mask picture; messages on failure, the window stays rectangular.
+    virtual void ApplyMaskRegion(HBITMAP mask);
+    // Loads (or reloads) the main screen from the skin description.
+    virtual void LoadSkin();
+
+    // Shows the sub-screen called name and hides the others; an unknown name hides them all and
+    // keeps currentScreen.
+    void ShowSubScreen(const std::string& name);
+    void LoadMainButtons(const std::string& skinPath);
+    void LoadMainLabels(const std::string& skinPath);
+    void LoadSubScreens(const std::string& skinPath);
+
+    CSubMainSkin* currentScreen = nullptr;
+    CShockwaveFlash animation;
+    std::vector<std::unique_ptr<CSubMainSkin>> screens;
+
+protected:
+    // The sub-screen object for a screen line: the application's main window makes its own kinds.
+    virtual std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line);
+    // Registers the skin description under the full skin path; false when there is none.
+    virtual bool ObtainSkinDescription(const std::string& skinPath);
+
+    BOOL OnInitDialog() override;
+    void OnPaint() override;
+    LRESULT OnEraseBkgnd(HDC dc) override;
+    void OnLButtonDown(UINT keys, int x, int y) override;
+    void OnMouseMove(UINT keys, int x, int y) override;
+    void OnDestroy() override;
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void DestroySubScreens();
+};

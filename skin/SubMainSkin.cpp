@@ -1,0 +1,82 @@
+// CSubMainSkin: creation and loading, painting, dragging, and the tree and scan-button messages.
+#include "skin/SubMainSkin.h"
+
+#include "app/UserMessages.h"
+#include "framework/GdiOwners.h"
+#include "skin/DestroyTree.h"
+#include "skin/SkinImage.h"
+
+namespace {
+const char SUBSCREEN_CLASS[] = "ZentharSubScreen";
+}
+
+void BeginBackgroundDrag(HWND hwnd, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(hwnd, &p);  // the non-client message carries a screen point
+    PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
+}
+
+bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::string& skinFolder,
+                          const std::string& skinPath) {
+    if (!RegisterWindowClass(SUBSCREEN_CLASS, CS_DBLCLKS)) return false;
+    name = line.name;
+    rect = ToRect(line.rect);
+    if (!Window::Create(SUBSCREEN_CLASS, 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
+        return false;
+    SIZE size{};
+    GdiBitmap* pictures[4] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};
+    for (int i = 0; i < 4; ++i) LoadSkinImage(skinFolder + line.images[i], *pictures[i], size);
+
+    store.LoadButtons(hwnd(), skinPath, name + "_BUTTONINFO");
+    store.LoadLabels(hwnd(), skinPath, name + "_TEXTINFO");
+    OnButtonsAndLabelsLoaded();
+    if (name != SUBSCREEN_WITHOUT_EDITS) store.LoadEdits(hwnd(), skinPath, name + "_EDITBOXINFO");
+    OnEditBoxesLoaded();
+    list = CreateSkinList(hwnd(), skinPath, name + "_LISTINFO");
+    OnListLoaded();
+    return true;
+}
+
+void CSubMainSkin::ButtonPressed(const std::string&) {}
+
+void CSubMainSkin::ButtonClicked(int index) { ButtonPressed(store.ButtonName(index)); }
+
+void CSubMainSkin::MouseOverName(const std::string&) {}
+
+LRESULT CSubMainSkin::OnEraseBkgnd(HDC) { return 1; }  // the picture covers the whole client area
+
+void CSubMainSkin::OnPaint() {
+    {
+        PaintDC dc(hwnd());
+        if (dc.get()) DrawSkinImage(dc.get(), store.normalImage, ClientRect(), true);
+    }
+    for (auto& b : store.buttons) b->Invalidate(true);
+    for (auto& l : store.labels) l->Invalidate(true);
+    if (list) list->Invalidate(true);
+}
+
+void CSubMainSkin::OnLButtonDown(UINT, int x, int y) {
+    BeginBackgroundDrag(hwnd(), x, y);
+    Default();
+}
+
+void CSubMainSkin::OnMouseMove(UINT, int, int) {
+    Default();
+    MouseOverName("");
+}
+
+void CSubMainSkin::OnTimer(UINT_PTR) {}
+
+LRESULT CSubMainSkin::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_DESTROYTREE:
+        OnDestroyTree();
+        if (hwnd()) SendDestroyTree(hwnd());
+        return 0;
+    case WM_ENABLESCANBUTTON:
+        store.EnableButton("BUTTON_SCAN", true);
+        return 0;
+    default:
+        return Window::OnMessage(msg, wp, lp);
+    }
+}
