@@ -12,6 +12,7 @@ constexpr const char SUBMAIN_SCHEDULE[] = "SUBMAIN_SCHEDULE";
 constexpr const char SUBMAIN_SCHEDULE_DISABLED[] = "SUBMAIN_SCHEDULE_DISABLED";
 constexpr const char SUBMAIN_IGNORED[] = "SUBMAIN_IGNORED";
 constexpr const char SUBMAIN_ADVANCED[] = "SUBMAIN_ADVANCED";
+constexpr const char SUBMAIN_ABOUT[] = "SUBMAIN_ABOUT";
 
 class AppSubScreen : public CSubMainSkin {
 public:

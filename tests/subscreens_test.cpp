@@ -1,0 +1,724 @@
+// Sub-screens with the built-in skin: settings loads, clicks as a user makes them, the lists, restore.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AppFlags.h"
+#include "app/SubScreen.h"
+#include "app/SubScreenRows.h"
+#include "app/SubScreens.h"
+#include "framework/ComPtr.h"
+#include "registry/RegistryLib.h"
+#include "resources/resource.h"
+#include "settings/ScanClock.h"
+#include "settings/SettingsKey.h"
+#include "skin/SkinDialog.h"
+#include "support/RegistryTree.h"
+#include "support/TestSupport.h"
+#include "support/WindowTestKit.h"
+
+namespace {
+
+const std::string SETTINGS = std::string("HKEY_LOCAL_MACHINE\\") + SETTINGS_KEY_PATH;
+const std::string RUN = std::string("HKEY_LOCAL_MACHINE\\") + RUN_KEY_PATH;
+
+// ---- pure row arithmetic ----
+
+TEST(IgnoredRows, TickedRowsNameTheEntriesTheUserSaw) {
+    const std::vector<std::string> five = {"a", "b", "c", "d", "e"};
+    auto rows = [](std::vector<std::string> paths, std::vector<int> ticked) {
+        std::vector<IgnoredRow> r;
+        for (auto& p : paths) r.push_back({p, false});
+        for (int t : ticked) r[static_cast<size_t>(t)].ticked = true;
+        return r;
+    };
+    const struct {
+        const char* what;
+        std::vector<IgnoredRow> rows;
+        std::vector<std::string> entries;
+        std::vector<int> slots;
+    } cases[] = {
+        {"unchanged file: by index", rows(five, {1, 3}), five, {1, 3}},
+        {"nothing ticked", rows(five, {}), five, {}},
+        {"a line added in front since", rows(five, {1, 3}), {"new", "a", "b", "c", "d", "e"}, {2, 4}},
+        {"a ticked line already gone", rows(five, {1, 3}), {"a", "c", "d", "e"}, {2}},
+        {"the second of two equal lines", rows({"x", "y", "x"}, {2}), {"x", "y", "x"}, {2}},
+        {"equal lines, the first of them removed since", rows({"x", "y", "x"}, {2}), {"y", "x"}, {}},
+        {"empty lines count too", rows({"", "a", ""}, {0, 2}), {"", "a", ""}, {0, 2}},
+        {"file emptied since", rows(five, {0, 4}), {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(IgnoreSlotsToDelete(c.rows, c.entries), c.slots);
+    }
+}
+
+TEST(ScheduleRows, LastRunIsNeverOrTheLocalTime) {
+    EXPECT_EQ(LastRunText(0), "Never");
+    std::tm t{};
+    t.tm_year = 2026 - 1900;
+    t.tm_mon = 11;
+    t.tm_mday = 8;
+    t.tm_hour = 7;
+    t.tm_min = 5;
+    t.tm_sec = 9;
+    t.tm_isdst = -1;
+    EXPECT_EQ(LastRunText(mktime(&t)), "07:05:09 08-12-26");
+}
+
+// ---- the windows ----
+
+// The main window with the program's sub-screens and the built-in skin.
+class HostWindow : public CSkinDialog {
+public:
+    bool Open() {
+        skinFile = "Skin.ini";
+        if (!CreateModeless(IDD_SKINNED, nullptr)) return false;
+        SetWindowPos(hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        ShowSubScreen(SUBMAIN_MAIN);
+        UpdateWindow(hwnd());
+        PumpFor(300);
+        return true;
+    }
+    AppSubScreen* Screen(const std::string& n) {
+        for (auto& s : screens)
+            if (s->name == n) return dynamic_cast<AppSubScreen*>(s.get());
+        return nullptr;
+    }
+    std::string Shown() {
+        std::string names;
+        for (auto& s : screens)
+            if (IsWindowVisible(s->hwnd())) names += s->name;
+        return names;
+    }
+
+protected:
+    std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line) override {
+        return CreateAppSubScreen(line);
+    }
+};
+
+// Where the built-in skin places the controls the tests click, in their sub-screen's client area.
+struct Placed {
+    const char* screen;
+    const char* button;
+    RECT rect;  // left, top, width, height
+};
+const Placed PLACED[] = {
+    {SUBMAIN_MAIN, "BUTTON_ALL", {12, 29, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_COM", {12, 44, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_STARTUP", {12, 149, 9, 9}},
+    {SUBMAIN_SCHEDULE, "BUTTON_START_EVERY", {14, 49, 10, 10}},
+    {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY", {14, 73, 10, 10}},
+    {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_MONTH", {232, 73, 10, 10}},
+    {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_WEEK", {170, 73, 10, 10}},
+    {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_DAY", {114, 73, 10, 10}},
+    {SUBMAIN_SCHEDULE, "BUTTON_AUTOSCAN_ENABLE", {295, 5, 42, 20}},
+    {SUBMAIN_SCHEDULE, "BUTTON_ADDSCHEDULE", {270, 116, 67, 24}},
+    {SUBMAIN_SCHEDULE, "BUTTON_DELETESCHEDULE", {270, 146, 67, 24}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY", {14, 49, 10, 10}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE", {295, 5, 42, 20}},
+    {SUBMAIN_IGNORED, "BUTTON_IGNORED_DELETE", {203, 191, 134, 24}},
+    {SUBMAIN_IGNORED, "BUTTON_IGNORED_SEL_ALL", {14, 198, 10, 10}},
+    {SUBMAIN_ADVANCED, "BUTTON_STARTUP", {14, 34, 10, 10}},
+    {SUBMAIN_ADVANCED, "BUTTON_AUTOSCAN", {14, 67, 10, 10}},
+    {SUBMAIN_ADVANCED, "BUTTON_BACKUP", {14, 100, 10, 10}},
+    {SUBMAIN_ADVANCED, "BUTTON_RESTORE", {12, 188, 176, 24}},
+    {SUBMAIN_ABOUT, "BUTTON_ABOUTEXIT", {0, 0, 349, 219}},
+};
+
+// A real click in the middle of where the skin puts `button` on `screen`, which must be shown.
+void Click(HostWindow& w, const char* screen, const char* button) {
+    for (const Placed& p : PLACED) {
+        if (std::string(p.screen) != screen || std::string(p.button) != button) continue;
+        AppSubScreen* s = w.Screen(screen);
+        ASSERT_NE(s, nullptr) << screen;
+        const int x = p.rect.left + p.rect.right / 2, y = p.rect.top + p.rect.bottom / 2;
+        POINT pt{x, y};
+        CSkinButton* b = s->store.FindButton(button);
+        ASSERT_NE(b, nullptr) << button;
+        ASSERT_EQ(ChildWindowFromPoint(s->hwnd(), pt), b->hwnd()) << button << " is where the skin puts it";
+        ASSERT_TRUE(Xdo("mousemove " + ScreenXY(s->hwnd(), x, y) + " click 1"));
+        PumpFor(100);
+        return;
+    }
+    FAIL() << button << " is not in the table";
+}
+
+int Tick(HostWindow& w, const char* screen, const char* button) {
+    return w.Screen(screen)->store.GetButtonCheck(button);
+}
+
+// The values of the settings key as "name=data" lines (numbers in decimal).
+std::string SettingsText() {
+    std::string text;
+    for (const auto& key : SnapshotTree(SETTINGS)) {
+        for (const auto& v : key.second) {
+            text += key.first + v.first + "=";
+            if (v.second.type == REG_DWORD && v.second.bytes.size() == 4)
+                text += std::to_string(*reinterpret_cast<const DWORD*>(v.second.bytes.data()));
+            else
+                text += std::string(v.second.bytes.begin(), v.second.bytes.end()).c_str();
+            text += ";";
+        }
+    }
+    return text;
+}
+
+bool Has(const char* value) { return ValueExists(SETTINGS, value); }
+
+DWORD Number(const char* value) {
+    HKEY k = nullptr;
+    DWORD data = 0, size = sizeof data;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SETTINGS_KEY_PATH, 0, KEY_READ, &k) == ERROR_SUCCESS) {
+        RegQueryValueExA(k, value, nullptr, nullptr, reinterpret_cast<BYTE*>(&data), &size);
+        RegCloseKey(k);
+    }
+    return data;
+}
+
+// Answers the dialogs that appear with `caption` on its own thread: each press in `answers` in turn
+// (IDOK, IDYES, ...), and keeps the texts of each box.
+class DialogAnswerer {
+public:
+    DialogAnswerer(const char* caption, std::vector<int> answers)
+        : caption_(caption), answers_(std::move(answers)), thread_([this] { run(); }) {}
+    ~DialogAnswerer() { stop(); }
+    std::vector<std::string> texts() {
+        stop();
+        return texts_;
+    }
+
+private:
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    void run() {
+        size_t next = 0;
+        while (!stop_ && next < answers_.size()) {
+            HWND box = FindWindowA("#32770", caption_.c_str());
+            if (box && IsWindowVisible(box)) {
+                Sleep(150);
+                std::string text;
+                EnumChildWindows(box, &DialogAnswerer::collect, reinterpret_cast<LPARAM>(&text));
+                texts_.push_back(text);
+                PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answers_[next++]), 0);
+                while (!stop_ && IsWindow(box)) Sleep(20);
+            }
+            Sleep(20);
+        }
+    }
+    static BOOL CALLBACK collect(HWND child, LPARAM out) {
+        char cls[32] = {}, text[512] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
+            *reinterpret_cast<std::string*>(out) += text;
+        return TRUE;
+    }
+    std::string caption_;
+    std::vector<int> answers_;
+    std::atomic<bool> stop_{false};
+    std::vector<std::string> texts_;
+    std::thread thread_;
+};
+
+class SubScreens : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ole_ = std::make_unique<ComInit>(); }
+    static void TearDownTestSuite() { ole_.reset(); }
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+        scratch_ = std::make_unique<ScratchDir>("subscreens");
+        DeleteKeyPath(SETTINGS);  // a first start
+        ClearRunValue();
+        scanInProgress = 0;
+        scanAtStart = 0;
+    }
+    void TearDown() override {
+        scanInProgress = 0;
+        scanAtStart = 0;
+        DeleteKeyPath(SETTINGS);
+        ClearRunValue();
+        scratch_.reset();
+    }
+    static void ClearRunValue() {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY_PATH, 0, KEY_SET_VALUE, &k) == ERROR_SUCCESS) {
+            RegDeleteValueA(k, STARTUP_VALUE_NAME);
+            RegCloseKey(k);
+        }
+    }
+    static std::unique_ptr<ComInit> ole_;
+    std::unique_ptr<ScratchDir> scratch_;
+};
+std::unique_ptr<ComInit> SubScreens::ole_;
+
+const char* const CATEGORIES[] = {"BUTTON_COM",   "BUTTON_COM_SUBS", "BUTTON_DRV",       "BUTTON_HELP",
+                                  "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP",
+                                  "BUTTON_UNINSTALL", "BUTTON_SHORTCUTS"};
+
+int TickedCategories(HostWindow& w) {
+    int n = 0;
+    for (const char* c : CATEGORIES) n += Tick(w, SUBMAIN_MAIN, c) ? 1 : 0;
+    return n + (Tick(w, SUBMAIN_MAIN, "BUTTON_ALL") ? 1 : 0);
+}
+
+TEST_F(SubScreens, FirstStartTicksEveryCategoryAndStoresTheWeeklyDefault) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    ASSERT_EQ(w.screens.size(), 7u);
+    EXPECT_EQ(TickedCategories(w), 11);
+    // The shared name: the start-with-Windows option stays off when the program is not registered.
+    EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
+    EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_AUTOSCAN"), 0);
+    EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_BACKUP"), 0);
+    EXPECT_EQ(TheScanClock().autoScanEnabled, 0);
+    EXPECT_EQ(scanAtStart.load(), 0);
+    // Scanning off: the default schedule was applied once.
+    EXPECT_TRUE(Has("scanafterevery"));
+    EXPECT_TRUE(Has("scanweek"));
+    EXPECT_FALSE(Has("scanevery") || Has("scanday") || Has("scanmonth") || Has("enablescan"));
+    EXPECT_EQ(Number("scanperiod"), 86460u);
+    EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->store.GetEditText("EDIT_SCAN_PERIOD"), "4");
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_WEEK"), 1);
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_AFTER_EVERY_WEEK"), 1) << "the twin shows the same";
+    // The lists of the built-in skin: ignored (empty file), results, and the schedule pair's.
+    EXPECT_EQ(w.Screen(SUBMAIN_IGNORED)->list->ItemCount(), 0);
+    EXPECT_NE(w.Screen(SUBMAIN_SCHEDULE)->list, nullptr);
+    EXPECT_NE(w.Screen("SUBMAIN_RESULT")->list, nullptr);
+}
+
+TEST_F(SubScreens, StoredOptionsAreLoadedIntoTheirControls) {
+    {
+        SeededKey settings(SETTINGS);
+        settings.setString("autoscan", "0");  // only presence counts
+        settings.setString("savereg", "1");
+        settings.setString("enablescan", "1");
+        settings.setString("scanevery", "1");
+        settings.setString("scanminutes", "15");
+        settings.setDword("scanperiod", 900);
+        SeededValue run(RUN, STARTUP_VALUE_NAME, "C:\\Zenthar\\Zenthar.exe");
+        HostWindow w;
+        ASSERT_TRUE(w.Open());
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_AUTOSCAN"), 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_BACKUP"), 1);
+        EXPECT_EQ(scanAtStart.load(), 1);
+        EXPECT_EQ(TheScanClock().autoScanEnabled, 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_AUTOSCAN_ENABLE"), 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_START_EVERY"), 1);
+        EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY"), 0) << "no default schedule while on";
+        EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->store.GetEditText("EDIT_SCAN_PERIOD"), "15");
+        EXPECT_EQ(Number("scanperiod"), 900u) << "nothing applied at start while scanning is on";
+        w.Destroy();
+    }
+}
+
+TEST_F(SubScreens, AllTogglesEveryCategoryAndTheOthersOneByOne) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    const std::string before = SettingsText();
+    Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
+    EXPECT_EQ(TickedCategories(w), 0);
+    Click(w, SUBMAIN_MAIN, "BUTTON_COM");
+    EXPECT_EQ(TickedCategories(w), 1);
+    EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_COM"), 1);
+    Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
+    EXPECT_EQ(TickedCategories(w), 11);
+    Click(w, SUBMAIN_MAIN, "BUTTON_COM");
+    EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_COM"), 0);
+    EXPECT_EQ(TickedCategories(w), 10);
+    EXPECT_EQ(SettingsText(), before) << "category toggles write nothing";
+    EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME)) << "nor does BUTTON_ALL for the startup category";
+}
+
+TEST_F(SubScreens, TheTwoStartupButtons) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    Click(w, SUBMAIN_MAIN, "BUTTON_STARTUP");
+    EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 0);
+    EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME)) << "the category only chooses what is scanned";
+    w.ShowSubScreen(SUBMAIN_ADVANCED);
+    PumpFor(150);
+    Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");
+    EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 1);
+    ASSERT_TRUE(ValueExists(RUN, STARTUP_VALUE_NAME));
+    // The running program's own path, whatever the current directory.
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    HKEY k = nullptr;
+    char data[MAX_PATH * 2] = {};
+    DWORD size = sizeof data;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY_PATH, 0, KEY_READ, &k), ERROR_SUCCESS);
+    RegQueryValueExA(k, STARTUP_VALUE_NAME, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(k);
+    EXPECT_NE(std::string(data).find(self), std::string::npos) << data;
+    Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");
+    EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
+    EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
+    EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 0) << "the category kept its own tick";
+}
+
+TEST_F(SubScreens, OptionTogglesWriteTheirFlags) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_ADVANCED);
+    PumpFor(150);
+    const struct {
+        const char* button;
+        const char* value;
+    } options[] = {{"BUTTON_AUTOSCAN", "autoscan"}, {"BUTTON_BACKUP", "savereg"}};
+    for (const auto& o : options) {
+        SCOPED_TRACE(o.button);
+        Click(w, SUBMAIN_ADVANCED, o.button);
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, o.button), 1);
+        EXPECT_TRUE(Has(o.value));
+        Click(w, SUBMAIN_ADVANCED, o.button);
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, o.button), 0);
+        EXPECT_FALSE(Has(o.value));
+    }
+}
+
+TEST_F(SubScreens, TheSchedulePairSwitchesAndRadiosApplyOnlyWhileOn) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_SCHEDULE_DISABLED);
+    PumpFor(150);
+    // Off: a radio changes nothing and writes nothing.
+    std::string before = SettingsText();
+    Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY");
+    EXPECT_EQ(SettingsText(), before);
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY"), 0);
+
+    Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE");
+    EXPECT_EQ(w.Shown(), SUBMAIN_SCHEDULE);
+    EXPECT_TRUE(Has("enablescan"));
+    EXPECT_EQ(TheScanClock().autoScanEnabled, 1);
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_AUTOSCAN_ENABLE"), 1) << "the shown twin shows the switch on";
+
+    // On: each radio applies the schedule; the registry holds the choice and the period.
+    const struct {
+        const char* radio;
+        const char* present;
+        const char* absent;
+        DWORD period;
+    } radios[] = {
+        {"BUTTON_START_EVERY", "scanevery", "scanafterevery", 240},  // "4" minutes
+        {"BUTTON_START_AFTER_EVERY_DAY", "scanday", "scanevery", 86400},
+        {"BUTTON_START_AFTER_EVERY_MONTH", "scanmonth", "scanday", 31 * 86400},
+        {"BUTTON_START_AFTER_EVERY_WEEK", "scanweek", "scanmonth", 7 * 86400},
+        {"BUTTON_START_AFTER_EVERY", "scanafterevery", "scanevery", 7 * 86400},
+    };
+    for (const auto& r : radios) {
+        SCOPED_TRACE(r.radio);
+        const time_t start = time(nullptr);
+        Click(w, SUBMAIN_SCHEDULE, r.radio);
+        EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, r.radio), 1);
+        EXPECT_TRUE(Has(r.present));
+        EXPECT_FALSE(Has(r.absent));
+        EXPECT_EQ(Number("scanperiod"), r.period);
+        const DWORD next = Number("scannext");
+        EXPECT_GE(next, static_cast<DWORD>(start) + r.period);
+        EXPECT_LE(next, static_cast<DWORD>(time(nullptr)) + r.period);
+        EXPECT_EQ(std::string(Has("scanminutes") ? "4" : ""), "4");
+    }
+
+    Click(w, SUBMAIN_SCHEDULE, "BUTTON_AUTOSCAN_ENABLE");
+    EXPECT_EQ(w.Shown(), SUBMAIN_SCHEDULE_DISABLED);
+    EXPECT_FALSE(Has("enablescan"));
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE"), 0);
+    EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_AFTER_EVERY_WEEK"), 1) << "the last choice is shown";
+    before = SettingsText();
+    Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY");
+    EXPECT_EQ(SettingsText(), before);
+}
+
+TEST_F(SubScreens, ClicksDuringAScanDoNothing) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    scanInProgress = 1;
+    const std::string before = SettingsText();
+    const struct {
+        const char* screen;
+        const char* button;
+    } clicks[] = {
+        {SUBMAIN_MAIN, "BUTTON_ALL"},
+        {SUBMAIN_MAIN, "BUTTON_COM"},
+        {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE"},
+        {SUBMAIN_ADVANCED, "BUTTON_STARTUP"},
+        {SUBMAIN_ADVANCED, "BUTTON_BACKUP"},
+        {SUBMAIN_ABOUT, "BUTTON_ABOUTEXIT"},
+    };
+    for (const auto& c : clicks) {
+        SCOPED_TRACE(c.button);
+        w.ShowSubScreen(c.screen);
+        PumpFor(100);
+        const int tick = Tick(w, c.screen, c.button);
+        Click(w, c.screen, c.button);
+        EXPECT_EQ(Tick(w, c.screen, c.button), tick);
+        EXPECT_EQ(w.Shown(), c.screen);
+    }
+    EXPECT_EQ(TickedCategories(w), 11);
+    EXPECT_EQ(SettingsText(), before);
+    EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
+    EXPECT_EQ(TheScanClock().autoScanEnabled, 0);
+}
+
+TEST_F(SubScreens, AboutReturnsToTheCategoryScreen) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.store.EnableAllButtons(false);
+    w.ShowSubScreen(SUBMAIN_ABOUT);
+    PumpFor(150);
+    Click(w, SUBMAIN_ABOUT, "BUTTON_ABOUTEXIT");
+    EXPECT_EQ(w.Shown(), SUBMAIN_MAIN);
+    EXPECT_FALSE(IsWindowEnabled(w.store.FindButton("BUTTON_MAIN")->hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(w.store.FindButton("BUTTON_IGNORED")->hwnd()));
+}
+
+// ---- the ignored list ----
+
+std::vector<std::string> ListColumn(CSkinList& list, int column) {
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.ItemCount(); ++i) {
+        char text[1024] = {};
+        ListView_GetItemText(list.hwnd(), i, column, text, sizeof text);
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// A real click on a row's check box.
+void ClickRowCheck(CSkinList& list, int row) {
+    RECT r{};
+    ListView_GetItemRect(list.hwnd(), row, &r, LVIR_BOUNDS);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list.hwnd(), r.left + 9, (r.top + r.bottom) / 2) + " click 1"));
+}
+
+const std::vector<std::string> FIVE = {"C:\\gone\\zero.dll", "C:\\gone\\one.dll", "C:\\gone\\two.dll",
+                                       "C:\\gone\\three.dll", "C:\\gone\\four.dll"};
+
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    return text;
+}
+
+TEST_F(SubScreens, DeletingTickedIgnoredRowsKeepsTheOthersInOrder) {
+    const struct {
+        const char* what;
+        std::vector<std::string> laterFile;  // empty: the file stays as the rows were filled from it
+        std::vector<std::string> left;
+    } cases[] = {
+        {"the file as listed", {}, {FIVE[0], FIVE[2], FIVE[4]}},
+        {"a repair added a line in front since",
+         {"C:\\gone\\new.dll", FIVE[0], FIVE[1], FIVE[2], FIVE[3], FIVE[4]},
+         {"C:\\gone\\new.dll", FIVE[0], FIVE[2], FIVE[4]}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTextFile("ignore.lst", Lines(FIVE));
+        HostWindow w;
+        ASSERT_TRUE(w.Open());
+        w.ShowSubScreen(SUBMAIN_IGNORED);
+        PumpFor(200);
+        CSkinList& list = *w.Screen(SUBMAIN_IGNORED)->list;
+        ASSERT_EQ(ListColumn(list, 1), FIVE);
+        EXPECT_EQ(ListColumn(list, 0), std::vector<std::string>(5, "")) << "the first column is empty";
+        for (int i = 0; i < 5; ++i) EXPECT_FALSE(list.IsChecked(i)) << "rows start unticked";
+        ClickRowCheck(list, 1);
+        ClickRowCheck(list, 3);
+        ASSERT_TRUE(list.IsChecked(1) && list.IsChecked(3) && !list.IsChecked(0));
+        if (!c.laterFile.empty()) WriteTextFile("ignore.lst", Lines(c.laterFile));
+        Click(w, SUBMAIN_IGNORED, "BUTTON_IGNORED_DELETE");
+        EXPECT_EQ(ListColumn(list, 1), c.left);
+        EXPECT_EQ(SplitLines(ReadTextFile("ignore.lst")), c.left);
+        w.Destroy();
+    }
+}
+
+TEST_F(SubScreens, SelectAllTicksEveryIgnoredRowThenNone) {
+    WriteTextFile("ignore.lst", Lines(FIVE));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_IGNORED);
+    PumpFor(200);
+    CSkinList& list = *w.Screen(SUBMAIN_IGNORED)->list;
+    ClickRowCheck(list, 2);
+    for (int round : {1, 0}) {
+        Click(w, SUBMAIN_IGNORED, "BUTTON_IGNORED_SEL_ALL");
+        EXPECT_EQ(Tick(w, SUBMAIN_IGNORED, "BUTTON_IGNORED_SEL_ALL"), round);
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(list.IsChecked(i), round == 1) << "row " << i;
+    }
+    EXPECT_EQ(SplitLines(ReadTextFile("ignore.lst")), FIVE) << "selecting deletes nothing";
+}
+
+// ---- live update ----
+
+TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    const char* question =
+        "To Run the Live Update,Zenthar must be shut down\n Would you like to close Zenthar, and run live update now?";
+    auto quitPosted = [] {
+        MSG m;
+        return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(m.wParam) : -1;
+    };
+    {
+        DialogAnswerer no("Morvane", {IDNO});
+        w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
+        const auto texts = no.texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], question);
+        EXPECT_EQ(quitPosted(), -1);
+    }
+    {
+        // Not shipped: the program says so and stays open.
+        DialogAnswerer yes("Morvane", {IDYES, IDOK});
+        w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
+        const auto texts = yes.texts();
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_NE(texts[1].find("ZentharLiveUpdate.exe could not be started"), std::string::npos) << texts[1];
+        EXPECT_EQ(quitPosted(), -1);
+        EXPECT_TRUE(IsWindow(w.hwnd()));
+    }
+    {
+        // Present in the current directory: it is started and the program quits with code 18.
+        ASSERT_TRUE(CopyFileA(CliPath().c_str(), "ZentharLiveUpdate.exe", FALSE));
+        DialogAnswerer yes("Morvane", {IDYES});
+        w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
+        EXPECT_EQ(yes.texts().size(), 1u);
+        EXPECT_EQ(quitPosted(), 18);
+        PumpFor(500);  // the copy prints its usage and ends
+    }
+}
+
+// ---- restore from an undo file ----
+
+// Picks `path` in the file-open dialog titled `title` once it appears, as a user types it.
+class FilePicker {
+public:
+    FilePicker(const char* title, std::string path) : title_(title), path_(std::move(path)), thread_([this] { run(); }) {}
+    ~FilePicker() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool picked() const { return picked_; }
+
+private:
+    void run() {
+        while (!stop_ && !picked_) {
+            HWND dialog = FindWindowA("#32770", title_);
+            if (dialog && IsWindowVisible(dialog)) {
+                Sleep(300);
+                HWND name = nullptr;
+                EnumChildWindows(dialog, &FilePicker::findEdit, reinterpret_cast<LPARAM>(&name));
+                if (name) {
+                    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path_.c_str()));
+                    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                    picked_ = true;
+                }
+            }
+            Sleep(50);
+        }
+    }
+    static BOOL CALLBACK findEdit(HWND child, LPARAM out) {
+        char cls[32] = {};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(child)) {
+            *reinterpret_cast<HWND*>(out) = child;
+            return FALSE;
+        }
+        return TRUE;
+    }
+    const char* title_;
+    std::string path_;
+    std::atomic<bool> stop_{false}, picked_{false};
+    std::thread thread_;
+};
+
+std::unique_ptr<RegistryError> ClassRecord(const std::string& path) {
+    auto err = std::make_unique<RegistryError>();
+    err->type = "CLSID";
+    err->keyPath = path;
+    err->action = "KEY";
+    err->value = std::make_unique<ValueRecord>(ValueRecord{"(Default)", "C:\\gone\\class.dll", REG_SZ});
+    err->filePath = "C:\\gone\\class.dll";
+    return err;
+}
+
+TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
+    const std::vector<std::string> classes = {
+        "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A1}",
+        "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A2}",
+    };
+    std::vector<std::unique_ptr<SeededKey>> seeded;
+    for (const auto& c : classes) {
+        seeded.push_back(std::make_unique<SeededKey>(c));
+        seeded.back()->setString("", "Test class");
+        seeded.push_back(std::make_unique<SeededKey>(c + "\\InprocServer32", false));
+        SeededKey& server = *seeded.back();
+        server.setString("", "C:\\gone\\class.dll");
+        server.setString("ThreadingModel", "Both");
+        server.setBinary("Bytes", {0, 1, 2, 255});
+        server.setDword("Number", 0x12345678);
+    }
+    std::vector<RegistryTree> before;
+    for (const auto& c : classes) before.push_back(SnapshotTree(c));
+    ASSERT_EQ(before[0].size(), 2u);
+
+    // A repair that dies after its first pass: the keys are gone, the undo file stays.
+    {
+        CRegistryLib lib;
+        for (const auto& c : classes) lib.ErrorList.push_back(ClassRecord(c));
+        lib.progressCallback = [](const char*, const char* title, int32_t, int32_t) {
+            if (std::string(title) == "Fixing Help Files ") throw std::runtime_error("killed");
+        };
+        CategoryResults rows;
+        ASSERT_THROW(lib.FixErrors(rows, "FixedOnKilled.xml"), std::runtime_error);
+    }
+    for (const auto& c : classes) ASSERT_FALSE(KeyExists(c));
+    ASSERT_TRUE(PathExists("FixedOnKilled.xml"));
+
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_ADVANCED);
+    PumpFor(150);
+    const std::string undo = scratch_->file("FixedOnKilled.xml");
+    {
+        FilePicker picker("Restore from an undo file", undo);
+        DialogAnswerer outcome("Registry Restoration", {IDOK});
+        Click(w, SUBMAIN_ADVANCED, "BUTTON_RESTORE");
+        ASSERT_TRUE(PumpUntil([&] { return picker.picked(); }, 10000));
+        const auto texts = outcome.texts();
+        ASSERT_EQ(texts.size(), 1u);
+        EXPECT_EQ(texts[0], "Registry Restored Successfuly");
+    }
+    for (size_t i = 0; i < classes.size(); ++i)
+        EXPECT_EQ(FirstTreeDifference(before[i], SnapshotTree(classes[i])), "") << classes[i];
+
+    // A damaged file writes nothing and says so.
+    WriteTextFile("broken.xml", "<?xml version=\"1.0\"?>\r\n<registry><k name=\"HKEY_LOCAL_MACHINE\"><v name=");
+    {
+        FilePicker picker("Restore from an undo file", scratch_->file("broken.xml"));
+        DialogAnswerer outcome("Registry Restoration", {IDOK, IDOK});
+        Click(w, SUBMAIN_ADVANCED, "BUTTON_RESTORE");
+        const auto texts = outcome.texts();
+        ASSERT_FALSE(texts.empty());
+        EXPECT_EQ(texts.back(), "Registry Restoration Failed");
+    }
+}
+
+}  // namespace
