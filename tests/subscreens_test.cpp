@@ -661,8 +661,8 @@ std::unique_ptr<RegistryError> ClassRecord(const std::string& path) {
 
 TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
     const std::vector<std::string> classes = {
-        "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A1}",
-        "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A2}",
+        "HKEY_CLASSES_ROOT\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A1}",
+        "HKEY_CLASSES_ROOT\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019A2}",
     };
     std::vector<std::unique_ptr<SeededKey>> seeded;
     for (const auto& c : classes) {
@@ -709,15 +709,16 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
     for (size_t i = 0; i < classes.size(); ++i)
         EXPECT_EQ(FirstTreeDifference(before[i], SnapshotTree(classes[i])), "") << classes[i];
 
-    // A damaged file writes nothing and says so.
-    WriteTextFile("broken.xml", "<?xml version=\"1.0\"?>\r\n<registry><k name=\"HKEY_LOCAL_MACHINE\"><v name=");
+    // A file naming no registry root writes nothing; the reason comes first, then the outcome.
+    WriteTextFile("broken.xml", "<k name=\"NOT_A_ROOT\"/>");
     {
         FilePicker picker("Restore from an undo file", scratch_->file("broken.xml"));
         DialogAnswerer outcome("Registry Restoration", {IDOK, IDOK});
         Click(w, SUBMAIN_ADVANCED, "BUTTON_RESTORE");
         const auto texts = outcome.texts();
-        ASSERT_FALSE(texts.empty());
-        EXPECT_EQ(texts.back(), "Registry Restoration Failed");
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_NE(texts[0].find("nothing was restored"), std::string::npos) << texts[0];
+        EXPECT_EQ(texts[1], "Registry Restoration Failed");
     }
 }
 
