@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/AppFlags.h"
+#include "app/SubScreens.h"
 #include "app/SupportPage.h"
 #include "app/UserMessages.h"
 #include "backup/Backup.h"
@@ -14,10 +15,6 @@
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 
-#if __has_include("app/SubScreens.h")
-#include "app/SubScreens.h"
-#define ZENTHAR_APP_SUBSCREENS 1
-#endif
 
 namespace {
 std::atomic<CMainDialog*> theMainDialog{nullptr};
@@ -61,10 +58,6 @@ BOOL CMainDialog::OnInitDialog() {
         EndDialog(-1);
         return FALSE;
     }
-    // The automatic-scan clock, before the sub-screens are built (they may load it again).
-    TheScanClock().Load();
-    const FlagLoad enabled = LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_ENABLE_SCAN);
-    if (enabled.keyOpened) TheScanClock().autoScanEnabled = enabled.on ? 1 : 0;
     tray_.Add(hwnd(), WM_TRAYNOTIFY, "Zenthar");
     // 3. The skin; it presses BUTTON_SCAN itself when a scan is wanted at start.
     CSkinDialog::OnInitDialog();
@@ -89,9 +82,7 @@ BOOL CMainDialog::OnInitDialog() {
 }
 
 std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine& line) {
-#ifdef ZENTHAR_APP_SUBSCREENS
     if (auto screen = CreateAppSubScreen(line)) return screen;
-#endif
     return CSkinDialog::CreateSubScreen(line);
 }
 

@@ -6,9 +6,9 @@
 #include "app/AppFlags.h"
 #include "app/MainDialog.h"
 #include "app/ResultList.h"
+#include "app/SubScreen.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
-#include "registry/RegistryLib.h"
 
 namespace {
 // The category toggles of the scan screen, in the member order of the selection.
@@ -218,8 +218,6 @@ void CMainDialog::RepairFinished(const std::vector<std::pair<std::string, std::s
 }
 
 void CMainDialog::ReloadIgnoredList() {
-    CSubMainSkin* ignored = FindScreen(screens, "SUBMAIN_IGNORED");
-    if (!ignored || !ignored->list) return;
-    CRegistryLib fresh;  // loads "ignore.lst" as the repair left it
-    FillIgnoredList(*ignored->list, fresh.ignoreList);
+    // The ignored screen reads "ignore.lst" as the repair left it.
+    if (auto* ignored = dynamic_cast<AppSubScreen*>(FindScreen(screens, "SUBMAIN_IGNORED"))) ignored->FillIgnoredList();
 }

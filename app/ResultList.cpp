@@ -1,4 +1,4 @@
-// Filling the result and ignored lists, and reading the result list's ticks back.
+// Filling the result list, and reading its ticks back.
 #include "app/ResultList.h"
 
 #include <commctrl.h>
@@ -58,13 +58,4 @@ RowTicks TicksOf(const CSkinList& list, size_t registryRows, size_t errorCount, 
         ticks.shortcuts.push_back(row >= rows || list.IsChecked(row));
     }
     return ticks;
-}
-
-void FillIgnoredList(CSkinList& list, const ErrorArray& ignoreList) {
-    DeleteAllRows(list.hwnd());
-    for (const auto& entry : ignoreList) {
-        if (!entry) continue;
-        const int row = list.AddItem("", false);
-        SetListCell(list.hwnd(), row, 1, entry->filePath);
-    }
 }

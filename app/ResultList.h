@@ -1,4 +1,4 @@
-// The result list and the ignored list of the main window: filled from the engine's lists, and the
+// The result list of the main window: filled from the engine's lists, and the
 // ticks read back for a repair.
 #pragma once
 #include <windows.h>
@@ -23,6 +23,3 @@ size_t FillResultList(CSkinList& list, const ErrorArray& errors, const std::vect
 // The ticks of the rows for the engine's lists: the first `registryRows` rows are the records,
 // the rest the shortcuts. A list shorter than the engine's lists leaves the rest ticked.
 RowTicks TicksOf(const CSkinList& list, size_t registryRows, size_t errorCount, size_t shortcutCount);
-
-// Empties the list and shows one unticked row per ignore-list entry (FileName in column 1).
-void FillIgnoredList(CSkinList& list, const ErrorArray& ignoreList);
