@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "app/AppFlags.h"
+#include "app/MainDialog.h"
 #include "app/SubScreen.h"
 #include "app/SubScreenRows.h"
-#include "app/SubScreens.h"
 #include "framework/ComPtr.h"
 #include "registry/RegistryLib.h"
 #include "resources/resource.h"
@@ -78,11 +78,11 @@ TEST(ScheduleRows, LastRunIsNeverOrTheLocalTime) {
 
 // ---- the windows ----
 
-// The main window with the program's sub-screens and the built-in skin.
-class HostWindow : public CSkinDialog {
+// The program's main window with its sub-screens and the built-in skin, modeless so that the test
+// drives it.
+class HostWindow : public CMainDialog {
 public:
     bool Open() {
-        skinFile = "Skin.ini";
         if (!CreateModeless(IDD_SKINNED, nullptr)) return false;
         SetWindowPos(hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         ShowSubScreen(SUBMAIN_MAIN);
@@ -101,11 +101,6 @@ public:
             if (IsWindowVisible(s->hwnd())) names += s->name;
         return names;
     }
-
-protected:
-    std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line) override {
-        return CreateAppSubScreen(line);
-    }
 };
 
 // Where the built-in skin places the controls the tests click, in their sub-screen's client area.
@@ -117,6 +112,7 @@ struct Placed {
 const Placed PLACED[] = {
     {SUBMAIN_MAIN, "BUTTON_ALL", {12, 29, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_COM", {12, 44, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_APPPATH", {12, 104, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_STARTUP", {12, 149, 9, 9}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_EVERY", {14, 49, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY", {14, 73, 10, 10}},
@@ -175,6 +171,12 @@ std::string SettingsText() {
     return text;
 }
 
+std::string Lines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& l : lines) text += l + "\n";
+    return text;
+}
+
 bool Has(const char* value) { return ValueExists(SETTINGS, value); }
 
 DWORD Number(const char* value) {
@@ -185,6 +187,31 @@ DWORD Number(const char* value) {
         RegCloseKey(k);
     }
     return data;
+}
+
+// A visible dialog with this caption that has an owner (a message box or a file dialog, never the
+// main window, which has the program's name as its caption too).
+struct DialogSearch {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchOwnedDialog(HWND h, LPARAM p) {
+    auto* s = reinterpret_cast<DialogSearch*>(p);
+    char cls[32] = {}, text[256] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    GetWindowTextA(h, text, sizeof text);
+    if (std::string(cls) == "#32770" && std::string(text) == s->caption && IsWindowVisible(h) && GetWindow(h, GW_OWNER)) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND OwnedDialog(const char* caption) {
+    DialogSearch search{caption, nullptr};
+    EnumWindows(MatchOwnedDialog, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // Answers the dialogs that appear with `caption` on its own thread: each press in `answers` in turn
@@ -207,8 +234,8 @@ private:
     void run() {
         size_t next = 0;
         while (!stop_ && next < answers_.size()) {
-            HWND box = FindWindowA("#32770", caption_.c_str());
-            if (box && IsWindowVisible(box)) {
+            HWND box = OwnedDialog(caption_.c_str());
+            if (box) {
                 Sleep(150);
                 std::string text;
                 EnumChildWindows(box, &DialogAnswerer::collect, reinterpret_cast<LPARAM>(&text));
@@ -342,6 +369,50 @@ TEST_F(SubScreens, AllTogglesEveryCategoryAndTheOthersOneByOne) {
     EXPECT_EQ(TickedCategories(w), 10);
     EXPECT_EQ(SettingsText(), before) << "category toggles write nothing";
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME)) << "nor does BUTTON_ALL for the startup category";
+}
+
+// "type<TAB>filePath" of every finding, from the console's output or the result list.
+std::vector<std::string> ConsoleFindings(const std::string& output) {
+    std::vector<std::string> found;
+    for (const auto& line : SplitLines(output)) {
+        if (line.compare(0, 8, "FINDING\t") != 0) continue;
+        const size_t typeEnd = line.find('\t', 8);
+        found.push_back(line.substr(8, typeEnd - 8) + "\t" + line.substr(line.rfind('\t') + 1));
+    }
+    return found;
+}
+
+TEST_F(SubScreens, OnlyTheTickedCategoriesAreScanned) {
+    const std::string goneClass = scratch_->file("gone-class.dll"), goneApp = scratch_->file("gone-app.exe");
+    SeededKey cls("HKEY_CLASSES_ROOT\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-0000000019B1}");
+    SeededKey server(cls.path() + "\\InprocServer32", false);
+    server.setString("", goneClass);
+    SeededKey app("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zenthar-gone-19.exe");
+    app.setString("", goneApp);
+
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
+    Click(w, SUBMAIN_MAIN, "BUTTON_APPPATH");
+    ASSERT_EQ(TickedCategories(w), 1);
+    // The main window's scan button; the window says when the scan is complete.
+    DialogAnswerer complete("Zenthar", {IDOK});
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(w.hwnd(), 107 + 58, 258 + 19) + " click 1"));
+    ASSERT_TRUE(PumpUntil([&] { return scanInProgress.load() == 0 && w.resultsReady(); }, 120000));
+    EXPECT_EQ(complete.texts(), std::vector<std::string>{"Scan Complete"});
+    CSkinList& list = *w.Screen("SUBMAIN_RESULT")->list;
+    std::vector<std::string> rows;
+    for (int i = 0; i < list.ItemCount(); ++i) {
+        char type[64] = {}, path[1024] = {};
+        ListView_GetItemText(list.hwnd(), i, 1, type, sizeof type);
+        ListView_GetItemText(list.hwnd(), i, 2, path, sizeof path);
+        rows.push_back(std::string(type) + "\t" + path);
+    }
+    const ProcessResult console = RunCli("scan --only APPPATH", scratch_->path());
+    EXPECT_EQ(rows, ConsoleFindings(console.out)) << console.err;
+    const std::string rowText = Lines(rows);
+    EXPECT_NE(rowText.find(goneApp), std::string::npos) << rowText;
+    EXPECT_EQ(rowText.find(goneClass), std::string::npos) << "an unticked category is not scanned";
 }
 
 TEST_F(SubScreens, TheTwoStartupButtons) {
@@ -510,11 +581,6 @@ void ClickRowCheck(CSkinList& list, int row) {
 const std::vector<std::string> FIVE = {"C:\\gone\\zero.dll", "C:\\gone\\one.dll", "C:\\gone\\two.dll",
                                        "C:\\gone\\three.dll", "C:\\gone\\four.dll"};
 
-std::string Lines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const auto& l : lines) text += l + "\n";
-    return text;
-}
 
 TEST_F(SubScreens, DeletingTickedIgnoredRowsKeepsTheOthersInOrder) {
     const struct {
@@ -620,8 +686,8 @@ public:
 private:
     void run() {
         while (!stop_ && !picked_) {
-            HWND dialog = FindWindowA("#32770", title_);
-            if (dialog && IsWindowVisible(dialog)) {
+            HWND dialog = OwnedDialog(title_);
+            if (dialog) {
                 Sleep(300);
                 HWND name = nullptr;
                 EnumChildWindows(dialog, &FilePicker::findEdit, reinterpret_cast<LPARAM>(&name));
