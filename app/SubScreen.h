@@ -27,6 +27,8 @@ public:
     void FillIgnoredList();
     // The schedule list again from the scheduled task: number, description, most recent run.
     void FillScheduleList();
+    // The schedule lists of both sub-screens of the schedule pair.
+    void RefillScheduleLists();
 
     bool IsScheduleScreen() const;
 

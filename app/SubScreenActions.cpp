@@ -3,9 +3,11 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
+#include "app/AddScheduleDialog.h"
 #include "app/AppFlags.h"
 #include "app/SubScreen.h"
 #include "registry/RegistryLib.h"
+#include "skin/SkinDialog.h"
 #include "xml/XmlReader.h"
 
 namespace {
@@ -60,8 +62,8 @@ void AppSubScreen::PressRestore() {
 }
 
 void AppSubScreen::PressAddSchedule() {
-    // Dialog 139 joins here.
-    if (list && IsScheduleScreen()) FillScheduleList();
+    RunAddScheduleDialog(hwnd());
+    RefillScheduleLists();
 }
 
 void AppSubScreen::PressRunUpdate() {
@@ -81,9 +83,12 @@ void AppSubScreen::PressRunUpdate() {
     PostQuitMessage(LIVE_UPDATE_EXIT_CODE);
 }
 
-void AppSubScreen::PressScan() {
-    // The progress dialog (its own thread) joins here: scanInProgress set, the thread started and
-    // its handle kept in summaryThread.
-}
+// CALL SITE for the progress dialog: until its thread class joins this library, the two steps do
+// nothing. Then PressScan becomes
+//     const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+//     HANDLE thread = StartSummaryDialog(hwnd(), main ? main->skinFile : "", CategoryFlagsFromToggles(store));
+//     if (thread) summaryThread.reset(thread);
+// and CancelSummary calls CancelSummaryDialog() and then summaryThread.reset().
+void AppSubScreen::PressScan() {}
 
-void AppSubScreen::CancelSummary() {}
+void AppSubScreen::CancelSummary() { summaryThread.reset(); }

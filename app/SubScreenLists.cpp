@@ -10,6 +10,7 @@
 #include "app/SubScreenRows.h"
 #include "registry/RegistryLib.h"
 #include "settings/ScheduledTask.h"
+#include "skin/SkinDialog.h"
 
 namespace {
 void SetCell(HWND listHwnd, int row, int column, const std::string& text) {
@@ -91,6 +92,19 @@ void AppSubScreen::PressDeleteSchedule() {
     const std::string taskName = ScheduledTaskName(IsNtSystem());
     if (!taskName.empty() && static_cast<size_t>(row) < scheduleTriggers.size())
         DeleteScheduledTrigger(taskName, row, scheduleTriggers[static_cast<size_t>(row)]);
-    FillScheduleList();
+    RefillScheduleLists();
     Invalidate(true);
+}
+
+void AppSubScreen::RefillScheduleLists() {
+    // Both sub-screens of the schedule pair list the same task.
+    const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+    if (!main) {
+        if (IsScheduleScreen()) FillScheduleList();
+        return;
+    }
+    for (const auto& screen : main->screens) {
+        auto* s = dynamic_cast<AppSubScreen*>(screen.get());
+        if (s && s->IsScheduleScreen()) s->FillScheduleList();
+    }
 }

@@ -21,6 +21,7 @@
 #include "registry/RegistryLib.h"
 #include "resources/resource.h"
 #include "settings/ScanClock.h"
+#include "settings/ScheduledTask.h"
 #include "settings/SettingsKey.h"
 #include "skin/SkinDialog.h"
 #include "support/RegistryTree.h"
@@ -124,6 +125,8 @@ const Placed PLACED[] = {
     {SUBMAIN_SCHEDULE, "BUTTON_DELETESCHEDULE", {270, 146, 67, 24}},
     {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY", {14, 49, 10, 10}},
     {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE", {295, 5, 42, 20}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_ADDSCHEDULE", {270, 116, 67, 24}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_DELETESCHEDULE", {270, 146, 67, 24}},
     {SUBMAIN_IGNORED, "BUTTON_IGNORED_DELETE", {203, 191, 134, 24}},
     {SUBMAIN_IGNORED, "BUTTON_IGNORED_SEL_ALL", {14, 198, 10, 10}},
     {SUBMAIN_ADVANCED, "BUTTON_STARTUP", {14, 34, 10, 10}},
@@ -336,8 +339,12 @@ TEST_F(SubScreens, StoredOptionsAreLoadedIntoTheirControls) {
         settings.setString("scanminutes", "15");
         settings.setDword("scanperiod", 900);
         SeededValue run(RUN, STARTUP_VALUE_NAME, "C:\\Zenthar\\Zenthar.exe");
+        // `autoscan` asks the main window for a scan as soon as it is up; it ends with its message.
+        DialogAnswerer complete("Zenthar", {IDOK});
         HostWindow w;
         ASSERT_TRUE(w.Open());
+        ASSERT_TRUE(PumpUntil([&] { return scanInProgress.load() == 0; }, 240000)) << "the scan at start ends";
+        EXPECT_EQ(complete.texts(), std::vector<std::string>{"Scan Complete"});
         EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 1);
         EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 1);
         EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_AUTOSCAN"), 1);
@@ -629,6 +636,100 @@ TEST_F(SubScreens, SelectAllTicksEveryIgnoredRowThenNone) {
         for (int i = 0; i < 5; ++i) EXPECT_EQ(list.IsChecked(i), round == 1) << "row " << i;
     }
     EXPECT_EQ(SplitLines(ReadTextFile("ignore.lst")), FIVE) << "selecting deletes nothing";
+}
+
+// ---- the schedule list ----
+
+BOOL CALLBACK MatchAddScheduleDialog(HWND h, LPARAM p) {
+    char cls[32] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    if (std::string(cls) == "#32770" && IsWindowVisible(h) && GetDlgItem(h, IDC_START_DATE)) {
+        *reinterpret_cast<HWND*>(p) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Fills in the add-schedule dialog once it is up: the frequency `radio`, then OK.
+class AddScheduleAnswer {
+public:
+    explicit AddScheduleAnswer(int radio) : radio_(radio), thread_([this] { run(); }) {}
+    ~AddScheduleAnswer() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool answered() const { return answered_; }
+
+private:
+    void run() {
+        while (!stop_ && !answered_) {
+            HWND dialog = nullptr;
+            EnumWindows(MatchAddScheduleDialog, reinterpret_cast<LPARAM>(&dialog));
+            if (dialog) {
+                Sleep(200);
+                SendMessageA(GetDlgItem(dialog, radio_), BM_CLICK, 0, 0);
+                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                answered_ = true;
+            }
+            Sleep(30);
+        }
+    }
+    int radio_;
+    std::atomic<bool> stop_{false}, answered_{false};
+    std::thread thread_;
+};
+
+TEST_F(SubScreens, AddingAScheduleListsItAndDeletingAsksFirst) {
+    const std::string task = ScheduledTaskName(IsNtSystem());
+    ASSERT_FALSE(task.empty());
+    DeleteScheduledTask(task);
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_SCHEDULE_DISABLED);
+    PumpFor(150);
+    CSkinList& list = *w.Screen(SUBMAIN_SCHEDULE_DISABLED)->list;
+    ASSERT_EQ(list.ItemCount(), 0);
+    {
+        AddScheduleAnswer daily(IDC_FREQ_DAILY);
+        DialogAnswerer outcome("Zenthar", {IDOK});
+        Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_ADDSCHEDULE");
+        EXPECT_TRUE(daily.answered());
+        EXPECT_EQ(outcome.texts(), std::vector<std::string>{"Schedule Creation Success!!"});
+    }
+    ASSERT_EQ(list.ItemCount(), 1);
+    EXPECT_EQ(ListColumn(list, 0), std::vector<std::string>{"1"});
+    EXPECT_EQ(ListColumn(list, 2), std::vector<std::string>{"Never"}) << "the task has never run";
+    const std::string description = ListColumn(list, 1)[0];
+    EXPECT_NE(description.find("every day"), std::string::npos) << description;
+    EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->list->ItemCount(), 1) << "the twin lists the same task";
+
+    // Nothing marked: no question, nothing deleted.
+    {
+        DialogAnswerer question("Delete Scheduled Task", {IDCANCEL});
+        w.Screen(SUBMAIN_SCHEDULE_DISABLED)->ButtonPressed("BUTTON_DELETESCHEDULE");
+        EXPECT_TRUE(question.texts().empty());
+    }
+    RECT row{};
+    ListView_GetItemRect(list.hwnd(), 0, &row, LVIR_LABEL);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list.hwnd(), row.left + 30, (row.top + row.bottom) / 2) + " click 1"));
+    ASSERT_EQ(ListView_GetNextItem(list.hwnd(), -1, LVNI_SELECTED), 0);
+    const struct {
+        int answer;
+        int rowsAfter;
+    } answers[] = {{IDCANCEL, 1}, {IDOK, 0}};
+    for (const auto& a : answers) {
+        SCOPED_TRACE(a.answer);
+        ListView_SetItemState(list.hwnd(), 0, LVIS_SELECTED, LVIS_SELECTED);
+        DialogAnswerer question("Delete Scheduled Task", {a.answer});
+        Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_DELETESCHEDULE");
+        EXPECT_EQ(question.texts(), std::vector<std::string>{"Are You Sure"});
+        EXPECT_EQ(list.ItemCount(), a.rowsAfter);
+        time_t lastRun = 0;
+        std::vector<std::string> triggers;
+        ListScheduledTriggers(task, lastRun, triggers);
+        EXPECT_EQ(triggers.size(), static_cast<size_t>(a.rowsAfter)) << "the Task Scheduler agrees";
+    }
+    DeleteScheduledTask(task);
 }
 
 // ---- live update ----
