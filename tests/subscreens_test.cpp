@@ -22,6 +22,7 @@
 #include "resources/resource.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduledTask.h"
+#include "settings/ScheduledTaskAdd.h"
 #include "settings/SettingsKey.h"
 #include "skin/SkinDialog.h"
 #include "support/RegistryTree.h"
@@ -564,6 +565,101 @@ TEST_F(SubScreens, AboutReturnsToTheCategoryScreen) {
     EXPECT_EQ(w.Shown(), SUBMAIN_MAIN);
     EXPECT_FALSE(IsWindowEnabled(w.store.FindButton("BUTTON_MAIN")->hwnd()));
     EXPECT_TRUE(IsWindowEnabled(w.store.FindButton("BUTTON_IGNORED")->hwnd()));
+}
+
+// Runs a host command line through the host's shell (Wine gives no handle for a host program, so the
+// shell leaves its exit code in a file that is polled while this thread keeps its messages going).
+bool RunHost(const std::string& commandLine) {
+    static int serial = 0;
+    const std::string done = "/tmp/zenthar-subscreens-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    std::string doneWin = "\\\\?\\unix" + done;
+    for (auto& c : doneWin)
+        if (c == '/') c = '\\';
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + done + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hProcess) {
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    bool ok = false;
+    PumpUntil([&] {
+        std::string code = ReadTextFile(doneWin);
+        if (code.empty() || code.back() != '\n') return false;
+        ok = code == "0\n";
+        return true;
+    }, 20000);
+    DeleteFileA(doneWin.c_str());
+    return ok;
+}
+
+// Shows each sub-screen as a user reaches it: the results after a scan, then the navigation
+// buttons, the schedule pair switched on by its own toggle. With ZENTHAR_SCREENSHOTS naming a host
+// folder, each is saved there as <name>.png, the main window cut from the screen.
+TEST_F(SubScreens, EachSubScreenIsShownAloneAndCanBePictured) {
+    WriteTextFile("ignore.lst", Lines({"C:\\Program Files\\Old Tool\\helper.dll", "C:\\Windows\\system32\\gone.ocx",
+                                       "C:\\Games\\Removed\\launcher.exe"}));
+    const std::string appPaths = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+    SeededKey editor(appPaths + "zenthar-editor-19.exe"), viewer(appPaths + "zenthar-viewer-19.exe");
+    editor.setString("", "C:\\Program Files\\Old Editor\\editor.exe");
+    viewer.setString("", "C:\\Program Files\\Photo Viewer\\viewer.exe");
+    const std::string task = ScheduledTaskName(IsNtSystem());
+    DeleteScheduledTask(task);
+    ScheduledTaskSpec spec = ScheduledTaskSpecForThisProgram();
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    SYSTEMTIME at = now;
+    at.wHour = 9;
+    at.wMinute = 30;
+    SetScheduleFromPickers(spec, now, at, SCHEDULE_WEEKLY - 1);
+    ASSERT_EQ(AddScheduledScan(spec, task), ScheduleOutcome::Success);
+
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    const char* folder = std::getenv("ZENTHAR_SCREENSHOTS");
+    auto shoot = [&](const char* name) {
+        SCOPED_TRACE(name);
+        UpdateWindow(w.hwnd());
+        PumpFor(400);
+        EXPECT_EQ(w.Shown(), name);
+        EXPECT_EQ(w.currentScreen, w.Screen(name));
+        if (!folder || !*folder) return;
+        RECT r{};
+        GetWindowRect(w.hwnd(), &r);
+        const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                                     std::to_string(r.left) + "+" + std::to_string(r.top);
+        EXPECT_TRUE(RunHost("/usr/bin/import -window root -crop " + geometry + " +repage " + folder + "/" + name + ".png"));
+    };
+    w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_ALL");
+    w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_APPPATH");
+    {
+        DialogAnswerer complete("Zenthar", {IDOK});
+        w.ButtonPressed("BUTTON_SCAN");
+        ASSERT_TRUE(PumpUntil([&] { return scanInProgress.load() == 0 && w.resultsReady(); }, 120000));
+    }
+    EXPECT_GE(w.Screen("SUBMAIN_RESULT")->list->ItemCount(), 2);
+    shoot("SUBMAIN_RESULT");
+    const struct {
+        const char* button;
+        const char* screen;
+    } pages[] = {
+        {"BUTTON_MAIN", SUBMAIN_MAIN},        {"BUTTON_AUTOSCAN", SUBMAIN_SCHEDULE_DISABLED},
+        {"BUTTON_IGNORED", SUBMAIN_IGNORED},  {"BUTTON_ADVSETTINGS", SUBMAIN_ADVANCED},
+        {"BUTTON_ABOUT", SUBMAIN_ABOUT},
+    };
+    for (const auto& p : pages) {
+        w.ButtonPressed(p.button);
+        shoot(p.screen);
+    }
+    w.ButtonPressed("BUTTON_AUTOSCAN");
+    PumpFor(200);
+    Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE");
+    shoot(SUBMAIN_SCHEDULE);
+    EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->list->ItemCount(), 1);
+    EXPECT_EQ(w.Screen(SUBMAIN_IGNORED)->list->ItemCount(), 3);
+    DeleteScheduledTask(task);
 }
 
 // ---- the ignored list ----
