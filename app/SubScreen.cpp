@@ -2,6 +2,7 @@
 #include "app/SubScreen.h"
 
 #include "app/AppFlags.h"
+#include "app/SettingsControls.h"
 #include "app/SubScreens.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
@@ -24,13 +25,11 @@ bool AppSubScreen::IsScheduleScreen() const { return name == SUBMAIN_SCHEDULE ||
 
 void AppSubScreen::LoadButtonFlag(const char* keyPath, const char* valueName, const char* buttonName) {
     // A missing value never unticks: the button keeps what the skin or an earlier step gave it.
-    if (LoadFlagSetting(keyPath, valueName).on) store.SetButtonCheck(buttonName, 1);
+    LoadButtonSetting(store, keyPath, valueName, buttonName);
 }
 
 void AppSubScreen::LoadEditText(const char* valueName, const char* editName) {
-    if (!store.FindEdit(editName)) return;
-    const TextLoad load = LoadTextSetting(SETTINGS_KEY_PATH, valueName);
-    if (load.keyOpened) store.SetEditText(editName, load.text);
+    if (store.FindEdit(editName)) LoadEditSetting(store, SETTINGS_KEY_PATH, valueName, editName);
 }
 
 void AppSubScreen::LoadScheduleButtons() {

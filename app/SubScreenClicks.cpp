@@ -3,11 +3,11 @@
 #include <iterator>
 
 #include "app/AppFlags.h"
+#include "app/SettingsControls.h"
 #include "app/SubScreen.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"
-#include "settings/SettingsStore.h"
 #include "settings/StartupEntry.h"
 #include "skin/SkinDialog.h"
 
@@ -41,16 +41,16 @@ const char* const SCHEDULE_RADIOS[] = {
 void AppSubScreen::ButtonPressed(const std::string& pressed) {
     if (scanInProgress.load()) return;
     // Kept on every click, from this sub-screen's own edit box only (labels of that name do not count).
-    if (store.FindEdit("EDIT_BAKUP_COUNT")) WriteTextSetting(SETTING_SAVE_COUNT, store.GetEditText("EDIT_BAKUP_COUNT"));
+    SaveEditSetting(store, SETTING_SAVE_COUNT, "EDIT_BAKUP_COUNT");
 
     if (pressed == "BUTTON_STARTUP") PressStartup();
     else if (pressed == "BUTTON_ABOUTEXIT") PressAboutExit();
     else if (pressed == "BUTTON_AUTOSCAN") {
         ToggleButton(pressed);
-        WriteFlagSetting(SETTING_AUTOSCAN, store.GetButtonCheck(pressed) != 0);
+        SaveButtonSetting(store, SETTING_AUTOSCAN, "BUTTON_AUTOSCAN");
     } else if (pressed == "BUTTON_BACKUP") {
         ToggleButton(pressed);
-        WriteFlagSetting(SETTING_SAVE_REG, store.GetButtonCheck(pressed) != 0);
+        SaveButtonSetting(store, SETTING_SAVE_REG, "BUTTON_BACKUP");
     } else if (IsPlainToggle(pressed)) ToggleButton(pressed);
     else if (pressed == "BUTTON_ALL") PressAll();
     else if (pressed == "BUTTON_IGNORED_DELETE") PressIgnoredDelete();
@@ -126,5 +126,5 @@ void AppSubScreen::PressAutoscanEnable() {
         main->ShowSubScreen(twinName);
     }
     store.SetButtonCheck(BUTTON_AUTOSCAN_ENABLE, on);
-    WriteFlagSetting(SETTING_ENABLE_SCAN, on != 0);
+    SaveButtonSetting(store, SETTING_ENABLE_SCAN, BUTTON_AUTOSCAN_ENABLE);
 }
