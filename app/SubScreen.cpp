@@ -100,8 +100,6 @@ void AppSubScreen::SaveAndReleaseOnce() {
     }
 }
 
-void AppSubScreen::OnDestroyTree() {}
-
 void AppSubScreen::OnDestroy() {
     SaveAndReleaseOnce();
     CancelSummary();

@@ -39,7 +39,6 @@ protected:
     void OnEditBoxesLoaded() override;
     // Step 5: the ignored list filled at once; the schedule list shows the existing triggers.
     void OnListLoaded() override;
-    void OnDestroyTree() override;
     void OnDestroy() override;
 
 private:

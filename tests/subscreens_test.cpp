@@ -218,6 +218,74 @@ HWND OwnedDialog(const char* caption) {
     return search.found;
 }
 
+// Waits on its own thread for a visible dialog that `match` accepts, and acts on it once as a user
+// would (the action fills in controls and presses a button).
+class DialogDriver {
+public:
+    DialogDriver(std::function<bool(HWND)> match, std::function<void(HWND)> act)
+        : match_(std::move(match)), act_(std::move(act)), thread_([this] { run(); }) {}
+    ~DialogDriver() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+    }
+    bool done() const { return done_; }
+
+private:
+    static BOOL CALLBACK visit(HWND h, LPARAM self) {
+        auto* d = reinterpret_cast<DialogDriver*>(self);
+        char cls[32] = {};
+        GetClassNameA(h, cls, sizeof cls);
+        if (std::string(cls) != "#32770" || !IsWindowVisible(h) || !d->match_(h)) return TRUE;
+        d->found_ = h;
+        return FALSE;
+    }
+    void run() {
+        while (!stop_ && !done_) {
+            found_ = nullptr;
+            EnumWindows(visit, reinterpret_cast<LPARAM>(this));
+            if (found_) {
+                Sleep(250);
+                act_(found_);
+                done_ = true;
+            }
+            Sleep(30);
+        }
+    }
+    std::function<bool(HWND)> match_;
+    std::function<void(HWND)> act_;
+    HWND found_ = nullptr;
+    std::atomic<bool> stop_{false}, done_{false};
+    std::thread thread_;
+};
+
+BOOL CALLBACK FirstVisibleEdit(HWND child, LPARAM out) {
+    char cls[32] = {};
+    GetClassNameA(child, cls, sizeof cls);
+    if (lstrcmpiA(cls, "Edit") != 0 || !IsWindowVisible(child)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = child;
+    return FALSE;
+}
+
+// Types `path` into the file-open dialog titled `title` and presses OK.
+std::unique_ptr<DialogDriver> PickFile(const char* title, const std::string& path) {
+    return std::make_unique<DialogDriver>([title](HWND h) { return h == OwnedDialog(title); },
+                                          [path](HWND dialog) {
+                                              HWND name = nullptr;
+                                              EnumChildWindows(dialog, FirstVisibleEdit, reinterpret_cast<LPARAM>(&name));
+                                              SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+                                              PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                                          });
+}
+
+// Chooses the frequency `radio` in the add-schedule dialog and presses OK.
+std::unique_ptr<DialogDriver> AddSchedule(int radio) {
+    return std::make_unique<DialogDriver>([](HWND h) { return GetDlgItem(h, IDC_START_DATE) != nullptr; },
+                                          [radio](HWND dialog) {
+                                              SendMessageA(GetDlgItem(dialog, radio), BM_CLICK, 0, 0);
+                                              PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+                                          });
+}
+
 // Answers the dialogs that appear with `caption` on its own thread: each press in `answers` in turn
 // (IDOK, IDYES, ...), and keeps the texts of each box.
 class DialogAnswerer {
@@ -662,6 +730,21 @@ TEST_F(SubScreens, EachSubScreenIsShownAloneAndCanBePictured) {
     DeleteScheduledTask(task);
 }
 
+TEST_F(SubScreens, ClosingKeepsTheClockAndReleasesTheLists) {
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    std::vector<HWND> lists;
+    for (const auto& s : w.screens)
+        if (s->list) lists.push_back(s->list->hwnd());
+    ASSERT_EQ(lists.size(), 4u);  // ignored, results and the schedule pair's
+    TheScanClock().nextScanTime = 1234567;
+    TheScanClock().scanPeriod = 4321;
+    w.Destroy();
+    EXPECT_EQ(Number("scannext"), 1234567u);
+    EXPECT_EQ(Number("scanperiod"), 4321u);
+    for (HWND list : lists) EXPECT_FALSE(IsWindow(list));
+}
+
 // ---- the ignored list ----
 
 std::vector<std::string> ListColumn(CSkinList& list, int column) {
@@ -736,45 +819,6 @@ TEST_F(SubScreens, SelectAllTicksEveryIgnoredRowThenNone) {
 
 // ---- the schedule list ----
 
-BOOL CALLBACK MatchAddScheduleDialog(HWND h, LPARAM p) {
-    char cls[32] = {};
-    GetClassNameA(h, cls, sizeof cls);
-    if (std::string(cls) == "#32770" && IsWindowVisible(h) && GetDlgItem(h, IDC_START_DATE)) {
-        *reinterpret_cast<HWND*>(p) = h;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Fills in the add-schedule dialog once it is up: the frequency `radio`, then OK.
-class AddScheduleAnswer {
-public:
-    explicit AddScheduleAnswer(int radio) : radio_(radio), thread_([this] { run(); }) {}
-    ~AddScheduleAnswer() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    bool answered() const { return answered_; }
-
-private:
-    void run() {
-        while (!stop_ && !answered_) {
-            HWND dialog = nullptr;
-            EnumWindows(MatchAddScheduleDialog, reinterpret_cast<LPARAM>(&dialog));
-            if (dialog) {
-                Sleep(200);
-                SendMessageA(GetDlgItem(dialog, radio_), BM_CLICK, 0, 0);
-                PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                answered_ = true;
-            }
-            Sleep(30);
-        }
-    }
-    int radio_;
-    std::atomic<bool> stop_{false}, answered_{false};
-    std::thread thread_;
-};
-
 TEST_F(SubScreens, AddingAScheduleListsItAndDeletingAsksFirst) {
     const std::string task = ScheduledTaskName(IsNtSystem());
     ASSERT_FALSE(task.empty());
@@ -786,10 +830,10 @@ TEST_F(SubScreens, AddingAScheduleListsItAndDeletingAsksFirst) {
     CSkinList& list = *w.Screen(SUBMAIN_SCHEDULE_DISABLED)->list;
     ASSERT_EQ(list.ItemCount(), 0);
     {
-        AddScheduleAnswer daily(IDC_FREQ_DAILY);
+        auto daily = AddSchedule(IDC_FREQ_DAILY);
         DialogAnswerer outcome("Zenthar", {IDOK});
         Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_ADDSCHEDULE");
-        EXPECT_TRUE(daily.answered());
+        EXPECT_TRUE(daily->done());
         EXPECT_EQ(outcome.texts(), std::vector<std::string>{"Schedule Creation Success!!"});
     }
     ASSERT_EQ(list.ItemCount(), 1);
@@ -870,48 +914,6 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
 
 // ---- restore from an undo file ----
 
-// Picks `path` in the file-open dialog titled `title` once it appears, as a user types it.
-class FilePicker {
-public:
-    FilePicker(const char* title, std::string path) : title_(title), path_(std::move(path)), thread_([this] { run(); }) {}
-    ~FilePicker() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-    }
-    bool picked() const { return picked_; }
-
-private:
-    void run() {
-        while (!stop_ && !picked_) {
-            HWND dialog = OwnedDialog(title_);
-            if (dialog) {
-                Sleep(300);
-                HWND name = nullptr;
-                EnumChildWindows(dialog, &FilePicker::findEdit, reinterpret_cast<LPARAM>(&name));
-                if (name) {
-                    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path_.c_str()));
-                    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-                    picked_ = true;
-                }
-            }
-            Sleep(50);
-        }
-    }
-    static BOOL CALLBACK findEdit(HWND child, LPARAM out) {
-        char cls[32] = {};
-        GetClassNameA(child, cls, sizeof cls);
-        if (lstrcmpiA(cls, "Edit") == 0 && IsWindowVisible(child)) {
-            *reinterpret_cast<HWND*>(out) = child;
-            return FALSE;
-        }
-        return TRUE;
-    }
-    const char* title_;
-    std::string path_;
-    std::atomic<bool> stop_{false}, picked_{false};
-    std::thread thread_;
-};
-
 std::unique_ptr<RegistryError> ClassRecord(const std::string& path) {
     auto err = std::make_unique<RegistryError>();
     err->type = "CLSID";
@@ -961,10 +963,10 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
     PumpFor(150);
     const std::string undo = scratch_->file("FixedOnKilled.xml");
     {
-        FilePicker picker("Restore from an undo file", undo);
+        auto picker = PickFile("Restore from an undo file", undo);
         DialogAnswerer outcome("Registry Restoration", {IDOK});
         Click(w, SUBMAIN_ADVANCED, "BUTTON_RESTORE");
-        ASSERT_TRUE(PumpUntil([&] { return picker.picked(); }, 10000));
+        ASSERT_TRUE(picker->done());
         const auto texts = outcome.texts();
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts[0], "Registry Restored Successfuly");
@@ -975,7 +977,7 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
     // A file naming no registry root writes nothing; the reason comes first, then the outcome.
     WriteTextFile("broken.xml", "<k name=\"NOT_A_ROOT\"/>");
     {
-        FilePicker picker("Restore from an undo file", scratch_->file("broken.xml"));
+        auto picker = PickFile("Restore from an undo file", scratch_->file("broken.xml"));
         DialogAnswerer outcome("Registry Restoration", {IDOK, IDOK});
         Click(w, SUBMAIN_ADVANCED, "BUTTON_RESTORE");
         const auto texts = outcome.texts();
