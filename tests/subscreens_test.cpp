@@ -279,7 +279,13 @@ std::unique_ptr<DialogDriver> PickFile(const char* title, const std::string& pat
 
 // Chooses the frequency `radio` in the add-schedule dialog and presses OK.
 std::unique_ptr<DialogDriver> AddSchedule(int radio) {
-    return std::make_unique<DialogDriver>([](HWND h) { return GetDlgItem(h, IDC_START_DATE) != nullptr; },
+    // The date picker tells the dialog apart from the main window, which is a dialog too.
+    auto isDialog139 = [](HWND h) {
+        char cls[32] = {};
+        HWND date = GetDlgItem(h, IDC_START_DATE);
+        return date && GetClassNameA(date, cls, sizeof cls) && std::string(cls) == "SysDateTimePick32";
+    };
+    return std::make_unique<DialogDriver>(isDialog139,
                                           [radio](HWND dialog) {
                                               SendMessageA(GetDlgItem(dialog, radio), BM_CLICK, 0, 0);
                                               PostMessageA(dialog, WM_COMMAND, IDOK, 0);
