@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "backup/Backup.h"
-#include "engine/Repair.h"
+#include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "cli/CliCommon.h"
-#include "engine/Repair.h"
+#include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegistryLib.h"

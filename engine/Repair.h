@@ -1,11 +1,8 @@
-// The repair: removal of the selected registry entries and broken shortcut files, and the two repair
-// routines the windows run on their worker threads. Windows take part only through callbacks.
+// The repair: removal of the selected registry entries and broken shortcut files. The routines that
+// wrap it with the ignore list and the backup live in routines/, above the engine and the backup.
 #pragma once
-#include <atomic>
 #include <ctime>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "engine/Records.h"
 
@@ -51,55 +48,3 @@ std::string StoredKeyPath(const std::string& keyPath);
 // one whose target exists again (or that no longer reads as a shortcut) stays, and one whose
 // deletion fails gets its attributes back.
 void FixShortcuts(CShortcut& shortcuts);
-
-// What a repair tells the window that runs it.
-struct RepairCallbacks {
-    std::function<void(const std::string& text)> status;  // status label of the scan sub-screen
-    std::function<void(const std::string& text, const std::string& caption)> message;  // message boxes
-    std::function<void()> done;  // end of the summary screen's repair thread (WM_FIXDONE)
-};
-
-// The engine objects of the window that runs a repair.
-struct RepairJob {
-    CRegistryLib& engine;  // with the ErrorList of the last scan
-    CShortcut& shortcuts;
-    CategoryResults& results;
-    std::atomic<bool>* busy = nullptr;  // the window's busy flag: set by RunRepair, cleared by the window
-    RepairCallbacks callbacks;
-};
-
-struct RepairReport {
-    bool backupFailed = false;   // no backup could be made, so nothing was removed
-    std::string backupFile;      // the new backup file (results-screen repair)
-    std::string undoFile;        // empty when a stop came before the registry passes
-    bool registryDone = false;   // every pass ran and the undo file was deleted
-    bool shortcutsDone = false;  // the shortcut files were deleted
-    bool Completed() const { return registryDone && shortcutsDone; }
-};
-
-// Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
-// fresh undo file name; then, unless the stop event is signalled by then, the shortcut files.
-// The stop event is read only at those two points and is not reset.
-RepairReport RunRepair(const RepairJob& job);
-
-// The summary screen's repair thread: a full backup of the local-machine hive, the repair, and
-// the completion callback in every case. An exception is reported as "Error Occured while Fixing".
-// Returns 0, as a thread procedure does.
-unsigned long FixThread(const RepairJob& job);
-
-// The ticks of the results list: one per ErrorList record, then one per broken shortcut. A row
-// without a tick entry counts as ticked, as the list shows every row ticked at first.
-struct RowTicks {
-    std::vector<bool> registry;
-    std::vector<bool> shortcuts;
-};
-
-// Unticked rows go to "ignore.lst" and are blanked in the ErrorList and the shortcut list, so that
-// neither the backup nor the repair touches them.
-void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks);
-
-// The results screen's repair: status "Backup in progress", the unticked rows to the ignore list,
-// a selective backup of the remaining entries, status "Fixing errors", the repair, and "Items
-// selected have been removed from the system" once it completed. Nothing is removed when the
-// backup could not be made.
-RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks);

@@ -9,7 +9,7 @@
 #include <stdexcept>
 
 #include "backup/Backup.h"
-#include "engine/Repair.h"
+#include "routines/RepairRoutines.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"

@@ -15,7 +15,7 @@
 #include <stdexcept>
 
 #include "backup/Backup.h"
-#include "engine/Repair.h"
+#include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"

@@ -168,7 +168,7 @@ def _schedule(off):
     ]
     if not off:
         s.edits.append(Label("EDIT_SCAN_PERIOD", 98, 45, 36, 18, -11, text="4", sample="1440"))
-    s.lists.append(ListBox(12, 116, 250, 96, [("#", 22), ("Schedule", 130), ("Last run", 94)],
+    s.lists.append(ListBox(12, 116, 250, 96, [("#", 32), ("Schedule", 110), ("Last run", 104)],
                            [["1", "At 10:00 every Monday", "Never"]]))
     return s
 

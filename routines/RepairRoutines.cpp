@@ -1,8 +1,8 @@
-// The repair routines the windows run on worker threads: the repair itself, the summary screen's
+// The repair routines both front ends run on worker threads: the repair itself, the summary screen's
 // repair thread and the results screen's repair of the ticked rows.
 #include "backup/Backup.h"
 #include "engine/PathCleanup.h"
-#include "engine/Repair.h"
+#include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegistryLib.h"

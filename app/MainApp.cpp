@@ -1,0 +1,32 @@
+// CMainApp: the command line, the setting `autoscan`, and the modal main window.
+#include "app/MainApp.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include "app/AppFlags.h"
+#include "app/MainDialog.h"
+#include "settings/SettingsStore.h"
+
+std::string CMainApp::ArgumentsOf(const std::string& full) {
+    size_t i = 0;
+    if (!full.empty() && full[0] == '"') {
+        const size_t close = full.find('"', 1);
+        i = close == std::string::npos ? full.size() : close + 1;
+    }
+    while (i < full.size() && full[i] != ' ' && full[i] != '\t') ++i;
+    if (i < full.size()) ++i;  // the one separator
+    return full.substr(i);
+}
+
+bool CMainApp::IsScanCommand(const std::string& arguments) { return arguments == "scan"; }
+
+bool CMainApp::InitInstance() {
+    // The controls the windows host (the list views of the sub-screens among them).
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+    InitCommonControlsEx(&icc);
+    scanAtStart = IsScanCommand(ArgumentsOf(GetCommandLineA())) || ScanAtStartSetting() ? 1 : 0;
+    CMainDialog dialog;
+    dialog.DoModal(IDD_SUMMARY, nullptr);
+    return false;
+}

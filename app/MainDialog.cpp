@@ -1,0 +1,303 @@
+// CMainDialog: start-up, window messages, the tray icon and the dispatcher of the main buttons.
+#include "app/MainDialog.h"
+
+#include <shellapi.h>
+
+#include "app/AppFlags.h"
+#include "app/SubScreens.h"
+#include "app/SupportPage.h"
+#include "app/UserMessages.h"
+#include "backup/Backup.h"
+#include "engine/StopEvent.h"
+#include "framework/Dialog.h"
+#include "framework/GdiOwners.h"
+#include "settings/ScanClock.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
+
+
+namespace {
+std::atomic<CMainDialog*> theMainDialog{nullptr};
+
+constexpr UINT IDD_ABOUT = 100;
+constexpr UINT IDS_ABOUT = 101;
+constexpr UINT IDI_MAIN = 128;
+
+class AboutBox : public Dialog {};
+
+// Runs this thread's messages until `handle` is signalled, so that a worker's queued screen
+// updates never wait for a thread that waits for the worker.
+void WaitPumping(HANDLE handle) {
+    while (MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+}  // namespace
+
+CMainDialog::CMainDialog() { theMainDialog.store(this); }
+
+CMainDialog::~CMainDialog() {
+    FinishWorkers();
+    CMainDialog* self = this;
+    theMainDialog.compare_exchange_strong(self, nullptr);
+}
+
+CMainDialog* CMainDialog::Instance() { return theMainDialog.load(); }
+
+BOOL CMainDialog::OnInitDialog() {
+    // 1. Skin file and caption.
+    skinFile = "Skin.ini";
+    SetWindowTextA(hwnd(), "Zenthar");
+    // 2. OLE for the picture loader and the animation host.
+    ole_ = std::make_unique<ComInit>();
+    if (!ole_->ok()) {
+        EndDialog(-1);
+        return FALSE;
+    }
+    tray_.Add(hwnd(), WM_TRAYNOTIFY, "Zenthar");
+    // 3. The skin; it presses BUTTON_SCAN itself when a scan is wanted at start.
+    CSkinDialog::OnInitDialog();
+    if (!hwnd() || !IsWindow(hwnd())) return FALSE;
+    ShowSubScreen("SUBMAIN_MAIN");
+    // 4. The about item of the system menu.
+    if (HMENU sys = GetSystemMenu(hwnd(), FALSE)) {
+        char text[256] = "";
+        if (LoadStringA(GetModuleHandleA(nullptr), IDS_ABOUT, text, sizeof text) > 0) {
+            AppendMenuA(sys, MF_SEPARATOR, 0, nullptr);
+            AppendMenuA(sys, MF_STRING, SYSMENU_ABOUT, text);
+        }
+    }
+    // 5. Icons.
+    largeIcon_ = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN));
+    SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(largeIcon_));
+    SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(largeIcon_));
+    // 6. Timers.
+    SetTimer(hwnd(), TIMER_IDLE, 1000, nullptr);
+    SetTimer(hwnd(), TIMER_AUTOSCAN, 10000, nullptr);
+    return TRUE;
+}
+
+std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine& line) {
+    if (auto screen = CreateAppSubScreen(line)) return screen;
+    return CSkinDialog::CreateSubScreen(line);
+}
+
+void CMainDialog::OnDestroy() {
+    closing_ = true;
+    FinishWorkers();
+    KillTimer(hwnd(), TIMER_IDLE);
+    KillTimer(hwnd(), TIMER_AUTOSCAN);
+    KillTimer(hwnd(), TIMER_PROGRESS);
+    WinHelpA(hwnd(), nullptr, HELP_QUIT, 0);
+    tray_.Remove();
+    CSkinDialog::OnDestroy();
+}
+
+void CMainDialog::OnPaint() {
+    if (IsIconic(hwnd())) {
+        PaintDC dc(hwnd());
+        if (!dc.get()) return;
+        SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.get()), 0);
+        const RECT client = ClientRect();
+        const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+        const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+        DrawIcon(dc.get(), x, y, largeIcon_);
+        return;
+    }
+    CSkinDialog::OnPaint();
+    if (currentScreen) currentScreen->Invalidate(true);
+}
+
+void CMainDialog::OnSize(UINT type, int, int) {
+    // Minimised by the button, the title bar or the task bar: only the tray icon remains.
+    if (type == SIZE_MINIMIZED) {
+        ShowWindow(hwnd(), SW_HIDE);
+        return;
+    }
+    Default();
+}
+
+void CMainDialog::OnTimer(UINT_PTR id) {
+    if (id == TIMER_AUTOSCAN) {
+        if (!closing_ && TheScanClock().DueCheck(scanInProgress.load() != 0)) ButtonPressed("BUTTON_SCAN");
+    } else if (id == TIMER_PROGRESS) {
+        KillTimer(hwnd(), TIMER_PROGRESS);
+        ShowQueuedProgress();
+    }
+}
+
+void CMainDialog::ShowAndFocus() {
+    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd());
+    SetFocus(hwnd());
+}
+
+bool CMainDialog::OnCommand(UINT id, UINT, HWND) {
+    switch (id) {
+    case TRAY_SHOW:
+        ShowAndFocus();
+        return true;
+    case TRAY_CLOSE:
+        Exit();
+        return true;
+    case TRAY_SCAN:
+        if (!scanInProgress) {
+            ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+            SetForegroundWindow(hwnd());
+            ButtonPressed("BUTTON_SCAN");
+            SetFocus(hwnd());
+        }
+        return true;
+    case TRAY_AUTOSCAN:
+    case TRAY_SUPPORT:
+        if (!scanInProgress) {
+            ShowAndFocus();
+            ButtonPressed(id == TRAY_AUTOSCAN ? "BUTTON_AUTOSCAN" : "BUTTON_SUPPORT");
+        }
+        return true;
+    case TRAY_NOTHING:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_TRAYNOTIFY:
+        if (wp == TRAY_ICON_ID) {
+            if (lp == WM_LBUTTONDBLCLK) ShowAndFocus();
+            else if (lp == WM_RBUTTONUP) ShowTrayMenu(hwnd());
+        }
+        SetResult(0);
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wp & 0xFFF0) == SYSMENU_ABOUT) {
+            AboutBox about;
+            about.DoModal(IDD_ABOUT, hwnd());
+            SetResult(0);
+            return 0;
+        }
+        return Default();
+    case WM_QUERYDRAGICON:
+        SetResult(reinterpret_cast<LRESULT>(largeIcon_));
+        return reinterpret_cast<LRESULT>(largeIcon_);
+    case WM_ENDSESSION:
+        // Windows ends the process when this returns: stop a scan, let a repair complete.
+        if (wp) {
+            closing_ = true;
+            FinishWorkers();
+        }
+        SetResult(0);
+        return 0;
+    case WM_MAIN_RUNQUEUED:
+        RunQueued();
+        SetResult(0);
+        return 0;
+    case WM_MAIN_PROGRESS:
+        ShowQueuedProgress();
+        SetResult(0);
+        return 0;
+    default:
+        return CSkinDialog::OnMessage(msg, wp, lp);
+    }
+}
+
+void CMainDialog::ShowPage(const char* screen, const char* button) {
+    ShowSubScreen(screen);
+    store.EnableAllButtons(true);
+    store.EnableButton(button, false);
+}
+
+void CMainDialog::CommonEnd() {
+    resultsReady_ = false;
+    if (!currentScreen) return;
+    const std::string count = currentScreen->store.GetEditText("EDIT_BAKUP_COUNT");
+    if (!count.empty()) WriteTextSetting(SETTING_SAVE_COUNT, count);
+    currentScreen->Invalidate(true);
+}
+
+void CMainDialog::ButtonPressed(const std::string& name) {
+    // The progress handler of the main window, for the engine and the shortcut scanner.
+    if (engine && engine->progressCallback != &MainProgressHandler) engine->progressCallback = &MainProgressHandler;
+    if (shortcut.progressCallback != &MainProgressHandler) shortcut.progressCallback = &MainProgressHandler;
+
+    if (name == "BUTTON_EXIT") {
+        Exit();
+    } else if (name == "BUTTON_MINIMIZE") {
+        ShowWindow(hwnd(), SW_MINIMIZE);
+    } else if (fixInProgress) {
+        return;
+    } else if (name == "BUTTON_MAIN") {
+        ShowPage("SUBMAIN_MAIN", "BUTTON_MAIN");
+    } else if (name == "BUTTON_SCAN") {
+        ShowPage("SUBMAIN_MAIN", "BUTTON_MAIN");
+        if (scanInProgress) StopScan();
+        else StartScan();
+        return;
+    } else if (scanInProgress) {
+        return;
+    } else if (name == "BUTTON_REMOVE" && resultsReady_) {
+        StartRepair();
+        return;
+    } else if (name == "BUTTON_ADVSETTINGS") {
+        ShowPage("SUBMAIN_ADVANCED", "BUTTON_ADVSETTINGS");
+    } else if (name == "BUTTON_IGNORED") {
+        ShowPage("SUBMAIN_IGNORED", "BUTTON_IGNORED");
+    } else if (name == "BUTTON_AUTOSCAN") {
+        ShowPage(TheScanClock().autoScanEnabled ? "SUBMAIN_SCHEDULE" : "SUBMAIN_SCHEDULE_DISABLED", "BUTTON_AUTOSCAN");
+    } else if (name == "BUTTON_ABOUT") {
+        ShowPage("SUBMAIN_ABOUT", "BUTTON_ABOUT");
+    } else if (name == "BUTTON_SUPPORT") {
+        OpenSupportPage();
+    } else if (name == "BUTTON_RESTORE") {
+        RestoreNewestBackup();
+    }
+    CommonEnd();
+}
+
+void CMainDialog::RestoreNewestBackup() {
+    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    RestoreLatestBackup([this](const std::string& text) { MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK); });
+    SetCursor(old);
+}
+
+void CMainDialog::OpenSupportPage() {
+    const std::string address = SupportPageAddress();
+    ShellExecuteA(hwnd(), "open", address.c_str(), "", "", SW_SHOW);
+}
+
+void CMainDialog::Exit() {
+    if (closing_) return;
+    closing_ = true;
+    FinishWorkers();
+    EndDialog(1);
+}
+
+void CMainDialog::FinishWorkers() {
+    if (scanThread_) {
+        stopWanted_ = true;
+        SignalStop();
+        WaitPumping(scanThread_.get());
+        scanThread_.reset();
+        scanInProgress = 0;
+        stopWanted_ = false;
+        ResetStop();
+    }
+    if (fixThread_) {
+        // The repair completes (undo file, backup, ignore list) before the program goes.
+        if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
+        tray_.Remove();
+        WaitPumping(fixThread_.get());
+        fixThread_.reset();
+        fixInProgress = 0;
+    }
+    progressActive_ = false;
+    if (hwnd()) KillTimer(hwnd(), TIMER_PROGRESS);
+    std::lock_guard<std::mutex> hold(queueLock_);
+    queue_.clear();
+}

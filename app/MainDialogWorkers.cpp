@@ -1,0 +1,223 @@
+// CMainDialog's scan and fix workers, the progress handler, and what the window does when each
+// worker ends. Workers never touch a window: they queue their screen updates for the window's
+// thread, which runs them in the order queued.
+#include <utility>
+
+#include "app/AppFlags.h"
+#include "app/MainDialog.h"
+#include "app/ResultList.h"
+#include "app/SubScreen.h"
+#include "engine/ScanRun.h"
+#include "engine/StopEvent.h"
+
+namespace {
+// The category toggles of the scan screen, in the member order of the selection.
+const std::pair<ScanCategory, const char*> CATEGORY_BUTTONS[] = {
+    {COM, "BUTTON_COM"},       {COM_SUBS, "BUTTON_COM_SUBS"},         {DRV, "BUTTON_DRV"},
+    {HELP, "BUTTON_HELP"},     {APPPATH, "BUTTON_APPPATH"},           {SHARED_TOOLS, "BUTTON_SHARED_TOOLS"},
+    {FONTS, "BUTTON_FONTS"},   {STARTUP, "BUTTON_STARTUP"},           {SHORTCUTS, "BUTTON_SHORTCUTS"},
+    {UNINSTALL, "BUTTON_UNINSTALL"},
+};
+
+CSubMainSkin* FindScreen(const std::vector<std::unique_ptr<CSubMainSkin>>& screens, const char* name) {
+    for (const auto& s : screens)
+        if (s->name == name) return s.get();
+    return nullptr;
+}
+}  // namespace
+
+void MainProgressHandler(const char* currentItem, const char* progressText, int32_t, int32_t errorCount) {
+    CMainDialog* d = CMainDialog::Instance();
+    if (!d) return;
+    // The engine clears the stop event once as a run begins; a stop asked for before that
+    // moment is made good here, at the next entry.
+    if (d->stopWanted_ && !StopRequested()) SignalStop();
+    if (d->progress_.Report(currentItem, progressText, errorCount, d->selection))
+        PostMessageA(d->hwnd(), WM_MAIN_PROGRESS, 0, 0);
+}
+
+bool CMainDialog::StartLowPriorityThread(LPTHREAD_START_ROUTINE proc, void* arg, OwnedHandle& out) {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, proc, arg, CREATE_SUSPENDED, &id);
+    if (!thread) return false;
+    SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+    out.reset(thread);
+    ResumeThread(thread);
+    return true;
+}
+
+void CMainDialog::Post(std::function<void()> update) {
+    {
+        std::lock_guard<std::mutex> hold(queueLock_);
+        queue_.push_back(std::move(update));
+    }
+    PostMessageA(hwnd(), WM_MAIN_RUNQUEUED, 0, 0);
+}
+
+void CMainDialog::RunQueued() {
+    for (;;) {
+        std::function<void()> update;
+        {
+            std::lock_guard<std::mutex> hold(queueLock_);
+            if (closing_) queue_.clear();
+            if (queue_.empty()) return;
+            update = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        update();
+    }
+}
+
+void CMainDialog::ShowQueuedProgress() {
+    ProgressSnapshot snapshot;
+    if (progress_.Take(snapshot)) {
+        if (progressActive_ && scanScreen_) ShowProgress(scanScreen_->store, snapshot, selection);
+        // The next report waits for the timer: the screen gets at most one repaint per period.
+        SetTimer(hwnd(), TIMER_PROGRESS, PROGRESS_REPAINT_MS, nullptr);
+    } else if (!progress_.ReleaseIfIdle()) {
+        SetTimer(hwnd(), TIMER_PROGRESS, PROGRESS_REPAINT_MS, nullptr);
+    }
+}
+
+void CMainDialog::SetScanText(const char* label, const std::string& text) {
+    if (scanScreen_) scanScreen_->store.SetLabelText(label, text);
+}
+
+void CMainDialog::RepaintScanScreen() {
+    if (scanScreen_) scanScreen_->Invalidate(true);
+}
+
+void CMainDialog::StartScan() {
+    store.SetButtonCheck("BUTTON_SCAN", 1);
+    scanScreen_ = currentScreen;
+    for (const auto& [category, button] : CATEGORY_BUTTONS)
+        selection[category] = scanScreen_ ? scanScreen_->store.GetButtonCheck(button) : 0;
+    scanInProgress = 1;
+    scanSkinFile_ = skinFile;
+    stopWanted_ = false;
+    ResetStop();
+    progress_.Reset();
+    progressActive_ = true;
+    if (!StartLowPriorityThread(&CMainDialog::ScanWorker, this, scanThread_)) {
+        progressActive_ = false;
+        scanInProgress = 0;
+        store.SetButtonCheck("BUTTON_SCAN", 0);
+    }
+}
+
+void CMainDialog::StopScan() {
+    store.SetButtonCheck("BUTTON_SCAN", 0);
+    stopWanted_ = true;
+    SignalStop();
+}
+
+DWORD WINAPI CMainDialog::ScanWorker(void* self) {
+    auto* d = static_cast<CMainDialog*>(self);
+    bool completed = false;
+    try {
+        ScanRun(*d->engine, d->shortcut, d->selection, d->results, [&completed] { completed = true; });
+    } catch (...) {
+        completed = false;  // listed like a stopped scan: what was found so far
+    }
+    d->Post([d, completed] { d->ScanFinished(completed); });
+    return 0;
+}
+
+void CMainDialog::ScanFinished(bool completed) {
+    if (scanThread_) {
+        WaitForSingleObject(scanThread_.get(), INFINITE);
+        scanThread_.reset();
+    }
+    progressActive_ = false;
+    KillTimer(hwnd(), TIMER_PROGRESS);
+    const ProgressSnapshot last = progress_.Latest();
+    // The scan run's own message, before the list is filled.
+    if (completed) MessageBoxA(hwnd(), "Scan Complete", "Zenthar", MB_OK);
+    if (closing_) return;
+    if (scanScreen_) ShowCategoryPairs(scanScreen_->store, last, selection);
+    SetScanText("TEXT_ERRORSCAN_STATUS", "ScanComplete");
+    ShowSubScreen("SUBMAIN_RESULT");
+    store.EnableAllButtons(true);
+    if (currentScreen && currentScreen->name == "SUBMAIN_RESULT" && currentScreen->list)
+        registryRows_ = FillResultList(*currentScreen->list, engine->ErrorList, shortcut.invalidShortcuts);
+    ShowSubScreen("SUBMAIN_RESULT");
+    store.SetButtonCheck("BUTTON_SCAN", 0);
+    resultsReady_ = true;
+    scanInProgress = 0;
+    stopWanted_ = false;
+    ResetStop();
+    SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");
+    if (selection.get(SHORTCUTS) != 0) SetScanText("PROGRESS_TEXT_SHORTCUTS", "Done");
+}
+
+void CMainDialog::StartRepair() {
+    CSubMainSkin* results = FindScreen(screens, "SUBMAIN_RESULT");
+    if (!results || !results->list) return;  // nothing was shown, so nothing is removed
+    // Set before the worker starts, so that a second press can never start a second repair.
+    fixInProgress = 1;
+    ticks_ = TicksOf(*results->list, registryRows_, engine->ErrorList.size(), shortcut.invalidShortcuts.size());
+    if (!scanScreen_) scanScreen_ = FindScreen(screens, "SUBMAIN_MAIN");
+    progress_.Reset();
+    progressActive_ = true;
+    if (!StartLowPriorityThread(&CMainDialog::FixWorker, this, fixThread_)) {
+        progressActive_ = false;
+        fixInProgress = 0;
+    }
+}
+
+DWORD WINAPI CMainDialog::FixWorker(void* self) {
+    auto* d = static_cast<CMainDialog*>(self);
+    d->Post([d] {
+        d->ShowSubScreen("SUBMAIN_MAIN");
+        d->SetScanText("TEXT_ERRORSCAN_CURRENTITEM", BACKUP_STATUS_TEXT);
+        d->RepaintScanScreen();
+    });
+    std::vector<std::pair<std::string, std::string>> messages;
+    RepairJob job{*d->engine, d->shortcut, d->results, nullptr, {}};
+    job.callbacks.status = [d](const std::string& text) {
+        if (text == BACKUP_STATUS_TEXT) {
+            // The list is shown while its unticked rows go to the ignore list and the backup runs.
+            d->Post([d] { d->ShowSubScreen("SUBMAIN_RESULT"); });
+        } else {
+            d->Post([d, text] {
+                d->SetScanText("TEXT_ERRORSCAN_STATUS", text);
+                d->RepaintScanScreen();
+            });
+        }
+    };
+    job.callbacks.message = [&messages](const std::string& text, const std::string& caption) {
+        messages.emplace_back(text, caption);
+    };
+    try {
+        RepairSelectedEntries(job, d->ticks_);
+    } catch (...) {
+        messages.emplace_back(FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
+    }
+    d->Post([d, messages] { d->RepairFinished(messages); });
+    return 0;
+}
+
+void CMainDialog::RepairFinished(const std::vector<std::pair<std::string, std::string>>& messages) {
+    if (fixThread_) {
+        WaitForSingleObject(fixThread_.get(), INFINITE);
+        fixThread_.reset();
+    }
+    progressActive_ = false;
+    KillTimer(hwnd(), TIMER_PROGRESS);
+    for (const auto& [text, caption] : messages) {
+        if (closing_) break;
+        MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_OK);
+    }
+    fixInProgress = 0;
+    if (closing_) return;
+    ShowSubScreen("SUBMAIN_IGNORED");
+    ReloadIgnoredList();
+    SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");
+    ButtonPressed("BUTTON_MAIN");
+    SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");
+}
+
+void CMainDialog::ReloadIgnoredList() {
+    // The ignored screen reads "ignore.lst" as the repair left it.
+    if (auto* ignored = dynamic_cast<AppSubScreen*>(FindScreen(screens, "SUBMAIN_IGNORED"))) ignored->FillIgnoredList();
+}

@@ -1,0 +1,108 @@
+// AppSubScreen: the factory, the building steps with their settings loads, and the destruction steps.
+#include "app/SubScreen.h"
+
+#include "app/AppFlags.h"
+#include "app/SettingsControls.h"
+#include "app/SubScreens.h"
+#include "settings/ScanClock.h"
+#include "settings/ScheduleMath.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
+
+std::unique_ptr<CSubMainSkin> CreateAppSubScreen(const SkinScreenLine&) {
+    return std::make_unique<AppSubScreen>();
+}
+
+AppSubScreen::AppSubScreen() { TheScanClock().Load(); }
+
+AppSubScreen::~AppSubScreen() {
+    // The window normally went first (OnDestroy ran); an object dropped with its window alive still
+    // keeps the clock.
+    SaveAndReleaseOnce();
+}
+
+bool AppSubScreen::IsScheduleScreen() const { return name == SUBMAIN_SCHEDULE || name == SUBMAIN_SCHEDULE_DISABLED; }
+
+void AppSubScreen::LoadButtonFlag(const char* keyPath, const char* valueName, const char* buttonName) {
+    // A missing value never unticks: the button keeps what the skin or an earlier step gave it.
+    LoadButtonSetting(store, keyPath, valueName, buttonName);
+}
+
+void AppSubScreen::LoadEditText(const char* valueName, const char* editName) {
+    if (store.FindEdit(editName)) LoadEditSetting(store, SETTINGS_KEY_PATH, valueName, editName);
+}
+
+void AppSubScreen::LoadScheduleButtons() {
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_ENABLE_SCAN, BUTTON_AUTOSCAN_ENABLE);
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SCAN_MONTH, BUTTON_START_AFTER_EVERY_MONTH);
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SCAN_WEEK, BUTTON_START_AFTER_EVERY_WEEK);
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SCAN_DAY, BUTTON_START_AFTER_EVERY_DAY);
+    // The disabled twin only shows the same choice; the scanning switch and the default schedule
+    // belong to the enabled one, which is built first.
+    if (name != SUBMAIN_SCHEDULE) return;
+    ScanClock& clock = TheScanClock();
+    clock.autoScanEnabled = store.GetButtonCheck(BUTTON_AUTOSCAN_ENABLE) ? 1 : 0;
+    if (clock.autoScanEnabled) return;
+    const ScheduleRadios defaults = DefaultScheduleRadios();
+    store.SetButtonCheck(BUTTON_START_EVERY, defaults.startEvery);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY, defaults.startAfterEvery);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK, defaults.week);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH, defaults.month);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_DAY, defaults.day);
+    ApplyScheduleFromButtons();
+}
+
+void AppSubScreen::OnButtonsAndLabelsLoaded() {
+    // 3.1: both controls called BUTTON_STARTUP (the category and the start-with-Windows option).
+    LoadButtonFlag(RUN_KEY_PATH, STARTUP_VALUE_NAME, "BUTTON_STARTUP");
+    // 3.2
+    if (IsScheduleScreen()) LoadScheduleButtons();
+    // 3.3
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_AUTOSCAN, "BUTTON_AUTOSCAN");
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SAVE_REG, "BUTTON_BACKUP");
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SCAN_EVERY, BUTTON_START_EVERY);
+    LoadButtonFlag(SETTINGS_KEY_PATH, SETTING_SCAN_AFTER_EVERY, BUTTON_START_AFTER_EVERY);
+    // 3.4: every category starts ticked.
+    ButtonPressed("BUTTON_ALL");
+    // 3.5: the main window starts a scan once it is up.
+    if (ScanAtStartSetting()) scanAtStart = 1;
+}
+
+void AppSubScreen::OnEditBoxesLoaded() {
+    LoadEditText(SETTING_SAVE_COUNT, "EDIT_BAKUP_COUNT");
+    LoadEditText(SETTING_SCAN_MINUTES, EDIT_SCAN_PERIOD);
+}
+
+void AppSubScreen::OnListLoaded() {
+    if (!list) return;
+    if (name == SUBMAIN_IGNORED) FillIgnoredList();
+    if (IsScheduleScreen()) FillScheduleList();
+}
+
+void AppSubScreen::ApplyScheduleFromButtons() {
+    ScheduleChoice choice;
+    choice.radios.startEvery = store.GetButtonCheck(BUTTON_START_EVERY) != 0;
+    choice.radios.startAfterEvery = store.GetButtonCheck(BUTTON_START_AFTER_EVERY) != 0;
+    choice.radios.month = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH) != 0;
+    choice.radios.week = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK) != 0;
+    choice.radios.day = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_DAY) != 0;
+    choice.minutesText = store.GetEditText(EDIT_SCAN_PERIOD);
+    TheScanClock().Apply(choice);
+}
+
+void AppSubScreen::SaveAndReleaseOnce() {
+    if (released) return;
+    released = true;
+    TheScanClock().Save();
+    if (list) {
+        list->Destroy();
+        list.reset();
+    }
+}
+
+void AppSubScreen::OnDestroy() {
+    SaveAndReleaseOnce();
+    CancelSummary();
+    store.Reset();
+    Default();
+}

@@ -1,0 +1,69 @@
+// AppSubScreen: a sub-screen of the main window with the program's settings, clicks and lists.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "settings/ScheduledTask.h"
+#include "skin/SubMainSkin.h"
+
+// Names of the sub-screens the behaviour depends on.
+constexpr const char SUBMAIN_MAIN[] = "SUBMAIN_MAIN";
+constexpr const char SUBMAIN_SCHEDULE[] = "SUBMAIN_SCHEDULE";
+constexpr const char SUBMAIN_SCHEDULE_DISABLED[] = "SUBMAIN_SCHEDULE_DISABLED";
+constexpr const char SUBMAIN_IGNORED[] = "SUBMAIN_IGNORED";
+constexpr const char SUBMAIN_ADVANCED[] = "SUBMAIN_ADVANCED";
+constexpr const char SUBMAIN_ABOUT[] = "SUBMAIN_ABOUT";
+
+class AppSubScreen : public CSubMainSkin {
+public:
+    // Loads the automatic-scan clock (every sub-screen does, with the same result each time).
+    AppSubScreen();
+    ~AppSubScreen() override;
+
+    // The click handler: ignored while a scan runs; otherwise keeps the backup count, then acts by name.
+    void ButtonPressed(const std::string& name) override;
+
+    // The ignored list again from "ignore.lst": one unticked row per entry.
+    void FillIgnoredList();
+    // The schedule list again from the scheduled task: number, description, most recent run.
+    void FillScheduleList();
+    // The schedule lists of both sub-screens of the schedule pair.
+    void RefillScheduleLists();
+
+    bool IsScheduleScreen() const;
+
+protected:
+    // Building steps 3.1 to 3.5: the settings into the buttons, BUTTON_ALL, the scan at start.
+    void OnButtonsAndLabelsLoaded() override;
+    // Step 4: the backup count and the scan period into their edit boxes.
+    void OnEditBoxesLoaded() override;
+    // Step 5: the ignored list filled at once; the schedule list shows the existing triggers.
+    void OnListLoaded() override;
+    void OnDestroy() override;
+
+private:
+    void LoadScheduleButtons();
+    void LoadButtonFlag(const char* keyPath, const char* valueName, const char* buttonName);
+    void LoadEditText(const char* valueName, const char* editName);
+    void ToggleButton(const std::string& name);
+    void PressAll();
+    void PressStartup();
+    void PressAutoscanEnable();
+    void PressAboutExit();
+    void PressIgnoredDelete();
+    void PressIgnoredSelectAll();
+    void PressRestore();
+    void PressAddSchedule();
+    void PressDeleteSchedule();
+    void PressRunUpdate();
+    void PressScan();
+    // The progress dialog's thread this sub-screen started: closed and waited for before the controls go.
+    void CancelSummary();
+    void ApplyScheduleFromButtons();
+    // Runs once before the window goes: the clock saved, the schedule list deleted.
+    void SaveAndReleaseOnce();
+
+    // The triggers the schedule list's rows show, row by row (a delete names the one the user saw).
+    std::vector<TASK_TRIGGER> scheduleTriggers;
+    bool released = false;
+};

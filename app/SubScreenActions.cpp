@@ -1,0 +1,94 @@
+// AppSubScreen: restore from an undo file, the add-schedule dialog, the live update, the progress dialog.
+#include <windows.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include "app/AddScheduleDialog.h"
+#include "app/AppFlags.h"
+#include "app/SubScreen.h"
+#include "registry/RegistryLib.h"
+#include "skin/SkinDialog.h"
+#include "xml/XmlReader.h"
+
+namespace {
+constexpr const char RESTORE_CAPTION[] = "Registry Restoration";
+constexpr const char LIVE_UPDATE_PROGRAM[] = "ZentharLiveUpdate.exe";
+constexpr const char LIVE_UPDATE_CAPTION[] = "Morvane";
+constexpr int LIVE_UPDATE_EXIT_CODE = 18;
+constexpr size_t MAX_SHOWN_IMPORT_MESSAGES = 10;
+
+// The platform's file-open dialog for an undo file, starting in the current directory where
+// repairs leave them. False when the user cancels.
+bool PickUndoFile(HWND owner, std::string& path) {
+    char file[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
+    GetCurrentDirectoryA(MAX_PATH, folder);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = "Undo files (*.xml)\0*.xml\0All files (*.*)\0*.*\0";
+    ofn.lpstrFile = file;
+    ofn.nMaxFile = MAX_PATH;
+    ofn.lpstrInitialDir = folder;
+    ofn.lpstrTitle = "Restore from an undo file";
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&ofn)) return false;
+    path = file;
+    return true;
+}
+}  // namespace
+
+void AppSubScreen::PressRestore() {
+    std::string path;
+    if (!PickUndoFile(hwnd(), path)) return;
+    CRegistryLib engine;
+    // The import's own reasons (a refused file, a key that could not be written) are gathered and
+    // shown in one box, however many there are.
+    std::vector<std::string> messages;
+    engine.xmlMessage = [&](const std::string& text) { messages.push_back(text); };
+    HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    XmlReader reader;
+    const int restored = engine.LoadXmlFile(reader, path);
+    SetCursor(old);
+    if (!messages.empty()) {
+        std::string text;
+        for (size_t i = 0; i < messages.size() && i < MAX_SHOWN_IMPORT_MESSAGES; ++i) text += messages[i] + "\n";
+        if (messages.size() > MAX_SHOWN_IMPORT_MESSAGES)
+            text += "... and " + std::to_string(messages.size() - MAX_SHOWN_IMPORT_MESSAGES) + " more\n";
+        MessageBoxA(hwnd(), text.c_str(), RESTORE_CAPTION, MB_OK | MB_ICONWARNING);
+    }
+    MessageBoxA(hwnd(), restored ? "Registry Restored Successfuly" : "Registry Restoration Failed", RESTORE_CAPTION,
+                MB_OK | MB_ICONINFORMATION);
+}
+
+void AppSubScreen::PressAddSchedule() {
+    RunAddScheduleDialog(hwnd());
+    RefillScheduleLists();
+}
+
+void AppSubScreen::PressRunUpdate() {
+    if (MessageBoxA(hwnd(),
+                    "To Run the Live Update,Zenthar must be shut down\n Would you like to close Zenthar, and run live "
+                    "update now?",
+                    LIVE_UPDATE_CAPTION, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
+        return;
+    const HINSTANCE started = ShellExecuteA(hwnd(), "open", LIVE_UPDATE_PROGRAM, nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(started) <= 32) {
+        // Quitting now would leave the user with neither the program nor an update.
+        MessageBoxA(hwnd(),
+                    "The live update program ZentharLiveUpdate.exe could not be started.\nZenthar stays open.",
+                    LIVE_UPDATE_CAPTION, MB_OK | MB_ICONERROR);
+        return;
+    }
+    PostQuitMessage(LIVE_UPDATE_EXIT_CODE);
+}
+
+// CALL SITE for the progress dialog: until its thread class joins this library, the two steps do
+// nothing. Then PressScan becomes
+//     const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+//     HANDLE thread = StartSummaryDialog(hwnd(), main ? main->skinFile : "", CategoryFlagsFromToggles(store));
+//     if (thread) summaryThread.reset(thread);
+// and CancelSummary calls CancelSummaryDialog() and then summaryThread.reset().
+void AppSubScreen::PressScan() {}
+
+void AppSubScreen::CancelSummary() { summaryThread.reset(); }

@@ -1,0 +1,110 @@
+// AppSubScreen: the ignored list (fill, delete ticked rows, select all) and the schedule list.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <ctime>
+#include <map>
+
+#include "app/SubScreen.h"
+#include "app/SubScreenRows.h"
+#include "registry/RegistryLib.h"
+#include "settings/ScheduledTask.h"
+#include "skin/SkinDialog.h"
+
+namespace {
+void SetCell(HWND listHwnd, int row, int column, const std::string& text) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(listHwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+// The whole text of a cell, however long.
+std::string GetCell(HWND listHwnd, int row, int column) {
+    std::string buffer(512, '\0');
+    for (;;) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = &buffer[0];
+        item.cchTextMax = static_cast<int>(buffer.size());
+        const LRESULT length =
+            SendMessageA(listHwnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        if (length < static_cast<LRESULT>(buffer.size()) - 1) return buffer.substr(0, static_cast<size_t>(length));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+}  // namespace
+
+void AppSubScreen::FillIgnoredList() {
+    if (!list) return;
+    ListView_DeleteAllItems(list->hwnd());
+    CRegistryLib engine;  // loads "ignore.lst"
+    for (const auto& entry : engine.ignoreList) {
+        if (!entry) continue;
+        const int row = list->AddItem("", false);
+        if (row >= 0) SetCell(list->hwnd(), row, 1, entry->filePath);
+    }
+}
+
+void AppSubScreen::PressIgnoredDelete() {
+    if (!list) return;
+    std::vector<IgnoredRow> rows;
+    for (int i = 0; i < list->ItemCount(); ++i) rows.push_back({GetCell(list->hwnd(), i, 1), list->IsChecked(i)});
+    CRegistryLib engine;  // the file as it is now, which a repair may have changed since the rows were filled
+    std::vector<std::string> entries;
+    for (const auto& entry : engine.ignoreList) entries.push_back(entry ? entry->filePath : std::string());
+    for (int slot : IgnoreSlotsToDelete(rows, entries)) engine.ignoreList[static_cast<size_t>(slot)].reset();
+    engine.SaveIgnoreList();
+    FillIgnoredList();
+}
+
+void AppSubScreen::PressIgnoredSelectAll() {
+    store.SetButtonCheck("BUTTON_IGNORED_SEL_ALL", store.GetButtonCheck("BUTTON_IGNORED_SEL_ALL") ? 0 : 1);
+    if (list) list->SetAllChecks(store.GetButtonCheck("BUTTON_IGNORED_SEL_ALL") != 0);
+}
+
+void AppSubScreen::FillScheduleList() {
+    if (!list) return;
+    ListView_DeleteAllItems(list->hwnd());
+    scheduleTriggers.clear();
+    const std::string taskName = ScheduledTaskName(IsNtSystem());
+    if (taskName.empty()) return;
+    time_t lastRun = 0;
+    std::vector<std::string> descriptions;
+    std::vector<TASK_TRIGGER> triggers;
+    ListScheduledTriggers(taskName, lastRun, descriptions, &triggers);
+    const std::string lastRunText = LastRunText(lastRun);
+    for (size_t i = 0; i < descriptions.size(); ++i) {
+        const int row = list->AddItem(std::to_string(i + 1), false);
+        if (row < 0) continue;
+        SetCell(list->hwnd(), row, 1, descriptions[i]);
+        SetCell(list->hwnd(), row, 2, lastRunText);
+        scheduleTriggers.push_back(i < triggers.size() ? triggers[i] : TASK_TRIGGER{});
+    }
+}
+
+void AppSubScreen::PressDeleteSchedule() {
+    if (!list || list->ItemCount() == 0) return;
+    const int row = ListView_GetNextItem(list->hwnd(), -1, LVNI_SELECTED);
+    if (row < 0) return;
+    if (MessageBoxA(hwnd(), "Are You Sure", "Delete Scheduled Task", MB_OKCANCEL | MB_ICONEXCLAMATION) != IDOK) return;
+    const std::string taskName = ScheduledTaskName(IsNtSystem());
+    if (!taskName.empty() && static_cast<size_t>(row) < scheduleTriggers.size())
+        DeleteScheduledTrigger(taskName, row, scheduleTriggers[static_cast<size_t>(row)]);
+    RefillScheduleLists();
+    Invalidate(true);
+}
+
+void AppSubScreen::RefillScheduleLists() {
+    // Both sub-screens of the schedule pair list the same task.
+    const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+    if (!main) {
+        if (IsScheduleScreen()) FillScheduleList();
+        return;
+    }
+    for (const auto& screen : main->screens) {
+        auto* s = dynamic_cast<AppSubScreen*>(screen.get());
+        if (s && s->IsScheduleScreen()) s->FillScheduleList();
+    }
+}
