@@ -11,11 +11,14 @@
 std::string CMainApp::ArgumentsOf(const std::string& full) {
     size_t i = 0;
     if (!full.empty() && full[0] == '"') {
+        // A quoted name ends at its closing quote, whatever follows it.
         const size_t close = full.find('"', 1);
-        i = close == std::string::npos ? full.size() : close + 1;
+        if (close == std::string::npos) return "";
+        i = close + 1;
+    } else {
+        while (i < full.size() && full[i] != ' ' && full[i] != '\t') ++i;
     }
-    while (i < full.size() && full[i] != ' ' && full[i] != '\t') ++i;
-    if (i < full.size()) ++i;  // the one separator
+    if (i < full.size() && (full[i] == ' ' || full[i] == '\t')) ++i;  // the one separator
     return full.substr(i);
 }
 

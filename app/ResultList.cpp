@@ -29,6 +29,8 @@ std::string ListCell(HWND list, int row, int column) {
 void DeleteAllRows(HWND list) { SendMessageA(list, LVM_DELETEALLITEMS, 0, 0); }
 
 size_t FillResultList(CSkinList& list, const ErrorArray& errors, const std::vector<std::string>& shortcuts) {
+    // One repaint for the whole list, not one per row: a scan can list tens of thousands.
+    SendMessageA(list.hwnd(), WM_SETREDRAW, FALSE, 0);
     DeleteAllRows(list.hwnd());
     size_t registryRows = 0;
     for (const auto& err : errors) {
@@ -36,15 +38,15 @@ size_t FillResultList(CSkinList& list, const ErrorArray& errors, const std::vect
         const int row = list.AddItem("", true);
         SetListCell(list.hwnd(), row, 1, err->type);
         SetListCell(list.hwnd(), row, 2, err->filePath);
-        list.SetChecked(row, true);
         ++registryRows;
     }
     for (const auto& path : shortcuts) {
         const int row = list.AddItem("", true);
         SetListCell(list.hwnd(), row, 1, "SHORTCUT");
         SetListCell(list.hwnd(), row, 2, path);
-        list.SetChecked(row, true);
     }
+    SendMessageA(list.hwnd(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list.hwnd(), nullptr, TRUE);
     return registryRows;
 }
 

@@ -6,7 +6,18 @@ here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
 seed="${BENCH_SEED:-1}"; scale="${BENCH_SCALE:-1.0}"; runs="${BENCH_RUNS:-5}"; repairs="${BENCH_REPAIRS:-3}"
 prefix="$build/bench-prefix-$seed-$scale"
+# The window program's bench needs a display: without one, a private Xvfb, started before Wine so
+# that Wine's desktop belongs to it.
+xvfb_pid=""
+if [ -z "${DISPLAY:-}" ]; then
+  display_file="$(mktemp)"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
+  xvfb_pid=$!
+  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$display_file")"; rm -f "$display_file"
+fi
 . "$here/start-prefix.sh"
+trap 'wineserver -k 2>/dev/null || true; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
 if [ ! -f "$prefix/.bench-seeded" ]; then
   out="$prefix/bench-data"; mkdir -p "$out"; rm -f "$out/remove.lst"
   python3 "$here/../bench/generate.py" "$prefix" "$out" --seed "$seed" --scale "$scale"
@@ -20,4 +31,8 @@ if [ ! -f "$prefix/.bench-seeded" ]; then
   touch "$prefix/.bench-seeded"
 fi
 cat "$prefix/bench-data/expected.txt"
-wine "$build/bench/engine_bench.exe" --runs "$runs" --seed "$seed" --repairs "$repairs"
+[ -n "${BENCH_SKIP_ENGINE:-}" ] || wine "$build/bench/engine_bench.exe" --runs "$runs" --seed "$seed" --repairs "$repairs"
+# --- the window program: start-up, a full scan from its scan button against the console, memory, handles ---
+mkdir -p "$prefix/drive_c/app-bench"
+(cd "$prefix/drive_c/app-bench" && ZENTHAR_APP="$build/Zenthar.exe" ZENTHAR_CLI="$build/zenthar-cli.exe" \
+  wine "$build/bench/app_bench.exe" --runs "$runs" --scans "${BENCH_APP_SCANS:-10}")

@@ -1,0 +1,229 @@
+// The window program driven from a test: process, windows, clicks, message boxes, remote lists.
+#include "support/AppDriver.h"
+
+#include <commctrl.h>
+
+#include <cstdlib>
+
+#include "support/WindowTestKit.h"
+
+namespace {
+constexpr int MAIN_WIDTH = 751;
+constexpr size_t REMOTE_TEXT = 4096;
+
+struct Search {
+    DWORD pid;
+    HWND main;
+    HWND found;
+};
+
+bool IsDialogOf(HWND w, DWORD pid) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return owner == pid && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(w);
+}
+
+int WidthOf(HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    return r.right - r.left;
+}
+
+BOOL CALLBACK FindMain(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (IsDialogOf(w, s->pid) && WidthOf(w) == MAIN_WIDTH) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindBox(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (w != s->main && IsDialogOf(w, s->pid)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::string ClassOf(HWND w) {
+    char cls[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    return cls;
+}
+
+std::string TextOf(HWND w) {
+    char text[512] = {};
+    GetWindowTextA(w, text, sizeof text);
+    return text;
+}
+
+std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+}  // namespace
+
+std::string AppPath() {
+    const char* p = std::getenv("ZENTHAR_APP");
+    std::string path = p ? p : "";
+    if (!path.empty() && path[0] == '/') {
+        path = "\\\\?\\unix" + path;
+        for (char& c : path)
+            if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+RunningApp::RunningApp(const std::string& arguments, const std::string& directory) {
+    std::string command = "\"" + AppPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si, &pi_))
+        return;
+    PumpUntil(
+        [&] {
+            Search s{pi_.dwProcessId, nullptr, nullptr};
+            EnumWindows(&FindMain, reinterpret_cast<LPARAM>(&s));
+            main_ = s.found;
+            return main_ != nullptr || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
+        },
+        30000);
+    PumpFor(1500);  // the sub-screens and the animation settle
+}
+
+RunningApp::~RunningApp() {
+    if (!pi_.hProcess) return;
+    if (!Exited(0)) {
+        if (main_) PostMessageA(main_, WM_COMMAND, 32773, 0);
+        // A box left open keeps the close waiting: answer whatever remains.
+        for (int i = 0; i < 5 && !Exited(3000); ++i)
+            if (HWND box = WaitForBox(0)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+        if (!Exited(5000)) TerminateProcess(pi_.hProcess, 99);
+    }
+    CloseHandle(pi_.hThread);
+    CloseHandle(pi_.hProcess);
+}
+
+bool RunningApp::Exited(DWORD ms) {
+    return PumpUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }, ms);
+}
+
+bool RunningApp::Click(int x, int y) {
+    return Xdo("mousemove " + ScreenXY(main_, 400, 500) + " sleep 0.2 mousemove " + ScreenXY(main_, x, y) +
+               " sleep 0.2 click 1");
+}
+
+HWND RunningApp::WaitForBox(DWORD ms) {
+    HWND box = nullptr;
+    PumpUntil(
+        [&] {
+            Search s{pi_.dwProcessId, main_, nullptr};
+            EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&s));
+            box = s.found;
+            return box != nullptr;
+        },
+        ms);
+    return box;
+}
+
+std::string RunningApp::BoxText(HWND box) {
+    std::string text;
+    for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (lstrcmpiA(ClassOf(c).c_str(), "Static") == 0 && !TextOf(c).empty()) text += TextOf(c);
+    return text;
+}
+
+bool RunningApp::AnswerBox(HWND box) {
+    RECT r{};
+    GetWindowRect(box, &r);
+    // A click on the box's own text focuses it without pressing its button; Return answers it.
+    HWND label = nullptr;
+    for (HWND c = GetWindow(box, GW_CHILD); c && !label; c = GetWindow(c, GW_HWNDNEXT))
+        if (lstrcmpiA(ClassOf(c).c_str(), "Static") == 0 && !TextOf(c).empty()) label = c;
+    RECT t = r;
+    if (label) GetWindowRect(label, &t);
+    for (int attempt = 0; attempt < 3 && IsWindow(box) && IsWindowVisible(box); ++attempt) {
+        Xdo("mousemove " + Point(r.left + 5, r.bottom + 30) + " sleep 0.3 mousemove " +
+            Point((t.left + t.right) / 2, (t.top + t.bottom) / 2) + " sleep 0.3 click 1 sleep 0.3 key Return");
+        PumpUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 2000);
+    }
+    return !IsWindow(box) || !IsWindowVisible(box);
+}
+
+std::string RunningApp::VisibleScreen() {
+    for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        const std::string name = TextOf(c);
+        if (name.rfind("SUBMAIN_", 0) == 0 && IsWindowVisible(c)) return name;
+    }
+    return "";
+}
+
+namespace {
+struct ListSearch {
+    POINT origin;
+    int columns;
+    HWND found;
+};
+BOOL CALLBACK FindList(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<ListSearch*>(p);
+    if (ClassOf(w) != "SysListView32" || !IsWindowVisible(w)) return TRUE;
+    RECT r{};
+    GetWindowRect(w, &r);
+    HWND header = reinterpret_cast<HWND>(SendMessageA(w, LVM_GETHEADER, 0, 0));
+    const int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : -1;
+    if (r.left == s->origin.x && r.top == s->origin.y && columns == s->columns) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+}  // namespace
+
+HWND RunningApp::ListAtResultPlace(int columns) {
+    ListSearch s{{RESULT_LIST_ORIGIN.x, RESULT_LIST_ORIGIN.y}, columns, nullptr};
+    ClientToScreen(main_, &s.origin);
+    EnumChildWindows(main_, &FindList, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
+    remote_ = VirtualAllocEx(process_, nullptr, sizeof(LVITEMA) + REMOTE_TEXT, MEM_COMMIT, PAGE_READWRITE);
+}
+
+RemoteList::~RemoteList() {
+    if (remote_) VirtualFreeEx(process_, remote_, 0, MEM_RELEASE);
+}
+
+int RemoteList::Count() const { return static_cast<int>(SendMessageA(list_, LVM_GETITEMCOUNT, 0, 0)); }
+
+bool RemoteList::Checked(int row) const {
+    const LRESULT state = SendMessageA(list_, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK);
+    return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+std::string RemoteList::Text(int row, int column) const {
+    if (!remote_) return "<no remote memory>";
+    char* remoteText = static_cast<char*>(remote_) + sizeof(LVITEMA);
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remoteText;
+    item.cchTextMax = REMOTE_TEXT;
+    SIZE_T done = 0;
+    WriteProcessMemory(process_, remote_, &item, sizeof item, &done);
+    const int got = static_cast<int>(SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote_)));
+    std::string text(REMOTE_TEXT, '\0');
+    ReadProcessMemory(process_, remoteText, &text[0], REMOTE_TEXT, &done);
+    return text.substr(0, got > 0 ? static_cast<size_t>(got) : 0);
+}
+
+RECT RemoteList::RowRect(int row) const {
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    SIZE_T done = 0;
+    if (!remote_) return r;
+    WriteProcessMemory(process_, remote_, &r, sizeof r, &done);
+    SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote_));
+    ReadProcessMemory(process_, remote_, &r, sizeof r, &done);
+    return r;
+}

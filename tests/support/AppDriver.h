@@ -1,0 +1,80 @@
+// Drives the window program Zenthar.exe from a test as a user would: started as its own process,
+// clicked through xdotool at the built-in skin's coordinates, message boxes answered with keys,
+// lists read back through their window messages (in the program's own memory).
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The window program's path (from the environment CTest sets), reachable from the prefix.
+std::string AppPath();
+
+class RunningApp {
+public:
+    // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window.
+    RunningApp(const std::string& arguments, const std::string& directory);
+    // Ends the program through its tray menu's Close if it still runs, at worst by force.
+    ~RunningApp();
+    RunningApp(const RunningApp&) = delete;
+    RunningApp& operator=(const RunningApp&) = delete;
+
+    HWND main() const { return main_; }
+    HANDLE process() const { return pi_.hProcess; }
+    bool started() const { return main_ != nullptr; }
+    // True when the process has ended within `ms`.
+    bool Exited(DWORD ms);
+
+    // A left click at client point (x, y) of the main window (the pointer first leaves any button
+    // it hovers, so that a hovering button never keeps the click).
+    bool Click(int x, int y);
+    // A message box of the program, or null (waits up to `ms`).
+    HWND WaitForBox(DWORD ms);
+    std::string BoxText(HWND box);
+    // Focuses the box with a click on its text and presses Return; true when the box went.
+    bool AnswerBox(HWND box);
+    // The sub-screen shown now ("SUBMAIN_..."), or "".
+    std::string VisibleScreen();
+    // The visible list at the result and ignored lists' place, with `columns` columns, or null.
+    HWND ListAtResultPlace(int columns);
+
+private:
+    PROCESS_INFORMATION pi_{};
+    HWND main_ = nullptr;
+};
+
+// A list view of another process, read and written through memory allocated in that process.
+class RemoteList {
+public:
+    RemoteList(HANDLE process, HWND list);
+    ~RemoteList();
+    RemoteList(const RemoteList&) = delete;
+    RemoteList& operator=(const RemoteList&) = delete;
+
+    int Count() const;
+    bool Checked(int row) const;
+    std::string Text(int row, int column) const;
+    // The row's rectangle in the list's client coordinates.
+    RECT RowRect(int row) const;
+
+private:
+    HANDLE process_;
+    HWND list_;
+    void* remote_ = nullptr;  // an LVITEMA or RECT, then the text buffer
+};
+
+// The built-in skin's rectangles used by the tests (client coordinates of the main window).
+struct SkinPoint {
+    int x, y;
+};
+constexpr SkinPoint SCAN_BUTTON{107 + 58, 258 + 19};
+constexpr SkinPoint REMOVE_BUTTON{626 + 52, 104 + 17};
+constexpr SkinPoint RESTORE_BUTTON{626 + 52, 214 + 17};
+constexpr SkinPoint EXIT_BUTTON{704 + 16, 18 + 14};
+constexpr SkinPoint MINIMIZE_BUTTON{668 + 16, 18 + 14};
+constexpr SkinPoint MAIN_BUTTON{8 + 38, 80 + 28};
+constexpr SkinPoint AUTOSCAN_BUTTON{8 + 38, 142 + 28};
+constexpr SkinPoint IGNORED_BUTTON{8 + 38, 204 + 28};
+constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 266 + 28};
+constexpr SkinPoint ABOUT_BUTTON{8 + 38, 328 + 28};
+constexpr SkinPoint RESULT_LIST_ORIGIN{250 + 12, 115 + 42};
