@@ -77,7 +77,7 @@ bool CShockwaveFlash::SetMovieData(const std::string& bytes) {
         ClearMovie();
         return false;
     }
-    GdiBitmap strip(DecodePictureBytes(bytes.data() + header.pictureOffset, bytes.size() - header.pictureOffset));
+    GdiBitmap strip(DecodePictureBytes(bytes.data() + header.pictureOffset, header.pictureSize));
     const SIZE size = BitmapSize(strip.get());
     const int fit = size.cy >= header.frameHeight ? size.cx / header.frameWidth : 0;
     if (!strip || fit < 1) {
@@ -88,6 +88,7 @@ bool CShockwaveFlash::SetMovieData(const std::string& bytes) {
     strip_ = std::move(strip);
     frameCount_ = fit < header.frameCount ? fit : header.frameCount;
     frame_ = 0;
+    started_ = GetTickCount();
     UpdateShape();
     UpdateTimer();
     Invalidate(false);
@@ -104,6 +105,7 @@ void CShockwaveFlash::ClearMovie() {
 }
 
 void CShockwaveFlash::Play() {
+    if (!playing_) started_ = GetTickCount() - static_cast<DWORD>(frame_) * static_cast<DWORD>(movie_.framePeriod);
     playing_ = true;
     UpdateTimer();
 }
@@ -136,8 +138,12 @@ void CShockwaveFlash::UpdateShape() {
 }
 
 void CShockwaveFlash::OnTimer(UINT_PTR id) {
-    if (id != FRAME_TIMER || frameCount_ < 1) return;
-    frame_ = (frame_ + 1) % frameCount_;
+    if (id != FRAME_TIMER || frameCount_ < 1 || !playing_) return;
+    // The frame follows the time played, so a late timer skips frames instead of slowing down.
+    const int next = static_cast<int>(((GetTickCount() - started_) / static_cast<DWORD>(movie_.framePeriod)) %
+                                      static_cast<DWORD>(frameCount_));
+    if (next == frame_) return;
+    frame_ = next;
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
@@ -150,9 +156,11 @@ void CShockwaveFlash::OnPaint() {
     MemoryDC source(dc.get());
     SelectGuard selected(source.get(), strip_.get());
     if (!selected.ok()) return;
-    SetStretchBltMode(dc.get(), COLORONCOLOR);
-    StretchBlt(dc.get(), 0, 0, client.right, client.bottom, source.get(), frame_ * movie_.frameWidth, 0,
-               movie_.frameWidth, movie_.frameHeight, SRCCOPY);
+    // Unscaled, centred in the control and clipped to it; what the frame leaves is white.
+    const int x = (client.right - movie_.frameWidth) / 2, y = (client.bottom - movie_.frameHeight) / 2;
+    FillRect(dc.get(), &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    BitBlt(dc.get(), x, y, movie_.frameWidth, movie_.frameHeight, source.get(), frame_ * movie_.frameWidth, 0,
+           SRCCOPY);
 }
 
 void CShockwaveFlash::OnDestroy() {

@@ -19,7 +19,7 @@ constexpr const char* ANIMATION_RESOURCE_TYPE = "SWF";
 constexpr const char* ANIMATION_FILE = "skin3.swf";
 
 // A child window that loops the frames of a movie (skin/AnimationMovie.h) on a timer of the
-// thread that created it, painting only its own rectangle. Without a readable movie it takes no
+// thread that created it, painting only its own rectangle: each frame unscaled, centred, clipped. Without a readable movie it takes no
 // room on the screen, so the owner's background shows there.
 class CShockwaveFlash : public Window {
 public:
@@ -54,6 +54,7 @@ private:
     GdiBitmap strip_;
     int frameCount_ = 0;  // frames that the decoded strip really holds
     int frame_ = 0;
+    DWORD started_ = 0;  // tick count at which frame 0 of the current run was shown
     bool playing_ = false;
     bool timerRunning_ = false;
 };

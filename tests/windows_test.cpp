@@ -186,13 +186,14 @@ TEST(MaskRegion, FailureAndSuccessPathsReleaseTheirObjects) {
 // ---------------------------------------------------------------------------------------------
 // The animation format
 
-std::string MovieBytes(int version, int count, int w, int h, int period, const std::string& picture = "GIF89a") {
-    std::string b = "ZANI";
-    for (int v : {version, count, w, h, period, 0}) {
+std::string MovieBytes(int version, int count, int w, int h, int period, const std::string& picture = "GIF89a",
+                       int headerSize = 20) {
+    std::string b = "ZANM";
+    for (int v : {headerSize, version, w, h, count, period, static_cast<int>(picture.size()), 0}) {
         b.push_back(static_cast<char>(v & 0xFF));
         b.push_back(static_cast<char>((v >> 8) & 0xFF));
     }
-    return b + picture;
+    return b + std::string(static_cast<size_t>(std::max(headerSize - 20, 0)), 'x') + picture;
 }
 
 TEST(AnimationMovie, HeaderIsCheckedBeforeAnythingIsDecoded) {
@@ -207,6 +208,10 @@ TEST(AnimationMovie, HeaderIsCheckedBeforeAnythingIsDecoded) {
         {"cut inside the header", MovieBytes(1, 12, 117, 169, 80).substr(0, 15), false},
         {"header without picture", MovieBytes(1, 12, 117, 169, 80, ""), false},
         {"a real Flash file", "FWS\x05" + std::string(40, '\0'), false},
+        {"a longer header of a later writer", MovieBytes(1, 12, 117, 169, 80, "GIF89a", 24), true},
+        {"header size shorter than the header", MovieBytes(1, 12, 117, 169, 80, "GIF89a", 16), false},
+        {"header size past the end", MovieBytes(1, 12, 117, 169, 80, "", 200), false},
+        {"picture cut short", MovieBytes(1, 12, 117, 169, 80, "GIF89a").substr(0, 24), false},
         {"version 2", MovieBytes(2, 12, 117, 169, 80), false},
         {"no frames", MovieBytes(1, 0, 117, 169, 80), false},
         {"too many frames", MovieBytes(1, 1025, 10, 10, 80), false},
@@ -222,8 +227,8 @@ TEST(AnimationMovie, HeaderIsCheckedBeforeAnythingIsDecoded) {
         std::string why;
         EXPECT_EQ(ParseMovieHeader(c.bytes, h, &why), c.ok) << why;
         if (c.ok) {
-            EXPECT_EQ(h.pictureOffset, MOVIE_HEADER_SIZE);
-            EXPECT_GT(h.frameCount, 0);
+            EXPECT_EQ(h.pictureOffset + h.pictureSize, c.bytes.size());
+            EXPECT_EQ(c.bytes.compare(h.pictureOffset, 6, "GIF89a"), 0);
         } else {
             EXPECT_EQ(h.frameCount, -7) << "a rejected movie leaves the header untouched";
             EXPECT_FALSE(why.empty());

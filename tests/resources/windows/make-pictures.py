@@ -1,13 +1,16 @@
 #!/usr/bin/python3
 """Writes the pictures and the animation of the window tests' own skin (outputs are committed)."""
 import os
-import sys
+import struct
 
 from PIL import Image
 
 here = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(here, "..", "..", "..", "tools"))
-pack = __import__("pack-animation").pack
+
+
+def pack(picture, count, width, height, period):
+    """The animation format of skin/AnimationMovie.h: a 20-byte header, then the picture strip."""
+    return struct.pack("<4sHHHHHHI", b"ZANM", 20, 1, width, height, count, period, len(picture)) + picture
 
 W, H = 320, 240
 SOLID = {
