@@ -171,6 +171,26 @@ Table ConsoleRows(const ProcessResult& r) {
     return rows;
 }
 
+// With ZENTHAR_SHOTS naming a host folder, a picture of the dialog's window goes there as name.png.
+void Shot(const std::string& name) {
+    const char* folder = std::getenv("ZENTHAR_SHOTS");
+    const HWND w = SummaryDialogWindow();
+    if (!folder || !*folder || !w) return;
+    PumpFor(600);  // the animation and the labels have painted
+    RECT r{};
+    GetWindowRect(w, &r);
+    const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + "+" +
+                                 std::to_string(r.left) + "+" + std::to_string(r.top);
+    const std::string tool = std::string("/usr/bin/import -window root -crop ") + geometry + " " + folder + "/" + name +
+                             ".png; true";
+    // Xdo runs any host tool named by ZENTHAR_XDOTOOL with the arguments it is given.
+    const char* previous = std::getenv("ZENTHAR_XDOTOOL");
+    const std::string keep = previous ? previous : "";
+    _putenv_s("ZENTHAR_XDOTOOL", "/usr/bin/env");
+    Xdo(tool);
+    _putenv_s("ZENTHAR_XDOTOOL", keep.c_str());
+}
+
 CategoryFlags Only(std::initializer_list<ScanCategory> categories) {
     CategoryFlags flags{};
     for (ScanCategory c : categories) flags[c] = 1;
@@ -366,8 +386,12 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     ASSERT_EQ(before.size(), 3u);
 
     ASSERT_TRUE(Start(flags));
+    Shot("summary-scanning");
     ASSERT_TRUE(WaitForScreen(SummaryScreen::ScanComplete));
+    Shot("summary-scan-done");
     ASSERT_TRUE(Click("BUTTON_FIXERROR"));
+    ASSERT_TRUE(PumpUntil([] { return Ask().screen != SummaryScreen::ScanComplete; }, 10000));
+    Shot("summary-repairing");
     ASSERT_TRUE(WaitForScreen(SummaryScreen::RepairComplete, 300000)) << "screen " << static_cast<int>(Ask().screen);
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 5u);
@@ -384,6 +408,7 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
         {"Spywares"},
     };
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ(rows[i], expected[i]) << i;
+    Shot("summary-repair-done");
     EXPECT_EQ(Ask("TEXT_FIXCOMPLETE_STATUS").text, "Fixed");
     const int fixed = std::atoi(before[0][2].c_str()) - 1 + std::atoi(before[2][2].c_str());
     EXPECT_EQ(Ask("TEXT_FIXCOMPLETE_FIXED").text, std::to_string(fixed));
