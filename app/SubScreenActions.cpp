@@ -6,6 +6,7 @@
 #include "app/AddScheduleDialog.h"
 #include "app/AppFlags.h"
 #include "app/SubScreen.h"
+#include "app/ThreadSummary.h"
 #include "registry/RegistryLib.h"
 #include "skin/SkinDialog.h"
 #include "xml/XmlReader.h"
@@ -83,12 +84,15 @@ void AppSubScreen::PressRunUpdate() {
     PostQuitMessage(LIVE_UPDATE_EXIT_CODE);
 }
 
-// CALL SITE for the progress dialog: until its thread class joins this library, the two steps do
-// nothing. Then PressScan becomes
-//     const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
-//     HANDLE thread = StartSummaryDialog(hwnd(), main ? main->skinFile : "", CategoryFlagsFromToggles(store));
-//     if (thread) summaryThread.reset(thread);
-// and CancelSummary calls CancelSummaryDialog() and then summaryThread.reset().
-void AppSubScreen::PressScan() {}
+// The progress dialog runs on a thread of its own; this screen keeps a handle of that thread so
+// that its destruction can wait for the dialog to end.
+void AppSubScreen::PressScan() {
+    const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+    HANDLE thread = StartSummaryDialog(hwnd(), main ? main->skinFile : std::string(), CategoryFlagsFromToggles(store));
+    if (thread) summaryThread.reset(thread);
+}
 
-void AppSubScreen::CancelSummary() { summaryThread.reset(); }
+void AppSubScreen::CancelSummary() {
+    CancelSummaryDialog();
+    summaryThread.reset();
+}

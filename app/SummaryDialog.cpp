@@ -1,0 +1,375 @@
+// CSummaryDialog: screens, dispatcher, workers and completion handling of the progress dialog.
+#include "app/SummaryDialog.h"
+
+#include <commctrl.h>
+
+#include "app/AppFlags.h"
+#include "app/ThreadWait.h"
+#include "app/UserMessages.h"
+#include "routines/RepairRoutines.h"
+#include "engine/ScanRun.h"
+#include "engine/StopEvent.h"
+#include "framework/Resource.h"
+#include "skin/SkinImage.h"
+#include "skin/SkinReader.h"
+
+namespace {
+constexpr UINT_PTR OWNER_TIMER = 0x5A;  // watches the owner: a window whose owner is gone cancels
+constexpr UINT OWNER_CHECK_MS = 500;
+constexpr UINT RESULT_TABLE_ID = 1010;
+constexpr DWORD PROGRESS_INTERVAL_MS = 50;
+
+// The progress handler reaches the dialog only through this registration, under the lock, so a
+// screen change or the window's end never meets a handler half-way.
+std::mutex g_progressLock;
+CSummaryDialog* g_progressTarget = nullptr;
+DWORD g_lastProgress = 0;
+
+// The dialog's thread takes the lock while still answering sent messages: a worker holding it
+// may be repainting one of this thread's labels.
+void lockServingSentMessages() {
+    while (!g_progressLock.try_lock()) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        Sleep(1);
+    }
+}
+
+std::string oneLine(const char* text) {
+    std::string s = text ? text : "";
+    for (auto& c : s)
+        if (c == '\n' || c == '\r') c = '\\';
+    return s;
+}
+
+// Kept open for the life of the process, so that a waiter that opens it later still finds it set.
+void signalAborted() {
+    static HANDLE aborted = CreateEventA(nullptr, TRUE, FALSE, ABORTED_EVENT_NAME);
+    if (aborted) SetEvent(aborted);
+}
+}  // namespace
+
+CSummaryDialog::~CSummaryDialog() {
+    RegisterProgress(false);
+    FinishWorker();
+}
+
+void CSummaryDialog::RegisterProgress(bool on) {
+    lockServingSentMessages();
+    if (on) g_progressTarget = this;
+    else if (g_progressTarget == this) g_progressTarget = nullptr;
+    g_lastProgress = 0;
+    g_progressLock.unlock();
+}
+
+void CSummaryDialog::Progress(const char* currentItem, const char* progressText, int32_t, int32_t errors) {
+    std::lock_guard<std::mutex> hold(g_progressLock);
+    CSummaryDialog* d = g_progressTarget;
+    if (!d) return;
+    const DWORD now = GetTickCount();
+    if (g_lastProgress && now - g_lastProgress < PROGRESS_INTERVAL_MS) return;
+    g_lastProgress = now ? now : 1;
+    CSkinStore& s = d->store;
+    if (d->screen_ == SummaryScreen::ScanProgress) {
+        s.SetLabelText("TEXT_ERRORSCAN_STATUS", progressText ? progressText : "");
+        s.SetLabelText("TEXT_ERRORSCAN_ERRORFOUND", CountText(errors));
+        s.SetLabelText("TEXT_ERRORSCAN_CURRENTITEM", oneLine(currentItem));
+    } else if (d->screen_ == SummaryScreen::RepairProgress) {
+        s.SetLabelText("TEXT_ERRORFIXING_STATUS", progressText ? progressText : "");
+        s.SetLabelText("TEXT_ERRORFIXING_CURRENTITEM", oneLine(currentItem));
+    }
+}
+
+bool CSummaryDialog::Begin(HWND parent, const std::string& skinPath, const CategoryFlags& flags) {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&icc);
+    ownsScanFlag_ = true;  // the starter set scanInProgress for this dialog; it clears it
+    owner_ = parent ? GetAncestor(parent, GA_ROOT) : nullptr;
+    skinFile = skinPath;
+    for (size_t i = 0; i < flags.size(); ++i) selection.flags[i] = flags[i];
+    engine->progressCallback = &CSummaryDialog::Progress;
+    shortcut.progressCallback = &CSummaryDialog::Progress;
+    if (!CreateModeless(IDD_SUMMARY, owner_)) return false;
+    // The rest runs from the dialog's own loop: whoever started this thread waits for Begin, and
+    // showing the window may send activation messages to that thread's windows.
+    PostMessageA(hwnd(), WM_SUMMARYBEGIN, 0, 0);
+    return true;
+}
+
+void CSummaryDialog::Open() {
+    if (!BuildScreen(SCAN_PROGRESS_INFO, SummaryScreen::ScanProgress)) {
+        ShowSkinNotFound(hwnd());
+        ClearRunFlags();
+        Destroy();
+        return;
+    }
+    // The movie comes straight from the program's resource: the main window writes and deletes
+    // the movie file on its own thread, so that file is not ours to rely on.
+    std::string dimension = GetSkinString(skinFile, SCAN_ANIMATION_SECTION, "DIMENSION", "0,0,0,0");
+    const RECT rect = ToRect(ParseSkinRect(dimension));
+    if (flash.Create(PROGRESS_ANIMATION_NAME, WS_CHILD | WS_VISIBLE, rect, hwnd(), PROGRESS_ANIMATION_ID)) {
+        const void* data = nullptr;
+        DWORD size = 0;
+        if (LoadDataResource(ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE, &data, &size))
+            flash.SetMovieData(std::string(static_cast<const char*>(data), size));
+        flash.Play();
+    }
+    ShowWindow(hwnd(), SW_SHOW);
+    SetTimer(hwnd(), OWNER_TIMER, OWNER_CHECK_MS, nullptr);
+    RegisterProgress(true);
+    StartWorker(&CSummaryDialog::ScanWorker);
+    if (!workerThread) PostMessageA(hwnd(), WM_SCANDONE, 0, 0);
+}
+
+bool CSummaryDialog::BuildScreen(const char* infoSection, SummaryScreen which) {
+    RegisterProgress(false);
+    const std::string value = GetSkinString(skinFile, infoSection, "1", "");
+    if (value.empty()) return false;
+    const SkinScreenLine line = ParseScreenLine(value);
+    store.Reset();
+    resultTable.Destroy();
+    const std::string folder = GetSkinFolder(skinFile);
+    SIZE size{};
+    GdiBitmap* pictures[4] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};
+    for (int i = 0; i < 4; ++i) LoadSkinImage(folder + line.images[i], *pictures[i], size);
+    // The screens' rectangles are in the owner's client coordinates.
+    POINT origin{0, 0};
+    if (owner_ && IsWindow(owner_)) ClientToScreen(owner_, &origin);
+    SetWindowPos(hwnd(), nullptr, origin.x + line.rect.left, origin.y + line.rect.top, line.rect.width(),
+                 line.rect.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    store.LoadButtons(hwnd(), skinFile, line.name + "_BUTTONINFO");
+    store.LoadLabels(hwnd(), skinFile, line.name + "_TEXTINFO");
+    const std::string list = GetSkinString(skinFile, line.name + "_LISTINFO", "1", "");
+    if (!list.empty()) {
+        const SkinListLine l = ParseListLine(list);
+        if (resultTable.CreateControl(WC_LISTVIEWA, 0, WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL,
+                                      "", ToRect(l.rect), hwnd(), RESULT_TABLE_ID)) {
+            SendMessageA(resultTable.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+            for (size_t c = 0; c < l.columns.size(); ++c) {
+                LVCOLUMNA col{};
+                col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+                col.pszText = const_cast<char*>(l.columns[c].title.c_str());
+                col.cx = l.columns[c].width;
+                col.iSubItem = static_cast<int>(c);
+                SendMessageA(resultTable.hwnd(), LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+            }
+        }
+    }
+    screen_ = which;
+    Invalidate(true);
+    return true;
+}
+
+void CSummaryDialog::FillTable(const SummaryRows& rows) {
+    HWND table = resultTable.hwnd();
+    if (!table) return;
+    for (size_t r = 0; r < rows.size(); ++r) {
+        for (size_t c = 0; c < rows[r].size(); ++c) {
+            LVITEMA item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(r);
+            item.iSubItem = static_cast<int>(c);
+            item.pszText = const_cast<char*>(rows[r][c].c_str());
+            SendMessageA(table, c == 0 ? LVM_INSERTITEMA : LVM_SETITEMTEXTA, r, reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    // Hidden and shown again, so that it paints over the new background.
+    ShowWindow(table, SW_HIDE);
+    ShowWindow(table, SW_SHOW);
+}
+
+void CSummaryDialog::StartWorker(LPTHREAD_START_ROUTINE routine) {
+    busy = 1;
+    workerWindow_ = hwnd();
+    DWORD id = 0;
+    workerThread.reset(CreateThread(nullptr, 0, routine, this, 0, &id));
+    workerThreadId = workerThread ? id : 0;
+    if (!workerThread) busy = 0;
+}
+
+bool CSummaryDialog::JoinWorker(DWORD milliseconds) {
+    if (!workerThread) return true;
+    if (!WaitServingSentMessages(workerThread.get(), milliseconds)) return false;
+    workerThread.reset();
+    workerThreadId = 0;
+    return true;
+}
+
+ShortcutCounts CSummaryDialog::ShortcutTotals() const {
+    return ShortcutCounts{shortcut.scannedCount, shortcut.errorCount, shortcut.fixedCount};
+}
+
+void CSummaryDialog::DiscardResults() { results.clear(); }
+
+void CSummaryDialog::ClearRunFlags() {
+    if (ownsScanFlag_) scanInProgress = 0;
+    if (ownsFixFlag_) fixInProgress = 0;
+    ownsScanFlag_ = ownsFixFlag_ = false;
+}
+
+void CSummaryDialog::AbortRun() {
+    resultTable.Destroy();
+    DiscardResults();
+    ResetStop();
+    ClearRunFlags();
+    signalAborted();
+}
+
+DWORD WINAPI CSummaryDialog::ScanWorker(void* param) {
+    auto* self = static_cast<CSummaryDialog*>(param);
+    const HWND window = self->workerWindow_;
+    try {
+        ScanRun(*self->engine, self->shortcut, self->selection, self->results,
+                [window] { MessageBoxA(window, SCAN_COMPLETE_TEXT, SCAN_COMPLETE_CAPTION, MB_OK); });
+    } catch (...) {
+        MessageBoxA(window, SCAN_ERROR_TEXT, SCAN_ERROR_CAPTION, MB_OK);
+    }
+    PostMessageA(window, WM_SCANDONE, 0, 0);
+    return 0;
+}
+
+DWORD WINAPI CSummaryDialog::RepairWorker(void* param) {
+    auto* self = static_cast<CSummaryDialog*>(param);
+    const HWND window = self->workerWindow_;
+    try {
+        RepairJob job{*self->engine, self->shortcut, self->results, nullptr, {}};
+        job.callbacks.message = [window](const std::string& text, const std::string& caption) {
+            MessageBoxA(window, text.c_str(), caption.c_str(), MB_OK);
+        };
+        FixThread(job);  // reports its own exceptions with "Error Occured while Fixing"
+    } catch (...) {
+        MessageBoxA(window, FIX_ERROR_TEXT, FIX_ERROR_CAPTION, MB_OK);
+    }
+    PostMessageA(window, WM_FIXDONE, 0, 0);
+    return 0;
+}
+
+void CSummaryDialog::ButtonPressed(const std::string& name) {
+    if (name == "BUTTON_FIXERROR") {
+        if (screen_ != SummaryScreen::ScanComplete || workerThread) return;
+        store.EnableButton("BUTTON_FIXERROR", false);
+        resultTable.Destroy();
+        flash.Destroy();
+        if (!BuildScreen(REPAIR_PROGRESS_INFO, SummaryScreen::RepairProgress)) screen_ = SummaryScreen::RepairProgress;
+        store.SetLabelText("TEXT_ERRORFIXING_STATUS", BACKUP_STATUS_TEXT);
+        store.SetLabelText("TEXT_ERRORFIXING_ITEMSCANNED", CountText(scanTotals_.scanned));
+        store.SetLabelText("TEXT_ERRORFIXING_ERRORFOUND", CountText(scanTotals_.errors));
+        fixInProgress = 1;
+        ownsFixFlag_ = true;
+        RegisterProgress(true);
+        StartWorker(&CSummaryDialog::RepairWorker);
+        if (!workerThread) PostMessageA(hwnd(), WM_FIXDONE, 0, 0);
+    } else if (name == "BUTTON_CANCEL" || name == "BUTTON_OK") {
+        if (workerThread) return;  // only the two result screens show these buttons
+        DiscardResults();
+        ClearRunFlags();
+        Destroy();
+    } else if (name == "BUTTON_STOPSCAN") {
+        SignalStop();
+    }
+}
+
+LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
+    JoinWorker(INFINITE);  // it has posted this as its last step
+    RegisterProgress(false);
+    if (StopRequested()) {
+        AbortRun();
+        busy = 0;
+        Destroy();
+        return 0;
+    }
+    flash.Destroy();  // the animation belongs to the progress screen only
+    BuildScreen(SCAN_COMPLETE_INFO, SummaryScreen::ScanComplete);
+    FillTable(ScanCompleteRows(results, ShortcutTotals(), scanTotals_));
+    store.SetLabelText("TEXT_SCANCOMPLETE_STATUS", "Complete");
+    store.SetLabelText("TEXT_SCANCOMPLETE_ITEMSCANNED", CountText(scanTotals_.scanned));
+    store.SetLabelText("TEXT_SCANCOMPLETE_ERRORFOUND", CountText(scanTotals_.errors));
+    store.SetLabelText("TEXT_SCREENSCANCOMPLETE_TITLE", ScanCompleteTitle(scanTotals_.errors));
+    busy = 0;
+    return 0;
+}
+
+LRESULT CSummaryDialog::OnFixDone(WPARAM, LPARAM) {
+    JoinWorker(INFINITE);
+    RegisterProgress(false);
+    if (StopRequested()) {
+        AbortRun();
+        busy = 0;
+        Destroy();
+        return 0;
+    }
+    if (ownsFixFlag_) fixInProgress = 0;
+    ownsFixFlag_ = false;
+    BuildScreen(REPAIR_COMPLETE_INFO, SummaryScreen::RepairComplete);
+    SummaryTotals totals;
+    FillTable(FixCompleteRows(results, ShortcutTotals(), totals));
+    DiscardResults();
+    store.SetLabelText("TEXT_FIXCOMPLETE_STATUS", FIXED_STATUS_TEXT);
+    store.SetLabelText("TEXT_FIXCOMPLETE_ITEMSCANNED", CountText(totals.scanned));
+    store.SetLabelText("TEXT_FIXCOMPLETE_ERRORFOUND", CountText(totals.errors));
+    store.SetLabelText("TEXT_FIXCOMPLETE_FIXED", CountText(totals.fixed));
+    busy = 0;
+    return 0;
+}
+
+void CSummaryDialog::OnCancel() {
+    if (workerThread) {
+        SignalStop();
+        const DWORD start = GetTickCount();
+        bool ended = false;
+        // A worker waiting on its message box could never end: the box is answered for it.
+        while (!(ended = JoinWorker(200)) && GetTickCount() - start < CANCEL_WAIT_MS)
+            CloseThreadMessageBoxes(workerThreadId);
+        RegisterProgress(false);
+        if (ended) AbortRun();  // otherwise FinishWorker does it once the worker has ended
+        busy = 0;
+    } else {
+        DiscardResults();
+        ClearRunFlags();
+    }
+    EndDialog(IDCANCEL);
+}
+
+void CSummaryDialog::FinishWorker() {
+    if (hwnd()) Destroy();
+    if (workerThread) {
+        SignalStop();
+        while (!JoinWorker(200)) CloseThreadMessageBoxes(workerThreadId);
+        AbortRun();
+    }
+    ClearRunFlags();
+}
+
+void CSummaryDialog::OnTimer(UINT_PTR id) {
+    if (id == OWNER_TIMER && owner_ && !IsWindow(owner_)) {
+        owner_ = nullptr;
+        OnCancel();
+    }
+}
+
+void CSummaryDialog::OnDestroy() {
+    RegisterProgress(false);
+    KillTimer(hwnd(), OWNER_TIMER);
+    if (quitOnDestroy) PostQuitMessage(0);
+    Summary::OnDestroy();
+}
+
+LRESULT CSummaryDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_SUMMARYBEGIN) {
+        Open();
+        SetResult(0);
+        return 0;
+    }
+    if (msg != WM_SUMMARYQUERY) return Summary::OnMessage(msg, wp, lp);
+    auto* q = reinterpret_cast<SummaryQuery*>(lp);
+    if (q) {
+        const CSkinLabel* label = q->label.empty() ? nullptr : store.FindLabel(q->label);
+        q->labelFound = label != nullptr;
+        q->text = label ? label->Text() : std::string();
+        q->screen = screen_;
+        q->table = resultTable.hwnd();
+        q->busy = busy != 0;
+    }
+    SetResult(1);
+    return 1;
+}

@@ -1,0 +1,50 @@
+// The progress dialog's result rows and texts.
+#include "app/SummaryTable.h"
+
+#include <cstdio>
+
+std::string CountText(int32_t count) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%d", static_cast<int>(count));
+    return buffer;
+}
+
+std::string FixedText(int32_t fixed) { return fixed < 0 ? ACCESS_DENIED_TEXT : CountText(fixed); }
+
+SummaryRows ScanCompleteRows(const CategoryResults& results, const ShortcutCounts& shortcuts, SummaryTotals& totals) {
+    SummaryRows rows;
+    totals = SummaryTotals{};
+    for (const auto& r : results) {
+        if (!r) continue;
+        rows.push_back({r->title, CountText(r->scannedCount), CountText(r->errorCount)});
+        totals.scanned += r->scannedCount;
+        totals.errors += r->errorCount;
+    }
+    rows.push_back({SHORTCUT_ROW_TITLE, CountText(shortcuts.scanned), CountText(shortcuts.errors)});
+    totals.scanned += shortcuts.scanned;
+    totals.errors += shortcuts.errors;
+    return rows;
+}
+
+SummaryRows FixCompleteRows(const CategoryResults& results, const ShortcutCounts& shortcuts, SummaryTotals& totals) {
+    SummaryRows rows;
+    totals = SummaryTotals{};
+    for (const auto& r : results) {
+        if (!r) continue;
+        rows.push_back({r->title, CountText(r->scannedCount), CountText(r->errorCount), FixedText(r->fixedCount)});
+        totals.scanned += r->scannedCount;
+        totals.errors += r->errorCount;
+        totals.fixed += r->fixedCount;
+    }
+    rows.push_back({SHORTCUT_ROW_TITLE, CountText(shortcuts.scanned), CountText(shortcuts.errors),
+                    CountText(shortcuts.fixed)});
+    rows.push_back({SPYWARE_ROW_TITLE});
+    totals.scanned += shortcuts.scanned;
+    totals.errors += shortcuts.errors;
+    totals.fixed += shortcuts.fixed;
+    return rows;
+}
+
+std::string ScanCompleteTitle(int32_t errors) {
+    return "Zenthar has found " + CountText(errors) + " potentially dangerous bugs\nclick the button below to repair your computer";
+}
