@@ -1,8 +1,10 @@
 // Numeric identifiers of Zenthar's resources: icons, menus, strings, dialogs and their controls.
 #pragma once
 
-#define ZENTHAR_VERSION_TEXT "1.0.0"
-#define ZENTHAR_VERSION_BINARY 1,0,0,0
+// The version has one source, the project's; CMake writes it into ZentharVersion.h.
+#include "ZentharVersion.h"
+#define ZENTHAR_VERSION_TEXT ZENTHAR_VERSION
+#define ZENTHAR_VERSION_BINARY ZENTHAR_VERSION_MAJOR,ZENTHAR_VERSION_MINOR,ZENTHAR_VERSION_PATCH,0
 
 // Dialogs
 #define IDD_ABOUTBOX            100

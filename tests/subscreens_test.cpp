@@ -17,6 +17,7 @@
 #include "app/MainDialog.h"
 #include "app/SubScreen.h"
 #include "app/SubScreenRows.h"
+#include "app/ThreadSummary.h"
 #include "framework/ComPtr.h"
 #include "registry/RegistryLib.h"
 #include "resources/resource.h"
@@ -116,6 +117,7 @@ const Placed PLACED[] = {
     {SUBMAIN_MAIN, "BUTTON_COM", {12, 44, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_APPPATH", {12, 104, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_STARTUP", {12, 149, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_SCAN", {189, 195, 148, 22}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_EVERY", {14, 49, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY", {14, 73, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_MONTH", {232, 73, 10, 10}},
@@ -627,6 +629,27 @@ TEST_F(SubScreens, ClicksDuringAScanDoNothing) {
     EXPECT_EQ(SettingsText(), before);
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
     EXPECT_EQ(TheScanClock().autoScanEnabled, 0);
+}
+
+// The category screen's own scan button opens the progress dialog on its thread; closing the main
+// window while that dialog is open ends the dialog too, and a scan removes nothing.
+TEST_F(SubScreens, TheCategoryScreensScanOpensTheProgressDialogThatClosesWithTheWindow) {
+    SeededKey app("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\zenthar-gone-19s.exe");
+    app.setString("", scratch_->file("gone-app.exe"));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
+    Click(w, SUBMAIN_MAIN, "BUTTON_APPPATH");
+    DialogAnswerer complete("Zenthar", {IDOK});
+    Click(w, SUBMAIN_MAIN, "BUTTON_SCAN");
+    ASSERT_TRUE(PumpUntil([] { return SummaryDialogWindow() != nullptr && IsWindowVisible(SummaryDialogWindow()); },
+                          30000));
+    EXPECT_EQ(StartSummaryDialog(w.hwnd(), "", CategoryFlags{}), nullptr) << "one progress dialog at a time";
+    ASSERT_TRUE(PumpUntil([] { return scanInProgress.load() == 0; }, 120000));
+    EXPECT_EQ(complete.texts(), std::vector<std::string>{"Scan Complete"});
+    w.Destroy();
+    EXPECT_EQ(SummaryDialogWindow(), nullptr);
+    EXPECT_TRUE(KeyExists(app.path()));
 }
 
 TEST_F(SubScreens, AboutReturnsToTheCategoryScreen) {

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <sstream>
-#include <thread>
 
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
@@ -16,12 +15,34 @@ HKEY rootOf(std::string& path) {
     return CRegistryLib::RootKeyFromName(root);
 }
 
-std::string readAll(HANDLE h) {
-    std::string out;
+// Moves what `pipe` holds now into `out`; false once the pipe is closed at the other end.
+bool drainPipe(HANDLE pipe, std::string& out) {
     char buf[4096];
-    DWORD n;
-    while (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    return out;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+        if (available == 0) return true;
+        DWORD n = 0;
+        if (!ReadFile(pipe, buf, available < sizeof buf ? available : sizeof buf, &n, nullptr) || n == 0) return false;
+        out.append(buf, n);
+    }
+}
+
+// Collects a child's output until the child has ended and its pipes are empty. End of file alone is
+// not enough: a process the child starts may inherit the pipes and keep them open for good (Wine's
+// desktop process, started by the first program that needs a window, is one).
+void collectOutput(HANDLE process, HANDLE outPipe, HANDLE errPipe, std::string& out, std::string& err) {
+    bool outOpen = true, errOpen = true;
+    for (;;) {
+        if (outOpen) outOpen = drainPipe(outPipe, out);
+        if (errOpen) errOpen = drainPipe(errPipe, err);
+        if (!outOpen && !errOpen) break;
+        if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) {
+            if (outOpen) drainPipe(outPipe, out);
+            if (errOpen) drainPipe(errPipe, err);
+            break;
+        }
+    }
 }
 }  // namespace
 
@@ -188,11 +209,7 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& dire
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (ok) {
-        std::string err;
-        std::thread errReader([&] { err = readAll(errRead); });
-        result.out = readAll(outRead);
-        errReader.join();
-        result.err = err;
+        collectOutput(pi.hProcess, outRead, errRead, result.out, result.err);
         WaitForSingleObject(pi.hProcess, INFINITE);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hProcess);
