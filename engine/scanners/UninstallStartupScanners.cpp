@@ -48,7 +48,8 @@ static bool readUninstallListing(HKEY key, UninstallListing& out) {
     if (stored.text == "UninstallString") {
         out.position = supplied + static_cast<int32_t>(index) + 1;
         out.value = CRegistryLib::ValueFromWide(L"UninstallString", 15, type, data.data(), length);
-        out.value.exactName = stored.exact;  // the spelling found by index, which the query by name reached
+        // The data was queried by this name; its exactness is that of the stored spelling.
+        out.value.exactName = stored.exact;
     }
     return true;
 }
