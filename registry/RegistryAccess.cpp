@@ -33,6 +33,16 @@ ValueRecord makeUnnamedRecord(DWORD type, const unsigned char* data, DWORD lengt
     return ValueRecord{"(Default)", FormatData(type, data, length, utf16ToAnsi), type};
 }
 
+bool isText(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// Characters up to the first zero, of string data `bytes` long.
+size_t textLength(const wchar_t* data, DWORD bytes) {
+    const size_t chars = bytes / sizeof(wchar_t);
+    for (size_t i = 0; i < chars; ++i)
+        if (data[i] == L'\0') return i;
+    return chars;
+}
+
 bool hasDefaultRecord(const ValueRecordArray& out) {
     for (const auto& rec : out)
         if (rec && rec->name == "(Default)") return true;
@@ -43,6 +53,30 @@ void insertSuppliedDefault(ValueRecordArray& out) {
     out.insert(out.begin(), std::make_unique<ValueRecord>(ValueRecord{"(Default)", "(value not set)", REG_SZ}));
 }
 }  // namespace
+
+// Names and the three string types are converted to the code page as the ANSI calls convert
+// them (a trailing odd byte dropped), other data is kept as stored; the conversion also tells
+// whether the name and string data are exact.
+ValueRecord CRegistryLib::ValueFromWide(const wchar_t* name, DWORD nameLength, DWORD type, const wchar_t* data, DWORD bytes) {
+    const unsigned char* shown = reinterpret_cast<const unsigned char*>(data);
+    DWORD shownLength = bytes;
+    std::string converted;
+    if (isText(type) || type == REG_MULTI_SZ) {
+        converted = RegistryAnsi(data, bytes / sizeof(wchar_t));
+        shown = reinterpret_cast<const unsigned char*>(converted.data());
+        shownLength = static_cast<DWORD>(converted.size());
+    }
+    ValueRecord rec;
+    if (name) {
+        rec = makeNamedRecord(RegistryAnsi(name, nameLength), type, shown, shownLength);
+        rec.exactName = SameText(name, nameLength, rec.name);
+    } else {
+        rec = makeUnnamedRecord(type, shown, shownLength);
+        rec.exactName = true;  // the unnamed value has no name to misread
+    }
+    rec.exactData = isText(type) && SameText(data, textLength(data, bytes), rec.data);
+    return rec;
+}
 
 HKEY CRegistryLib::RootKeyFromName(const std::string& root) {
     static const struct { const char* name; HKEY key; } roots[] = {
@@ -100,46 +134,47 @@ LONG CRegistryLib::DeleteKeyTree(HKEY parent, const std::string& subkey) {
 
 void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
     DWORD count = 0, maxName = 0, maxData = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
+    // Read wide and converted here, as the ANSI calls would convert the very same reply: the
+    // records then also know whether their text is exact, at no extra registry call.
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
                          &maxData, nullptr, nullptr) == ERROR_SUCCESS) {
-        std::vector<char> name(maxName + 2);
-        std::vector<unsigned char> data(maxData + 2);
+        std::vector<wchar_t> name(maxName + 2);
+        std::vector<wchar_t> data(maxData / sizeof(wchar_t) + 2);
         for (DWORD i = 0; i < count; ++i) {
             DWORD nameLen = 0, dataLen = 0, type = 0;
             LONG rc;
             // The key may grow between the query and this call: grow and read the value whole.
             for (int attempt = 0;; ++attempt) {
                 nameLen = static_cast<DWORD>(name.size());
-                dataLen = static_cast<DWORD>(data.size());
-                rc = RegEnumValueA(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen);
+                dataLen = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+                rc = RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                                   &dataLen);
                 if (rc != ERROR_MORE_DATA || attempt == 4) break;
                 DWORD newName = 0, newData = 0;
-                if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                      &newName, &newData, nullptr, nullptr) != ERROR_SUCCESS)
                     break;
                 name.resize(std::max<size_t>(name.size() * 2, newName + 2));
-                data.resize(std::max<size_t>(data.size() * 2, newData + 2));
+                data.resize(std::max<size_t>(data.size() * 2, newData / sizeof(wchar_t) + 2));
             }
             if (rc != ERROR_SUCCESS) continue;
-            auto rec = std::make_unique<ValueRecord>(nameLen > 0
-                                                         ? makeNamedRecord(std::string(name.data(), nameLen), type, data.data(), dataLen)
-                                                         : makeUnnamedRecord(type, data.data(), dataLen));
-            out.push_back(std::move(rec));
+            out.push_back(std::make_unique<ValueRecord>(
+                ValueFromWide(nameLen > 0 ? name.data() : nullptr, nameLen, type, data.data(), dataLen)));
         }
     }
     if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
 }
 
 ValueRecord CRegistryLib::ReadDefaultValue(HKEY key) {
-    std::vector<unsigned char> data(512);
+    std::vector<wchar_t> data(256);
     DWORD type = 0, length = 0;
     LONG rc;
     for (int attempt = 0;; ++attempt) {
-        length = static_cast<DWORD>(data.size());
-        rc = RegQueryValueExA(key, nullptr, nullptr, &type, data.data(), &length);
+        length = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        rc = RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &length);
         if (rc != ERROR_MORE_DATA || attempt == 4) break;
-        data.resize(std::max<size_t>(data.size() * 2, length + 2));
+        data.resize(std::max<size_t>(data.size() * 2, length / sizeof(wchar_t) + 2));
     }
     if (rc != ERROR_SUCCESS) return ValueRecord{"(Default)", "(value not set)", REG_SZ};
-    return makeUnnamedRecord(type, data.data(), length);
+    return ValueFromWide(nullptr, 0, type, data.data(), length);
 }

@@ -47,6 +47,10 @@ public:
     // in one registry call. A value literally named "(Default)" is not the unnamed value and is
     // never taken for it.
     static ValueRecord ReadDefaultValue(HKEY key);
+    // A value read through the wide API, as the record its ANSI reading gives, with `exactName`
+    // and `exactData` set; `name` is null for the unnamed value.
+    static ValueRecord ValueFromWide(const wchar_t* name, DWORD nameLength, DWORD type, const wchar_t* data,
+                                     DWORD bytes);
 
     // --- ignore list ---
     void LoadIgnoreList();

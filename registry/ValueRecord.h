@@ -10,4 +10,10 @@ struct ValueRecord {
     // A value with a name of its own. Only matters for one literally named "(Default)", which is
     // listed under the same name as the unnamed value but is not it.
     bool named = false;
+    // Set by the registry reads: the name, and string data (REG_SZ, REG_EXPAND_SZ), as read through
+    // the code page are exactly what the registry stores. Text outside the code page reads as "?"
+    // or a look-alike letter, and such a record must never be acted on. Records made any other
+    // way leave both false.
+    bool exactName = false;
+    bool exactData = false;
 };

@@ -8,6 +8,7 @@
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
@@ -492,4 +493,51 @@ TEST(SubkeyScanners, UninstallMatchesTheFullListingWalk) {
     expectRecord(recs[0], "Uninstall", UNINSTALL_KEY + "\\ztrefa", "VAL", "UninstallString", files.gone("a.exe"));
     EXPECT_EQ(recs[0]->value->data, files.gone("a.exe") + " /x");
     expectRecord(recs[1], "Uninstall", UNINSTALL_KEY + "\\ztreff", "VAL", "UninstallString", files.gone("f.exe"));
+}
+
+// Subkey and value names are read wide and converted once: the text is what the ANSI calls give,
+// and the exactness flag is what the scanners' check rests on.
+TEST(NameReads, SubkeyAndValueNamesKnowWhetherTheCodePageCarriesThem) {
+    SeededKey parent("HKEY_CURRENT_USER\\Software\\ZentharTest\\NameReads");
+    const struct { const wchar_t* name; bool exact; } names[] = {
+        {L"Plain", true},
+        {L"UninstallString", true},
+        {L"Ztv\x016Apdater", false},     // best fit: reads as "ZtvUpdater"
+        {L"\x4E2D\xAC00\x0E01", false},  // no code page carries all three
+    };
+    for (const auto& n : names) {
+        HKEY sub;
+        ASSERT_EQ(RegCreateKeyW(parent.handle(), n.name, &sub), ERROR_SUCCESS);
+        RegCloseKey(sub);
+        RegSetValueExW(parent.handle(), n.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4);
+    }
+    std::vector<wchar_t> buf;
+    ASSERT_TRUE(PrepareSubkeyBuffer(parent.handle(), buf));
+    RegName name;
+    DWORD count = 0;
+    for (; EnumSubkeyName(parent.handle(), count, buf, name) == ERROR_SUCCESS; ++count) {
+        char ansi[256];
+        DWORD len = sizeof ansi;
+        ASSERT_EQ(RegEnumKeyExA(parent.handle(), count, ansi, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(name.text, std::string(ansi, len));
+        wchar_t wide[256];
+        len = 256;
+        ASSERT_EQ(RegEnumKeyExW(parent.handle(), count, wide, &len, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+        for (const auto& n : names) {
+            if (std::wstring(n.name) != std::wstring(wide, len)) continue;
+            EXPECT_EQ(name.exact, n.exact) << name.text;
+        }
+    }
+    EXPECT_EQ(count, 4u);
+
+    // The value found by its name without regard to case carries the same flag.
+    buf.assign(64, L'\0');
+    RegName stored;
+    DWORD index = 0;
+    ASSERT_TRUE(FindStoredValueName(parent.handle(), 4, "uninstallstring", buf, index, stored));
+    EXPECT_EQ(stored.text, "UninstallString");
+    EXPECT_TRUE(stored.exact);
+    ASSERT_TRUE(FindStoredValueName(parent.handle(), 4, "ztvupdater", buf, index, stored));
+    EXPECT_EQ(stored.text, "ZtvUpdater");
+    EXPECT_FALSE(stored.exact);
 }

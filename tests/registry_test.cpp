@@ -1,6 +1,10 @@
 // The registry access layer against the real registry: roots, splitting, deletion, listing, rendering.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include "registry/RegKey.h"
 #include "registry/RegistryLib.h"
 #include "support/TestSupport.h"
@@ -242,4 +246,128 @@ TEST(RegistryListing, DefaultValueReadMatchesTheFullListingsUnnamedRecord) {
     EXPECT_EQ(CRegistryLib::ReadDefaultValue(literal.handle()).data, "(value not set)");
     literal.setString("", "unnamed");
     EXPECT_EQ(CRegistryLib::ReadDefaultValue(literal.handle()).data, "unnamed");
+}
+
+namespace {
+// A value as stored: its name and raw UTF-16 bytes, so odd lengths and missing zeros can be seeded.
+struct StoredValue {
+    std::wstring name;
+    DWORD type;
+    std::vector<unsigned char> bytes;
+};
+
+std::vector<unsigned char> utf16(const std::wstring& text, bool terminated = true) {
+    const size_t chars = text.size() + (terminated ? 1 : 0);
+    const auto* p = reinterpret_cast<const unsigned char*>(text.c_str());
+    return std::vector<unsigned char>(p, p + chars * sizeof(wchar_t));
+}
+
+bool representable(const std::wstring& w) {
+    BOOL lossy = FALSE;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                        &lossy);
+    return !lossy;
+}
+
+std::string narrow(const std::wstring& w) {
+    int n = WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string out(n > 0 ? n : 0, '\0');
+    if (n > 0) WideCharToMultiByte(CP_ACP, 0, w.data(), static_cast<int>(w.size()), &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// The stored string up to its first zero, as the exactness of string data is judged.
+std::wstring storedText(const StoredValue& v) {
+    std::wstring w(v.bytes.size() / 2, L'\0');
+    if (!w.empty()) std::memcpy(&w[0], v.bytes.data(), w.size() * 2);
+    return w.substr(0, w.find(L'\0'));
+}
+
+void store(HKEY key, const StoredValue& v) {
+    RegSetValueExW(key, v.name.empty() ? nullptr : v.name.c_str(), 0, v.type, v.bytes.data(),
+                   static_cast<DWORD>(v.bytes.size()));
+}
+
+// What the listing showed when it read through the ANSI calls: value `index` of `key`.
+ValueRecord ansiReading(HKEY key, DWORD index) {
+    std::vector<char> name(1024);
+    std::vector<unsigned char> data(8192);
+    DWORD nameLen = static_cast<DWORD>(name.size()), length = static_cast<DWORD>(data.size()), type = 0;
+    if (RegEnumValueA(key, index, name.data(), &nameLen, nullptr, &type, data.data(), &length) != ERROR_SUCCESS)
+        return ValueRecord{"(unreadable)", "", 0};
+    if (nameLen > 0) return ValueRecord{std::string(name.data(), nameLen), FormatData(type, data.data(), length), type};
+    if (length == 0) return ValueRecord{"(Default)", "(value not set)", type};
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ;
+    return ValueRecord{"(Default)", text ? BoundedText(data.data(), length) : FormatData(type, data.data(), length), type};
+}
+
+const std::vector<StoredValue>& oddValues() {
+    static const std::vector<StoredValue> values = {
+        {L"", REG_SZ, utf16(L"C:\\app\\unnamed.dll")},
+        {L"plain", REG_SZ, utf16(L"C:\\app\\a.exe")},
+        {L"caf\x00E9", REG_SZ, utf16(L"C:\\caf\x00E9\\a.exe")},
+        // Chinese, Korean and Thai letters together: no code page carries all three.
+        {L"cjk \x4E2D\xAC00\x0E01", REG_SZ, utf16(L"C:\\app\\b.exe")},
+        {L"best fit \x0101", REG_SZ, utf16(L"C:\\app\\c.exe")},
+        {L"cjk data", REG_SZ, utf16(L"C:\\\x4E2D\xAC00\x0E01\\d.exe")},
+        {L"best fit data", REG_EXPAND_SZ, utf16(L"%ProgramFiles%\\\x0101pp.exe")},
+        {L"odd length", REG_SZ, [] { auto b = utf16(L"C:\\odd.exe", false); b.push_back('x'); return b; }()},
+        {L"unterminated", REG_SZ, utf16(L"C:\\open.exe", false)},
+        {L"embedded zero", REG_SZ, utf16(std::wstring(L"C:\\a.exe\0C:\\b.exe", 17))},
+        {L"empty", REG_SZ, utf16(L"")},
+        {L"one byte", REG_SZ, {0x41}},
+        {L"multi", REG_MULTI_SZ, utf16(std::wstring(L"one\0\x4E2D\0caf\x00E9\0", 13))},
+        {L"number", REG_DWORD, {1, 0, 0, 0}},
+        {L"bytes", REG_BINARY, {0x41, 0x00, 0x42}},
+    };
+    return values;
+}
+}  // namespace
+
+// The listing reads wide and converts once; what it shows must be what the ANSI calls showed,
+// and it must know which names and string data the code page carries exactly.
+TEST(RegistryListing, WideReadingShowsTheAnsiTextAndKnowsWhetherItIsExact) {
+    SeededKey key(BASE + "\\WideListing");
+    for (const StoredValue& v : oddValues()) store(key.handle(), v);
+    auto values = listKey(key.path());
+    ASSERT_EQ(values.size(), oddValues().size());  // the unnamed value is stored: no supplied record
+    int inexactNames = 0, inexactTexts = 0;
+    for (DWORD i = 0; i < values.size(); ++i) {
+        const ValueRecord& rec = *values[i];
+        const ValueRecord ansi = ansiReading(key.handle(), i);
+        SCOPED_TRACE(rec.name);
+        EXPECT_EQ(rec.name, ansi.name);
+        EXPECT_EQ(rec.data, ansi.data);
+        EXPECT_EQ(rec.type, ansi.type);
+        auto stored = std::find_if(oddValues().begin(), oddValues().end(), [&](const StoredValue& v) {
+            return v.name.empty() ? !rec.named : rec.named && narrow(v.name) == rec.name;
+        });
+        ASSERT_NE(stored, oddValues().end());
+        EXPECT_EQ(rec.exactName, representable(stored->name));
+        const bool text = stored->type == REG_SZ || stored->type == REG_EXPAND_SZ;
+        inexactNames += !rec.exactName;
+        inexactTexts += text && !rec.exactData;
+        // A named value's empty text is exact; the unnamed one without data reads "(value not set)".
+        EXPECT_EQ(rec.exactData, text && representable(storedText(*stored)) &&
+                                     (!stored->name.empty() || stored->bytes.size() > 1));
+    }
+    EXPECT_GT(inexactNames, 0);
+    EXPECT_GT(inexactTexts, 0);
+}
+
+TEST(RegistryListing, DefaultValueReadKnowsWhetherItsDataIsExact) {
+    int n = 0;
+    for (const StoredValue& v : oddValues()) {
+        SeededKey key(BASE + "\\WideDefault" + std::to_string(++n));
+        store(key.handle(), StoredValue{L"", v.type, v.bytes});
+        const ValueRecord rec = CRegistryLib::ReadDefaultValue(key.handle());
+        const ValueRecord ansi = ansiReading(key.handle(), 0);
+        SCOPED_TRACE(ansi.data);
+        EXPECT_EQ(rec.name, "(Default)");
+        EXPECT_EQ(rec.data, ansi.data);
+        EXPECT_EQ(rec.type, ansi.type);
+        EXPECT_TRUE(rec.exactName);
+        const bool text = v.type == REG_SZ || v.type == REG_EXPAND_SZ;
+        EXPECT_EQ(rec.exactData, text && representable(storedText(v)) && v.bytes.size() > 1);
+    }
 }

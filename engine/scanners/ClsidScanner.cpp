@@ -20,8 +20,8 @@ bool isMailUiPath(const std::string& path) {
 // the class has a server that works decides which key a stale server's record names.
 struct Server {
     enum State { SKIPPED, CHECKED, STALE };  // SKIPPED: counted only, no callback
-    std::string name;  // as enumerated
-    DWORD index = 0;   // its enumeration index under the class key
+    RegName name;          // as enumerated
+    bool examined = true;  // false when it could not be opened: neither counted nor reported
     State state = SKIPPED;
     ValueRecord rec;
     std::string path;
@@ -38,7 +38,7 @@ void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
     server.state = Server::CHECKED;
     if (isMailUiPath(server.path) || lib.CheckFile(server.path, 0) != -1) return;
     if (!StaysMissing(lib.drives, server.rec.data, BareNamePlace::SYSTEM_DIRECTORY, server.path)) return;
-    if (!ReadsExactly(ValueSource{nullptr, NO_INDEX, key, NO_INDEX, false, false}, std::string(), server.rec, true)) return;
+    if (!ReadsExactly(server.rec, true)) return;
     server.state = Server::STALE;
 }
 }  // namespace
@@ -49,36 +49,36 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
     ScanCounters counts;
     RegKey classes;
     if (OpenKeyPath(CLSID_KEY, classes) == ERROR_SUCCESS) {
-        std::vector<char> classBuf;
+        std::vector<wchar_t> classBuf;
         if (!PrepareSubkeyBuffer(classes.get(), classBuf)) return;
-        std::string className, serverName;
-        std::vector<char> serverBuf;
+        RegName className, serverName;
+        std::vector<wchar_t> serverBuf;
         std::vector<Server> servers;
         for (DWORD index = 0;; ++index) {
             if (StopRequested()) break;
             if (EnumSubkeyName(classes.get(), index, classBuf, className) != ERROR_SUCCESS) break;
-            if (className.empty()) continue;
+            if (className.text.empty()) continue;
             RegKey classKey;
-            if (RegOpenKeyA(classes.get(), className.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyA(classes.get(), className.text.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
             // The class's subkey names first: whether it has a ProgID subkey is then known without
             // opening it. A class without subkeys ends its walk at the first enumeration; the name
             // buffer grows when a longer name comes (no size query: one registry round trip less).
-            if (serverBuf.size() < 256) serverBuf.assign(256, '\0');
+            if (serverBuf.size() < 256) serverBuf.assign(256, L'\0');
             servers.clear();
             bool hasProgId = false;
             for (DWORD sub = 0;; ++sub) {
                 if (StopRequested()) break;
                 if (EnumSubkeyName(classKey.get(), sub, serverBuf, serverName) != ERROR_SUCCESS) break;
-                if (isServerSubkey(serverName)) servers.push_back(Server{serverName, sub, Server::SKIPPED, {}, {}});
-                else if (AsciiLower(serverName) == "progid") hasProgId = true;
+                if (isServerSubkey(serverName.text)) servers.push_back(Server{serverName, true, Server::SKIPPED, {}, {}});
+                else if (AsciiLower(serverName.text) == "progid") hasProgId = true;
             }
             size_t judged = 0;
             bool works = false, stale = false;
             for (Server& server : servers) {
                 if (StopRequested()) break;
                 RegKey key;
-                if (RegOpenKeyA(classKey.get(), server.name.c_str(), key.put()) != ERROR_SUCCESS) {
-                    server.index = NO_INDEX;  // not examined: neither counted nor reported
+                if (RegOpenKeyA(classKey.get(), server.name.text.c_str(), key.put()) != ERROR_SUCCESS) {
+                    server.examined = false;
                     ++judged;
                     continue;
                 }
@@ -88,22 +88,20 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
                 ++judged;
             }
             // A class whose name does not read back exactly is left alone.
-            if (stale && !SubkeyNameExact(classes.get(), index, className))
+            if (stale && !className.exact)
                 for (Server& server : servers)
                     if (server.state == Server::STALE) server.state = Server::CHECKED;
-            const std::string classPath = std::string(CLSID_KEY) + "\\" + className;
+            const std::string classPath = std::string(CLSID_KEY) + "\\" + className.text;
             for (size_t i = 0; i < judged; ++i) {
                 Server& server = servers[i];
-                if (server.index == NO_INDEX) continue;
+                if (!server.examined) continue;
                 ++counts.scanned;
                 if (server.state == Server::SKIPPED) continue;
                 // Beside a working server only the stale server's own subkey goes; a class whose
                 // servers are all missing goes whole.
-                if (server.state == Server::STALE && works &&
-                    !SubkeyNameExact(classKey.get(), server.index, server.name))
-                    server.state = Server::CHECKED;
+                if (server.state == Server::STALE && works && !server.name.exact) server.state = Server::CHECKED;
                 if (server.state == Server::STALE) {
-                    addError(info.type, works ? classPath + "\\" + server.name : classPath, server.rec, info.action,
+                    addError(info.type, works ? classPath + "\\" + server.name.text : classPath, server.rec, info.action,
                              server.path);
                     if (hasProgId) ++counts.scanned;  // the ProgID's default value counts as examined
                     ++counts.errors;

@@ -11,12 +11,12 @@ constexpr const char* APP_PATHS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\
 void CRegistryLib::ScanDrivers(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(DRV);
     ScanCounters counts;
-    WalkKeyValues(DRIVERS_KEY, DRV, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
+    WalkKeyValues(DRIVERS_KEY, DRV, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string path = MbContains(rec.data, "\\") ? rec.data : SystemDirectory() + "\\" + rec.data;
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path) &&
-            ReadsExactly(source, std::string(), rec, true)) {
+            ReadsExactly(rec, true)) {
             addError(info.type, DRIVERS_KEY, rec, info.action, path);
             ++counts.errors;
         }
@@ -29,15 +29,15 @@ void CRegistryLib::ScanAppPaths(CategoryResults& results) {
     ScanCounters counts;
     WalkSubkeyValues(APP_PATHS_KEY, APPPATH, results, counts,
                      [](const std::string&) { return true; },
-                     [&](const std::string& program, const ValueRecord& rec, const ValueSource& source) {
+                     [&](const RegName& program, const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string text = StripOuterQuotes(rec.data);
         bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                         text.size() > 3;
         if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
-            ReadsExactly(source, program, rec, true)) {
-            addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
+            ReadsExactly(program, rec, true)) {
+            addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program.text), rec, info.action, text);
             ++counts.errors;
         }
         report(text, info.progressText, counts.scanned, counts.errors);

@@ -17,7 +17,7 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
         return lower == "help" || lower == "html help";
     };
     WalkSubkeyValues(HELP_KEY_PATH, HELP, results, counts, wanted,
-                     [&](const std::string& subkey, const ValueRecord& rec, const ValueSource& source) {
+                     [&](const RegName& subkey, const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string folder = CleanDash(CleanSlash(CleanQuotes(rec.data)));
@@ -27,8 +27,8 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
         else path = JoinFolderFile(SystemDirectory() + "\\" + folder, rec.name);
         if (CheckFile(path, 0) == -1 &&
             StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path, rec.name) &&
-            ReadsExactly(source, subkey, rec, true)) {
-            addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey), rec, info.action, path);
+            ReadsExactly(subkey, rec, true)) {
+            addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey.text), rec, info.action, path);
             ++counts.errors;
         }
         report(path, info.progressText, counts.scanned, counts.errors);
@@ -39,14 +39,14 @@ void CRegistryLib::ScanFonts(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(FONTS);
     ScanCounters counts;
     const std::string keyPath = isWin9x ? FONTS_KEY_PATH_9X : FONTS_KEY_PATH_NT;
-    WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
+    WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string path = CleanDash(CleanSlash(CleanQuotes(rec.data)));
         if (!ExpandEnvironmentTokens(path) && !MbContains(path, "\\"))
             path = WindowsDirectory() + "\\fonts\\" + path;
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::FONTS_FOLDER, path) &&
-            ReadsExactly(source, std::string(), rec, true)) {
+            ReadsExactly(rec, true)) {
             addError(info.type, keyPath, rec, info.action, path);
             ++counts.errors;
         }

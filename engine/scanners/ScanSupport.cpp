@@ -29,21 +29,22 @@ LONG OpenKeyPath(const std::string& fullPath, RegKey& key) {
     return rc;
 }
 
-bool PrepareSubkeyBuffer(HKEY key, std::vector<char>& buf) {
+bool PrepareSubkeyBuffer(HKEY key, std::vector<wchar_t>& buf) {
     DWORD maxName = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxName, nullptr, nullptr, nullptr,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxName, nullptr, nullptr, nullptr,
                          nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    buf.assign(maxName + 1, '\0');
+    buf.assign(maxName + 1, L'\0');
     return true;
 }
 
-LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buf, std::string& name) {
+LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<wchar_t>& buf, RegName& name) {
     for (int attempt = 0;; ++attempt) {
         DWORD len = static_cast<DWORD>(buf.size());
-        LONG rc = RegEnumKeyExA(key, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
+        LONG rc = RegEnumKeyExW(key, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr);
         if (rc == ERROR_SUCCESS) {
-            name.assign(buf.data(), len);
+            name.text = RegistryAnsi(buf.data(), len);
+            name.exact = SameText(buf.data(), len, name.text);
             return rc;
         }
         if (rc != ERROR_MORE_DATA || attempt == 8) return rc;
@@ -69,24 +70,25 @@ int compareNames(const char* a, const char* b) {
     }
 }
 
-bool nameAt(HKEY key, DWORD index, std::vector<char>& buf, std::string& name) {
+bool nameAt(HKEY key, DWORD index, std::vector<wchar_t>& buf, RegName& name) {
     DWORD len = static_cast<DWORD>(buf.size());
-    if (RegEnumValueA(key, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
-    name.assign(buf.data(), len);
+    if (RegEnumValueW(key, index, buf.data(), &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) return false;
+    name.text = RegistryAnsi(buf.data(), len);
+    name.exact = SameText(buf.data(), len, name.text);
     return true;
 }
 }  // namespace
 
-bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<char>& buf, DWORD& index,
-                         std::string& stored) {
+bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<wchar_t>& buf, DWORD& index,
+                         RegName& stored) {
     // A registry that keeps values sorted by name (Wine's does) answers in a few probes. A probe
     // only counts when the name matches, so any other order just ends in the full walk below.
     DWORD lo = 0, hi = count;
     while (lo < hi) {
         DWORD mid = lo + (hi - lo) / 2;
         if (!nameAt(key, mid, buf, stored)) break;
-        int cmp = compareNames(stored.c_str(), wanted);
-        if (cmp == 0 && lstrcmpiA(stored.c_str(), wanted) == 0) {
+        int cmp = compareNames(stored.text.c_str(), wanted);
+        if (cmp == 0 && lstrcmpiA(stored.text.c_str(), wanted) == 0) {
             index = mid;
             return true;
         }
@@ -94,7 +96,7 @@ bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<
         else hi = mid;
     }
     for (DWORD i = 0; i < count; ++i) {
-        if (!nameAt(key, i, buf, stored) || lstrcmpiA(stored.c_str(), wanted) != 0) continue;
+        if (!nameAt(key, i, buf, stored) || lstrcmpiA(stored.text.c_str(), wanted) != 0) continue;
         index = i;
         return true;
     }

@@ -32,18 +32,19 @@ bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
 
 // Sizes `buf` from the key's longest subkey name plus one; false when the query fails.
-bool PrepareSubkeyBuffer(HKEY key, std::vector<char>& buf);
+bool PrepareSubkeyBuffer(HKEY key, std::vector<wchar_t>& buf);
 
-// Reads subkey `index`; grows the buffer when the key gained a longer name since the query.
-LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<char>& buf, std::string& name);
+// Reads subkey `index` wide and gives its name in the code page, noting whether that is exact;
+// grows the buffer when the key gained a longer name since the query.
+LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<wchar_t>& buf, RegName& name);
 
 // Finds the value whose name equals `wanted` without regard to case among the key's `count`
 // values: its index and its name as stored. `buf` must hold the longest value name.
-bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<char>& buf, DWORD& index,
-                         std::string& stored);
+bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<wchar_t>& buf, DWORD& index,
+                         RegName& stored);
 
 // Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
-// onValue(record, source) does the per-entry work. Appends the row unless the stop came first.
+// onValue(record) does the per-entry work. Appends the row unless the stop came first.
 template <class OnValue>
 void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                    ScanCounters& counts, OnValue onValue) {
@@ -54,7 +55,7 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
         CRegistryLib::ListValues(key.get(), values);
         for (size_t i = 0; i < values.size(); ++i) {
             if (StopRequested()) break;
-            onValue(*values[i], ValueSource{nullptr, NO_INDEX, key.get(), i, !values[0]->named, false});
+            onValue(*values[i]);
         }
     }
     AppendRow(results, category, counts);
@@ -62,28 +63,27 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
 
 // Skeleton of the scanners that walk a key's subkeys and list each one's values (help files,
 // application paths, shared tools, uninstall). wanted(name) filters subkeys by name;
-// onValue(subkeyName, record, source) does the per-entry work.
+// onValue(subkeyName, record) does the per-entry work.
 template <class Wanted, class OnValue>
 void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                       ScanCounters& counts, Wanted wanted, OnValue onValue) {
     if (StopRequested()) return;
     RegKey key;
     if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
-        std::vector<char> buf;
+        std::vector<wchar_t> buf;
         if (!PrepareSubkeyBuffer(key.get(), buf)) return;
-        std::string name;
+        RegName name;
         for (DWORD index = 0;; ++index) {
             if (StopRequested()) break;
             if (EnumSubkeyName(key.get(), index, buf, name) != ERROR_SUCCESS) break;
-            if (name.empty() || !wanted(name)) continue;
+            if (name.text.empty() || !wanted(name.text)) continue;
             RegKey sub;
-            if (RegOpenKeyA(key.get(), name.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyA(key.get(), name.text.c_str(), sub.put()) != ERROR_SUCCESS) continue;
             ValueRecordArray values;
             CRegistryLib::ListValues(sub.get(), values);
             for (size_t i = 0; i < values.size(); ++i) {
                 if (StopRequested()) break;
-                onValue(name, *values[i],
-                        ValueSource{key.get(), index, sub.get(), i, !values[0]->named, false});
+                onValue(name, *values[i]);
             }
         }
     }

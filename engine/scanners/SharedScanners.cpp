@@ -11,13 +11,13 @@ constexpr const char* SHARED_TOOLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsof
 void CRegistryLib::ScanSharedDLLs(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(COM_SUBS);
     ScanCounters counts;
-    WalkKeyValues(SHARED_DLLS_KEY, COM_SUBS, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
+    WalkKeyValues(SHARED_DLLS_KEY, COM_SUBS, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.name == "(value not set)" || rec.name == "(Default)") return;
         std::string path = CleanPathQSDEP(rec.name);
         // The path is the value's name; its data is a reference count.
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.name, BareNamePlace::SYSTEM_DIRECTORY, path) &&
-            ReadsExactly(source, std::string(), rec, false)) {
+            ReadsExactly(rec, false)) {
             addError(info.type, SHARED_DLLS_KEY, rec, info.action, path);
             ++counts.errors;
         }
@@ -30,14 +30,14 @@ void CRegistryLib::ScanSharedTools(CategoryResults& results) {
     ScanCounters counts;
     WalkSubkeyValues(SHARED_TOOLS_KEY, SHARED_TOOLS, results, counts,
                      [](const std::string&) { return true; },
-                     [&](const std::string& tool, const ValueRecord& rec, const ValueSource& source) {
+                     [&](const RegName& tool, const ValueRecord& rec) {
         ++counts.scanned;
         if (AsciiLower(TrimWhite(rec.name)) != "path") return;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string path = CleanPathQSDEP(rec.data);
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path) &&
-            ReadsExactly(source, tool, rec, true)) {
-            addError(info.type, std::string(SHARED_TOOLS_KEY) + "\\" + tool, rec, info.action, path);
+            ReadsExactly(tool, rec, true)) {
+            addError(info.type, std::string(SHARED_TOOLS_KEY) + "\\" + tool.text, rec, info.action, path);
             ++counts.errors;
         }
         report(path, info.progressText, counts.scanned, counts.errors);

@@ -18,38 +18,38 @@ bool runsThroughRundll(const std::string& text) {
 struct UninstallListing {
     int32_t records = 0;   // records the full listing would hold
     int32_t position = 0;  // 1-based position of the exact-case record; 0 when there is none
-    DWORD index = 0;       // the record's enumeration index
     ValueRecord value;
 };
 
 static bool readUninstallListing(HKEY key, UninstallListing& out) {
     DWORD count = 0, maxName = 0;
-    if (RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr,
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName, nullptr,
                          nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    bool unnamed = RegQueryValueExA(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    bool unnamed = RegQueryValueExW(key, nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     const int32_t supplied = unnamed ? 0 : 1;  // the listing puts a "(Default)" record first
     out.records = static_cast<int32_t>(count) + supplied;
     out.position = 0;
-    std::vector<unsigned char> data(1024);
+    std::vector<wchar_t> data(512);
     DWORD type = 0, length = 0;
     LONG rc;
     for (int attempt = 0;; ++attempt) {
-        length = static_cast<DWORD>(data.size());
-        rc = RegQueryValueExA(key, "UninstallString", nullptr, &type, data.data(), &length);
+        length = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+        rc = RegQueryValueExW(key, L"UninstallString", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &length);
         if (rc != ERROR_MORE_DATA || attempt == 4) break;
-        data.resize(std::max<size_t>(data.size() * 2, length + 2));
+        data.resize(std::max<size_t>(data.size() * 2, length / sizeof(wchar_t) + 2));
     }
     if (rc != ERROR_SUCCESS) return true;
     // Names are unique without regard to case: find the stored spelling and its place.
-    std::vector<char> name(maxName + 2);
-    std::string stored;
+    std::vector<wchar_t> name(maxName + 2);
+    RegName stored;
     DWORD index = 0;
     if (!FindStoredValueName(key, count, "UninstallString", name, index, stored)) return true;
-    if (stored == "UninstallString") {
+    if (stored.text == "UninstallString") {
         out.position = supplied + static_cast<int32_t>(index) + 1;
-        out.index = index;
-        out.value = ValueRecord{stored, FormatData(type, data.data(), length), type};
+        out.value = CRegistryLib::ValueFromWide(L"UninstallString", 15, type, data.data(), length);
+        // The data was queried by this name; its exactness is that of the stored spelling.
+        out.value.exactName = stored.exact;
     }
     return true;
 }
@@ -60,16 +60,16 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
     ScanCounters counts;
     RegKey key;
     if (OpenKeyPath(UNINSTALL_KEY, key) == ERROR_SUCCESS) {
-        std::vector<char> buf;
+        std::vector<wchar_t> buf;
         if (!PrepareSubkeyBuffer(key.get(), buf)) return;
-        std::string program;
+        RegName program;
         UninstallListing listing;
         for (DWORD index = 0;; ++index) {
             if (StopRequested()) break;
             if (EnumSubkeyName(key.get(), index, buf, program) != ERROR_SUCCESS) break;
-            if (program.empty()) continue;
+            if (program.text.empty()) continue;
             RegKey sub;
-            if (RegOpenKeyA(key.get(), program.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            if (RegOpenKeyA(key.get(), program.text.c_str(), sub.put()) != ERROR_SUCCESS) continue;
             if (!readUninstallListing(sub.get(), listing)) continue;
             if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
                 counts.scanned += listing.records;  // every listed value counts
@@ -81,8 +81,8 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                             !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
             if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
-                ReadsExactly(ValueSource{key.get(), index, sub.get(), listing.index, false, true}, program, rec, true)) {
-                addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program), rec, info.action, text);
+                ReadsExactly(program, rec, true)) {
+                addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program.text), rec, info.action, text);
                 ++counts.errors;
             }
             report(text, info.progressText, counts.scanned, counts.errors);
@@ -96,7 +96,7 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
 void CRegistryLib::ScanStartup(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(STARTUP);
     ScanCounters counts;
-    WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec, const ValueSource& source) {
+    WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
         std::string text = CleanDash(CleanSlash(CleanQuotes(rec.data)));
@@ -106,7 +106,7 @@ void CRegistryLib::ScanStartup(CategoryResults& results) {
         text = StripOuterQuotes(text);
         if (!runsThroughRundll(text) && text.size() > 3 && CheckFile(text, 0) == -1 &&
             StaysMissing(drives, rec.data, BareNamePlace::WINDOWS_DIRECTORY, text) &&
-            ReadsExactly(source, std::string(), rec, true)) {
+            ReadsExactly(rec, true)) {
             addError(info.type, RUN_KEY, rec, info.action, text);
             ++counts.errors;
         }
