@@ -305,6 +305,7 @@ public:
         stop();
         return texts_;
     }
+    int answered() const { return answered_.load(); }
 
 private:
     void stop() {
@@ -321,6 +322,7 @@ private:
                 EnumChildWindows(box, &DialogAnswerer::collect, reinterpret_cast<LPARAM>(&text));
                 texts_.push_back(text);
                 PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answers_[next++]), 0);
+                ++answered_;
                 while (!stop_ && IsWindow(box)) Sleep(20);
             }
             Sleep(20);
@@ -336,6 +338,7 @@ private:
     std::string caption_;
     std::vector<int> answers_;
     std::atomic<bool> stop_{false};
+    std::atomic<int> answered_{0};
     std::vector<std::string> texts_;
     std::thread thread_;
 };
@@ -645,10 +648,12 @@ TEST_F(SubScreens, TheCategoryScreensScanOpensTheProgressDialogThatClosesWithThe
     ASSERT_TRUE(PumpUntil([] { return SummaryDialogWindow() != nullptr && IsWindowVisible(SummaryDialogWindow()); },
                           30000));
     EXPECT_EQ(StartSummaryDialog(w.hwnd(), "", CategoryFlags{}), nullptr) << "one progress dialog at a time";
-    ASSERT_TRUE(PumpUntil([] { return scanInProgress.load() == 0; }, 120000));
+    ASSERT_TRUE(PumpUntil([&] { return complete.answered() == 1; }, 120000));
     EXPECT_EQ(complete.texts(), std::vector<std::string>{"Scan Complete"});
+    EXPECT_TRUE(scanInProgress.load()) << "the dialog holds the scan flag while it shows its results";
     w.Destroy();
     EXPECT_EQ(SummaryDialogWindow(), nullptr);
+    EXPECT_FALSE(scanInProgress.load());
     EXPECT_TRUE(KeyExists(app.path()));
 }
 
