@@ -168,7 +168,7 @@ def _schedule(off):
     ]
     if not off:
         s.edits.append(Label("EDIT_SCAN_PERIOD", 98, 45, 36, 18, -11, text="4", sample="1440"))
-    s.lists.append(ListBox(12, 116, 250, 96, [("#", 32), ("Schedule", 110), ("Last run", 104)],
+    s.lists.append(ListBox(12, 116, 250, 96, [("#", 32), ("Schedule", 100), ("Last run", 96)],
                            [["1", "At 10:00 every Monday", "Never"]]))
     return s
 
@@ -253,7 +253,7 @@ def _scan_done():
                  Label("TEXT_SCREENSCANCOMPLETE_TITLE", 12, 8, 325, 30, -11,
                        sample="Zenthar has found 12345 potentially dangerous bugs\n"
                               "click the button below to repair your computer")]
-    s.lists.append(ListBox(10, 42, 329, 112, [("Type", 162), ("Scanned", 81), ("Bug(s)", 81)],
+    s.lists.append(ListBox(10, 42, 329, 112, [("Type", 150), ("Scanned", 76), ("Bug(s)", 76)],
                            [["Invalid CLSID", "5120", "3"], ["Corrupt Shared Files", "812", "0"]]))
     return s
 
@@ -283,7 +283,7 @@ def _repair_done():
                        sample="12345"),
                  Label("TEXT_FIXCOMPLETE_FIXED", 268, STATS_Y, 69, 14, -10, True, sample="-12345")]
     s.lists.append(ListBox(10, 36, 329, 118,
-                           [("Type", 132), ("Scanned", 64), ("Bug(s)", 64), ("Fixed", 64)],
+                           [("Type", 120), ("Scanned", 62), ("Bug(s)", 62), ("Fixed", 62)],
                            [["Invalid CLSID", "5120", "3", "3"],
                             ["Corrupt Fonts", "96", "1", "Access Denied"]]))
     return s
