@@ -46,9 +46,9 @@ void AddScheduleDialog::ReadControls() {
 
 void AddScheduleDialog::OnOK() {
     ReadControls();
-    ScheduledTaskSpec spec = ScheduledTaskSpecForThisProgram();
-    SetScheduleFromPickers(spec, startDate, startTime, frequencyIndex);
-    outcome = AddScheduledScan(spec, ScheduledTaskName(spec.isNT));
+    ScheduledTaskSpec plan = ScheduledTaskSpecForThisProgram();
+    SetScheduleFromPickers(plan, startDate, startTime, frequencyIndex);
+    outcome = AddScheduledScan(plan, ScheduledTaskName(plan.isNT));
     added = true;
     MessageBoxA(hwnd(), ScheduleOutcomeMessage(outcome), ADD_SCHEDULE_MESSAGE_CAPTION, AddScheduleMessageFlags(outcome));
     EndDialog(IDOK);

@@ -9,13 +9,13 @@
 #include "settings/ScheduledTaskText.h"
 
 namespace {
-bool sameStart(const TASK_TRIGGER& t, const ScheduledTaskSpec& spec) {
-    return t.wBeginYear == spec.year && t.wBeginMonth == spec.month && t.wBeginDay == spec.day &&
-           t.wStartHour == spec.startHour && t.wStartMinute == spec.startMinute;
+bool sameStart(const TASK_TRIGGER& t, const ScheduledTaskSpec& plan) {
+    return t.wBeginYear == plan.year && t.wBeginMonth == plan.month && t.wBeginDay == plan.day &&
+           t.wStartHour == plan.startHour && t.wStartMinute == plan.startMinute;
 }
 
-bool unusable(const ScheduledTaskSpec& spec, const std::string& name) {
-    return spec.year == 0 || name.empty() || spec.application.empty();
+bool unusable(const ScheduledTaskSpec& plan, const std::string& name) {
+    return plan.year == 0 || name.empty() || plan.application.empty();
 }
 
 HRESULT openScheduler(TaskComPtr<ITaskScheduler>& scheduler) {
@@ -118,34 +118,34 @@ DWORD ScheduledTaskFlags(bool isNT) {
 }
 
 ScheduledTaskSpec ScheduledTaskSpecForThisProgram() {
-    ScheduledTaskSpec spec;
-    spec.isNT = IsNtSystem();
-    spec.parameters = SCHEDULED_SCAN_PARAMETERS;
-    spec.accountName = ScheduledTaskUserName();
+    ScheduledTaskSpec plan;
+    plan.isNT = IsNtSystem();
+    plan.parameters = SCHEDULED_SCAN_PARAMETERS;
+    plan.accountName = ScheduledTaskUserName();
     std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {
         DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0) return spec;
+        if (n == 0) return plan;
         if (n < buf.size()) break;
         buf.resize(buf.size() * 2);
     }
     std::string path;
-    if (!TaskWideToAnsi(std::wstring(buf.data()), path)) return spec;
-    spec.application = path;
+    if (!TaskWideToAnsi(std::wstring(buf.data()), path)) return plan;
+    plan.application = path;
     const size_t slash = path.rfind('\\');
-    if (slash != std::string::npos) spec.workingDirectory = path.substr(0, slash);
-    return spec;
+    if (slash != std::string::npos) plan.workingDirectory = path.substr(0, slash);
+    return plan;
 }
 
-TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& spec) {
+TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& plan) {
     TASK_TRIGGER t{};
     t.cbTriggerSize = sizeof(TASK_TRIGGER);
-    t.wBeginYear = spec.year;
-    t.wBeginMonth = spec.month;
-    t.wBeginDay = spec.day;
-    t.wStartHour = spec.startHour;
-    t.wStartMinute = spec.startMinute;
-    switch (spec.frequency) {
+    t.wBeginYear = plan.year;
+    t.wBeginMonth = plan.month;
+    t.wBeginDay = plan.day;
+    t.wStartHour = plan.startHour;
+    t.wStartMinute = plan.startMinute;
+    switch (plan.frequency) {
     case SCHEDULE_DAILY:
         t.TriggerType = TASK_TIME_TRIGGER_DAILY;
         t.Type.Daily.DaysInterval = 1;
@@ -153,11 +153,11 @@ TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& spec) {
     case SCHEDULE_WEEKLY:
         t.TriggerType = TASK_TIME_TRIGGER_WEEKLY;
         t.Type.Weekly.WeeksInterval = 1;
-        t.Type.Weekly.rgfDaysOfTheWeek = static_cast<WORD>(WeeklyDayMask(spec.year, spec.month, spec.day));
+        t.Type.Weekly.rgfDaysOfTheWeek = static_cast<WORD>(WeeklyDayMask(plan.year, plan.month, plan.day));
         break;
     case SCHEDULE_MONTHLY:
         t.TriggerType = TASK_TIME_TRIGGER_MONTHLYDATE;
-        t.Type.MonthlyDate.rgfDays = MonthlyDayMask(spec.day);
+        t.Type.MonthlyDate.rgfDays = MonthlyDayMask(plan.day);
         t.Type.MonthlyDate.rgfMonths = 0xFFF;
         break;
     default:
@@ -192,8 +192,8 @@ bool SameTrigger(const TASK_TRIGGER& a, const TASK_TRIGGER& b) {
     }
 }
 
-HRESULT CreateScheduledTask(const ScheduledTaskSpec& spec, const std::string& name, bool doNotReplace) {
-    if (unusable(spec, name)) return E_FAIL;
+HRESULT CreateScheduledTask(const ScheduledTaskSpec& plan, const std::string& name, bool doNotReplace) {
+    if (unusable(plan, name)) return E_FAIL;
     std::wstring wname;
     HRESULT hr = wideName(name, wname);
     if (FAILED(hr)) return hr;
@@ -212,28 +212,28 @@ HRESULT CreateScheduledTask(const ScheduledTaskSpec& spec, const std::string& na
     }
     hr = scheduler->NewWorkItem(wname.c_str(), CLSID_CTask, IID_ITask, task.putUnknown());
     if (FAILED(hr)) return hr;
-    hr = setText(task.get(), &ITask::SetApplicationName, spec.application);
+    hr = setText(task.get(), &ITask::SetApplicationName, plan.application);
     if (FAILED(hr)) return hr;
-    if (!spec.parameters.empty() && FAILED(hr = setText(task.get(), &ITask::SetParameters, spec.parameters)))
+    if (!plan.parameters.empty() && FAILED(hr = setText(task.get(), &ITask::SetParameters, plan.parameters)))
         return hr;
-    if (!spec.workingDirectory.empty() &&
-        FAILED(hr = setText(task.get(), &ITask::SetWorkingDirectory, spec.workingDirectory)))
+    if (!plan.workingDirectory.empty() &&
+        FAILED(hr = setText(task.get(), &ITask::SetWorkingDirectory, plan.workingDirectory)))
         return hr;
-    if (spec.isNT) {
+    if (plan.isNT) {
         std::wstring account;
-        if (!TaskAnsiToWide(spec.accountName, account)) return E_INVALIDARG;
+        if (!TaskAnsiToWide(plan.accountName, account)) return E_INVALIDARG;
         hr = task->SetAccountInformation(account.c_str(), nullptr);
         if (FAILED(hr)) return hr;
     }
-    if (!spec.comment.empty() && FAILED(hr = setText(task.get(), &ITask::SetComment, spec.comment))) return hr;
-    hr = task->SetFlags(ScheduledTaskFlags(spec.isNT));
+    if (!plan.comment.empty() && FAILED(hr = setText(task.get(), &ITask::SetComment, plan.comment))) return hr;
+    hr = task->SetFlags(ScheduledTaskFlags(plan.isNT));
     if (FAILED(hr)) return hr;
     return save(task.get());
 }
 
-HRESULT AddScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name) {
-    if (unusable(spec, name)) return E_FAIL;
-    if (spec.frequency < SCHEDULE_ONCE || spec.frequency > SCHEDULE_MONTHLY) return E_INVALIDARG;
+HRESULT AddScheduledTrigger(const ScheduledTaskSpec& plan, const std::string& name) {
+    if (unusable(plan, name)) return E_FAIL;
+    if (plan.frequency < SCHEDULE_ONCE || plan.frequency > SCHEDULE_MONTHLY) return E_INVALIDARG;
     std::wstring wname;
     HRESULT hr = wideName(name, wname);
     if (FAILED(hr)) return hr;
@@ -252,13 +252,13 @@ HRESULT AddScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& na
         hr = task->CreateTrigger(&index, trigger.put());
     }
     if (FAILED(hr)) return hr;
-    TASK_TRIGGER t = ScheduledTriggerFor(spec);
+    TASK_TRIGGER t = ScheduledTriggerFor(plan);
     hr = trigger->SetTrigger(&t);
     if (FAILED(hr)) return hr;
     return save(task.get());
 }
 
-HRESULT FindScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name, int& index, TASK_TRIGGER* found) {
+HRESULT FindScheduledTrigger(const ScheduledTaskSpec& plan, const std::string& name, int& index, TASK_TRIGGER* found) {
     TaskComApartment com;
     index = -1;
     std::wstring wname;
@@ -275,7 +275,7 @@ HRESULT FindScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& n
         TASK_TRIGGER t;
         hr = readTrigger(task.get(), i, t);
         if (FAILED(hr)) return hr;
-        if (sameStart(t, spec)) {
+        if (sameStart(t, plan)) {
             index = i;
             if (found) *found = t;
             return S_OK;

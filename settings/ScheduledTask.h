@@ -54,13 +54,13 @@ ScheduledTaskSpec ScheduledTaskSpecForThisProgram();
 // Creates the task. E_FAIL when the start year is 0, or the name or application is empty. An
 // existing task is replaced unless doNotReplace is set, which yields ERROR_FILE_EXISTS as an
 // HRESULT and changes nothing.
-HRESULT CreateScheduledTask(const ScheduledTaskSpec& spec, const std::string& name, bool doNotReplace);
+HRESULT CreateScheduledTask(const ScheduledTaskSpec& plan, const std::string& name, bool doNotReplace);
 // Adds a trigger for the description's date, time and frequency and saves the task. E_FAIL under the
 // same conditions as create; E_INVALIDARG for a frequency outside 1..4.
-HRESULT AddScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name);
+HRESULT AddScheduledTrigger(const ScheduledTaskSpec& plan, const std::string& name);
 // The first trigger whose begin date, start hour and start minute equal the description's: its index
 // (-1 when none) and, when asked, the trigger itself for a later delete.
-HRESULT FindScheduledTrigger(const ScheduledTaskSpec& spec, const std::string& name, int& index,
+HRESULT FindScheduledTrigger(const ScheduledTaskSpec& plan, const std::string& name, int& index,
                              TASK_TRIGGER* found = nullptr);
 // Deletes the trigger `expected` that a find or list reported at `index`. When the task's
 // triggers changed since, the same trigger is deleted where it now stands; when it is gone,
@@ -77,7 +77,7 @@ HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vec
 HRESULT DeleteScheduledTask(const std::string& name);
 
 // The trigger AddScheduledTrigger makes from a description (exposed for comparisons).
-TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& spec);
+TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& plan);
 // Two triggers that fire alike (every field the Task Scheduler keeps, by trigger type).
 bool SameTrigger(const TASK_TRIGGER& a, const TASK_TRIGGER& b);
 // Our own description of a trigger, with the user locale's date and time formats.

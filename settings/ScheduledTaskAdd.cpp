@@ -14,8 +14,8 @@ std::string localeInfo(LCTYPE type) {
     return GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buf.data(), n + 1) > 0 ? std::string(buf.data()) : std::string();
 }
 
-ScheduleOutcome addTrigger(const ScheduledTaskSpec& spec, const std::string& name) {
-    return SUCCEEDED(AddScheduledTrigger(spec, name)) ? ScheduleOutcome::Success : ScheduleOutcome::Failed;
+ScheduleOutcome addTrigger(const ScheduledTaskSpec& plan, const std::string& name) {
+    return SUCCEEDED(AddScheduledTrigger(plan, name)) ? ScheduleOutcome::Success : ScheduleOutcome::Failed;
 }
 }  // namespace
 
@@ -35,32 +35,32 @@ std::string ScheduleTimePickerFormat() {
     return TimeFormatWithoutSeconds(localeInfo(LOCALE_STIMEFORMAT), localeInfo(LOCALE_STIME));
 }
 
-void SetScheduleFromPickers(ScheduledTaskSpec& spec, const SYSTEMTIME& date, const SYSTEMTIME& time,
+void SetScheduleFromPickers(ScheduledTaskSpec& plan, const SYSTEMTIME& date, const SYSTEMTIME& time,
                             int frequencyIndex) {
-    spec.year = date.wYear;
-    spec.month = date.wMonth;
-    spec.dayOfWeek = date.wDayOfWeek;
-    spec.day = date.wDay;
+    plan.year = date.wYear;
+    plan.month = date.wMonth;
+    plan.dayOfWeek = date.wDayOfWeek;
+    plan.day = date.wDay;
     FILETIME check;
     const bool realTime = SystemTimeToFileTime(&time, &check) != FALSE;
-    spec.startHour = realTime ? time.wHour : static_cast<WORD>(-1);
-    spec.startMinute = realTime ? time.wMinute : static_cast<WORD>(-1);
-    spec.frequency = frequencyIndex + 1;
+    plan.startHour = realTime ? time.wHour : static_cast<WORD>(-1);
+    plan.startMinute = realTime ? time.wMinute : static_cast<WORD>(-1);
+    plan.frequency = frequencyIndex + 1;
 }
 
-ScheduleOutcome AddScheduledScan(const ScheduledTaskSpec& spec, const std::string& taskName) {
+ScheduleOutcome AddScheduledScan(const ScheduledTaskSpec& plan, const std::string& taskName) {
     // The window layer initialises COM on its thread; this keeps the logic usable without it.
     TaskComApartment com;
-    if (SUCCEEDED(CreateScheduledTask(spec, taskName, true))) {
+    if (SUCCEEDED(CreateScheduledTask(plan, taskName, true))) {
         // A task left without its trigger would hold only the platform's placeholder, which a
         // later OK at the same minute would take for an existing schedule.
-        ScheduleOutcome outcome = addTrigger(spec, taskName);
+        ScheduleOutcome outcome = addTrigger(plan, taskName);
         if (outcome == ScheduleOutcome::Failed) DeleteScheduledTask(taskName);
         return outcome;
     }
     // Normally the task exists already: add to it unless this date and time is taken.
     int index = -1;
-    if (FAILED(FindScheduledTrigger(spec, taskName, index))) return ScheduleOutcome::Failed;
+    if (FAILED(FindScheduledTrigger(plan, taskName, index))) return ScheduleOutcome::Failed;
     if (index >= 0) return ScheduleOutcome::AlreadyScheduled;
-    return addTrigger(spec, taskName);
+    return addTrigger(plan, taskName);
 }

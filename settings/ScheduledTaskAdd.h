@@ -19,9 +19,9 @@ std::string ScheduleTimePickerFormat();
 // Fills the description's date from the date picker (year, month, weekday, day), its hour and minute
 // from the time picker (-1 each when that time is not a real time of day) and its frequency from
 // the radio index 0..3.
-void SetScheduleFromPickers(ScheduledTaskSpec& spec, const SYSTEMTIME& date, const SYSTEMTIME& time,
+void SetScheduleFromPickers(ScheduledTaskSpec& plan, const SYSTEMTIME& date, const SYSTEMTIME& time,
                             int frequencyIndex);
 
 // Creates the task if it does not exist yet and adds the description's trigger, unless a trigger with
 // the same date and time is there already. Never replaces an existing task.
-ScheduleOutcome AddScheduledScan(const ScheduledTaskSpec& spec, const std::string& taskName);
+ScheduleOutcome AddScheduledScan(const ScheduledTaskSpec& plan, const std::string& taskName);

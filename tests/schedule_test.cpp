@@ -61,14 +61,14 @@ std::string taskText(ITask* task, HRESULT (STDMETHODCALLTYPE ITask::*getter)(LPW
 
 // 2031-01-01 is a Wednesday; every test date lies years ahead so the scheduler never starts us.
 ScheduledTaskSpec specAt(WORD year, WORD month, WORD day, WORD hour, WORD minute, int frequency) {
-    ScheduledTaskSpec spec = ScheduledTaskSpecForThisProgram();
-    spec.year = year;
-    spec.month = month;
-    spec.day = day;
-    spec.startHour = hour;
-    spec.startMinute = minute;
-    spec.frequency = frequency;
-    return spec;
+    ScheduledTaskSpec plan = ScheduledTaskSpecForThisProgram();
+    plan.year = year;
+    plan.month = month;
+    plan.day = day;
+    plan.startHour = hour;
+    plan.startMinute = minute;
+    plan.frequency = frequency;
+    return plan;
 }
 
 // COM for the test thread and a task name that is removed before and after each test.
@@ -184,28 +184,28 @@ TEST(ScheduleText, FlagsNamesAndMessages) {
     EXPECT_STREQ(ScheduleOutcomeMessage(ScheduleOutcome::Failed), "Schedule Creation Failed!!");
     EXPECT_STREQ(ScheduleOutcomeMessage(ScheduleOutcome::AlreadyScheduled), "Already Scheduled For This Time!!");
 
-    ScheduledTaskSpec spec;
+    ScheduledTaskSpec plan;
     SYSTEMTIME date{2031, 1, 3, 1, 0, 0, 0, 0}, time{2026, 12, 2, 9, 14, 35, 10, 0}, bad = time;
     bad.wHour = 25;
-    SetScheduleFromPickers(spec, date, time, 2);
-    EXPECT_EQ(spec.year * 10000 + spec.month * 100 + spec.day, 20310101);
-    EXPECT_EQ(spec.dayOfWeek, 3);
-    EXPECT_EQ(spec.startHour * 100 + spec.startMinute, 1435);
-    EXPECT_EQ(spec.frequency, SCHEDULE_WEEKLY);
-    SetScheduleFromPickers(spec, date, bad, 0);
-    EXPECT_EQ(spec.startHour, 0xFFFF);
-    EXPECT_EQ(spec.startMinute, 0xFFFF);
-    EXPECT_EQ(spec.frequency, SCHEDULE_ONCE);
+    SetScheduleFromPickers(plan, date, time, 2);
+    EXPECT_EQ(plan.year * 10000 + plan.month * 100 + plan.day, 20310101);
+    EXPECT_EQ(plan.dayOfWeek, 3);
+    EXPECT_EQ(plan.startHour * 100 + plan.startMinute, 1435);
+    EXPECT_EQ(plan.frequency, SCHEDULE_WEEKLY);
+    SetScheduleFromPickers(plan, date, bad, 0);
+    EXPECT_EQ(plan.startHour, 0xFFFF);
+    EXPECT_EQ(plan.startMinute, 0xFFFF);
+    EXPECT_EQ(plan.frequency, SCHEDULE_ONCE);
 }
 
 TEST_F(ScheduleTest, EachFrequencyIsStoredAsItsTrigger) {
-    ScheduledTaskSpec spec = specAt(2031, 1, 1, 10, 0, SCHEDULE_WEEKLY);
-    ASSERT_FALSE(spec.application.empty());
-    ASSERT_HRESULT_SUCCEEDED(CreateScheduledTask(spec, TEST_TASK, true));
+    ScheduledTaskSpec plan = specAt(2031, 1, 1, 10, 0, SCHEDULE_WEEKLY);
+    ASSERT_FALSE(plan.application.empty());
+    ASSERT_HRESULT_SUCCEEDED(CreateScheduledTask(plan, TEST_TASK, true));
     EXPECT_TRUE(jobExists(TEST_TASK));
-    const ScheduledTaskSpec specs[] = {spec, specAt(2031, 1, 31, 23, 59, SCHEDULE_MONTHLY),
+    const ScheduledTaskSpec plans[] = {plan, specAt(2031, 1, 31, 23, 59, SCHEDULE_MONTHLY),
                                        specAt(2032, 2, 29, 6, 5, SCHEDULE_DAILY), specAt(2033, 7, 4, 0, 0, SCHEDULE_ONCE)};
-    for (const auto& s : specs) ASSERT_HRESULT_SUCCEEDED(AddScheduledTrigger(s, TEST_TASK));
+    for (const auto& s : plans) ASSERT_HRESULT_SUCCEEDED(AddScheduledTrigger(s, TEST_TASK));
 
     struct Expected { WORD y, m, d, h, min; TASK_TRIGGER_TYPE type; WORD interval, weekDays; DWORD days; WORD months; };
     const Expected expected[] = {
@@ -244,9 +244,9 @@ TEST_F(ScheduleTest, EachFrequencyIsStoredAsItsTrigger) {
     }
     TaskComPtr<ITask> task = openTask(TEST_TASK);
     ASSERT_TRUE(task);
-    EXPECT_EQ(taskText(task.get(), &ITask::GetApplicationName), spec.application);
+    EXPECT_EQ(taskText(task.get(), &ITask::GetApplicationName), plan.application);
     EXPECT_EQ(taskText(task.get(), &ITask::GetParameters), "scan");
-    EXPECT_EQ(taskText(task.get(), &ITask::GetWorkingDirectory), spec.workingDirectory);
+    EXPECT_EQ(taskText(task.get(), &ITask::GetWorkingDirectory), plan.workingDirectory);
     DWORD flags = 0;
     EXPECT_HRESULT_SUCCEEDED(task->GetFlags(&flags));
     EXPECT_EQ(flags, 193u);
@@ -281,9 +281,9 @@ TEST_F(ScheduleTest, RefusalsChangeNothing) {
 }
 
 TEST_F(ScheduleTest, NonNtTasksHaveNoInteractiveFlag) {
-    ScheduledTaskSpec spec = specAt(2031, 1, 1, 10, 0, SCHEDULE_DAILY);
-    spec.isNT = false;
-    ASSERT_HRESULT_SUCCEEDED(CreateScheduledTask(spec, TEST_TASK, true));
+    ScheduledTaskSpec plan = specAt(2031, 1, 1, 10, 0, SCHEDULE_DAILY);
+    plan.isNT = false;
+    ASSERT_HRESULT_SUCCEEDED(CreateScheduledTask(plan, TEST_TASK, true));
     TaskComPtr<ITask> task = openTask(TEST_TASK);
     ASSERT_TRUE(task);
     DWORD flags = 0;
@@ -391,8 +391,8 @@ TEST_F(ScheduleTest, UserNamesAreConvertedWithTheAnsiCodePage) {
         UserNameOverride user(L"Ji\u0159\u00ed");
         EXPECT_EQ(ScheduledTaskUserName(), "");
         EXPECT_EQ(ScheduledTaskName(true), "");
-        ScheduledTaskSpec spec = specAt(2031, 1, 1, 10, 0, SCHEDULE_ONCE);
-        EXPECT_EQ(AddScheduledScan(spec, ScheduledTaskName(true)), ScheduleOutcome::Failed);
+        ScheduledTaskSpec plan = specAt(2031, 1, 1, 10, 0, SCHEDULE_ONCE);
+        EXPECT_EQ(AddScheduledScan(plan, ScheduledTaskName(true)), ScheduleOutcome::Failed);
     }
 }
 

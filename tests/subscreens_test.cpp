@@ -709,14 +709,14 @@ TEST_F(SubScreens, EachSubScreenIsShownAloneAndCanBePictured) {
     viewer.setString("", "C:\\Program Files\\Photo Viewer\\viewer.exe");
     const std::string task = ScheduledTaskName(IsNtSystem());
     DeleteScheduledTask(task);
-    ScheduledTaskSpec spec = ScheduledTaskSpecForThisProgram();
+    ScheduledTaskSpec plan = ScheduledTaskSpecForThisProgram();
     SYSTEMTIME now{};
     GetLocalTime(&now);
     SYSTEMTIME at = now;
     at.wHour = 9;
     at.wMinute = 30;
-    SetScheduleFromPickers(spec, now, at, SCHEDULE_WEEKLY - 1);
-    ASSERT_EQ(AddScheduledScan(spec, task), ScheduleOutcome::Success);
+    SetScheduleFromPickers(plan, now, at, SCHEDULE_WEEKLY - 1);
+    ASSERT_EQ(AddScheduledScan(plan, task), ScheduleOutcome::Success);
 
     HostWindow w;
     ASSERT_TRUE(w.Open());

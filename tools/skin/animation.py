@@ -35,8 +35,8 @@ SS = 4
 
 def _rows(d, colour, s, cx, cy, dx=0):
     """Stylised entries: a node dot and a bar per row, with an indented pair in the middle."""
-    spec = [(0, 52), (12, 40), (12, 30), (0, 46), (12, 36)]
-    for i, (indent, length) in enumerate(spec):
+    bars = [(0, 52), (12, 40), (12, 30), (0, 46), (12, 36)]
+    for i, (indent, length) in enumerate(bars):
         y = cy - 30 + i * 15
         x = cx - 34 + indent + dx
         d.ellipse(((x - 3) * s, (y - 3) * s, (x + 3) * s, (y + 3) * s), fill=colour)
