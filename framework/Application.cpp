@@ -22,6 +22,7 @@ void destroyThreadWindows() {
         if (IsWindow(hwnd)) DestroyWindow(hwnd);  // an owner may already have taken it along
     }
     SetThreadMainWindow(nullptr);
+    Window::ReleaseIdle();
 }
 }  // namespace
 
@@ -51,7 +52,9 @@ Application* Application::Instance() { return currentApplication; }
 int Application::Run() {
     int loopResult = 0;
     if (InitInstance()) loopResult = RunMessageLoop();
-    return ExitInstance(loopResult);
+    const int code = ExitInstance(loopResult);
+    Window::ReleaseIdle();
+    return code;
 }
 
 UiThread::~UiThread() {
@@ -90,6 +93,7 @@ DWORD WINAPI UiThread::ThreadMain(void* param) {
         // Finish before Start returns: its caller may destroy this object as soon as it does.
         destroyThreadWindows();
         self->exitCode_ = self->ExitInstance(0);
+        Window::ReleaseIdle();
         const DWORD code = static_cast<DWORD>(self->exitCode_);
         SetEvent(self->started_.get());
         return code;
@@ -98,5 +102,6 @@ DWORD WINAPI UiThread::ThreadMain(void* param) {
     const int loopResult = RunMessageLoop();
     destroyThreadWindows();
     self->exitCode_ = self->ExitInstance(loopResult);
+    Window::ReleaseIdle();  // what ExitInstance let go of
     return static_cast<DWORD>(self->exitCode_);
 }

@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/ThreadState.h"
+
 namespace {
-// Modeless dialogs of the calling thread, for IsDialogMessage in the message loops.
-thread_local std::vector<HWND> modelessDialogs;
+// Modeless dialogs of the calling thread, for IsDialogMessage in the message loops. Freed when
+// the thread's last one is gone (see ThreadState for why not a thread_local).
+using ModelessDialogs = std::vector<HWND>;
 
 bool ReturnsValueDirectly(UINT msg) {
     switch (msg) {
@@ -53,7 +56,9 @@ void Dialog::EndDialog(INT_PTR result) {
 
 bool Dialog::RouteModelessMessage(MSG& msg) {
     // A copy: the dialog that handles the message may end itself or open another one.
-    const std::vector<HWND> dialogs = modelessDialogs;
+    const ModelessDialogs* listed = ThreadState<ModelessDialogs>::peek();
+    if (!listed) return false;
+    const ModelessDialogs dialogs = *listed;
     for (HWND dialog : dialogs) {
         if (IsWindow(dialog) && IsDialogMessageA(dialog, &msg)) return true;
     }
@@ -81,9 +86,10 @@ LRESULT Dialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_NCDESTROY: {
-        HWND self = hwnd();
-        modelessDialogs.erase(std::remove(modelessDialogs.begin(), modelessDialogs.end(), self),
-                              modelessDialogs.end());
+        if (ModelessDialogs* listed = ThreadState<ModelessDialogs>::peek()) {
+            listed->erase(std::remove(listed->begin(), listed->end(), hwnd()), listed->end());
+            if (listed->empty()) ThreadState<ModelessDialogs>::release();
+        }
         return Window::WindowProc(msg, wp, lp);
     }
     default:
@@ -99,7 +105,7 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             dialog->Bind(hwnd);
             // Listed from the start, so that WM_NCDESTROY takes it off even when the dialog
             // ends itself in OnInitDialog, before its creation has returned.
-            if (!dialog->modal_) modelessDialogs.push_back(hwnd);
+            if (!dialog->modal_) ThreadState<ModelessDialogs>::get().push_back(hwnd);
         }
         self = dialog;
     }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "framework/ThreadState.h"
+
 namespace {
 const char OBJECT_PROPERTY[] = "Zenthar.WindowObject";
 // The window whose destruction ends the calling thread's message loop.
@@ -165,16 +167,28 @@ LRESULT Window::Route(UINT msg, WPARAM wp, LPARAM lp, bool* defaulted) {
 }
 
 namespace {
-// Objects whose handlers were on the stack when their owner let them go; freed by a later call.
-thread_local std::vector<std::unique_ptr<Window>> idleGraveyard;
+// Objects whose handlers were on the stack when their owner let them go; freed by a later call on
+// the same thread, or when the thread's loop ends (see ThreadState for why not a thread_local).
+using Graveyard = std::vector<std::unique_ptr<Window>>;
 }
 
 void Window::DeleteWhenIdle(std::unique_ptr<Window> w) {
-    auto& graveyard = idleGraveyard;
-    graveyard.erase(std::remove_if(graveyard.begin(), graveyard.end(),
-                                   [](const std::unique_ptr<Window>& g) { return g->depth_ == 0; }),
-                    graveyard.end());
-    if (w && w->depth_ > 0) graveyard.push_back(std::move(w));
+    const bool defer = w && w->depth_ > 0;
+    if (defer) ThreadState<Graveyard>::get().push_back(std::move(w));
+    ReleaseIdle();
+}
+
+void Window::ReleaseIdle() {
+    Graveyard* graveyard = ThreadState<Graveyard>::peek();
+    if (!graveyard) return;
+    // Moved out before they are deleted: a destructor may let go of further windows.
+    Graveyard idle;
+    for (auto& g : *graveyard) {
+        if (g->depth_ == 0) idle.push_back(std::move(g));
+    }
+    graveyard->erase(std::remove(graveyard->begin(), graveyard->end(), nullptr), graveyard->end());
+    if (graveyard->empty()) ThreadState<Graveyard>::release();
+    idle.clear();
 }
 
 void Window::RunFinalMessage() {

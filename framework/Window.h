@@ -36,6 +36,9 @@ public:
     // Deletes w now, or, when one of its handlers is on the stack (a button whose click reloads
     // the screen that owns it), at a later call once that handler has returned.
     static void DeleteWhenIdle(std::unique_ptr<Window> w);
+    // Deletes the calling thread's deferred objects whose handlers have returned. A thread's loop
+    // calls it when it ends, so that nothing of the thread's is left for the thread's exit.
+    static void ReleaseIdle();
 
     std::string GetText() const;
     void SetText(const std::string& text);

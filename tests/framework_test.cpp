@@ -1,10 +1,11 @@
 // Window layer tests: dialogs from templates, user-interface threads, the end of a window's life,
-// messages reflected to the child's object, the owners' live counts, the list's context menu and
-// the missing skin description. Real windows on the X display, real keys and clicks (xdotool).
+// messages reflected to the child's object, what an ended thread leaves behind, the owners' live
+// counts, the list's context menu and the missing skin description. Real windows on the X display, real keys and clicks (xdotool).
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <atomic>
@@ -854,6 +855,115 @@ TEST(UiThread, StopEndsAModalDialogRunningOnTheThread) {
         EXPECT_FALSE(IsWindow(thread.host.dialog.shown));
     }
     EXPECT_EQ(OwnedHandle::live(), handles);
+}
+
+// ---- What a thread leaves behind when it ends -----------------------------------------------------
+
+struct LetGoRecord {
+    std::atomic<DWORD> threadId{0}, deletedOn{0};
+    std::atomic<bool> keptWhileHandling{false}, deletedWhenLoopEnded{false};
+};
+
+// A window that lets go of its own object from its handler, as a skin button does whose click
+// reloads the screen that owns it.
+class LetGoWindow : public Window {
+public:
+    LetGoWindow(LetGoRecord& record, std::unique_ptr<Window>& owner) : record_(record), owner_(owner) {}
+    ~LetGoWindow() override { record_.deletedOn = GetCurrentThreadId(); }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg != WM_TEST_PING) return Window::OnMessage(msg, wp, lp);
+        Destroy();
+        Window::DeleteWhenIdle(std::move(owner_));
+        record_.keptWhileHandling = record_.deletedOn == 0;
+        return 0;
+    }
+
+private:
+    LetGoRecord& record_;
+    std::unique_ptr<Window>& owner_;
+};
+
+class LetGoThread : public UiThread {
+public:
+    explicit LetGoThread(LetGoRecord& record) : record_(record) {}
+    ~LetGoThread() override {
+        Stop();
+        Wait();
+    }
+    std::atomic<HWND> window{nullptr};
+
+protected:
+    bool InitInstance() override {
+        record_.threadId = GetCurrentThreadId();
+        auto w = std::make_unique<LetGoWindow>(record_, held_);
+        if (!w->Create("ZentharTestLetGo", 0, WS_POPUP, "", RECT{0, 0, 10, 10}, nullptr)) return false;
+        window = w->hwnd();
+        held_ = std::move(w);
+        return true;
+    }
+    int ExitInstance(int loopResult) override {
+        record_.deletedWhenLoopEnded = record_.deletedOn == record_.threadId;
+        return loopResult;
+    }
+
+private:
+    LetGoRecord& record_;
+    std::unique_ptr<Window> held_;
+};
+
+// Takes and gives back the threads library's key lock (creating a key takes it for writing) on a
+// helper thread; false when that did not finish within `ms`, as when an ended thread left the lock
+// held and the process's own exit would wait for it forever.
+DWORD WINAPI createAndDeleteKey(void*) {
+    pthread_key_t key;
+    if (pthread_key_create(&key, [](void*) {}) != 0) return 1;
+    return pthread_key_delete(key) == 0 ? 0 : 1;
+}
+
+bool keyLockIsFree(DWORD ms) {
+    HANDLE helper = CreateThread(nullptr, 0, &createAndDeleteKey, nullptr, 0, nullptr);
+    if (!helper) return false;
+    const bool done = WaitForSingleObject(helper, ms) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    if (done) GetExitCodeThread(helper, &code);
+    CloseHandle(helper);
+    return done && code == 0;
+}
+
+TEST(ThreadEnd, ObjectsLetGoDuringAHandlerAreDeletedWhenTheLoopEndsOnTheThread) {
+    for (int i = 0; i < 3; ++i) {
+        LetGoRecord record;
+        {
+            LetGoThread thread(record);
+            ASSERT_TRUE(thread.Start());
+            SendMessageA(thread.window, WM_TEST_PING, 0, 0);
+            EXPECT_TRUE(record.keptWhileHandling) << "not deleted under its own handler";
+            EXPECT_FALSE(IsWindow(thread.window));
+            thread.Stop();
+            EXPECT_TRUE(thread.Wait(5000));
+        }
+        EXPECT_TRUE(record.deletedWhenLoopEnded) << i << ": deleted by the loop's end, not by the thread's exit";
+        EXPECT_EQ(record.deletedOn, record.threadId) << i;
+    }
+}
+
+TEST(ThreadEnd, ManyEndedWindowThreadsLeaveTheProcessFreeToEnd) {
+    // Each thread lets go of a window during a handler and runs a modeless dialog, then ends.
+    for (int i = 0; i < 25; ++i) {
+        LetGoRecord record;
+        LetGoThread letGo(record);
+        ASSERT_TRUE(letGo.Start()) << i;
+        SendMessageA(letGo.window, WM_TEST_PING, 0, 0);
+        DialogThread dialog;
+        ASSERT_TRUE(dialog.Start()) << i;
+        SendMessageA(dialog.dialog.hwnd(), WM_COMMAND, IDCANCEL, 0);
+        letGo.Stop();
+        ASSERT_TRUE(letGo.Wait(5000)) << i;
+        ASSERT_TRUE(dialog.Wait(5000)) << i;
+    }
+    EXPECT_TRUE(keyLockIsFree(10000));
 }
 
 // ---- The list's context menu position ------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include "support/AppDriver.h"
 
 #include <commctrl.h>
+#include <gtest/gtest.h>
 
 #include <cstdlib>
 
@@ -99,7 +100,12 @@ RunningApp::~RunningApp() {
         // A box left open keeps the close waiting: answer whatever remains.
         for (int i = 0; i < 5 && !Exited(3000); ++i)
             if (HWND box = WaitForBox(0)) PostMessageA(box, WM_COMMAND, IDOK, 0);
-        if (!Exited(5000)) TerminateProcess(pi_.hProcess, 99);
+        // A program that has closed its windows but does not end would hang a user's session
+        // at exit: say so, then end it so that the next test starts clean.
+        if (!Exited(5000)) {
+            ADD_FAILURE() << "Zenthar.exe did not end after its Close; ended by force";
+            TerminateProcess(pi_.hProcess, 99);
+        }
     }
     CloseHandle(pi_.hThread);
     CloseHandle(pi_.hProcess);

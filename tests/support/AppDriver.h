@@ -14,7 +14,8 @@ class RunningApp {
 public:
     // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window.
     RunningApp(const std::string& arguments, const std::string& directory);
-    // Ends the program through its tray menu's Close if it still runs, at worst by force.
+    // Ends the program through its tray menu's Close if it still runs; a program that does not end
+    // then fails the test and is ended by force.
     ~RunningApp();
     RunningApp(const RunningApp&) = delete;
     RunningApp& operator=(const RunningApp&) = delete;
