@@ -206,8 +206,13 @@ BOOL CALLBACK MatchOwnedDialog(HWND h, LPARAM p) {
     auto* s = reinterpret_cast<DialogSearch*>(p);
     char cls[32] = {}, text[256] = {};
     GetClassNameA(h, cls, sizeof cls);
-    GetWindowTextA(h, text, sizeof text);
-    if (std::string(cls) == "#32770" && std::string(text) == s->caption && IsWindowVisible(h) && GetWindow(h, GW_OWNER)) {
+    if (std::string(cls) != "#32770" || !IsWindowVisible(h) || !GetWindow(h, GW_OWNER)) return TRUE;
+    // Read without sending WM_GETTEXT: the window's thread may be the test's own, waiting for
+    // this searching thread to end.
+    wchar_t wide[256] = {};
+    InternalGetWindowText(h, wide, 256);
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+    if (std::string(text) == s->caption) {
         s->found = h;
         return FALSE;
     }
