@@ -269,15 +269,18 @@ void CSummaryDialog::ButtonPressed(const std::string& name) {
     }
 }
 
-LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
-    JoinWorker(INFINITE);  // it has posted this as its last step
+bool CSummaryDialog::EndWorkerStopped() {
+    JoinWorker(INFINITE);  // the worker posts its completion message as its last step
     RegisterProgress(false);
-    if (StopRequested()) {
-        AbortRun();
-        busy = 0;
-        Destroy();
-        return 0;
-    }
+    if (!StopRequested()) return false;
+    AbortRun();
+    busy = 0;
+    Destroy();
+    return true;
+}
+
+LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
+    if (EndWorkerStopped()) return 0;
     flash.Destroy();  // the animation belongs to the progress screen only
     BuildScreen(SCAN_COMPLETE_INFO, SummaryScreen::ScanComplete);
     FillTable(ScanCompleteRows(results, ShortcutTotals(), scanTotals_));
@@ -290,14 +293,7 @@ LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
 }
 
 LRESULT CSummaryDialog::OnFixDone(WPARAM, LPARAM) {
-    JoinWorker(INFINITE);
-    RegisterProgress(false);
-    if (StopRequested()) {
-        AbortRun();
-        busy = 0;
-        Destroy();
-        return 0;
-    }
+    if (EndWorkerStopped()) return 0;
     if (ownsFixFlag_) fixInProgress = 0;
     ownsFixFlag_ = false;
     BuildScreen(REPAIR_COMPLETE_INFO, SummaryScreen::RepairComplete);

@@ -96,6 +96,9 @@ private:
     bool JoinWorker(DWORD milliseconds);
     // The stopped run: no table, no results, stop event reset, "Zenthar_ABORTED" signalled.
     void AbortRun();
+    // A worker's completion message: joins it and stops progress reports; after a stop, aborts the
+    // run and closes the window, and returns true.
+    bool EndWorkerStopped();
     void DiscardResults();
     void ClearRunFlags();
     ShortcutCounts ShortcutTotals() const;
