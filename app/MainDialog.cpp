@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "app/AppFlags.h"
+#include "app/LiveCountQuery.h"
 #include "app/SubScreens.h"
 #include "app/SupportPage.h"
 #include "app/UserMessages.h"
@@ -202,6 +203,11 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         ShowQueuedProgress();
         SetResult(0);
         return 0;
+    case WM_MAIN_LIVECOUNT: {
+        const LRESULT count = LiveCountOf(static_cast<LiveKind>(wp));
+        SetResult(count);
+        return count;
+    }
     default:
         return CSkinDialog::OnMessage(msg, wp, lp);
     }

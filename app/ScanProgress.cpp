@@ -82,13 +82,13 @@ void ShowCategoryPairs(CSkinStore& screen, const ProgressSnapshot& snapshot, con
     for (const auto& pair : PROGRESS_LABEL_ORDER) {
         const PairTexts t =
             PairTextsFor(selection.get(pair.category), snapshot.counted[pair.category], snapshot.counts[pair.category]);
-        if (t.setState) screen.SetLabelText(pair.stateLabel, t.state);
-        if (t.setCount) screen.SetLabelText(pair.countLabel, t.count);
+        if (t.setState) screen.UpdateLabelText(pair.stateLabel, t.state);
+        if (t.setCount) screen.UpdateLabelText(pair.countLabel, t.count);
     }
 }
 
 void ShowProgress(CSkinStore& screen, const ProgressSnapshot& snapshot, const ScanSelection& selection) {
-    screen.SetLabelText("TEXT_ERRORSCAN_STATUS", snapshot.progressText);
-    screen.SetLabelText("TEXT_ERRORSCAN_CURRENTITEM", snapshot.currentItem);
+    screen.UpdateLabelText("TEXT_ERRORSCAN_STATUS", snapshot.progressText);
+    screen.UpdateLabelText("TEXT_ERRORSCAN_CURRENTITEM", snapshot.currentItem);
     ShowCategoryPairs(screen, snapshot, selection);
 }

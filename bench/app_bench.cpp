@@ -2,6 +2,7 @@
 // with the scan button against the console scan of the same prefix, peak memory, and the
 // process's handles after ten scans. Run in a seeded bench prefix on an X display.
 #include <windows.h>
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/LiveCountQuery.h"
 #include "support/AppDriver.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestKit.h"
@@ -28,11 +30,13 @@ double Median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-std::string Sibling(const char* name) {
-    char self[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, self, MAX_PATH);
-    std::string path(self);
-    return path.substr(0, path.find_last_of('\\') + 1) + name;
+// The minimal program beside this bench. Under Wine this module's own name comes back without its
+// "\\?\" start when the prefix has no drive for the host's root, and such a name cannot be
+// started; the program is found the way the window program is, from the host path.
+std::string MinimalPath() {
+    std::string app = AppPath();
+    const size_t slash = app.find_last_of('\\');
+    return (slash == std::string::npos ? std::string() : app.substr(0, slash + 1)) + "bench\\minimal_window_bench.exe";
 }
 
 struct Found {
@@ -52,6 +56,51 @@ BOOL CALLBACK FindVisible(HWND w, LPARAM p) {
     return TRUE;
 }
 
+// The colour on the screen at client point (x, y) of w: what the display shows. A window DC of
+// another process's window does not give that under Wine (its pixels live in that process).
+COLORREF ScreenPixelAt(HWND w, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(w, &p);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+// A visible message box of the process (a dialog titled "Zenthar" that is not the main window),
+// found with a few server requests: the poll runs every few milliseconds during the timed scan,
+// and a walk over every window would load the window server that the scan itself needs.
+HWND FindBox(DWORD pid, HWND main) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", "Zenthar"); w;
+         w = FindWindowExA(nullptr, w, "#32770", "Zenthar")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (w != main && owner == pid && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+// The live counts of the window program's owners, summed as GDI objects and as handles.
+struct LiveCounts {
+    long gdi = 0, handles = 0;
+    bool ok = true;
+};
+LiveCounts AskLiveCounts(HWND main) {
+    LiveCounts counts;
+    for (WPARAM k = 0; k < static_cast<WPARAM>(LiveKind::Count); ++k) {
+        DWORD_PTR answer = 0;
+        if (!SendMessageTimeoutA(main, WM_MAIN_LIVECOUNT, k, 0, SMTO_ABORTIFHUNG, 5000, &answer) ||
+            static_cast<long>(answer) < 0) {
+            counts.ok = false;
+            continue;
+        }
+        const auto kind = static_cast<LiveKind>(k);
+        const bool handle = kind == LiveKind::Handles || kind == LiveKind::Menus || kind == LiveKind::ComPointers;
+        (handle ? counts.handles : counts.gdi) += static_cast<long>(answer);
+    }
+    return counts;
+}
+
 // Seconds from process start until its 751-pixel window shows `colour` at client (x, y).
 double TimeToPaint(const std::string& command, int x, int y, COLORREF colour, UINT closeCommand) {
     std::string line = command;
@@ -59,17 +108,23 @@ double TimeToPaint(const std::string& command, int x, int y, COLORREF colour, UI
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     const double t0 = Now();
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return -1;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        std::printf("could not start %s (error %lu)\n", command.c_str(), GetLastError());
+        return -1;
+    }
     double t = -1;
     Found f{pi.dwProcessId, nullptr};
     while (Now() - t0 < 60) {
         if (!f.w) EnumWindows(&FindVisible, reinterpret_cast<LPARAM>(&f));
-        if (f.w && PixelAt(f.w, x, y) == colour) {
+        if (f.w && ScreenPixelAt(f.w, x, y) == colour) {
             t = Now() - t0;
             break;
         }
         Sleep(2);
     }
+    if (t < 0)
+        std::printf("%s: %s\n", command.c_str(),
+                    f.w ? "its window never showed the colour looked for" : "no visible window of its width");
     if (f.w) PostMessageA(f.w, closeCommand ? WM_COMMAND : WM_CLOSE, closeCommand, 0);
     if (WaitForSingleObject(pi.hProcess, 20000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
@@ -78,46 +133,58 @@ double TimeToPaint(const std::string& command, int x, int y, COLORREF colour, UI
 }
 
 // One scan started with the scan button's command; seconds until the list holds `expected` rows.
+// The list is read only once the "Scan Complete" box has gone: the program fills the list right
+// after the box, without reading its messages in between, so the count read then is the new one
+// and never the previous scan's.
 double TimedScan(RunningApp& app, int expected, int& listed) {
+    const DWORD pid = GetProcessId(app.process());
+    HWND list = nullptr, box = nullptr;
+    bool boxGone = false;
     const double t0 = Now();
     PostMessageA(app.main(), WM_COMMAND, 32774, 0);  // the scan button, pressed by the program itself
-    HWND list = nullptr;
-    double t = -1;
     while (Now() - t0 < 600) {
-        if (HWND box = app.WaitForBox(0)) PostMessageA(box, WM_COMMAND, IDOK, 0);  // "Scan Complete"
-        list = app.ListAtResultPlace(3);
-        if (list) {
-            RemoteList rows(app.process(), list);
-            listed = rows.Count();
-            if (listed >= expected) {
-                t = Now() - t0;
-                break;
+        if (!boxGone) {
+            if (HWND shown = FindBox(pid, app.main())) {
+                box = shown;
+                PostMessageA(box, WM_COMMAND, IDOK, 0);  // "Scan Complete"
+            } else if (box && !IsWindow(box)) {
+                boxGone = true;
             }
+        }
+        if (boxGone) {
+            if (!list) list = app.ListAtResultPlace(3);
+            listed = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
+            if (listed >= expected) return Now() - t0;
         }
         Sleep(5);
     }
-    return t;
+    return -1;
 }
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it comes, also into a pipe
     int runs = 5, scans = 10;
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::string(argv[i]) == "--runs") runs = std::atoi(argv[i + 1]);
         if (std::string(argv[i]) == "--scans") scans = std::atoi(argv[i + 1]);
     }
-    const std::string app = "\"" + AppPath() + "\"", minimal = "\"" + Sibling("minimal_window_bench.exe") + "\"";
+    const std::string app = "\"" + AppPath() + "\"", minimal = "\"" + MinimalPath() + "\"";
     const int px = 46, py = 470;  // a point of the main window's side bar
     // The side bar's colour as the skin paints it, from a window that has settled.
     COLORREF sidebar = CLR_INVALID;
     {
         RunningApp settle("", ".");
-        if (settle.started()) sidebar = PixelAt(settle.main(), px, py);
+        if (settle.started()) sidebar = ScreenPixelAt(settle.main(), px, py);
     }
+    const COLORREF minimalColour = RGB(30, 42, 56);
+    std::printf("colours looked for: side bar %06lx, minimal window %06lx\n", static_cast<unsigned long>(sidebar),
+                static_cast<unsigned long>(minimalColour));
+    if (sidebar == CLR_INVALID || sidebar == minimalColour) std::printf("the side bar's colour is no proof of a painted skin\n");
     std::vector<double> appStart, minStart;
     for (int r = 0; r < runs; ++r) {
         if (r % 2) appStart.push_back(TimeToPaint(app, px, py, sidebar, 32773));
-        minStart.push_back(TimeToPaint(minimal, px, py, RGB(30, 42, 56), 0));
+        minStart.push_back(TimeToPaint(minimal, px, py, minimalColour, 0));
         if (!(r % 2)) appStart.push_back(TimeToPaint(app, px, py, sidebar, 32773));
     }
     std::printf("start-up to painted window: Zenthar %.3f s, minimal %.3f s, ratio %.2f\n", Median(appStart),
@@ -128,7 +195,7 @@ int main(int argc, char** argv) {
     int findings = 0, listed = 0;
     RunningApp window("", ".");
     if (!window.started()) return 1;
-    DWORD handlesAfterFirst = 0, handlesAfterLast = 0;
+    LiveCounts afterFirst, afterLast;
     for (int s = 0; s < scans; ++s) {
         if (s < runs) {
             const double t0 = Now();
@@ -139,10 +206,9 @@ int main(int argc, char** argv) {
         }
         const double t = TimedScan(window, findings, listed);
         if (s < runs) appTimes.push_back(t);
-        DWORD handles = 0;
-        GetProcessHandleCount(window.process(), &handles);
-        if (s == 0) handlesAfterFirst = handles;
-        handlesAfterLast = handles;
+        const LiveCounts live = AskLiveCounts(window.main());
+        if (s == 0) afterFirst = live;
+        afterLast = live;
     }
     PROCESS_MEMORY_COUNTERS pmc{};
     pmc.cb = sizeof pmc;
@@ -151,7 +217,10 @@ int main(int argc, char** argv) {
                 Median(appTimes), Median(cliTimes), Median(appTimes) / Median(cliTimes));
     std::printf("findings: console %d, listed %d\n", findings, listed);
     std::printf("peak working set of the window program: %.1f MB\n", pmc.PeakWorkingSetSize / 1048576.0);
-    std::printf("handles of the window program after scan 1: %lu, after scan %d: %lu\n", handlesAfterFirst, scans,
-                handlesAfterLast);
+    // Wine answers 0 for a process's GDI objects and handles: these are the program's own owners.
+    std::printf("live GDI objects (owners) after scan 1: %ld, after scan %d: %ld%s\n", afterFirst.gdi, scans,
+                afterLast.gdi, afterFirst.ok && afterLast.ok ? "" : " (not all counts answered)");
+    std::printf("live handles, menus and COM pointers (owners) after scan 1: %ld, after scan %d: %ld\n",
+                afterFirst.handles, scans, afterLast.handles);
     return 0;
 }

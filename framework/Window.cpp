@@ -4,12 +4,24 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/ThreadState.h"
 
 namespace {
-const char OBJECT_PROPERTY[] = "Zenthar.WindowObject";
+// The bound windows of this process. Every message of every window asks for its object, so the
+// answer must come from our own memory: a window property is a round trip to the window server
+// under Wine, and those round trips were what made a result list of thousands of rows slow to fill.
+struct BoundWindows {
+    std::mutex lock;
+    std::unordered_map<HWND, Window*> objects;
+};
+BoundWindows& boundWindows() {
+    static BoundWindows bound;
+    return bound;
+}
 // The window whose destruction ends the calling thread's message loop.
 thread_local HWND threadMainWindow = nullptr;
 
@@ -51,19 +63,29 @@ Window::~Window() {
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    if (!hwnd || !GetPropA(hwnd, OBJECT_PROPERTY)) return nullptr;
-    return reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!hwnd) return nullptr;
+    BoundWindows& bound = boundWindows();
+    std::lock_guard<std::mutex> hold(bound.lock);
+    const auto found = bound.objects.find(hwnd);
+    return found == bound.objects.end() ? nullptr : found->second;
 }
 
 void Window::Bind(HWND hwnd) {
     hwnd_ = hwnd;
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetPropA(hwnd, OBJECT_PROPERTY, reinterpret_cast<HANDLE>(1));
+    BoundWindows& bound = boundWindows();
+    std::lock_guard<std::mutex> hold(bound.lock);
+    bound.objects[hwnd] = this;
 }
 
 void Window::Unbind() {
     if (!hwnd_) return;
-    RemovePropA(hwnd_, OBJECT_PROPERTY);
+    {
+        BoundWindows& bound = boundWindows();
+        std::lock_guard<std::mutex> hold(bound.lock);
+        const auto found = bound.objects.find(hwnd_);
+        if (found != bound.objects.end() && found->second == this) bound.objects.erase(found);
+    }
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     hwnd_ = nullptr;
     oldProc_ = nullptr;

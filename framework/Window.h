@@ -6,8 +6,9 @@
 #include <memory>
 #include <string>
 
-// The object of a window is kept in GWLP_USERDATA (marked by a window property, so that a foreign
-// value there is never taken for an object) from WM_NCCREATE / attachment until WM_NCDESTROY.
+// The object of a window is kept in GWLP_USERDATA and in a process-wide table of bound windows
+// (only the table is trusted, so that a foreign value in GWLP_USERDATA is never taken for an
+// object) from WM_NCCREATE / attachment until WM_NCDESTROY.
 // Handlers that do not handle a message call Default(), the class's own processing.
 class Window {
 public:

@@ -60,6 +60,14 @@ void CSkinStore::SetLabelText(const std::string& name, const std::string& text) 
     }
 }
 
+bool CSkinStore::UpdateLabelText(const std::string& name, const std::string& text) {
+    CSkinLabel* l = FindLabel(name);
+    if (!l || l->Text() == text) return false;
+    l->SetText(text);
+    l->Invalidate(true);
+    return true;
+}
+
 void CSkinStore::SetEditText(const std::string& name, const std::string& text) {
     if (CSkinEdit* e = FindEdit(name)) e->SetText(text);
 }

@@ -24,6 +24,10 @@ public:
     void EnableAllButtons(bool enable);
     // Safe from any thread: the text is stored under a lock and the label repainted.
     void SetLabelText(const std::string& name, const std::string& text);
+    // The same, but a label that already shows `text` is left alone (no repaint): the scan's
+    // progress sets some twenty labels many times a second, and most of them do not change.
+    // Returns whether a label was repainted.
+    bool UpdateLabelText(const std::string& name, const std::string& text);
     void SetEditText(const std::string& name, const std::string& text);
     std::string GetEditText(const std::string& name) const;
     // Deletes the four pictures and destroys every element.

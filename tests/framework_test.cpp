@@ -285,6 +285,51 @@ protected:
     }
 };
 
+// FromHandle answers from the table of bound windows: a window's own object from creation or
+// subclassing until its end, null for windows nobody bound, whatever their GWLP_USERDATA holds,
+// and the right object when a second thread binds its own windows at the same time.
+TEST(WindowLife, FromHandleKnowsExactlyTheBoundWindows) {
+    Window created, subclassed;
+    ASSERT_TRUE(created.Create("ZentharTestBound", 0, WS_POPUP, "bound", RECT{0, 0, 50, 50}, nullptr));
+    HWND plain = CreateWindowExA(0, "STATIC", "plain", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(Window::FromHandle(created.hwnd()), &created) << "created through our class";
+    EXPECT_EQ(Window::FromHandle(plain), nullptr) << "a system control nobody subclassed";
+    // A foreign value in GWLP_USERDATA is never taken for an object.
+    SetWindowLongPtrA(plain, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&created));
+    EXPECT_EQ(Window::FromHandle(plain), nullptr) << "USERDATA alone";
+    EXPECT_EQ(Window::FromHandle(nullptr), nullptr);
+
+    ASSERT_TRUE(subclassed.Subclass(plain));
+    EXPECT_EQ(Window::FromHandle(plain), &subclassed) << "subclassed";
+    EXPECT_FALSE(created.Subclass(plain)) << "a bound window is not bound twice";
+    subclassed.Detach();
+    EXPECT_EQ(Window::FromHandle(plain), nullptr) << "detached";
+
+    const HWND gone = created.hwnd();
+    created.Destroy();
+    EXPECT_EQ(created.hwnd(), nullptr);
+    EXPECT_EQ(Window::FromHandle(gone), nullptr) << "destroyed";
+    DestroyWindow(plain);
+
+    // Another thread binds and unbinds its windows while this one looks its own up.
+    Window mine;
+    ASSERT_TRUE(mine.Create("ZentharTestBound", 0, WS_POPUP, "mine", RECT{0, 0, 50, 50}, nullptr));
+    std::atomic<int> wrong{0};
+    std::thread other([&wrong] {
+        for (int i = 0; i < 200; ++i) {
+            Window w;
+            if (!w.Create("ZentharTestBound", 0, WS_POPUP, "other", RECT{0, 0, 10, 10}, nullptr)) ++wrong;
+            if (Window::FromHandle(w.hwnd()) != &w) ++wrong;
+        }
+    });
+    int misses = 0;
+    for (int i = 0; i < 2000; ++i) misses += Window::FromHandle(mine.hwnd()) != &mine;
+    other.join();
+    EXPECT_EQ(misses, 0);
+    EXPECT_EQ(wrong.load(), 0);
+}
+
 TEST(WindowLife, OnFinalMessageComesLastAndOnce) {
     struct Case {
         const char* how;

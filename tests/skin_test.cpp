@@ -480,6 +480,24 @@ TEST_F(SkinControls, LabelDrawsLineBreaksOnNewLines) {
     }
 }
 
+TEST_F(SkinControls, UpdatedLabelRepaintsOnlyWhenItsTextChanges) {
+    HWND label = screen.store.FindLabel("TEXT_LINES")->hwnd();
+    struct Case { const char* text; bool repaint; };
+    // The first differs from what the label shows, the second repeats it, the third differs.
+    for (const Case& c : {Case{"Scanning", true}, Case{"Scanning", false}, Case{"Done", true}}) {
+        PumpFor(100);
+        ASSERT_FALSE(GetUpdateRect(label, nullptr, FALSE)) << "painted before " << c.text;
+        EXPECT_EQ(screen.store.UpdateLabelText("TEXT_LINES", c.text), c.repaint) << c.text;
+        EXPECT_EQ(GetUpdateRect(label, nullptr, FALSE) != FALSE, c.repaint) << c.text;
+        EXPECT_EQ(screen.store.FindLabel("TEXT_LINES")->Text(), c.text);
+    }
+    EXPECT_FALSE(screen.store.UpdateLabelText("TEXT_NONE", "x")) << "an unknown name";
+    // SetLabelText still repaints an unchanged text.
+    PumpFor(100);
+    screen.store.SetLabelText("TEXT_LINES", "Done");
+    EXPECT_TRUE(GetUpdateRect(label, nullptr, FALSE));
+}
+
 TEST_F(SkinControls, ContextMenuSelectsAndDeselectsAll) {
     CSkinList& list = *screen.list;
     for (int i = 0; i < 3; ++i) list.AddItem("row " + std::to_string(i), i == 1);
