@@ -674,34 +674,6 @@ TEST_F(SubScreens, AboutReturnsToTheCategoryScreen) {
     EXPECT_TRUE(IsWindowEnabled(w.store.FindButton("BUTTON_IGNORED")->hwnd()));
 }
 
-// Runs a host command line through the host's shell (Wine gives no handle for a host program, so the
-// shell leaves its exit code in a file that is polled while this thread keeps its messages going).
-bool RunHost(const std::string& commandLine) {
-    static int serial = 0;
-    const std::string done = "/tmp/zenthar-subscreens-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string doneWin = "\\\\?\\unix" + done;
-    for (auto& c : doneWin)
-        if (c == '/') c = '\\';
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + done + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    if (pi.hProcess) {
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    }
-    bool ok = false;
-    PumpUntil([&] {
-        std::string code = ReadTextFile(doneWin);
-        if (code.empty() || code.back() != '\n') return false;
-        ok = code == "0\n";
-        return true;
-    }, 20000);
-    DeleteFileA(doneWin.c_str());
-    return ok;
-}
-
 // Shows each sub-screen as a user reaches it: the results after a scan, then the navigation
 // buttons, the schedule pair switched on by its own toggle. With ZENTHAR_SCREENSHOTS naming a host
 // folder, each is saved there as <name>.png, the main window cut from the screen.

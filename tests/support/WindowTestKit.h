@@ -29,24 +29,21 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 50
     return true;
 }
 
-// Runs xdotool with `args` on the X display the program's windows are on, and waits for it while
-// dispatching messages (a context menu's own loop runs inside that dispatching).
+// Runs a host command line (xdotool, import) and waits for it while dispatching messages (a context
+// menu's own loop runs inside that dispatching). True when it ended in time with status 0.
 // Under Wine a program starts a host program by its NT path "\\?\unix\<host path>", which works
 // without a drive letter for the host's root (our prefixes have none), and the child inherits
-// DISPLAY. Wine gives no process handle for a host program, so a shell runs the tool and writes its
+// DISPLAY. Wine gives no process handle for a host program, so a shell runs the command and writes its
 // exit status to a marker file, which the test reads through the same "\\?\unix" path.
-// ZENTHAR_XDOTOOL names another host path for the tool.
-inline bool Xdo(const std::string& args, DWORD timeoutMs = 15000) {
+inline bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
     static int calls = 0;
-    const char* tool = std::getenv("ZENTHAR_XDOTOOL");
-    const std::string hostTool = tool && *tool ? tool : "/usr/bin/xdotool";
-    const std::string marker = "/tmp/zenthar-xdo-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(++calls);
+    const std::string marker = "/tmp/zenthar-host-" + std::to_string(GetCurrentProcessId()) + "-" +
+                               std::to_string(GetTickCount()) + "-" + std::to_string(++calls);
     std::string markerNt = "\\\\?\\unix" + marker;
     for (auto& c : markerNt) {
         if (c == '/') c = '\\';
     }
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + hostTool + " " + args + "; echo $? > " + marker + "\"";
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + marker + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -73,6 +70,13 @@ inline bool Xdo(const std::string& args, DWORD timeoutMs = 15000) {
     // Let the X events reach the windows.
     PumpFor(150);
     return ended && status == '0';
+}
+
+// Runs xdotool with `args` on the X display the program's windows are on (ZENTHAR_XDOTOOL names
+// another host path for the tool).
+inline bool Xdo(const std::string& args, DWORD timeoutMs = 15000) {
+    const char* tool = std::getenv("ZENTHAR_XDOTOOL");
+    return RunHost(std::string(tool && *tool ? tool : "/usr/bin/xdotool") + " " + args, timeoutMs);
 }
 
 // Screen position of client point (x, y) of hwnd, as "X Y" for xdotool.
