@@ -43,12 +43,7 @@ void AppSubScreen::LoadScheduleButtons() {
     ScanClock& clock = TheScanClock();
     clock.autoScanEnabled = store.GetButtonCheck(BUTTON_AUTOSCAN_ENABLE) ? 1 : 0;
     if (clock.autoScanEnabled) return;
-    const ScheduleRadios defaults = DefaultScheduleRadios();
-    store.SetButtonCheck(BUTTON_START_EVERY, defaults.startEvery);
-    store.SetButtonCheck(BUTTON_START_AFTER_EVERY, defaults.startAfterEvery);
-    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK, defaults.week);
-    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH, defaults.month);
-    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_DAY, defaults.day);
+    ShowScheduleRadios(DefaultScheduleRadios());
     ApplyScheduleFromButtons();
 }
 
@@ -79,13 +74,27 @@ void AppSubScreen::OnListLoaded() {
     if (IsScheduleScreen()) FillScheduleList();
 }
 
+ScheduleRadios AppSubScreen::ScheduleRadiosShown() {
+    ScheduleRadios radios;
+    radios.startEvery = store.GetButtonCheck(BUTTON_START_EVERY) != 0;
+    radios.startAfterEvery = store.GetButtonCheck(BUTTON_START_AFTER_EVERY) != 0;
+    radios.month = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH) != 0;
+    radios.week = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK) != 0;
+    radios.day = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_DAY) != 0;
+    return radios;
+}
+
+void AppSubScreen::ShowScheduleRadios(const ScheduleRadios& radios) {
+    store.SetButtonCheck(BUTTON_START_EVERY, radios.startEvery);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY, radios.startAfterEvery);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK, radios.week);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH, radios.month);
+    store.SetButtonCheck(BUTTON_START_AFTER_EVERY_DAY, radios.day);
+}
+
 void AppSubScreen::ApplyScheduleFromButtons() {
     ScheduleChoice choice;
-    choice.radios.startEvery = store.GetButtonCheck(BUTTON_START_EVERY) != 0;
-    choice.radios.startAfterEvery = store.GetButtonCheck(BUTTON_START_AFTER_EVERY) != 0;
-    choice.radios.month = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH) != 0;
-    choice.radios.week = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK) != 0;
-    choice.radios.day = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_DAY) != 0;
+    choice.radios = ScheduleRadiosShown();
     choice.minutesText = store.GetEditText(EDIT_SCAN_PERIOD);
     TheScanClock().Apply(choice);
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ScheduleMath.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SubMainSkin.h"
 
@@ -60,6 +61,9 @@ private:
     // The progress dialog's thread this sub-screen started: closed and waited for before the controls go.
     void CancelSummary();
     void ApplyScheduleFromButtons();
+    // The five schedule radios as the screen shows them, and set to `radios`.
+    ScheduleRadios ScheduleRadiosShown();
+    void ShowScheduleRadios(const ScheduleRadios& radios);
     // Runs once before the window goes: the clock saved, the schedule list deleted.
     void SaveAndReleaseOnce();
 

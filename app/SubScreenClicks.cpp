@@ -64,18 +64,9 @@ void AppSubScreen::ButtonPressed(const std::string& pressed) {
     // BUTTON_SUPPORT is the main window's; any other name does nothing.
 
     if (TheScanClock().autoScanEnabled && IsScheduleRadio(pressed)) {
-        ScheduleRadios radios;
-        radios.startEvery = store.GetButtonCheck(BUTTON_START_EVERY) != 0;
-        radios.startAfterEvery = store.GetButtonCheck(BUTTON_START_AFTER_EVERY) != 0;
-        radios.month = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH) != 0;
-        radios.week = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK) != 0;
-        radios.day = store.GetButtonCheck(BUTTON_START_AFTER_EVERY_DAY) != 0;
+        ScheduleRadios radios = ScheduleRadiosShown();
         ClickScheduleRadio(radios, pressed);
-        store.SetButtonCheck(BUTTON_START_EVERY, radios.startEvery);
-        store.SetButtonCheck(BUTTON_START_AFTER_EVERY, radios.startAfterEvery);
-        store.SetButtonCheck(BUTTON_START_AFTER_EVERY_MONTH, radios.month);
-        store.SetButtonCheck(BUTTON_START_AFTER_EVERY_WEEK, radios.week);
-        store.SetButtonCheck(BUTTON_START_AFTER_EVERY_DAY, radios.day);
+        ShowScheduleRadios(radios);
         ApplyScheduleFromButtons();
     }
 }
