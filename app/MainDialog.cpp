@@ -5,6 +5,7 @@
 
 #include "app/AppFlags.h"
 #include "app/LiveCountQuery.h"
+#include "app/SubScreen.h"
 #include "app/SubScreens.h"
 #include "app/SupportPage.h"
 #include "app/UserMessages.h"
@@ -48,6 +49,8 @@ CMainDialog::~CMainDialog() {
 }
 
 CMainDialog* CMainDialog::Instance() { return theMainDialog.load(); }
+
+const char* CMainDialog::ScreenShownFirst() const { return SUBMAIN_MAIN; }
 
 BOOL CMainDialog::OnInitDialog() {
     // 1. Skin file and caption.
@@ -128,6 +131,8 @@ void CMainDialog::OnTimer(UINT_PTR id) {
     } else if (id == TIMER_PROGRESS) {
         KillTimer(hwnd(), TIMER_PROGRESS);
         ShowQueuedProgress();
+    } else {
+        CSkinDialog::OnTimer(id);
     }
 }
 

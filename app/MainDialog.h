@@ -47,6 +47,8 @@ public:
 protected:
     BOOL OnInitDialog() override;
     std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line) override;
+    // The home sub-screen; the others are built right after the window is first painted.
+    const char* ScreenShownFirst() const override;
     void OnDestroy() override;
     void OnPaint() override;
     void OnSize(UINT type, int width, int height) override;

@@ -151,12 +151,12 @@ void CMainDialog::ScanFinished(bool completed) {
 }
 
 void CMainDialog::StartRepair() {
-    CSubMainSkin* results = FindScreen(screens, "SUBMAIN_RESULT");
+    CSubMainSkin* results = FindScreen(AllScreens(), "SUBMAIN_RESULT");
     if (!results || !results->list) return;  // nothing was shown, so nothing is removed
     // Set before the worker starts, so that a second press can never start a second repair.
     fixInProgress = 1;
     ticks_ = TicksOf(*results->list, registryRows_, engine->ErrorList.size(), shortcut.invalidShortcuts.size());
-    if (!scanScreen_) scanScreen_ = FindScreen(screens, "SUBMAIN_MAIN");
+    if (!scanScreen_) scanScreen_ = FindScreen(AllScreens(), "SUBMAIN_MAIN");
     progress_.Reset();
     progressActive_ = true;
     if (!StartLowPriorityThread(&CMainDialog::FixWorker, this, fixThread_)) {
@@ -219,5 +219,5 @@ void CMainDialog::RepairFinished(const std::vector<std::pair<std::string, std::s
 
 void CMainDialog::ReloadIgnoredList() {
     // The ignored screen reads "ignore.lst" as the repair left it.
-    if (auto* ignored = dynamic_cast<AppSubScreen*>(FindScreen(screens, "SUBMAIN_IGNORED"))) ignored->FillIgnoredList();
+    if (auto* ignored = dynamic_cast<AppSubScreen*>(FindScreen(AllScreens(), "SUBMAIN_IGNORED"))) ignored->FillIgnoredList();
 }

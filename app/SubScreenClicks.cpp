@@ -107,7 +107,7 @@ void AppSubScreen::PressAutoscanEnable() {
         // The twin screen comes up showing the same switch; the disabled one also shows the choice
         // last made on the enabled one (its own radios cannot change while scanning is off).
         const char* twinName = on ? SUBMAIN_SCHEDULE : SUBMAIN_SCHEDULE_DISABLED;
-        for (auto& screen : main->screens) {
+        for (auto& screen : main->AllScreens()) {
             if (screen->name != twinName || screen.get() == this) continue;
             if (!on) {
                 for (const char* b : SCHEDULE_RADIOS) screen->store.SetButtonCheck(b, store.GetButtonCheck(b));

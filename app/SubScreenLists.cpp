@@ -98,12 +98,12 @@ void AppSubScreen::PressDeleteSchedule() {
 
 void AppSubScreen::RefillScheduleLists() {
     // Both sub-screens of the schedule pair list the same task.
-    const CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+    CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
     if (!main) {
         if (IsScheduleScreen()) FillScheduleList();
         return;
     }
-    for (const auto& screen : main->screens) {
+    for (const auto& screen : main->AllScreens()) {
         auto* s = dynamic_cast<AppSubScreen*>(screen.get());
         if (s && s->IsScheduleScreen()) s->FillScheduleList();
     }

@@ -52,6 +52,9 @@ BOOL CSkinDialog::OnInitDialog() {
 
 void CSkinDialog::DestroySubScreens() {
     currentScreen = nullptr;
+    pendingScreens_.clear();
+    screenOrder_.clear();
+    loadScreensTimer_ = false;
     for (auto& screen : screens) screen->Destroy();
     screens.clear();
 }
@@ -109,17 +112,48 @@ std::unique_ptr<CSubMainSkin> CSkinDialog::CreateSubScreen(const SkinScreenLine&
 
 void CSkinDialog::LoadSubScreens(const std::string& skinPath) {
     SetSkinFilePath(skinPath);
-    const std::string folder = GetSkinFolder(skinPath);
+    screensPath_ = skinPath;
+    screensFolder_ = GetSkinFolder(skinPath);
+    const char* first = ScreenShownFirst();
+    size_t order = 0;
     for (const auto& entry : ReadNumberedSection(skinPath, SUBSCREENS)) {
         const SkinScreenLine line = ParseScreenLine(entry.value);
-        std::unique_ptr<CSubMainSkin> screen = CreateSubScreen(line);
-        if (!screen || !screen->Create(hwnd(), line, folder, skinPath)) continue;
-        screens.push_back(std::move(screen));
+        if (first && line.name != first) pendingScreens_.push_back(PendingScreen{order, line});
+        else CreateScreen(line, order);
+        ++order;
     }
 }
 
+bool CSkinDialog::CreateScreen(const SkinScreenLine& line, size_t order) {
+    std::unique_ptr<CSubMainSkin> screen = CreateSubScreen(line);
+    if (!screen || !screen->Create(hwnd(), line, screensFolder_, screensPath_)) return false;
+    // In the description's order, whenever it is built.
+    size_t at = 0;
+    while (at < screenOrder_.size() && screenOrder_[at] < order) ++at;
+    screens.insert(screens.begin() + static_cast<std::ptrdiff_t>(at), std::move(screen));
+    screenOrder_.insert(screenOrder_.begin() + static_cast<std::ptrdiff_t>(at), order);
+    return true;
+}
+
+const std::vector<std::unique_ptr<CSubMainSkin>>& CSkinDialog::AllScreens() {
+    // Taken first: a sub-screen's building may pump messages and come back here.
+    std::vector<PendingScreen> pending;
+    pending.swap(pendingScreens_);
+    for (const auto& p : pending) {
+        if (!hwnd() || !CreateScreen(p.line, p.order)) continue;
+        // Built visible like the others; once a sub-screen is shown, a later one stays out of sight.
+        if (currentScreen)
+            for (const auto& screen : screens)
+                if (screen->name == p.line.name && screen.get() != currentScreen) ShowWindow(screen->hwnd(), SW_HIDE);
+    }
+    return screens;
+}
+
 void CSkinDialog::ShowSubScreen(const std::string& name) {
-    for (auto& screen : screens) {
+    // Sub-screens not built yet are hidden already; they are built only when one of them is asked for.
+    bool built = false;
+    for (const auto& screen : screens) built = built || screen->name == name;
+    for (auto& screen : built ? screens : AllScreens()) {
         if (screen->name != name) {
             ShowWindow(screen->hwnd(), SW_HIDE);
             continue;
@@ -160,6 +194,11 @@ void CSkinDialog::OnPaint() {
         PaintDC dc(hwnd());
         if (dc.get()) DrawSkinImage(dc.get(), store.normalImage, ClientRect(), true);
     }
+    // The hidden sub-screens are built when the window first waits for input: by then every
+    // visible part has painted and the picture has reached the screen. Whatever needs one of
+    // them earlier (a click, a scan) builds them through AllScreens.
+    if (!pendingScreens_.empty() && !loadScreensTimer_)
+        loadScreensTimer_ = SetTimer(hwnd(), TIMER_LOADSCREENS, 0, nullptr) != 0;
     for (auto& b : store.buttons) b->Invalidate(true);
     for (auto& l : store.labels) l->Invalidate(true);
     for (auto& e : store.edits) {
@@ -168,6 +207,15 @@ void CSkinDialog::OnPaint() {
     }
     // The base's painting finds nothing left to draw; it repaints the result table.
     Summary::OnPaint();
+}
+
+void CSkinDialog::OnTimer(UINT_PTR id) {
+    if (id != TIMER_LOADSCREENS) {
+        Summary::OnTimer(id);
+        return;
+    }
+    KillTimer(hwnd(), TIMER_LOADSCREENS);
+    AllScreens();
 }
 
 void CSkinDialog::OnLButtonDown(UINT, int x, int y) {

@@ -15,6 +15,9 @@
 using ScanMinutesSaver = void (*)(const std::string& text);
 void SetScanMinutesSaver(ScanMinutesSaver saver);
 
+// The timer that builds the hidden sub-screens once the window first waits for input.
+constexpr UINT_PTR TIMER_LOADSCREENS = 0x5C1;
+
 class CSkinDialog : public Summary {
 public:
     CSkinDialog();
@@ -38,6 +41,10 @@ public:
     void LoadMainButtons(const std::string& skinPath);
     void LoadMainLabels(const std::string& skinPath);
     void LoadSubScreens(const std::string& skinPath);
+    // Builds the sub-screens left for after the first paint (nothing when none are left), and
+    // returns every sub-screen in the description's order. Code that looks for a sub-screen goes
+    // through here, so it never misses one that was not built yet.
+    const std::vector<std::unique_ptr<CSubMainSkin>>& AllScreens();
 
     CSubMainSkin* currentScreen = nullptr;
     CShockwaveFlash animation;
@@ -48,15 +55,31 @@ protected:
     virtual std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line);
     // Registers the skin description under the full skin path; false when there is none.
     virtual bool ObtainSkinDescription(const std::string& skinPath);
+    // The sub-screen shown first. When a window names one, only that sub-screen is built with the
+    // skin and the hidden ones right after the window's first paint: a window that shows itself
+    // at once (the application's) is on the screen sooner. None here: all are built at once.
+    virtual const char* ScreenShownFirst() const { return nullptr; }
 
     BOOL OnInitDialog() override;
     void OnPaint() override;
     LRESULT OnEraseBkgnd(HDC dc) override;
     void OnLButtonDown(UINT keys, int x, int y) override;
+    void OnTimer(UINT_PTR id) override;
     void OnMouseMove(UINT keys, int x, int y) override;
     void OnDestroy() override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void DestroySubScreens();
+    bool CreateScreen(const SkinScreenLine& line, size_t order);
+
+    // Sub-screens of the description not built yet, with their place in it.
+    struct PendingScreen {
+        size_t order;
+        SkinScreenLine line;
+    };
+    std::vector<PendingScreen> pendingScreens_;
+    std::vector<size_t> screenOrder_;  // each built sub-screen's place in the description
+    std::string screensPath_, screensFolder_;
+    bool loadScreensTimer_ = false;
 };

@@ -11,15 +11,17 @@
 std::string SkinResourceName(const std::string& path);
 
 // Decodes picture bytes (GIF, BMP, ...) with the platform's picture loader into a bitmap of our own
-// (a screen-compatible copy; the picture object is released at once). Null when they do not decode.
+// (a 32-bit top-down section; the picture object is released at once). Null when they do not decode.
 HBITMAP DecodePictureBytes(const void* data, size_t size);
+// A 32-bit top-down section copy of any bitmap (not selected into a context); null on failure.
+HBITMAP ToTopDownSection(HBITMAP source);
 
 // Loads picture `path` (the skin folder followed by the image name) into `bitmap`, replacing what
 // it held, and stores its size. A file of that path wins over the built-in picture of type "GIF".
 // A picture that cannot be read or decoded leaves `bitmap` empty and `size` unchanged (no
 // message). Returns whether a picture was loaded.
 bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size);
-// Makes `target` a bitmap compatible with dc holding the pixels of `source` inside `rect`. An
+// Makes `target` a bitmap for dc (a 32-bit section) holding the pixels of `source` inside `rect`. An
 // empty source, or an empty or negative rectangle, leaves target as it was; the parts of the
 // rectangle outside the source come out black.
 void CutImage(HDC dc, GdiBitmap& target, const GdiBitmap& source, const RECT& rect);

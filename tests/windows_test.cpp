@@ -425,6 +425,7 @@ public:
     Trace trace;
     std::string description;  // replaces the built-in one when set
     bool noDescription = false;
+    const char* firstScreen = nullptr;  // the sub-screen built with the window; the rest after its first paint
 
     void ButtonPressed(const std::string& button) override { trace.pressed.push_back("main:" + button); }
     bool Open() {
@@ -445,6 +446,7 @@ protected:
     std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine&) override {
         return std::make_unique<TestSubScreen>(trace);
     }
+    const char* ScreenShownFirst() const override { return firstScreen; }
     bool ObtainSkinDescription(const std::string& path) override {
         if (noDescription) return false;
         if (description.empty()) return CSkinDialog::ObtainSkinDescription(path);
@@ -585,6 +587,36 @@ TEST_F(WindowTest, ClicksReachTheirWindowByNameAndTheScanPeriodIsKeptFirst) {
     const std::vector<std::string> want = {"main:BUTTON_GO", "SUBMAIN_MAIN:BUTTON_SCAN", "saved:15", "main:BUTTON_GO",
                                            "main:BUTTON_GO"};
     EXPECT_EQ(w.trace.pressed, want);
+}
+
+// A window that names its first sub-screen is painted before the hidden ones are built; they come
+// in the description's order and out of sight, or at once when one of them is asked for.
+TEST_F(WindowTest, HiddenSubScreensAreBuiltAfterTheFirstPaint) {
+    auto names = [](TestMainWindow& w, bool visibleOnly) {
+        std::string all;
+        for (auto& s : w.screens)
+            if (!visibleOnly || IsWindowVisible(s->hwnd())) all += s->name + " ";
+        return all;
+    };
+    for (const char* asked : {"SUBMAIN_MAIN", "SUBMAIN_SCHEDULE"}) {
+        SCOPED_TRACE(asked);
+        TestMainWindow w;
+        w.skinFile = "Skin.ini";
+        w.firstScreen = "SUBMAIN_MAIN";
+        ASSERT_TRUE(w.CreateModeless(IDD_SUMMARY, nullptr));
+        EXPECT_EQ(names(w, false), "SUBMAIN_MAIN ");
+        w.ShowSubScreen(asked);
+        SetWindowPos(w.hwnd(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        if (std::string(asked) == "SUBMAIN_MAIN") {
+            EXPECT_EQ(names(w, false), "SUBMAIN_MAIN ") << "showing the built one builds nothing";
+            UpdateWindow(w.hwnd());
+            PumpFor(400);
+        }
+        EXPECT_EQ(names(w, false), "SUBMAIN_MAIN SUBMAIN_ADVANCED SUBMAIN_BARE SUBMAIN_SCHEDULE ");
+        EXPECT_EQ(names(w, true), std::string(asked) + " ");
+        EXPECT_EQ(w.Screen("SUBMAIN_SCHEDULE")->store.GetEditText("EDIT_SCAN_PERIOD"), "15");
+        w.Destroy();
+    }
 }
 
 TEST_F(WindowTest, SubScreensLoadTheirSectionsAndShowOneAtATime) {
