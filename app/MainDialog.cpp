@@ -52,6 +52,12 @@ CMainDialog* CMainDialog::Instance() { return theMainDialog.load(); }
 
 const char* CMainDialog::ScreenShownFirst() const { return SUBMAIN_MAIN; }
 
+void CMainDialog::OnFirstIdle() { ShowTrayIcon(); }
+
+void CMainDialog::ShowTrayIcon() {
+    if (!tray_.added() && !closing_) tray_.Add(hwnd(), WM_TRAYNOTIFY, "Zenthar");
+}
+
 BOOL CMainDialog::OnInitDialog() {
     // 1. Skin file and caption.
     skinFile = "Skin.ini";
@@ -62,7 +68,6 @@ BOOL CMainDialog::OnInitDialog() {
         EndDialog(-1);
         return FALSE;
     }
-    tray_.Add(hwnd(), WM_TRAYNOTIFY, "Zenthar");
     // 3. The skin; it presses BUTTON_SCAN itself when a scan is wanted at start.
     CSkinDialog::OnInitDialog();
     if (!hwnd() || !IsWindow(hwnd())) return FALSE;
@@ -119,6 +124,7 @@ void CMainDialog::OnPaint() {
 void CMainDialog::OnSize(UINT type, int, int) {
     // Minimised by the button, the title bar or the task bar: only the tray icon remains.
     if (type == SIZE_MINIMIZED) {
+        ShowTrayIcon();  // minimised before the window first went idle: the icon must be there
         ShowWindow(hwnd(), SW_HIDE);
         return;
     }
@@ -279,7 +285,7 @@ void CMainDialog::RestoreNewestBackup() {
 
 void CMainDialog::OpenSupportPage() {
     const std::string address = SupportPageAddress();
-    ShellExecuteA(hwnd(), "open", address.c_str(), "", "", SW_SHOW);
+    OpenWithShell(hwnd(), address.c_str(), "", SW_SHOW);
 }
 
 void CMainDialog::Exit() {

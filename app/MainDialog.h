@@ -49,6 +49,8 @@ protected:
     std::unique_ptr<CSubMainSkin> CreateSubScreen(const SkinScreenLine& line) override;
     // The home sub-screen; the others are built right after the window is first painted.
     const char* ScreenShownFirst() const override;
+    // The tray icon, whose shell library need not load before the window shows.
+    void OnFirstIdle() override;
     void OnDestroy() override;
     void OnPaint() override;
     void OnSize(UINT type, int width, int height) override;
@@ -86,6 +88,8 @@ private:
     static bool StartLowPriorityThread(LPTHREAD_START_ROUTINE proc, void* arg, OwnedHandle& out);
 
     std::unique_ptr<ComInit> ole_;
+    // Adds the tray icon unless it is there or the window is closing.
+    void ShowTrayIcon();
     TrayIcon tray_;
     HICON largeIcon_ = nullptr;
     CSubMainSkin* scanScreen_ = nullptr;  // SUBMAIN_MAIN when the last scan started

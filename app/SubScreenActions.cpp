@@ -6,7 +6,9 @@
 #include "app/AddScheduleDialog.h"
 #include "app/AppFlags.h"
 #include "app/SubScreen.h"
+#include "app/SupportPage.h"
 #include "app/ThreadSummary.h"
+#include "engine/LibraryFunction.h"
 #include "registry/RegistryLib.h"
 #include "skin/SkinDialog.h"
 #include "xml/XmlReader.h"
@@ -33,7 +35,9 @@ bool PickUndoFile(HWND owner, std::string& path) {
     ofn.lpstrInitialDir = folder;
     ofn.lpstrTitle = "Restore from an undo file";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
-    if (!GetOpenFileNameA(&ofn)) return false;
+    // The common dialogs' library is loaded here, at the first use, not with the program.
+    static const auto open = LibraryFunction<decltype(&GetOpenFileNameA)>("comdlg32.dll", "GetOpenFileNameA");
+    if (!open || !open(&ofn)) return false;
     path = file;
     return true;
 }
@@ -73,8 +77,7 @@ void AppSubScreen::PressRunUpdate() {
                     "update now?",
                     LIVE_UPDATE_CAPTION, MB_YESNO | MB_ICONEXCLAMATION) != IDYES)
         return;
-    const HINSTANCE started = ShellExecuteA(hwnd(), "open", LIVE_UPDATE_PROGRAM, nullptr, nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(started) <= 32) {
+    if (OpenWithShell(hwnd(), LIVE_UPDATE_PROGRAM, nullptr, SW_SHOWNORMAL) <= 32) {
         // Quitting now would leave the user with neither the program nor an update.
         MessageBoxA(hwnd(),
                     "The live update program ZentharLiveUpdate.exe could not be started.\nZenthar stays open.",

@@ -2,9 +2,11 @@
 #include "app/SupportPage.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
+#include "engine/LibraryFunction.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 
@@ -33,4 +35,11 @@ std::string SupportPageAddress() {
     }
     RegCloseKey(key);
     return result;
+}
+
+long long OpenWithShell(void* owner, const char* file, const char* parameters, int show) {
+    static const auto execute = LibraryFunction<decltype(&ShellExecuteA)>("shell32.dll", "ShellExecuteA");
+    if (!execute) return SE_ERR_DLLNOTFOUND;
+    return static_cast<long long>(reinterpret_cast<INT_PTR>(
+        execute(static_cast<HWND>(owner), "open", file, parameters, nullptr, show)));
 }

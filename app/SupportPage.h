@@ -10,3 +10,7 @@ constexpr const char DEFAULT_SUPPORT_URL[] = "https://zenthar.org/support";
 std::string SupportPageAddress();
 // Whether a text may be handed to the shell as the support page.
 bool IsSupportAddress(const std::string& text);
+
+// Opens `file` (a program or an address) with the shell, the shell's library loaded at this first
+// use. The shell's answer: above 32 when it started, an error number otherwise.
+long long OpenWithShell(void* owner, const char* file, const char* parameters, int show);

@@ -5,7 +5,16 @@
 
 #include <cstring>
 
+#include "engine/LibraryFunction.h"
 #include "framework/Handles.h"
+
+namespace {
+// The shell's library is loaded when the icon is first added, after the window has painted.
+BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
+    static const auto notify = LibraryFunction<decltype(&Shell_NotifyIconA)>("shell32.dll", "Shell_NotifyIconA");
+    return notify ? notify(message, data) : FALSE;
+}
+}  // namespace
 
 bool TrayIcon::Add(HWND owner, UINT callbackMessage, const char* tip) {
     Remove();
@@ -18,13 +27,13 @@ bool TrayIcon::Add(HWND owner, UINT callbackMessage, const char* tip) {
     data_.hIcon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(TRAY_ICON_ID));
     // Bounded by the record's own tip field.
     std::strncpy(data_.szTip, tip, sizeof data_.szTip - 1);
-    added_ = Shell_NotifyIconA(NIM_ADD, &data_) != FALSE;
+    added_ = NotifyIcon(NIM_ADD, &data_) != FALSE;
     return added_;
 }
 
 void TrayIcon::Remove() {
     if (!added_) return;
-    Shell_NotifyIconA(NIM_DELETE, &data_);
+    NotifyIcon(NIM_DELETE, &data_);
     added_ = false;
 }
 

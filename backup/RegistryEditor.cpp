@@ -3,6 +3,7 @@
 
 #include <shellapi.h>
 
+#include "engine/LibraryFunction.h"
 #include "engine/SystemPaths.h"
 
 EditorLaunch StartRegistryEditor(const std::string& arguments) {
@@ -16,7 +17,8 @@ EditorLaunch StartRegistryEditor(const std::string& arguments) {
     info.lpFile = editor.c_str();
     info.lpParameters = arguments.c_str();
     info.nShow = SW_HIDE;
-    if (!ShellExecuteExA(&info)) {
+    static const auto execute = LibraryFunction<decltype(&ShellExecuteExA)>("shell32.dll", "ShellExecuteExA");
+    if (!execute || !execute(&info)) {
         launch.error = "Can't start the registry editor " + editor + " (error " + std::to_string(GetLastError()) + ")";
         return launch;
     }

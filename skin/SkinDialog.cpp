@@ -1,7 +1,11 @@
 // CSkinDialog: skin loading, the mask outline, dragging, painting, sub-screens and destruction.
 #include "skin/SkinDialog.h"
 
+#include <objbase.h>
+
 #include <atomic>
+#include <system_error>
+#include <thread>
 
 #include "app/AppFlags.h"
 #include "app/UserMessages.h"
@@ -74,13 +78,36 @@ void CSkinDialog::LoadSkin() {
     const std::string disabledName = GetSkinString(skinFile, MAIN_INFO, "Disabled", "");
     SIZE size{0, 0};
     GdiBitmap mask;
+    // The hover, pressed and disabled pictures are decoded on a helper thread while this one
+    // decodes the background and the mask and sizes the window: on two cores the window shows
+    // sooner. Each thread fills only its own bitmaps; they meet again at the join.
+    GdiBitmap over, down, disabled;
+    SIZE sideSize{0, 0};
+    auto decodeSides = [&] {
+        LoadSkinImage(folder + overName, over, sideSize);
+        LoadSkinImage(folder + downName, down, sideSize);
+        LoadSkinImage(folder + disabledName, disabled, sideSize);
+    };
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            // The picture loader needs COM on its thread; nothing else of COM is used there.
+            const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            decodeSides();
+            if (SUCCEEDED(com)) CoUninitialize();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: they are decoded here, after the others.
+    }
     LoadSkinImage(folder + mainName, store.normalImage, size);
     LoadSkinImage(folder + maskName, mask, size);
     if (size.cx > 0 && size.cy > 0)
         SetWindowPos(hwnd(), HWND_TOP, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-    LoadSkinImage(folder + overName, store.overImage, size);
-    LoadSkinImage(folder + downName, store.downImage, size);
-    LoadSkinImage(folder + disabledName, store.disabledImage, size);
+    if (helper.joinable()) helper.join();
+    else decodeSides();
+    store.overImage = std::move(over);
+    store.downImage = std::move(down);
+    store.disabledImage = std::move(disabled);
 
     // 6. The outline; the temporary mask goes with `mask`.
     ApplyMaskRegion(mask.get());
@@ -93,13 +120,17 @@ void CSkinDialog::LoadSkin() {
     store.EnableButton("BUTTON_MAIN", false);
     InvalidateRect(hwnd(), nullptr, TRUE);
 
-    // 9. The animation.
-    std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");
-    const RECT animationRect = ToRect(ParseSkinRect(dimension));
-    StartBuiltInAnimation(animation, hwnd(), MAIN_ANIMATION_NAME, MAIN_ANIMATION_ID, animationRect);
+    // 9. The animation; a window that shows itself at once starts it when it first waits for input.
+    if (!ScreenShownFirst()) StartAnimation();
 
     // 10. A scan asked for at start.
     if (scanAtStart.load() && !scanInProgress.load()) ButtonPressed("BUTTON_SCAN");
+}
+
+void CSkinDialog::StartAnimation() {
+    std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");
+    const RECT animationRect = ToRect(ParseSkinRect(dimension));
+    StartBuiltInAnimation(animation, hwnd(), MAIN_ANIMATION_NAME, MAIN_ANIMATION_ID, animationRect);
 }
 
 void CSkinDialog::LoadMainButtons(const std::string& skinPath) { store.LoadButtons(hwnd(), skinPath, MAIN_BUTTONS); }
@@ -197,8 +228,7 @@ void CSkinDialog::OnPaint() {
     // The hidden sub-screens are built when the window first waits for input: by then every
     // visible part has painted and the picture has reached the screen. Whatever needs one of
     // them earlier (a click, a scan) builds them through AllScreens.
-    if (!pendingScreens_.empty() && !loadScreensTimer_)
-        loadScreensTimer_ = SetTimer(hwnd(), TIMER_LOADSCREENS, 0, nullptr) != 0;
+    if (!loadScreensTimer_) loadScreensTimer_ = SetTimer(hwnd(), TIMER_LOADSCREENS, 0, nullptr) != 0;
     for (auto& b : store.buttons) b->Invalidate(true);
     for (auto& l : store.labels) l->Invalidate(true);
     for (auto& e : store.edits) {
@@ -216,7 +246,11 @@ void CSkinDialog::OnTimer(UINT_PTR id) {
     }
     KillTimer(hwnd(), TIMER_LOADSCREENS);
     AllScreens();
+    if (ScreenShownFirst()) StartAnimation();
+    OnFirstIdle();
 }
+
+void CSkinDialog::OnFirstIdle() {}
 
 void CSkinDialog::OnLButtonDown(UINT, int x, int y) {
     BeginBackgroundDrag(hwnd(), x, y);

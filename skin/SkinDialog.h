@@ -56,9 +56,13 @@ protected:
     // Registers the skin description under the full skin path; false when there is none.
     virtual bool ObtainSkinDescription(const std::string& skinPath);
     // The sub-screen shown first. When a window names one, only that sub-screen is built with the
-    // skin and the hidden ones right after the window's first paint: a window that shows itself
-    // at once (the application's) is on the screen sooner. None here: all are built at once.
+    // skin; the hidden ones, and the animation, come once the window has painted and first waits
+    // for input: a window that shows itself at once (the application's) is on the screen sooner.
+    // None here: everything is built at once.
     virtual const char* ScreenShownFirst() const { return nullptr; }
+    // Called once the skin's window has painted and first waits for input, after the hidden
+    // sub-screens are built: work the first picture need not wait for. Nothing here.
+    virtual void OnFirstIdle();
 
     BOOL OnInitDialog() override;
     void OnPaint() override;
@@ -72,6 +76,7 @@ protected:
 private:
     void DestroySubScreens();
     bool CreateScreen(const SkinScreenLine& line, size_t order);
+    void StartAnimation();
 
     // Sub-screens of the description not built yet, with their place in it.
     struct PendingScreen {
