@@ -15,12 +15,12 @@ bool CSkinButton::Create(HWND parent, const RECT& rect, int buttonIndex, const s
 
 void CSkinButton::CutPictures(const GdiBitmap& normal, const GdiBitmap& over, const GdiBitmap& down,
                               const GdiBitmap& disabled, const RECT& rect) {
-    WindowDC dc(hwnd());
-    if (!dc) return;
-    CutImage(dc.get(), normalImage, normal, rect);
-    CutImage(dc.get(), overImage, over, rect);
-    CutImage(dc.get(), downImage, down, rect);
-    CutImage(dc.get(), disabledImage, disabled, rect);
+    // Cut for the screen: asking the window for its context would cost a server request per
+    // control under Wine, and the cut-outs are sections that draw on any context.
+    CutImage(nullptr, normalImage, normal, rect);
+    CutImage(nullptr, overImage, over, rect);
+    CutImage(nullptr, downImage, down, rect);
+    CutImage(nullptr, disabledImage, disabled, rect);
     // Border and tab stop go again once the pictures are in place.
     LONG style = GetWindowLongA(hwnd(), GWL_STYLE);
     SetWindowLongA(hwnd(), GWL_STYLE, style & ~(WS_BORDER | WS_TABSTOP));

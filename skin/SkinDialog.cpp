@@ -1,11 +1,7 @@
 // CSkinDialog: skin loading, the mask outline, dragging, painting, sub-screens and destruction.
 #include "skin/SkinDialog.h"
 
-#include <objbase.h>
-
 #include <atomic>
-#include <system_error>
-#include <thread>
 
 #include "app/AppFlags.h"
 #include "app/UserMessages.h"
@@ -76,38 +72,28 @@ void CSkinDialog::LoadSkin() {
     const std::string overName = GetSkinString(skinFile, MAIN_INFO, "Over", "");
     const std::string downName = GetSkinString(skinFile, MAIN_INFO, "Down", "");
     const std::string disabledName = GetSkinString(skinFile, MAIN_INFO, "Disabled", "");
+    // The hover, pressed and disabled pictures, and those of the sub-screen built with the skin,
+    // are decoded on a helper thread while this one decodes the background and the mask and
+    // builds the window: on two cores the window shows sooner.
+    std::vector<std::string> ahead = {folder + overName, folder + downName, folder + disabledName};
+    if (const char* first = ScreenShownFirst()) {
+        for (const auto& entry : ReadNumberedSection(skinFile, SUBSCREENS)) {
+            const SkinScreenLine line = ParseScreenLine(entry.value);
+            if (line.name != first) continue;
+            for (const auto& image : line.images) ahead.push_back(folder + image);
+            break;
+        }
+    }
+    PrefetchSkinImages(ahead);
     SIZE size{0, 0};
     GdiBitmap mask;
-    // The hover, pressed and disabled pictures are decoded on a helper thread while this one
-    // decodes the background and the mask and sizes the window: on two cores the window shows
-    // sooner. Each thread fills only its own bitmaps; they meet again at the join.
-    GdiBitmap over, down, disabled;
-    SIZE sideSize{0, 0};
-    auto decodeSides = [&] {
-        LoadSkinImage(folder + overName, over, sideSize);
-        LoadSkinImage(folder + downName, down, sideSize);
-        LoadSkinImage(folder + disabledName, disabled, sideSize);
-    };
-    std::thread helper;
-    try {
-        helper = std::thread([&] {
-            // The picture loader needs COM on its thread; nothing else of COM is used there.
-            const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            decodeSides();
-            if (SUCCEEDED(com)) CoUninitialize();
-        });
-    } catch (const std::system_error&) {
-        // No thread to be had: they are decoded here, after the others.
-    }
     LoadSkinImage(folder + mainName, store.normalImage, size);
     LoadSkinImage(folder + maskName, mask, size);
     if (size.cx > 0 && size.cy > 0)
         SetWindowPos(hwnd(), HWND_TOP, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-    if (helper.joinable()) helper.join();
-    else decodeSides();
-    store.overImage = std::move(over);
-    store.downImage = std::move(down);
-    store.disabledImage = std::move(disabled);
+    LoadSkinImage(folder + overName, store.overImage, size);
+    LoadSkinImage(folder + downName, store.downImage, size);
+    LoadSkinImage(folder + disabledName, store.disabledImage, size);
 
     // 6. The outline; the temporary mask goes with `mask`.
     ApplyMaskRegion(mask.get());
@@ -117,6 +103,7 @@ void CSkinDialog::LoadSkin() {
     LoadMainButtons(skinFile);
     LoadMainLabels(skinFile);
     LoadSubScreens(skinFile);
+    EndSkinImagePrefetch();
     store.EnableButton("BUTTON_MAIN", false);
     InvalidateRect(hwnd(), nullptr, TRUE);
 

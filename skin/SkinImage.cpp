@@ -1,10 +1,17 @@
 // Skin pictures: decoding through the platform's picture loader, cutting and drawing.
 #include "skin/SkinImage.h"
 
+#include <objbase.h>
 #include <ole2.h>
 #include <olectl.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "framework/ComPtr.h"
@@ -92,17 +99,95 @@ std::string SkinResourceName(const std::string& path) {
     return name;
 }
 
-bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
+namespace {
+// The file beside the skin, else the built-in picture, decoded; null when neither reads or decodes.
+HBITMAP DecodeSkinImage(const std::string& path) {
     std::vector<unsigned char> bytes;
     if (!readFile(path, bytes)) {
         const void* data = nullptr;
         DWORD length = 0;
         const std::string name = SkinResourceName(path);
-        if (name.empty() || !LoadDataResource(name.c_str(), "GIF", &data, &length)) return false;
+        if (name.empty() || !LoadDataResource(name.c_str(), "GIF", &data, &length)) return nullptr;
         const auto* begin = static_cast<const unsigned char*>(data);
         bytes.assign(begin, begin + length);
     }
-    HBITMAP decoded = DecodePictureBytes(bytes.data(), bytes.size());
+    return DecodePictureBytes(bytes.data(), bytes.size());
+}
+
+// Pictures a helper thread decodes ahead of their use. An entry exists from the start of the
+// prefetch until LoadSkinImage takes it or the prefetch ends; `done` once the helper has tried it.
+struct Prefetched {
+    bool done = false;
+    HBITMAP bitmap = nullptr;
+};
+std::mutex prefetchLock;
+std::condition_variable prefetchDone;
+std::map<std::string, Prefetched> prefetched;
+std::thread prefetcher;
+
+// The prefetched picture of `path`, waiting for it if the helper is still at it; false when the
+// path was not prefetched. `bitmap` is null when the helper could not decode it.
+bool TakePrefetched(const std::string& path, HBITMAP& bitmap) {
+    std::unique_lock<std::mutex> hold(prefetchLock);
+    auto entry = prefetched.find(path);
+    if (entry == prefetched.end()) return false;
+    prefetchDone.wait(hold, [&] { return entry->second.done; });
+    bitmap = entry->second.bitmap;
+    prefetched.erase(entry);
+    return true;
+}
+}  // namespace
+
+bool PrefetchSkinImages(const std::vector<std::string>& paths) {
+    EndSkinImagePrefetch();
+    {
+        std::lock_guard<std::mutex> hold(prefetchLock);
+        for (const auto& path : paths) prefetched[path];
+    }
+    try {
+        prefetcher = std::thread([paths] {
+            // The picture loader needs COM on its thread; nothing else of COM is used there.
+            const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+            for (const auto& path : paths) {
+                HBITMAP decoded = nullptr;
+                try {
+                    decoded = DecodeSkinImage(path);
+                } catch (const std::bad_alloc&) {
+                    // Marked done all the same: the window's thread tries it itself.
+                }
+                std::lock_guard<std::mutex> hold(prefetchLock);
+                auto entry = prefetched.find(path);
+                if (entry == prefetched.end() || entry->second.done) {
+                    if (decoded) DeleteObject(decoded);  // asked twice: the first decoding stands
+                    continue;
+                }
+                entry->second.bitmap = decoded;
+                entry->second.done = true;
+                prefetchDone.notify_all();
+            }
+            if (SUCCEEDED(com)) CoUninitialize();
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: each picture is decoded where it is asked for.
+        std::lock_guard<std::mutex> hold(prefetchLock);
+        prefetched.clear();
+        return false;
+    }
+    return true;
+}
+
+void EndSkinImagePrefetch() {
+    if (prefetcher.joinable()) prefetcher.join();
+    std::lock_guard<std::mutex> hold(prefetchLock);
+    for (auto& entry : prefetched)
+        if (entry.second.bitmap) DeleteObject(entry.second.bitmap);
+    prefetched.clear();
+}
+
+bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
+    HBITMAP decoded = nullptr;
+    // A picture the helper could not decode is tried once more here.
+    if (!TakePrefetched(path, decoded) || !decoded) decoded = DecodeSkinImage(path);
     if (!decoded) return false;
     bitmap.reset(decoded);
     size = BitmapSize(decoded);

@@ -48,8 +48,7 @@ void CSkinLabel::SetFont(HFONT source) {
 }
 
 void CSkinLabel::CutBackground(const GdiBitmap& screen, const RECT& rect) {
-    WindowDC dc(hwnd());
-    if (dc) CutImage(dc.get(), background, screen, rect);
+    CutImage(nullptr, background, screen, rect);  // for the screen, as the buttons' pictures
 }
 
 // The picture covers the label; without one, what the parent painted beneath shows through.

@@ -138,8 +138,7 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
         edit->name = t.name;
         edit->colour = static_cast<COLORREF>(t.colour);
         edit->font = CreateSkinFont(t.face, t.bold, t.italic, t.height);
-        WindowDC dc(edit->hwnd());
-        if (dc) CutImage(dc.get(), edit->background, normalImage, rect);
+        CutImage(nullptr, edit->background, normalImage, rect);  // for the screen, as the buttons' pictures
         edits.push_back(std::move(edit));
         ++created;
     }

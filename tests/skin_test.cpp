@@ -262,24 +262,48 @@ TEST(SkinImage, LoadsFilesFirstThenBuiltInPictures) {
         {folder + "Mask.bmp", 40, 30, RGB(0, 0, 0)},  // a Windows bitmap stored under "GIF"
         {"STATE_DOWN", 200, 120, RGB(0xA0, 0x20, 0x50)},  // a name without a dot
     };
-    for (const auto& c : cases) {
-        GdiBitmap bitmap;
-        SIZE size{};
-        ASSERT_TRUE(LoadSkinImage(c.path, bitmap, size)) << c.path;
-        EXPECT_EQ(size.cx, c.width) << c.path;
-        EXPECT_EQ(size.cy, c.height) << c.path;
-        EXPECT_EQ(bitmapPixel(bitmap, 10, 10), c.pixel) << c.path;
-    }
-    // Undecodable or missing pictures leave the bitmap and the size alone, without a message.
     writeFile(folder + "broken.gif", "GIF89a this is not a picture");
-    for (const std::string& path : {folder + "broken.gif", folder + "nothing.gif"}) {
-        GdiBitmap bitmap(CreateBitmap(3, 3, 1, 32, nullptr));
-        HBITMAP before = bitmap.get();
-        SIZE size{7, 7};
-        EXPECT_FALSE(LoadSkinImage(path, bitmap, size)) << path;
-        EXPECT_EQ(bitmap.get(), before);
-        EXPECT_EQ(size.cx, 7);
+    // The same answers whether the window's thread decodes a picture or a helper did it ahead,
+    // including for pictures nobody takes (dropped at the end) and pictures asked for twice.
+    for (bool ahead : {false, true}) {
+        SCOPED_TRACE(ahead ? "decoded ahead" : "decoded when asked for");
+        if (ahead) {
+            std::vector<std::string> paths = {folder + "broken.gif", folder + "nothing.gif", folder + "unused.gif",
+                                              "STATE_DOWN"};
+            for (const auto& c : cases) paths.push_back(c.path);
+            ASSERT_TRUE(PrefetchSkinImages(paths));
+        }
+        for (const auto& c : cases) {
+            GdiBitmap bitmap;
+            SIZE size{};
+            ASSERT_TRUE(LoadSkinImage(c.path, bitmap, size)) << c.path;
+            EXPECT_EQ(size.cx, c.width) << c.path;
+            EXPECT_EQ(size.cy, c.height) << c.path;
+            EXPECT_EQ(bitmapPixel(bitmap, 10, 10), c.pixel) << c.path;
+        }
+        // Undecodable or missing pictures leave the bitmap and the size alone, without a message.
+        for (const std::string& path : {folder + "broken.gif", folder + "nothing.gif"}) {
+            GdiBitmap bitmap(CreateBitmap(3, 3, 1, 32, nullptr));
+            HBITMAP before = bitmap.get();
+            SIZE size{7, 7};
+            EXPECT_FALSE(LoadSkinImage(path, bitmap, size)) << path;
+            EXPECT_EQ(bitmap.get(), before);
+            EXPECT_EQ(size.cx, 7);
+        }
+        EndSkinImagePrefetch();
     }
+    // The picture decoded ahead is the one taken: a file changed after its decoding does not show.
+    const std::string early = folder + "early.gif";
+    writeFile(early, resourceBytes("STATE_OVER", "GIF"));
+    ASSERT_TRUE(PrefetchSkinImages({early, "STATE_DOWN"}));
+    GdiBitmap later, taken;
+    SIZE size{};
+    ASSERT_TRUE(LoadSkinImage("STATE_DOWN", later, size));  // decoded after early.gif
+    writeFile(early, resourceBytes("STATE_DOWN", "GIF"));
+    ASSERT_TRUE(LoadSkinImage(early, taken, size));
+    EXPECT_EQ(bitmapPixel(taken, 10, 10), RGB(0x20, 0xA0, 0x50));
+    EndSkinImagePrefetch();
+    DeleteFileA(early.c_str());
     DeleteFileA((folder + "state_normal.gif").c_str());
     DeleteFileA((folder + "broken.gif").c_str());
 }
