@@ -102,7 +102,7 @@ LiveCounts AskLiveCounts(HWND main) {
 }
 
 // Seconds from process start until its 751-pixel window shows `colour` at client (x, y); with a
-// `lastChild` class, also until the window has a child of that class (`complete`, else -1).
+// `lastChild` window text, also until the window has a sub-screen of that name (`complete`, else -1).
 double TimeToPaint(const std::string& command, int x, int y, COLORREF colour, UINT closeCommand,
                    const char* lastChild = nullptr, double* complete = nullptr) {
     std::string line = command;
@@ -127,7 +127,7 @@ double TimeToPaint(const std::string& command, int x, int y, COLORREF colour, UI
     if (complete) {
         *complete = -1;
         while (t >= 0 && lastChild && Now() - t0 < 60) {
-            if (FindWindowExA(f.w, nullptr, lastChild, nullptr)) {
+            if (FindWindowExA(f.w, nullptr, "ZentharSubScreen", lastChild)) {
                 *complete = Now() - t0;
                 break;
             }
@@ -194,10 +194,11 @@ int main(int argc, char** argv) {
                 static_cast<unsigned long>(minimalColour));
     if (sidebar == CLR_INVALID || sidebar == minimalColour) std::printf("the side bar's colour is no proof of a painted skin\n");
     std::vector<double> appStart, appComplete, minStart;
-    // The animation's window is the last part the program builds, once its window has painted.
+    // The last sub-screen of the description is the last one the program builds, once its window
+    // has painted.
     auto startApp = [&] {
         double complete = -1;
-        appStart.push_back(TimeToPaint(app, px, py, sidebar, 32773, "ZentharAnimation", &complete));
+        appStart.push_back(TimeToPaint(app, px, py, sidebar, 32773, "SUBMAIN_ABOUT", &complete));
         appComplete.push_back(complete);
     };
     for (int r = 0; r < runs; ++r) {
@@ -207,7 +208,7 @@ int main(int argc, char** argv) {
     }
     std::printf("start-up to painted window: Zenthar %.3f s, minimal %.3f s, ratio %.2f\n", Median(appStart),
                 Median(minStart), Median(appStart) / Median(minStart));
-    std::printf("start-up until every part is built (the animation plays): Zenthar %.3f s, ratio %.2f\n",
+    std::printf("start-up until every sub-screen is built: Zenthar %.3f s, ratio %.2f\n",
                 Median(appComplete), Median(appComplete) / Median(minStart));
 
     // The console scan of the same prefix, and the window's scans.

@@ -107,8 +107,8 @@ void CSkinDialog::LoadSkin() {
     store.EnableButton("BUTTON_MAIN", false);
     InvalidateRect(hwnd(), nullptr, TRUE);
 
-    // 9. The animation; a window that shows itself at once starts it when it first waits for input.
-    if (!ScreenShownFirst()) StartAnimation();
+    // 9. The animation.
+    StartAnimation();
 
     // 10. A scan asked for at start.
     if (scanAtStart.load() && !scanInProgress.load()) ButtonPressed("BUTTON_SCAN");
@@ -233,7 +233,6 @@ void CSkinDialog::OnTimer(UINT_PTR id) {
     }
     KillTimer(hwnd(), TIMER_LOADSCREENS);
     AllScreens();
-    if (ScreenShownFirst()) StartAnimation();
     OnFirstIdle();
 }
 

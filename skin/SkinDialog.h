@@ -56,9 +56,9 @@ protected:
     // Registers the skin description under the full skin path; false when there is none.
     virtual bool ObtainSkinDescription(const std::string& skinPath);
     // The sub-screen shown first. When a window names one, only that sub-screen is built with the
-    // skin; the hidden ones, and the animation, come once the window has painted and first waits
-    // for input: a window that shows itself at once (the application's) is on the screen sooner.
-    // None here: everything is built at once.
+    // skin and the hidden ones once the window has painted and first waits for input: a window
+    // that shows itself at once (the application's) is on the screen sooner. None here: all are
+    // built at once.
     virtual const char* ScreenShownFirst() const { return nullptr; }
     // Called once the skin's window has painted and first waits for input, after the hidden
     // sub-screens are built: work the first picture need not wait for. Nothing here.
