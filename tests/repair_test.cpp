@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <set>
@@ -872,8 +873,11 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     EXPECT_TRUE(restored == before) << firstLineDifference(before, restored);
 }
 
+// 600 findings in the suite; 3,000 in the stress run (`CTEST_ARGS='-L stress' make test`), which
+// sets ZENTHAR_STRESS.
 TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistryBack) {
-    constexpr int VALUES = 2700, CLASSES = 300, FINDINGS = VALUES + CLASSES;
+    const bool stress = std::getenv("ZENTHAR_STRESS") != nullptr;
+    const int VALUES = stress ? 2700 : 540, CLASSES = stress ? 300 : 60, FINDINGS = VALUES + CLASSES;
     ScratchDir dir("repair-crash");
     EnsuredKey dlls(SHARED_DLLS_KEY);
     std::vector<std::string> valueNames, classKeys;
@@ -883,7 +887,7 @@ TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistr
         std::string sub = SHARED_DLLS_KEY;
         CRegistryLib::SeperateMainKey(sub);
         ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, sub.c_str(), 0, KEY_SET_VALUE, key.put()), ERROR_SUCCESS);
-        for (DWORD i = 0; i < VALUES; ++i) {
+        for (DWORD i = 0; i < static_cast<DWORD>(VALUES); ++i) {
             char name[32];
             std::snprintf(name, sizeof name, "\\gone-%04lu.dll", static_cast<unsigned long>(i));
             valueNames.push_back(dir.path() + name);
@@ -939,7 +943,7 @@ TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistr
         std::printf("repair of %d findings: %.2f s with scan and backup, %.2f s from the undo file's creation "
                     "(%.3f ms per finding); undo file up to %lld bytes\n",
                     FINDINGS, total, repair, repair * 1000 / FINDINGS, largest);
-        ASSERT_GT(largest, 100000);
+        ASSERT_GT(largest, 33LL * FINDINGS);  // kills at shares of the file fall far apart
         auto restore = RunCli("restore", dir.path());
         ASSERT_EQ(restore.exitCode, 0u) << restore.err;
         const std::string restored = regeditExport(dir.file("restored.reg"));
