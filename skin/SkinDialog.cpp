@@ -54,7 +54,7 @@ void CSkinDialog::DestroySubScreens() {
     currentScreen = nullptr;
     pendingScreens_.clear();
     screenOrder_.clear();
-    loadScreensTimer_ = false;
+    firstIdleTimer_ = false;
     for (auto& screen : screens) screen->Destroy();
     screens.clear();
 }
@@ -215,7 +215,7 @@ void CSkinDialog::OnPaint() {
     // The hidden sub-screens are built when the window first waits for input: by then every
     // visible part has painted and the picture has reached the screen. Whatever needs one of
     // them earlier (a click, a scan) builds them through AllScreens.
-    if (!loadScreensTimer_) loadScreensTimer_ = SetTimer(hwnd(), TIMER_LOADSCREENS, 0, nullptr) != 0;
+    if (!firstIdleTimer_) firstIdleTimer_ = SetTimer(hwnd(), TIMER_FIRSTIDLE, 0, nullptr) != 0;
     for (auto& b : store.buttons) b->Invalidate(true);
     for (auto& l : store.labels) l->Invalidate(true);
     for (auto& e : store.edits) {
@@ -227,11 +227,11 @@ void CSkinDialog::OnPaint() {
 }
 
 void CSkinDialog::OnTimer(UINT_PTR id) {
-    if (id != TIMER_LOADSCREENS) {
+    if (id != TIMER_FIRSTIDLE) {
         Summary::OnTimer(id);
         return;
     }
-    KillTimer(hwnd(), TIMER_LOADSCREENS);
+    KillTimer(hwnd(), TIMER_FIRSTIDLE);
     AllScreens();
     OnFirstIdle();
 }

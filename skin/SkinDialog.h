@@ -15,8 +15,8 @@
 using ScanMinutesSaver = void (*)(const std::string& text);
 void SetScanMinutesSaver(ScanMinutesSaver saver);
 
-// The timer that builds the hidden sub-screens once the window first waits for input.
-constexpr UINT_PTR TIMER_LOADSCREENS = 0x5C1;
+// The timer that fires once the window first waits for input: the hidden sub-screens, OnFirstIdle.
+constexpr UINT_PTR TIMER_FIRSTIDLE = 0x5C1;
 
 class CSkinDialog : public Summary {
 public:
@@ -86,5 +86,5 @@ private:
     std::vector<PendingScreen> pendingScreens_;
     std::vector<size_t> screenOrder_;  // each built sub-screen's place in the description
     std::string screensPath_, screensFolder_;
-    bool loadScreensTimer_ = false;
+    bool firstIdleTimer_ = false;
 };

@@ -31,6 +31,22 @@ BITMAPINFO TopDownInfo(int width, int height) {
     return info;
 }
 
+// A 32-bit top-down section copy of a bitmap (not selected into a context); null on failure.
+HBITMAP ToTopDownSection(HBITMAP source) {
+    BITMAP bm{};
+    if (!source || GetObjectA(source, sizeof bm, &bm) != sizeof bm || bm.bmWidth <= 0 || bm.bmHeight <= 0)
+        return nullptr;
+    BITMAPINFO info = TopDownInfo(bm.bmWidth, bm.bmHeight);
+    void* bits = nullptr;
+    GdiBitmap copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!copy || !bits) return nullptr;
+    MemoryDC dc(nullptr);
+    if (!dc || GetDIBits(dc.get(), source, 0, static_cast<UINT>(bm.bmHeight), bits, &info, DIB_RGB_COLORS) !=
+                   bm.bmHeight)
+        return nullptr;
+    return copy.release();
+}
+
 // Reads the whole file, or nothing when it cannot be opened (existing files only, no sharing).
 bool readFile(const std::string& path, std::vector<unsigned char>& bytes) {
     OwnedHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
@@ -71,21 +87,6 @@ HBITMAP DecodePictureBytes(const void* data, size_t size) {
     if (FAILED(picture->get_Handle(&handle)) || !handle) return nullptr;
     // A copy of our own: the picture object and its bitmap go away with the last reference.
     return ToTopDownSection(reinterpret_cast<HBITMAP>(static_cast<UINT_PTR>(handle)));
-}
-
-HBITMAP ToTopDownSection(HBITMAP source) {
-    BITMAP bm{};
-    if (!source || GetObjectA(source, sizeof bm, &bm) != sizeof bm || bm.bmWidth <= 0 || bm.bmHeight <= 0)
-        return nullptr;
-    BITMAPINFO info = TopDownInfo(bm.bmWidth, bm.bmHeight);
-    void* bits = nullptr;
-    GdiBitmap copy(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!copy || !bits) return nullptr;
-    MemoryDC dc(nullptr);
-    if (!dc || GetDIBits(dc.get(), source, 0, static_cast<UINT>(bm.bmHeight), bits, &info, DIB_RGB_COLORS) !=
-                   bm.bmHeight)
-        return nullptr;
-    return copy.release();
 }
 
 std::string SkinResourceName(const std::string& path) {

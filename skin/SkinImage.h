@@ -14,8 +14,6 @@ std::string SkinResourceName(const std::string& path);
 // Decodes picture bytes (GIF, BMP, ...) with the platform's picture loader into a bitmap of our own
 // (a 32-bit top-down section; the picture object is released at once). Null when they do not decode.
 HBITMAP DecodePictureBytes(const void* data, size_t size);
-// A 32-bit top-down section copy of any bitmap (not selected into a context); null on failure.
-HBITMAP ToTopDownSection(HBITMAP source);
 
 // Loads picture `path` (the skin folder followed by the image name) into `bitmap`, replacing what
 // it held, and stores its size. A file of that path wins over the built-in picture of type "GIF".
