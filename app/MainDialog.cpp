@@ -54,6 +54,10 @@ const char* CMainDialog::ScreenShownFirst() const { return SUBMAIN_MAIN; }
 
 void CMainDialog::OnFirstIdle() { ShowTrayIcon(); }
 
+void CMainDialog::OnSkinLoaded() {
+    if (scanAtStart.load() && !scanInProgress.load()) ButtonPressed("BUTTON_SCAN");
+}
+
 void CMainDialog::ShowTrayIcon() {
     if (!tray_.added() && !closing_) tray_.Add(hwnd(), WM_TRAYNOTIFY, "Zenthar");
 }

@@ -16,6 +16,7 @@
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
 #include "routines/RepairRoutines.h"
+#include "app/ScanObjects.h"
 #include "skin/SkinDialog.h"
 
 // Messages the workers post to the main window (private to it).
@@ -27,7 +28,8 @@ constexpr UINT_PTR TIMER_PROGRESS = 3;             // spaces progress repaints
 constexpr UINT PROGRESS_REPAINT_MS = 40;           // at most 25 progress repaints a second
 constexpr UINT SYSMENU_ABOUT = 16;
 
-class CMainDialog : public CSkinDialog {
+// The scan objects come first, so that they outlive the window parts that show them.
+class CMainDialog : public ScanObjects, public CSkinDialog {
 public:
     CMainDialog();
     ~CMainDialog() override;
@@ -51,6 +53,8 @@ protected:
     const char* ScreenShownFirst() const override;
     // The tray icon, whose shell library need not load before the window shows.
     void OnFirstIdle() override;
+    // A scan asked for at start (the command line or the setting) begins once the skin is loaded.
+    void OnSkinLoaded() override;
     void OnDestroy() override;
     void OnPaint() override;
     void OnSize(UINT type, int width, int height) override;

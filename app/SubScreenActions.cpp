@@ -8,8 +8,8 @@
 #include "app/SubScreen.h"
 #include "app/SupportPage.h"
 #include "app/ThreadSummary.h"
-#include "engine/LibraryFunction.h"
-#include "registry/RegistryLib.h"
+#include "platform/LibraryFunction.h"
+#include "engine/RegistryLib.h"
 #include "skin/SkinDialog.h"
 #include "xml/XmlReader.h"
 

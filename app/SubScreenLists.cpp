@@ -8,7 +8,7 @@
 
 #include "app/SubScreen.h"
 #include "app/SubScreenRows.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SkinDialog.h"
 

@@ -356,6 +356,11 @@ LRESULT CSummaryDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetResult(0);
         return 0;
     }
+    if (msg == WM_SCANDONE || msg == WM_FIXDONE) {
+        const LRESULT r = msg == WM_SCANDONE ? OnScanDone(wp, lp) : OnFixDone(wp, lp);
+        SetResult(r);
+        return r;
+    }
     if (msg != WM_SUMMARYQUERY) return Summary::OnMessage(msg, wp, lp);
     auto* q = reinterpret_cast<SummaryQuery*>(lp);
     if (q) {

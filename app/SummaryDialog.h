@@ -8,7 +8,8 @@
 #include <mutex>
 #include <string>
 
-#include "app/Summary.h"
+#include "app/ScanObjects.h"
+#include "skin/Summary.h"
 #include "app/SummaryTable.h"
 
 // The category flags a scan starts with (ScanSelection's member order; 0 = not selected).
@@ -46,7 +47,7 @@ constexpr UINT WM_SUMMARYQUERY = WM_APP + 0x20;
 // Posted to itself by Begin: the screen is built and the scan started from the dialog's loop.
 constexpr UINT WM_SUMMARYBEGIN = WM_APP + 0x21;
 
-class CSummaryDialog : public Summary {
+class CSummaryDialog : public ScanObjects, public Summary {
 public:
     CSummaryDialog() = default;
     ~CSummaryDialog() override;
@@ -76,8 +77,9 @@ public:
     static void Progress(const char* currentItem, const char* progressText, int32_t scanned, int32_t errors);
 
 protected:
-    LRESULT OnScanDone(WPARAM wp, LPARAM lp) override;
-    LRESULT OnFixDone(WPARAM wp, LPARAM lp) override;
+    // Completion messages of the workers.
+    LRESULT OnScanDone(WPARAM wp, LPARAM lp);
+    LRESULT OnFixDone(WPARAM wp, LPARAM lp);
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void OnTimer(UINT_PTR id) override;
     void OnDestroy() override;

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "engine/LibraryFunction.h"
+#include "platform/LibraryFunction.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "engine/LibraryFunction.h"
+#include "platform/LibraryFunction.h"
 #include "framework/Handles.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "backup/BackupFormat.h"
-#include "engine/Records.h"
+#include "registry/RegistryError.h"
 
 constexpr const char* BACKUP_FOLDER = "Registry Backups";  // below the current directory
 constexpr const char* BACKUP_WORK_FILE = "1.reg";          // in the current directory

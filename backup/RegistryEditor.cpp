@@ -3,8 +3,8 @@
 
 #include <shellapi.h>
 
-#include "engine/LibraryFunction.h"
-#include "engine/SystemPaths.h"
+#include "platform/LibraryFunction.h"
+#include "platform/SystemFolders.h"
 
 EditorLaunch StartRegistryEditor(const std::string& arguments) {
     EditorLaunch launch;

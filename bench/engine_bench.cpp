@@ -11,7 +11,7 @@
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/Baseline.h"
 #include "support/Timing.h"
 

@@ -4,7 +4,7 @@
 
 #include "engine/Records.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 // Fills the selection from a comma-separated list of category words (empty: all). False, with a
 // message in `error`, for an unknown word.

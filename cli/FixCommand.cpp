@@ -10,7 +10,7 @@
 #include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 struct FixOptions {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "cli/CliCommon.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "xml/XmlReader.h"
 
 int UndoCommand(int argc, char** argv) {

@@ -4,11 +4,10 @@
 #include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 CRegistryLib::CRegistryLib() {
     InitCodePageRules();
-    isWin9x = (GetVersion() & 0x80000000u) != 0;
     LoadIgnoreList();
 }
 

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 constexpr const char* IGNORE_FILE = "ignore.lst";

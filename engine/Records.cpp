@@ -1,10 +1,5 @@
-// The category table and record copying.
+// The category table.
 #include "engine/Records.h"
-
-RegistryError::RegistryError(const RegistryError& other)
-    : type(other.type), keyPath(other.keyPath),
-      value(other.value ? std::make_unique<ValueRecord>(*other.value) : nullptr),
-      action(other.action), filePath(other.filePath) {}
 
 const CategoryInfo CATEGORY_TABLE[SCAN_CATEGORY_COUNT] = {
     {COM, "COM", "BUTTON_COM", "CLSID", "KEY", "Scanning CLSID", "Invalid CLSID"},

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/RegistryError.h"
 #include "registry/ValueRecord.h"
 
 // The ten categories, in the member order of the selection flags.
@@ -15,22 +16,6 @@ enum ScanCategory : int {
     SCAN_CATEGORY_COUNT
 };
 
-// One invalid registry entry. Ignore-list entries use the same class with only filePath set.
-class RegistryError {
-public:
-    RegistryError() = default;
-    RegistryError(const RegistryError& other);
-    RegistryError& operator=(const RegistryError&) = delete;
-    virtual ~RegistryError() = default;
-
-    std::string type;
-    std::string keyPath;
-    std::unique_ptr<ValueRecord> value;
-    std::string action;  // "KEY" or "VAL"
-    std::string filePath;
-};
-
-using ErrorArray = std::vector<std::unique_ptr<RegistryError>>;
 
 // One summary row per scanned category.
 struct CategoryResult {

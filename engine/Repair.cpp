@@ -13,7 +13,7 @@
 #include "engine/scanners/Shortcut.h"
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "registry/WideText.h"
 
 namespace {

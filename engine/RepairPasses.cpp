@@ -7,7 +7,7 @@
 #include "engine/PathCleanup.h"
 #include "engine/Repair.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "registry/WideText.h"
 #include "xml/XmlElement.h"
 

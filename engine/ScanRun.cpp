@@ -3,7 +3,7 @@
 
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 void ScanRun(CRegistryLib& engine, CShortcut& shortcuts, ScanSelection& selection,
              CategoryResults& results, const std::function<void()>& onComplete) {

@@ -9,16 +9,6 @@
 
 namespace {
 bool isLeadByte(unsigned char c) { return IsDBCSLeadByte(c) != FALSE; }
-
-std::string queryDirectory(UINT (WINAPI* get)(LPSTR, UINT)) {
-    std::vector<char> buf(MAX_PATH + 1);
-    UINT n = get(buf.data(), static_cast<UINT>(buf.size()));
-    if (n >= buf.size()) {
-        buf.resize(n + 1);
-        n = get(buf.data(), static_cast<UINT>(buf.size()));
-    }
-    return n < buf.size() ? std::string(buf.data(), n) : std::string();
-}
 }  // namespace
 
 void InitCodePageRules() { SetLeadByteTest(isLeadByte); }
@@ -33,16 +23,6 @@ bool ExpandEnvironmentTokens(std::string& text) {
     if (got == 0 || got > buf.size()) return true;
     text.assign(buf.data());
     return true;
-}
-
-const std::string& SystemDirectory() {
-    static const std::string dir = queryDirectory(GetSystemDirectoryA);
-    return dir;
-}
-
-const std::string& WindowsDirectory() {
-    static const std::string dir = queryDirectory(GetWindowsDirectoryA);
-    return dir;
 }
 
 std::string PrefixSystemDirectory(const std::string& text) {

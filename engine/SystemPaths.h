@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "platform/SystemFolders.h"  // SystemDirectory, WindowsDirectory
+
 // Step E: when the text holds a "%", expands every %NAME% token (unknown names stay as they
 // are) and returns true; otherwise leaves the text alone and returns false.
 bool ExpandEnvironmentTokens(std::string& text);
@@ -9,7 +11,5 @@ bool ExpandEnvironmentTokens(std::string& text);
 std::string PrefixSystemDirectory(const std::string& text);
 // Steps Q, S, D, E and P in order.
 std::string CleanPathQSDEP(const std::string& text);
-const std::string& SystemDirectory();
-const std::string& WindowsDirectory();
 // Installs the system code page's lead-byte test for the clean-up searches.
 void InitCodePageRules();

@@ -1,10 +1,12 @@
-// CRegistryLib access operations: root mapping, path splitting, opening, deleting and listing.
-#include "registry/RegistryLib.h"
+// RegistryAccess operations: root mapping, path splitting, opening, deleting and listing.
+#include "registry/RegistryAccess.h"
 
 #include <cstring>
 
 #include "registry/RegKey.h"
 #include "registry/WideText.h"
+
+RegistryAccess::RegistryAccess() : isWin9x((GetVersion() & 0x80000000u) != 0) {}
 
 namespace {
 
@@ -57,7 +59,7 @@ void insertSuppliedDefault(ValueRecordArray& out) {
 // Names and the three string types are converted to the code page as the ANSI calls convert
 // them (a trailing odd byte dropped), other data is kept as stored; the conversion also tells
 // whether the name and string data are exact.
-ValueRecord CRegistryLib::ValueFromWide(const wchar_t* name, DWORD nameLength, DWORD type, const wchar_t* data, DWORD bytes) {
+ValueRecord RegistryAccess::ValueFromWide(const wchar_t* name, DWORD nameLength, DWORD type, const wchar_t* data, DWORD bytes) {
     const unsigned char* shown = reinterpret_cast<const unsigned char*>(data);
     DWORD shownLength = bytes;
     std::string converted;
@@ -78,7 +80,7 @@ ValueRecord CRegistryLib::ValueFromWide(const wchar_t* name, DWORD nameLength, D
     return rec;
 }
 
-HKEY CRegistryLib::RootKeyFromName(const std::string& root) {
+HKEY RegistryAccess::RootKeyFromName(const std::string& root) {
     static const struct { const char* name; HKEY key; } roots[] = {
         {"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},   {"HKEY_CURRENT_USER", HKEY_CURRENT_USER},
         {"HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE}, {"HKEY_USERS", HKEY_USERS},
@@ -89,7 +91,7 @@ HKEY CRegistryLib::RootKeyFromName(const std::string& root) {
     return nullptr;
 }
 
-std::string CRegistryLib::SeperateMainKey(std::string& path) {
+std::string RegistryAccess::SeperateMainKey(std::string& path) {
     size_t slash = path.find('\\');
     if (slash == std::string::npos) {
         std::string root;
@@ -101,7 +103,7 @@ std::string CRegistryLib::SeperateMainKey(std::string& path) {
     return root;
 }
 
-LONG CRegistryLib::OpenKey(const std::string& root, const std::string& subkey, HKEY* out) {
+LONG RegistryAccess::OpenKey(const std::string& root, const std::string& subkey, HKEY* out) {
     if (!out) return 1;
     *out = nullptr;
     HKEY rootKey = RootKeyFromName(root);
@@ -109,7 +111,7 @@ LONG CRegistryLib::OpenKey(const std::string& root, const std::string& subkey, H
     return RegOpenKeyA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), out);
 }
 
-LONG CRegistryLib::DeleteValue(const std::string& root, const std::string& subkey, const std::string& name) {
+LONG RegistryAccess::DeleteValue(const std::string& root, const std::string& subkey, const std::string& name) {
     HKEY rootKey = RootKeyFromName(root);
     if (!rootKey) return 1;
     RegKey key;
@@ -118,21 +120,21 @@ LONG CRegistryLib::DeleteValue(const std::string& root, const std::string& subke
     return RegDeleteValueA(key.get(), name.c_str());
 }
 
-LONG CRegistryLib::DeleteKey(const std::string& root, const std::string& subkey) {
+LONG RegistryAccess::DeleteKey(const std::string& root, const std::string& subkey) {
     HKEY rootKey = RootKeyFromName(root);
     if (!rootKey) return 1;
     if (isWin9x) return RegDeleteKeyA(rootKey, subkey.c_str());
     return DeleteKeyTree(rootKey, subkey);
 }
 
-LONG CRegistryLib::DeleteKeyTree(HKEY parent, const std::string& subkey) {
+LONG RegistryAccess::DeleteKeyTree(HKEY parent, const std::string& subkey) {
     if (subkey.empty()) return ERROR_BADKEY;
     // Through the wide-character API, so that children whose names the code page cannot carry go
     // too; links are removed themselves and never followed.
     return DeleteTreeNoFollow(parent, WideFromAnsi(subkey));
 }
 
-void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
+void RegistryAccess::ListValues(HKEY key, ValueRecordArray& out) {
     DWORD count = 0, maxName = 0, maxData = 0;
     // Read wide and converted here, as the ANSI calls would convert the very same reply: the
     // records then also know whether their text is exact, at no extra registry call.
@@ -165,7 +167,7 @@ void CRegistryLib::ListValues(HKEY key, ValueRecordArray& out) {
     if (!hasDefaultRecord(out)) insertSuppliedDefault(out);
 }
 
-ValueRecord CRegistryLib::ReadDefaultValue(HKEY key) {
+ValueRecord RegistryAccess::ReadDefaultValue(HKEY key) {
     std::vector<wchar_t> data(256);
     DWORD type = 0, length = 0;
     LONG rc;

@@ -4,7 +4,7 @@
 
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "registry/RegistryAccess.h"
 #include "registry/UndoValues.h"
 #include "registry/WideText.h"
 #include "registry/XmlData.h"
@@ -99,15 +99,15 @@ std::vector<std::wstring> components(const std::wstring& path) {
 
 }  // namespace
 
-std::string CRegistryLib::XmlEscape(const std::string& text) {
+std::string RegistryAccess::XmlEscape(const std::string& text) {
     return convert(CP_ACP, CP_UTF8, escapeXmlMarkup(text));
 }
 
-std::string CRegistryLib::XmlUnescape(const std::string& text) {
+std::string RegistryAccess::XmlUnescape(const std::string& text) {
     return unescapeXmlMarkup(convert(CP_UTF8, CP_ACP, text));
 }
 
-LONG CRegistryLib::SnapshotEntry(const std::string& path, const ValueRecord* value, KeySnapshot& out) {
+LONG RegistryAccess::SnapshotEntry(const std::string& path, const ValueRecord* value, KeySnapshot& out) {
     std::string subkey = path;
     const std::string root = SeperateMainKey(subkey);
     const HKEY rootKey = RootKeyFromName(root);
@@ -122,7 +122,7 @@ LONG CRegistryLib::SnapshotEntry(const std::string& path, const ValueRecord* val
     return SnapshotSubkey(rootKey, wideSubkey, out, &name);
 }
 
-int CRegistryLib::WriteSnapshotXml(XmlWriter& writer, const std::string& path, const KeySnapshot& snap) {
+int RegistryAccess::WriteSnapshotXml(XmlWriter& writer, const std::string& path, const KeySnapshot& snap) {
     const std::vector<std::wstring> parts = components(WideFromAnsi(path));
     if (parts.empty() || !namesCarry(snap)) return 0;
     std::vector<XmlElement> chain;
@@ -140,7 +140,7 @@ int CRegistryLib::WriteSnapshotXml(XmlWriter& writer, const std::string& path, c
     return written && contents ? 1 : 0;
 }
 
-int CRegistryLib::SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value) {
+int RegistryAccess::SaveKeyAsXml(XmlWriter& writer, const std::string& path, const ValueRecord* value) {
     KeySnapshot snap;
     if (SnapshotEntry(path, value, snap) != ERROR_SUCCESS) return 0;
     return WriteSnapshotXml(writer, path, snap);

@@ -6,7 +6,7 @@
 
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "registry/RegistryAccess.h"
 #include "registry/UndoValues.h"
 #include "registry/WideText.h"
 #include "registry/XmlData.h"
@@ -145,7 +145,7 @@ private:
 
     void pushKey(const std::string& text, int line) {
         if (stack.empty()) {
-            const HKEY root = CRegistryLib::RootKeyFromName(text);
+            const HKEY root = RegistryAccess::RootKeyFromName(text);
             if (!root) return fail(line, "an unknown root key \"" + text + "\"");
             chains.push_back(std::make_unique<Chain>());
             chains.back()->root = root;
@@ -213,7 +213,7 @@ std::string ansi(const std::wstring& w) { return AnsiFromWide(w); }
 
 }  // namespace
 
-int CRegistryLib::LoadXmlFile(XmlReader& reader, const std::string& path) {
+int RegistryAccess::LoadXmlFile(XmlReader& reader, const std::string& path) {
     auto say = [this](const std::string& text) {
         if (xmlMessage) xmlMessage(text);
     };

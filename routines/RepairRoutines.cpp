@@ -5,7 +5,7 @@
 #include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 void say(const RepairCallbacks& cb, const std::string& text, const std::string& caption) {

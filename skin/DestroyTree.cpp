@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "app/UserMessages.h"
+#include "skin/SkinMessages.h"
 #include "framework/Window.h"
 
 namespace {

@@ -3,8 +3,7 @@
 
 #include <atomic>
 
-#include "app/AppFlags.h"
-#include "app/UserMessages.h"
+#include "skin/SkinMessages.h"
 #include "framework/GdiOwners.h"
 #include "skin/DestroyTree.h"
 #include "skin/MaskRegion.h"
@@ -110,9 +109,11 @@ void CSkinDialog::LoadSkin() {
     // 9. The animation.
     StartAnimation();
 
-    // 10. A scan asked for at start.
-    if (scanAtStart.load() && !scanInProgress.load()) ButtonPressed("BUTTON_SCAN");
+    // 10. What the application does once its skin is loaded, before the window first shows.
+    OnSkinLoaded();
 }
+
+void CSkinDialog::OnSkinLoaded() {}
 
 void CSkinDialog::StartAnimation() {
     std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Summary.h"
+#include "skin/Summary.h"
 #include "skin/ShockwaveFlash.h"
 #include "skin/SubMainSkin.h"
 
@@ -63,6 +63,9 @@ protected:
     // Called once the skin's window has painted and first waits for input, after the hidden
     // sub-screens are built: work the first picture need not wait for. Nothing here.
     virtual void OnFirstIdle();
+    // Called at the end of LoadSkin, before the window first shows: the application may start
+    // work here (a scan asked for at start). Nothing here.
+    virtual void OnSkinLoaded();
 
     BOOL OnInitDialog() override;
     void OnPaint() override;

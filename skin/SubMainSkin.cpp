@@ -1,7 +1,7 @@
 // CSubMainSkin: creation and loading, painting, dragging, and the tree and scan-button messages.
 #include "skin/SubMainSkin.h"
 
-#include "app/UserMessages.h"
+#include "skin/SkinMessages.h"
 #include "framework/GdiOwners.h"
 #include "skin/DestroyTree.h"
 #include "skin/SkinImage.h"

@@ -8,7 +8,7 @@
 #include "backup/Backup.h"
 #include "backup/ListFiles.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 

@@ -11,7 +11,7 @@
 #include "engine/scanners/ScanSupport.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/TestSupport.h"
 
 namespace {

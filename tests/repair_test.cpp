@@ -21,7 +21,7 @@
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 #include "xml/XmlReader.h"

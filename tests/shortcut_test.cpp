@@ -17,7 +17,7 @@
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -19,7 +19,7 @@
 #include "app/SubScreenRows.h"
 #include "app/ThreadSummary.h"
 #include "framework/ComPtr.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "resources/resource.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduledTask.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "registry/XmlData.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"

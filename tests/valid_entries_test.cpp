@@ -18,7 +18,7 @@
 #include "engine/SystemPaths.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 #include "support/TestSupport.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "engine/StopEvent.h"
 #include "engine/scanners/ExactText.h"
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 struct ScanCounters {
     int32_t scanned = 0;

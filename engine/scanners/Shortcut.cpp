@@ -13,7 +13,7 @@
 #include "engine/PathCleanup.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/ExactText.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 class FindHandle {

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 void snapshotKey(HKEY key, const std::string& rel, RegistryTree& out) {

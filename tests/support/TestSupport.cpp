@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "registry/RegKey.h"
-#include "registry/RegistryLib.h"
+#include "engine/RegistryLib.h"
 
 namespace {
 HKEY rootOf(std::string& path) {

@@ -1,14 +1,13 @@
-// Summary: engine objects, click routing by name, painting and the shared window messages.
-#include "app/Summary.h"
+// Summary: click routing by name, painting and the skin's window messages.
+#include "skin/Summary.h"
 
-#include "app/UserMessages.h"
-#include "engine/StopEvent.h"
 #include "framework/GdiOwners.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinMessages.h"
 
 std::atomic<Summary*> Summary::current_{nullptr};
 
-Summary::Summary() : engine(std::make_unique<CRegistryLib>()), shortcut(engine.get()) {
+Summary::Summary() {
     current_.store(this);
 }
 
@@ -33,7 +32,7 @@ BOOL Summary::OnInitDialog() {
 void Summary::OnOK() { EndDialog(IDOK); }
 
 void Summary::OnCancel() {
-    SignalStop();
+    SignalWorkerStop();
     if (workerThread) WaitForSingleObject(workerThread.get(), INFINITE);
     EndDialog(IDCANCEL);
 }
@@ -57,9 +56,6 @@ void Summary::OnPaint() {
     }
     InvalidateScreenControls();
 }
-
-LRESULT Summary::OnScanDone(WPARAM, LPARAM) { return 0; }
-LRESULT Summary::OnFixDone(WPARAM, LPARAM) { return 0; }
 
 LRESULT Summary::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
@@ -88,16 +84,6 @@ LRESULT Summary::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         flash.Stop();
         SetResult(0);
         return 0;
-    case WM_SCANDONE: {
-        LRESULT r = OnScanDone(wp, lp);
-        SetResult(r);
-        return r;
-    }
-    case WM_FIXDONE: {
-        LRESULT r = OnFixDone(wp, lp);
-        SetResult(r);
-        return r;
-    }
     default:
         return Dialog::OnMessage(msg, wp, lp);
     }

@@ -1,16 +1,14 @@
-// Summary: the skinned dialog at the root of every top-level window (progress dialog, main window).
+// Summary: the skinned dialog at the root of every top-level window (progress dialog, main window):
+// its screen's elements and pictures, its animation, click routing by name. What a window scans
+// with is the application's own.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
-#include <memory>
 #include <string>
 
-#include "engine/Records.h"
-#include "engine/scanners/Shortcut.h"
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
-#include "registry/RegistryLib.h"
 #include "skin/ShockwaveFlash.h"
 #include "skin/SkinButtonOwner.h"
 #include "skin/SkinStore.h"
@@ -31,6 +29,8 @@ public:
     BOOL OnInitDialog() override;
     void OnOK() override;      // destroys the window
     void OnCancel() override;  // stops the worker, waits for it, destroys the window
+    // Asks this window's worker to stop; nothing here: the application knows how its workers stop.
+    virtual void SignalWorkerStop() {}
     // The click handler by skin name; the progress dialog's dispatcher is added by its window.
     virtual void ButtonPressed(const std::string& name);
     // A skinned button with this index was released under the mouse.
@@ -38,10 +38,6 @@ public:
     virtual void MouseOverName(const std::string& name);
 
     CSkinStore store;                    // the current screen's elements and four pictures
-    std::unique_ptr<CRegistryLib> engine;  // loads the ignore list when built
-    CShortcut shortcut;
-    ScanSelection selection;
-    CategoryResults results;
     CShockwaveFlash flash;  // the progress screen's animation
     Window resultTable;     // the progress screen's report list, when it has one
     std::string skinFile;
@@ -52,9 +48,6 @@ public:
 protected:
     void OnPaint() override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-    // Completion messages of the progress dialog's workers; nothing here.
-    virtual LRESULT OnScanDone(WPARAM wp, LPARAM lp);
-    virtual LRESULT OnFixDone(WPARAM wp, LPARAM lp);
     // The screen's controls and the result table repaint themselves over a new background.
     void InvalidateScreenControls();
 

@@ -1,0 +1,25 @@
+// One registry entry found invalid, and the owning list of them: the engine reports them, the
+// backup and the repair act on them.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "registry/ValueRecord.h"
+
+// One invalid registry entry. Ignore-list entries use the same class with only filePath set.
+class RegistryError {
+public:
+    RegistryError() = default;
+    RegistryError(const RegistryError& other);
+    RegistryError& operator=(const RegistryError&) = delete;
+    virtual ~RegistryError() = default;
+
+    std::string type;
+    std::string keyPath;
+    std::unique_ptr<ValueRecord> value;
+    std::string action;  // "KEY" or "VAL"
+    std::string filePath;
+};
+
+using ErrorArray = std::vector<std::unique_ptr<RegistryError>>;
