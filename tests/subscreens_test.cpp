@@ -225,6 +225,12 @@ HWND OwnedDialog(const char* caption) {
     return search.found;
 }
 
+// Returns once the dialog's thread has finished creating it and waits for input again.
+void waitUntilIdle(HWND dialog) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+}
+
 // Waits on its own thread for a visible dialog that `match` accepts, and acts on it once as a user
 // would (the action fills in controls and presses a button).
 class DialogDriver {
@@ -251,7 +257,7 @@ private:
             found_ = nullptr;
             EnumWindows(visit, reinterpret_cast<LPARAM>(this));
             if (found_) {
-                Sleep(250);
+                waitUntilIdle(found_);
                 act_(found_);
                 done_ = true;
             }
@@ -322,7 +328,7 @@ private:
         while (!stop_ && next < answers_.size()) {
             HWND box = OwnedDialog(caption_.c_str());
             if (box) {
-                Sleep(150);
+                waitUntilIdle(box);
                 std::string text;
                 EnumChildWindows(box, &DialogAnswerer::collect, reinterpret_cast<LPARAM>(&text));
                 texts_.push_back(text);

@@ -286,12 +286,15 @@ std::string UnixPath(const std::string& windowsPath) {
 // signal the handle of a host process, so the shell leaves the exit code in a file that is polled.
 bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
     static int serial = 0;
-    const std::string doneFile =
-        "/tmp/zenthar-windows-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string winDone = "\\\\?\\unix" + doneFile;
-    for (auto& c : winDone)
-        if (c == '/') c = '\\';
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + doneFile + "\"";
+    // In the prefix's own temporary folder: test programs that run side by side, each in a prefix
+    // of its own, can have the same process id.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string winDone = std::string(temp) + "zenthar-windows-test-" + std::to_string(GetCurrentProcessId()) +
+                                "-" + std::to_string(++serial);
+    const std::string doneFile = UnixPath(winDone);
+    if (doneFile.empty()) return false;
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > '" + doneFile + "'\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -373,7 +376,7 @@ private:
                 EnumChildWindows(box, &MessageBoxWatcher::collect, reinterpret_cast<LPARAM>(this));
                 ++seen_;
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
-                Sleep(300);
+                for (DWORD waited = 0; !stop_ && IsWindow(box) && waited < 5000; waited += 10) Sleep(10);
             }
             Sleep(20);
         }

@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Runs one Windows program in the private prefix (CTest's emulator and the Makefile's helper).
 # WINEPREFIX from the environment wins; otherwise the tests' prefix of the default build tree.
+# Under run-tests.sh, a test entry (ZENTHAR_TEST_NAME) runs in a prefix and display of its own.
 here="$(cd "$(dirname "$0")" && pwd)"
+if [ -n "${ZENTHAR_TEST_NAME:-}" ] && [ -n "${ZENTHAR_TEST_TEMPLATE:-}" ]; then
+  exec "$here/run-isolated.sh" "$@"
+fi
 : "${WINEPREFIX:=$here/../build/wineprefix}"
 . "$here/wine-env.sh" "$WINEPREFIX"
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
