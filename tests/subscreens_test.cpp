@@ -90,7 +90,8 @@ public:
         SetWindowPos(hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         ShowSubScreen(SUBMAIN_MAIN);
         UpdateWindow(hwnd());
-        PumpFor(300);
+        // Open once the window has painted and first waited for input, its hidden sub-screens built.
+        PumpUntil([&] { return firstIdle; }, 10000);
         return true;
     }
     AppSubScreen* Screen(const std::string& n) {
@@ -103,6 +104,13 @@ public:
         for (auto& s : screens)
             if (IsWindowVisible(s->hwnd())) names += s->name;
         return names;
+    }
+    bool firstIdle = false;
+
+protected:
+    void OnFirstIdle() override {
+        CMainDialog::OnFirstIdle();
+        firstIdle = true;
     }
 };
 

@@ -429,6 +429,7 @@ public:
     std::string description;  // replaces the built-in one when set
     bool noDescription = false;
     const char* firstScreen = nullptr;  // the sub-screen built with the window; the rest after its first paint
+    bool firstIdle = false;
 
     void ButtonPressed(const std::string& button) override { trace.pressed.push_back("main:" + button); }
     bool Open() {
@@ -436,7 +437,8 @@ public:
         if (!CreateModeless(IDD_SUMMARY, nullptr)) return false;
         SetWindowPos(hwnd(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         UpdateWindow(hwnd());
-        PumpFor(400);
+        // Open once the window has painted and first waited for input, its hidden sub-screens built.
+        PumpUntil([&] { return firstIdle; }, 10000);
         return true;
     }
     CSubMainSkin* Screen(const std::string& n) {
@@ -450,6 +452,10 @@ protected:
         return std::make_unique<TestSubScreen>(trace);
     }
     const char* ScreenShownFirst() const override { return firstScreen; }
+    void OnFirstIdle() override {
+        CSkinDialog::OnFirstIdle();
+        firstIdle = true;
+    }
     bool ObtainSkinDescription(const std::string& path) override {
         if (noDescription) return false;
         if (description.empty()) return CSkinDialog::ObtainSkinDescription(path);
@@ -613,7 +619,7 @@ TEST_F(WindowTest, HiddenSubScreensAreBuiltAfterTheFirstPaint) {
         if (std::string(asked) == "SUBMAIN_MAIN") {
             EXPECT_EQ(names(w, false), "SUBMAIN_MAIN ") << "showing the built one builds nothing";
             UpdateWindow(w.hwnd());
-            PumpFor(400);
+            PumpUntil([&] { return w.firstIdle; }, 10000);
         }
         EXPECT_EQ(names(w, false), "SUBMAIN_MAIN SUBMAIN_ADVANCED SUBMAIN_BARE SUBMAIN_SCHEDULE ");
         EXPECT_EQ(names(w, true), std::string(asked) + " ");
