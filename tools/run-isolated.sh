@@ -44,6 +44,13 @@ if [ ! -s "$display_file" ]; then
 fi
 export DISPLAY=":$(head -n1 "$display_file")"
 rm -f "$display_file"
+stop() {
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+  kill "$xvfb_pid" 2>/dev/null
+  wait "$xvfb_pid" 2>/dev/null
+}
+trap 'stop; exit 143' TERM INT
 
 # One wineserver for the whole entry; Wine's services are started detached from CTest's pipes (a
 # service started by the test would inherit them and keep CTest waiting after the entry ends).
@@ -52,11 +59,7 @@ wineserver -p 2>/dev/null || true
 
 wine "$@"
 status=$?
-
-wineserver -k 2>/dev/null || true
-wineserver -w 2>/dev/null || true
-kill "$xvfb_pid" 2>/dev/null
-wait "$xvfb_pid" 2>/dev/null
+stop
 
 if [ -n "$copied" ]; then
   # A file written in place through a hard link would have changed the template for every entry.

@@ -25,6 +25,17 @@ wineserver -w
 
 export ZENTHAR_TEST_TEMPLATE="$WINEPREFIX"
 export ZENTHAR_TEST_ROOT="$(cd "$build" && pwd)/test-prefixes"
+# The entries' prefixes: those an earlier run kept (failed entries) go now; any whose wineserver
+# outlived its entry (an entry ended by CTest's time limit) is stopped when this run ends.
+stop_entry_servers() {
+  for p in "$ZENTHAR_TEST_ROOT"/*/; do
+    [ -f "$p/system.reg" ] && WINEPREFIX="${p%/}" wineserver -k 2>/dev/null
+  done
+  true
+}
+stop_entry_servers
+rm -rf "$ZENTHAR_TEST_ROOT"
+trap stop_entry_servers EXIT
 cores="$(nproc 2>/dev/null || echo 2)"
 # The entries mostly wait for windows and Wine's start-up, so twice as many as cores run at once.
 jobs="${TEST_JOBS:-$((cores * 2))}"
