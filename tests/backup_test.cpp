@@ -1,9 +1,6 @@
 // Registry backups and their restore: byte layout, round trips, rotation, full export, damaged files.
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <map>
 #include <random>
@@ -346,30 +343,6 @@ TEST(FullBackup, RegistryEditorExportLandsInTheFolderAndRestoresThroughTheEditor
     ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
     EXPECT_TRUE(ValueExists(key.path(), "marker"));
-}
-
-// Waits until no process of this name runs any more (or `ms` have passed).
-static void WaitForProcessesToEnd(const char* exeName, DWORD ms) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        if (snapshot == INVALID_HANDLE_VALUE) return;
-        std::vector<DWORD> ids;
-        PROCESSENTRY32 entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-            if (lstrcmpiA(entry.szExeFile, exeName) == 0) ids.push_back(entry.th32ProcessID);
-        CloseHandle(snapshot);
-        if (ids.empty()) return;
-        for (DWORD id : ids) {
-            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
-            if (!process) continue;
-            const DWORD spent = GetTickCount() - start;
-            WaitForSingleObject(process, spent < ms ? ms - spent : 0);
-            CloseHandle(process);
-        }
-        if (GetTickCount() - start >= ms) return;
-    }
 }
 
 TEST(BackupFailure, AnExportThatDoesNotEndInTimeIsReportedAndLeavesTheFolderAlone) {

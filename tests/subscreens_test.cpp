@@ -933,7 +933,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         EXPECT_EQ(yes.texts().size(), 1u);
         EXPECT_EQ(quitPosted(), 18);
-        PumpFor(500);  // the copy prints its usage and ends
+        WaitForProcessesToEnd("ZentharLiveUpdate.exe", 10000);  // the copy prints its usage and ends
     }
 }
 
