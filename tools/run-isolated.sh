@@ -52,8 +52,8 @@ stop() {
 }
 trap 'stop; exit 143' TERM INT
 
-# One wineserver for the whole entry; Wine's services are started detached from CTest's pipes (a
-# service started by the test would inherit them and keep CTest waiting after the entry ends).
+# One wineserver for the whole entry. Wine's services start now, detached from CTest's pipes, so
+# that their output stays out of the entry's; all of them end with the server after the entry.
 wineserver -p 2>/dev/null || true
 (cd "$WINEPREFIX/drive_c" && wine wineboot </dev/null >/dev/null 2>&1) || true
 
