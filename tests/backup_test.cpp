@@ -355,7 +355,7 @@ TEST(BackupFailure, AnExportThatDoesNotEndInTimeIsReportedAndLeavesTheFolderAlon
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_NE(messages.texts[0].find("did not finish the export"), std::string::npos) << messages.all();
     EXPECT_TRUE(folderNames(backupFolder(dir)).empty());
-    Sleep(5000);  // let the editor finish before the scratch folder goes away
+    WaitForProcessesToEnd("regedit.exe", 30000);  // the editor finishes before the scratch folder goes away
 }
 
 class DamagedBackup : public ::testing::Test {

@@ -75,7 +75,7 @@ public:
         if (dialog) {
             PumpUntil([this] { return IsWindowVisible(dialog) != FALSE; });
             SetForegroundWindow(dialog);
-            PumpFor(100);
+            PumpUntil([this] { return GetForegroundWindow() == dialog; }, 2000);
         }
     }
     ~RunningDialog() {

@@ -90,7 +90,8 @@ public:
         SetWindowPos(hwnd(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         ShowSubScreen(SUBMAIN_MAIN);
         UpdateWindow(hwnd());
-        PumpFor(300);
+        // Open once the window has painted and first waited for input, its hidden sub-screens built.
+        PumpUntil([&] { return firstIdle; }, 10000);
         return true;
     }
     AppSubScreen* Screen(const std::string& n) {
@@ -103,6 +104,13 @@ public:
         for (auto& s : screens)
             if (IsWindowVisible(s->hwnd())) names += s->name;
         return names;
+    }
+    bool firstIdle = false;
+
+protected:
+    void OnFirstIdle() override {
+        CMainDialog::OnFirstIdle();
+        firstIdle = true;
     }
 };
 
@@ -225,6 +233,12 @@ HWND OwnedDialog(const char* caption) {
     return search.found;
 }
 
+// Returns once the dialog's thread has finished creating it and waits for input again.
+void waitUntilIdle(HWND dialog) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+}
+
 // Waits on its own thread for a visible dialog that `match` accepts, and acts on it once as a user
 // would (the action fills in controls and presses a button).
 class DialogDriver {
@@ -251,7 +265,7 @@ private:
             found_ = nullptr;
             EnumWindows(visit, reinterpret_cast<LPARAM>(this));
             if (found_) {
-                Sleep(250);
+                waitUntilIdle(found_);
                 act_(found_);
                 done_ = true;
             }
@@ -322,7 +336,7 @@ private:
         while (!stop_ && next < answers_.size()) {
             HWND box = OwnedDialog(caption_.c_str());
             if (box) {
-                Sleep(150);
+                waitUntilIdle(box);
                 std::string text;
                 EnumChildWindows(box, &DialogAnswerer::collect, reinterpret_cast<LPARAM>(&text));
                 texts_.push_back(text);
@@ -919,7 +933,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         EXPECT_EQ(yes.texts().size(), 1u);
         EXPECT_EQ(quitPosted(), 18);
-        PumpFor(500);  // the copy prints its usage and ends
+        WaitForProcessesToEnd("ZentharLiveUpdate.exe", 10000);  // the copy prints its usage and ends
     }
 }
 

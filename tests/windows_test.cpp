@@ -286,12 +286,15 @@ std::string UnixPath(const std::string& windowsPath) {
 // signal the handle of a host process, so the shell leaves the exit code in a file that is polled.
 bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
     static int serial = 0;
-    const std::string doneFile =
-        "/tmp/zenthar-windows-test-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
-    std::string winDone = "\\\\?\\unix" + doneFile;
-    for (auto& c : winDone)
-        if (c == '/') c = '\\';
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + doneFile + "\"";
+    // In the prefix's own temporary folder: test programs that run side by side, each in a prefix
+    // of its own, can have the same process id.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string winDone = std::string(temp) + "zenthar-windows-test-" + std::to_string(GetCurrentProcessId()) +
+                                "-" + std::to_string(++serial);
+    const std::string doneFile = UnixPath(winDone);
+    if (doneFile.empty()) return false;
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > '" + doneFile + "'\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -373,7 +376,7 @@ private:
                 EnumChildWindows(box, &MessageBoxWatcher::collect, reinterpret_cast<LPARAM>(this));
                 ++seen_;
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
-                Sleep(300);
+                for (DWORD waited = 0; !stop_ && IsWindow(box) && waited < 5000; waited += 10) Sleep(10);
             }
             Sleep(20);
         }
@@ -426,6 +429,7 @@ public:
     std::string description;  // replaces the built-in one when set
     bool noDescription = false;
     const char* firstScreen = nullptr;  // the sub-screen built with the window; the rest after its first paint
+    bool firstIdle = false;
 
     void ButtonPressed(const std::string& button) override { trace.pressed.push_back("main:" + button); }
     bool Open() {
@@ -433,7 +437,8 @@ public:
         if (!CreateModeless(IDD_SUMMARY, nullptr)) return false;
         SetWindowPos(hwnd(), HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         UpdateWindow(hwnd());
-        PumpFor(400);
+        // Open once the window has painted and first waited for input, its hidden sub-screens built.
+        PumpUntil([&] { return firstIdle; }, 10000);
         return true;
     }
     CSubMainSkin* Screen(const std::string& n) {
@@ -447,6 +452,10 @@ protected:
         return std::make_unique<TestSubScreen>(trace);
     }
     const char* ScreenShownFirst() const override { return firstScreen; }
+    void OnFirstIdle() override {
+        CSkinDialog::OnFirstIdle();
+        firstIdle = true;
+    }
     bool ObtainSkinDescription(const std::string& path) override {
         if (noDescription) return false;
         if (description.empty()) return CSkinDialog::ObtainSkinDescription(path);
@@ -610,7 +619,7 @@ TEST_F(WindowTest, HiddenSubScreensAreBuiltAfterTheFirstPaint) {
         if (std::string(asked) == "SUBMAIN_MAIN") {
             EXPECT_EQ(names(w, false), "SUBMAIN_MAIN ") << "showing the built one builds nothing";
             UpdateWindow(w.hwnd());
-            PumpFor(400);
+            PumpUntil([&] { return w.firstIdle; }, 10000);
         }
         EXPECT_EQ(names(w, false), "SUBMAIN_MAIN SUBMAIN_ADVANCED SUBMAIN_BARE SUBMAIN_SCHEDULE ");
         EXPECT_EQ(names(w, true), std::string(asked) + " ");

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test program under Wine with one wineserver kept alive for the whole run.
+# Runs the test entries side by side (TEST_JOBS at once), each in a copy of one prefix made here
+# once, with a wineserver and an X display of its own (tools/run-isolated.sh).
 set -u
 build="$1"; prefix="$2"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -10,27 +11,33 @@ here="$(cd "$(dirname "$0")" && pwd)"
 if [ ! -f "$WINEPREFIX/.zenthar-removable-r" ]; then
   mkdir -p "$WINEPREFIX/drive_c/zenthar-removable"
   ln -sfn ../drive_c/zenthar-removable "$WINEPREFIX/dosdevices/r:"
-  (cd "$WINEPREFIX/drive_c" && wine reg add 'HKLM\Software\Wine\Drives' /v r: /d floppy /f </dev/null >/dev/null 2>&1)
+  (cd "$WINEPREFIX/drive_c" && DISPLAY= wine reg add 'HKLM\Software\Wine\Drives' /v r: /d floppy /f </dev/null >/dev/null 2>&1)
   wineserver -k 2>/dev/null || true
   wineserver -w
   touch "$WINEPREFIX/.zenthar-removable-r"
 fi
-# Window tests need an X display. Without one (CI), start a private Xvfb on a free display number
-# (-displayfd picks it, so parallel runs never collide) for the whole run; it stops with the run.
-xvfb_pid=""
-if [ -z "${DISPLAY:-}" ]; then
-  display_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
-  xvfb_pid=$!
-  trap 'kill "$xvfb_pid" 2>/dev/null; true' EXIT
-  for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
-  export DISPLAY=":$(head -n1 "$display_file")"
-  rm -f "$display_file"
-fi
-wineserver -p 2>/dev/null || true
-# Start Wine's own services now, detached from our output: started by the first test they would
-# inherit CTest's pipes and keep it waiting after the tests end.
-(cd "$WINEPREFIX/drive_c" && wine wineboot </dev/null >/dev/null 2>&1) || true
-trap 'wineserver -k 2>/dev/null || true; [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null; true' EXIT
+# Bring the template up to date for this Wine (a newer Wine rewrites the prefix's system files on
+# its first start, which must not happen in the copies: they share those files), then stop its
+# server so that the copies are taken from a registry written out in full.
+(cd "$WINEPREFIX/drive_c" && DISPLAY= wine wineboot </dev/null >/dev/null 2>&1) || true
+wineserver -k 2>/dev/null || true
+wineserver -w
+
+export ZENTHAR_TEST_TEMPLATE="$WINEPREFIX"
+export ZENTHAR_TEST_ROOT="$(cd "$build" && pwd)/test-prefixes"
+# The entries' prefixes: those an earlier run kept (failed entries) go now; any whose wineserver
+# outlived its entry (an entry ended by CTest's time limit) is stopped when this run ends.
+stop_entry_servers() {
+  for p in "$ZENTHAR_TEST_ROOT"/*/; do
+    [ -f "$p/system.reg" ] && WINEPREFIX="${p%/}" wineserver -k 2>/dev/null
+  done
+  true
+}
+stop_entry_servers
+rm -rf "$ZENTHAR_TEST_ROOT"
+trap stop_entry_servers EXIT
+cores="$(nproc 2>/dev/null || echo 2)"
+# The entries mostly wait for windows and Wine's start-up, so twice as many as cores run at once.
+jobs="${TEST_JOBS:-$((cores * 2))}"
 # Without arguments every test but the stress runs (label "stress").
-ctest --test-dir "$build" --output-on-failure ${CTEST_ARGS:--LE stress}
+ctest --test-dir "$build" --output-on-failure -j "$jobs" ${CTEST_ARGS:--LE stress}

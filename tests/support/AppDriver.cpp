@@ -90,7 +90,19 @@ RunningApp::RunningApp(const std::string& arguments, const std::string& director
             return main_ != nullptr || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
         },
         30000);
-    PumpFor(1500);  // the sub-screens and the animation settle
+    // Settled: every sub-screen built (the first-idle timer builds the hidden ones and shows the tray
+    // icon), then a message answered, so that the timer's handler has returned.
+    if (main_ && PumpUntil([&] { return SubScreenCount() == BUILT_IN_SUBSCREENS; }, 10000)) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, &answer);
+    }
+}
+
+int RunningApp::SubScreenCount() const {
+    int n = 0;
+    for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (TextOf(c).rfind("SUBMAIN_", 0) == 0) ++n;
+    return n;
 }
 
 RunningApp::~RunningApp() {

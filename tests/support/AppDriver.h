@@ -40,6 +40,7 @@ public:
     HWND ListAtResultPlace(int columns);
 
 private:
+    int SubScreenCount() const;
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
 };
@@ -79,3 +80,5 @@ constexpr SkinPoint IGNORED_BUTTON{8 + 38, 204 + 28};
 constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 266 + 28};
 constexpr SkinPoint ABOUT_BUTTON{8 + 38, 328 + 28};
 constexpr SkinPoint RESULT_LIST_ORIGIN{250 + 12, 115 + 42};
+// The built-in skin's sub-screens, each a child window of the main window named "SUBMAIN_...".
+constexpr int BUILT_IN_SUBSCREENS = 7;

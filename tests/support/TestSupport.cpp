@@ -2,6 +2,7 @@
 #include "support/TestSupport.h"
 
 #include <aclapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <sstream>
@@ -218,6 +219,30 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& dire
     CloseHandle(outRead);
     CloseHandle(errRead);
     return result;
+}
+
+void WaitForProcessesToEnd(const std::string& exeName, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) return;
+        std::vector<DWORD> ids;
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+            if (lstrcmpiA(entry.szExeFile, exeName.c_str()) == 0) ids.push_back(entry.th32ProcessID);
+        CloseHandle(snapshot);
+        if (ids.empty()) return;
+        for (DWORD id : ids) {
+            HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, id);
+            if (!process) continue;
+            const DWORD spent = GetTickCount() - start;
+            WaitForSingleObject(process, spent < ms ? ms - spent : 0);
+            CloseHandle(process);
+        }
+        if (GetTickCount() - start >= ms) return;
+        Sleep(10);
+    }
 }
 
 std::string CliPath() {

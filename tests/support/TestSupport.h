@@ -84,6 +84,8 @@ struct ProcessResult {
 };
 // Runs a command line with the given current directory and captures both output streams.
 ProcessResult RunProcess(const std::string& commandLine, const std::string& directory = std::string());
+// Waits until no process with this file name (for example "regedit.exe") runs any more, or `ms` have passed.
+void WaitForProcessesToEnd(const std::string& exeName, DWORD ms);
 // The console program's path (from the environment CTest sets).
 std::string CliPath();
 // Runs the console program with the given arguments in `directory`.

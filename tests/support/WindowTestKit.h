@@ -29,21 +29,38 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 50
     return true;
 }
 
+// The host path of a path of the prefix (Wine's own conversion), or "" outside Wine.
+inline std::string HostPathOf(const std::string& windowsPath) {
+    using ToUnix = char*(CDECL*)(const WCHAR*);
+    auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    if (!toUnix) return std::string();
+    WCHAR wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
+    char* unix = toUnix(wide);
+    if (!unix) return std::string();
+    std::string result = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
 // Runs a host command line (xdotool, import) and waits for it while dispatching messages (a context
 // menu's own loop runs inside that dispatching). True when it ended in time with status 0.
 // Under Wine a program starts a host program by its NT path "\\?\unix\<host path>", which works
 // without a drive letter for the host's root (our prefixes have none), and the child inherits
 // DISPLAY. Wine gives no process handle for a host program, so a shell runs the command and writes its
-// exit status to a marker file, which the test reads through the same "\\?\unix" path.
+// exit status to a marker file in the prefix's temporary folder, which the test reads.
 inline bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
     static int calls = 0;
-    const std::string marker = "/tmp/zenthar-host-" + std::to_string(GetCurrentProcessId()) + "-" +
-                               std::to_string(GetTickCount()) + "-" + std::to_string(++calls);
-    std::string markerNt = "\\\\?\\unix" + marker;
-    for (auto& c : markerNt) {
-        if (c == '/') c = '\\';
-    }
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > " + marker + "\"";
+    // The marker lives in the prefix's own temporary folder: test programs that run side by side,
+    // each in a prefix of its own, can have the same process id.
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string markerNt = std::string(temp) + "zenthar-host-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                 std::to_string(GetTickCount()) + "-" + std::to_string(++calls);
+    const std::string marker = HostPathOf(markerNt);
+    if (marker.empty()) return false;
+    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > '" + marker + "'\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -53,23 +70,23 @@ inline bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
-    const bool ended = PumpUntil([&] { return GetFileAttributesA(markerNt.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                                 timeoutMs);
-    char status = '1';
-    if (ended) {
-        PumpFor(30);  // the shell may still be writing the status
-        HANDLE f = CreateFileA(markerNt.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, 0, nullptr);
-        DWORD got = 0;
-        if (f != INVALID_HANDLE_VALUE) {
-            ReadFile(f, &status, 1, &got, nullptr);
+    // Ended once the shell has written the whole status line ("0\n").
+    char status[16] = {};
+    const bool ended = PumpUntil(
+        [&] {
+            HANDLE f = CreateFileA(markerNt.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+            if (f == INVALID_HANDLE_VALUE) return false;
+            DWORD got = 0;
+            const BOOL read = ReadFile(f, status, sizeof status - 1, &got, nullptr);
             CloseHandle(f);
-        }
-        DeleteFileA(markerNt.c_str());
-    }
+            return read && got > 0 && status[got - 1] == '\n';
+        },
+        timeoutMs);
+    DeleteFileA(markerNt.c_str());
     // Let the X events reach the windows.
     PumpFor(150);
-    return ended && status == '0';
+    return ended && status[0] == '0' && status[1] == '\n';
 }
 
 // Runs xdotool with `args` on the X display the program's windows are on (ZENTHAR_XDOTOOL names
