@@ -5,7 +5,9 @@
 
 #include "app/AppFlags.h"
 #include "app/LiveCountQuery.h"
+#include "app/MainApp.h"
 #include "app/SubScreen.h"
+#include "app/SingleInstance.h"
 #include "app/SubScreens.h"
 #include "app/SupportPage.h"
 #include "app/UserMessages.h"
@@ -87,6 +89,8 @@ BOOL CMainDialog::OnInitDialog() {
     // 6. Timers.
     SetTimer(hwnd(), TIMER_IDLE, 1000, nullptr);
     SetTimer(hwnd(), TIMER_AUTOSCAN, 10000, nullptr);
+    // 7. A later start of the program finds this window and hands it its arguments.
+    MarkMainWindow(hwnd());
     return TRUE;
 }
 
@@ -96,6 +100,7 @@ std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine&
 }
 
 void CMainDialog::OnDestroy() {
+    UnmarkMainWindow(hwnd());
     closing_ = true;
     FinishWorkers();
     KillTimer(hwnd(), TIMER_IDLE);
@@ -206,6 +211,19 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         SetResult(0);
         return 0;
+    case WM_COPYDATA: {
+        // A later start of the program: come forward (out of the tray) and scan when it asks to.
+        std::string arguments;
+        if (!SecondStartArguments(lp, arguments)) return CSkinDialog::OnMessage(msg, wp, lp);
+        // A window that is closing declines: the later start waits for this process to end.
+        const LRESULT taken = closing_ ? FALSE : TRUE;
+        if (taken) {
+            ShowAndFocus();
+            if (CMainApp::IsScanCommand(arguments)) OnCommand(TRAY_SCAN, 0, nullptr);
+        }
+        SetResult(taken);
+        return taken;
+    }
     case WM_MAIN_RUNQUEUED:
         RunQueued();
         SetResult(0);

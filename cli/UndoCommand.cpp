@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/CliCommon.h"
+#include "engine/RepairLock.h"
 #include "registry/RegistryLib.h"
 #include "xml/XmlReader.h"
 
@@ -16,6 +17,11 @@ int UndoCommand(int argc, char** argv) {
     const DWORD attrs = GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
         std::fprintf(stderr, "zenthar-cli undo: no such file: %s\n", path.c_str());
+        return 2;
+    }
+    RepairLock lock;
+    if (!lock.TryAcquire()) {
+        std::fprintf(stderr, "zenthar-cli undo: %s\n", REPAIR_LOCK_BUSY_TEXT);
         return 2;
     }
     CRegistryLib lib;
