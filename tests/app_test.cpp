@@ -231,7 +231,8 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     ASSERT_TRUE(app.AnswerBox(box));
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
 
-    EXPECT_NE(ReadTextFile(dir.file("ignore.lst")).find(kept), std::string::npos);
+    const std::string data = AppDataFolderOf(dir.path());
+    EXPECT_NE(ReadTextFile(data + "\\ignore.lst").find(kept), std::string::npos);
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.kept"));
     for (const auto& f : console) {
         if (f.filePath == kept) continue;
@@ -239,7 +240,8 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
         else if (f.action == "KEY") EXPECT_FALSE(KeyExists(f.keyPath)) << f.keyPath;
         else EXPECT_FALSE(ValueExists(f.keyPath, f.valueName)) << f.keyPath << " " << f.valueName;
     }
-    EXPECT_TRUE(HasBackup(dir.path()));
+    EXPECT_TRUE(HasBackup(data));
+    EXPECT_FALSE(PathExists(dir.file("ignore.lst")) || HasBackup(dir.path())) << "the start folder stays as it was";
 
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
     box = app.WaitForBox(60000);
@@ -381,13 +383,14 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
     EXPECT_EQ(app.WaitForBox(0), nullptr);
     for (int i : {0, LongScan::SEEDED / 2, LongScan::SEEDED - 1})
         EXPECT_FALSE(KeyExists(CLASSES + "\\" + LongScan::Name(i))) << LongScan::Name(i);
-    EXPECT_TRUE(HasBackup(dir.path()));
+    const std::string dataFolder = AppDataFolderOf(dir.path());
+    EXPECT_TRUE(HasBackup(dataFolder));
     WIN32_FIND_DATAA data;
-    HANDLE undo = FindFirstFileA(dir.file("FixedOn*.xml").c_str(), &data);
+    HANDLE undo = FindFirstFileA((dataFolder + "\\FixedOn*.xml").c_str(), &data);
     EXPECT_EQ(undo, INVALID_HANDLE_VALUE) << "the undo file of a complete repair is deleted";
     if (undo != INVALID_HANDLE_VALUE) FindClose(undo);
     // The prefix's own entries the repair took come back from the backup.
-    EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
+    EXPECT_EQ(RunCli("restore", dataFolder).exitCode, 0u);
 }
 
 TEST_F(WindowProgram, OnlyTheCommandLineScanOrTheAutoscanSettingStartAScanAtOnce) {
