@@ -297,8 +297,11 @@ void CMainDialog::ButtonPressed(const std::string& name) {
 
 void CMainDialog::RestoreNewestBackup() {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    RestoreLatestBackup([this](const std::string& text) { MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK); });
+    // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
+    std::vector<std::string> messages;
+    RestoreLatestBackup([&messages](const std::string& text) { messages.push_back(text); });
     SetCursor(old);
+    for (const auto& text : messages) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
 }
 
 void CMainDialog::OpenSupportPage() {
