@@ -44,6 +44,12 @@ std::string shellAppData() {
     return path;
 }
 
+std::string tempFolder() {
+    char path[MAX_PATH + 1] = "";
+    const DWORD n = GetTempPathA(sizeof path, path);
+    return n > 0 && n < sizeof path ? std::string(path, n) : std::string("C:\\");
+}
+
 bool isFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -107,7 +113,7 @@ std::string DataFolder() {
     if (folder.empty()) {
         std::string base = environmentAppData();
         if (base.empty()) base = shellAppData();
-        if (base.empty()) base = fullPath(".");  // nothing better: where the program runs
+        if (base.empty()) base = tempFolder();  // never the current folder, which may be the system's
         folder = joinPath(withoutTrailingSlash(base), DATA_FOLDER_NAME);
     }
     createFolderPath(folder);

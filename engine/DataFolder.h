@@ -8,8 +8,8 @@ constexpr const char* DATA_FOLDER_NAME = "Zenthar";  // below the user's applica
 constexpr const char* IGNORE_LIST_NAME = "ignore.lst";
 
 // The folder chosen with SetDataFolder, else %APPDATA%\Zenthar (the environment's APPDATA, else the
-// shell's application data folder). Created, with any missing parent, at every call that finds it
-// missing; no trailing backslash.
+// shell's application data folder, else the temporary folder). Created, with any missing parent, at
+// every call that finds it missing; no trailing backslash.
 std::string DataFolder();
 // `folder` (made absolute) replaces the default for this process; an empty text brings it back.
 void SetDataFolder(const std::string& folder);

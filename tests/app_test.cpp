@@ -10,6 +10,7 @@
 #include "app/LiveCountQuery.h"
 #include "app/MainApp.h"
 #include "app/ScanProgress.h"
+#include "app/SingleInstance.h"
 #include "engine/DataFolder.h"
 #include "engine/RepairLock.h"
 #include "engine/SystemPaths.h"
@@ -119,6 +120,30 @@ TEST(MainApp, OnlyTheExactWordScanAsksForAScan) {
         EXPECT_EQ(CMainApp::ArgumentsOf(c.full), c.arguments) << c.full;
         EXPECT_EQ(CMainApp::IsScanCommand(CMainApp::ArgumentsOf(c.full)), c.scan) << c.full;
     }
+}
+
+TEST(MainApp, OnlyASecondStartsOwnCopyDataIsTakenAsArguments) {
+    char scan[] = "scan";
+    char unterminated[] = {'s', 'c', 'a', 'n'};
+    const struct {
+        const char* what;
+        COPYDATASTRUCT data;
+        bool taken;
+        const char* arguments;
+    } cases[] = {
+        {"with its terminator", {SECOND_START_COPYDATA, sizeof scan, scan}, true, "scan"},
+        {"without one", {SECOND_START_COPYDATA, sizeof unterminated, unterminated}, true, "scan"},
+        {"no arguments", {SECOND_START_COPYDATA, 0, nullptr}, true, ""},
+        {"another program's tag", {SECOND_START_COPYDATA + 1, sizeof scan, scan}, false, ""},
+        {"a length without data", {SECOND_START_COPYDATA, 4, nullptr}, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string arguments;
+        EXPECT_EQ(SecondStartArguments(reinterpret_cast<LPARAM>(&c.data), arguments), c.taken) << c.what;
+        EXPECT_EQ(arguments, c.arguments) << c.what;
+    }
+    std::string untouched;
+    EXPECT_FALSE(SecondStartArguments(0, untouched));
 }
 
 TEST(ScanProgress, PairTextsFollowTheFlag) {

@@ -763,7 +763,7 @@ public:
         si.hStdInput = nul_;
         si.hStdOutput = nul_;
         si.hStdError = nul_;
-        std::string cmd = inQuotes(CliPath()) + " " + args;
+        std::string cmd = inQuotes(CliPath()) + " --data " + inQuotes(dir) + " " + args;  // the folder holds the undo file
         started_ = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si, &pi_);
     }
     ~ChildRepair() {
