@@ -48,8 +48,9 @@ void AppSubScreen::PressRestore() {
     std::string path;
     if (!PickUndoFile(hwnd(), path)) return;
     RepairLock lock;
-    if (!lock.TryAcquire()) {
-        MessageBoxA(hwnd(), REPAIR_LOCK_BUSY_TEXT, RESTORE_CAPTION, MB_OK | MB_ICONSTOP);
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        MessageBoxA(hwnd(), RepairLockRefusal(busy).c_str(), RESTORE_CAPTION, MB_OK | MB_ICONSTOP);
         return;
     }
     CRegistryLib engine;

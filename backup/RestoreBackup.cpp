@@ -206,8 +206,9 @@ std::vector<std::string> BackupFolders() {
 
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
     RepairLock lock;
-    if (!lock.TryAcquire()) {
-        say(message, REPAIR_LOCK_BUSY_TEXT);
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        say(message, RepairLockRefusal(busy));
         return RestoreStatus::Refused;
     }
     // Absolute paths instead of changing the current directory, which other threads share.

@@ -94,8 +94,9 @@ int FixCommand(int argc, char** argv) {
     // A repair holds the lock from before its scan, so that it never removes what another
     // repair's scan saw, nor the window's repair what this one is about to.
     RepairLock lock;
-    if (opt.confirmed && !lock.TryAcquire()) {
-        std::fprintf(stderr, "zenthar-cli fix: %s\n", REPAIR_LOCK_BUSY_TEXT);
+    bool busy = false;
+    if (opt.confirmed && !lock.TryAcquire(&busy)) {
+        std::fprintf(stderr, "zenthar-cli fix: %s\n", RepairLockRefusal(busy).c_str());
         return 2;
     }
     ConsoleScan scan;

@@ -20,8 +20,9 @@ int UndoCommand(int argc, char** argv) {
         return 2;
     }
     RepairLock lock;
-    if (!lock.TryAcquire()) {
-        std::fprintf(stderr, "zenthar-cli undo: %s\n", REPAIR_LOCK_BUSY_TEXT);
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        std::fprintf(stderr, "zenthar-cli undo: %s\n", RepairLockRefusal(busy).c_str());
         return 2;
     }
     CRegistryLib lib;

@@ -26,6 +26,11 @@ bool RepairLock::TryAcquire(bool* busy) {
     return false;
 }
 
+std::string RepairLockRefusal(bool busy) {
+    if (busy) return REPAIR_LOCK_BUSY_TEXT;
+    return "The data folder " + DataFolder() + " cannot hold the repair lock; nothing was changed.";
+}
+
 void RepairLock::Release() {
     if (held()) CloseHandle(handle_);
     handle_ = INVALID_HANDLE_VALUE;

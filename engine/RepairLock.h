@@ -13,6 +13,10 @@ constexpr const char* REPAIR_LOCK_BUSY_TEXT =
     "Another repair or restore is running (in Zenthar or zenthar-cli); nothing was changed. "
     "Try again when it has finished.";
 
+// The message for a lock that could not be taken: REPAIR_LOCK_BUSY_TEXT while another holder has it,
+// otherwise that the data folder cannot hold the lock file.
+std::string RepairLockRefusal(bool busy);
+
 class RepairLock {
 public:
     RepairLock() = default;

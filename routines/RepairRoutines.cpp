@@ -54,9 +54,10 @@ RepairReport RunRepair(const RepairJob& job) {
 
 unsigned long FixThread(const RepairJob& job) {
     RepairLock lock;
+    bool busy = false;
     try {
-        if (!lock.TryAcquire()) {
-            say(job.callbacks, REPAIR_LOCK_BUSY_TEXT, FIX_DONE_CAPTION);
+        if (!lock.TryAcquire(&busy)) {
+            say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
             if (job.callbacks.done) job.callbacks.done();
             return 0;
         }
@@ -98,8 +99,9 @@ void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld) {
     // Held until the repair ends: another program's repair or restore must not interleave with it.
     RepairLock lock;
-    if (!lockHeld && !lock.TryAcquire()) {
-        say(job.callbacks, REPAIR_LOCK_BUSY_TEXT, FIX_DONE_CAPTION);
+    bool busy = false;
+    if (!lockHeld && !lock.TryAcquire(&busy)) {
+        say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
         RepairReport report;
         report.refused = true;
         return report;
