@@ -1,9 +1,11 @@
 // The console program: output format, exit codes and usage errors on a seeded prefix.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <sstream>
 
+#include "backup/Backup.h"
 #include "engine/DataFolder.h"
 #include "engine/RepairLock.h"
 #include "engine/SystemPaths.h"
@@ -161,6 +163,57 @@ TEST(DataFolder, EveryStartFolderSeesTheSameIgnoreListAndBackups) {
         if (start.folder != data) {
             EXPECT_FALSE(HoldsWorkingFiles(start.folder)) << start.how << " " << start.folder;
         }
+}
+
+TEST(DataFolder, RestoreTakesTheNewestBackupOfTheDataStartAndProgramFolders) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\ZentharTest\\DataFolderRestore";
+    // A binary backup of the key while its value "v" reads `value`.
+    auto backupHolding = [&](const std::string& value) {
+        ScratchDir work("data-folder-backup");
+        SeededKey seeded(key);
+        seeded.setString("v", value);
+        ErrorArray errors;
+        errors.push_back(std::make_unique<RegistryError>());
+        errors.back()->keyPath = key;
+        errors.back()->action = "KEY";
+        const BackupResult made = BackupRegistry(&errors, nullptr);
+        EXPECT_EQ(made.status, BackupStatus::Written);
+        return ReadTextFile(made.file);
+    };
+    const std::map<std::string, std::string> backups = {
+        {"data", backupHolding("data")}, {"start", backupHolding("start")}, {"program", backupHolding("program")}};
+    DeleteKeyPath(key);
+    for (const char* newest : {"data", "start", "program"}) {
+        SCOPED_TRACE(std::string("the newest is in the ") + newest + " folder");
+        AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata-restore"));
+        const std::map<std::string, std::string> folders = {
+            {"data", appData.dataFolder()},
+            {"start", FreshFolder(DATA_TESTS + "\\start-restore")},
+            {"program", FreshFolder(DATA_TESTS + "\\Program")}};
+        const std::string cli = InstalledCli(folders.at("program"));
+        for (const auto& [where, folder] : folders) {
+            const std::string backupFolder = folder + "\\Registry Backups";
+            CreateDirectoryA(folder.c_str(), nullptr);
+            CreateDirectoryA(backupFolder.c_str(), nullptr);
+            // Dated names: the newest one a year after the others, which differ by a day.
+            const std::map<std::string, std::string> older = {
+                {"data", "2030-06-01_00-00-00.reg"}, {"start", "2030-06-02_00-00-00.reg"}, {"program", "2030-06-03_00-00-00.reg"}};
+            const std::string name = where == newest ? "2031-01-01_00-00-00.reg" : older.at(where);
+            WriteTextFile(backupFolder + "\\" + name, backups.at(where));
+        }
+        const ProcessResult restore = RunInstalled(cli, "restore", folders.at("start"));
+        EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+        HKEY opened = nullptr;
+        char value[32] = "";
+        DWORD size = sizeof value - 1;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\ZentharTest\\DataFolderRestore", 0, KEY_READ, &opened) ==
+            ERROR_SUCCESS) {
+            RegQueryValueExA(opened, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+            RegCloseKey(opened);
+        }
+        EXPECT_STREQ(value, newest);
+        DeleteKeyPath(key);
+    }
 }
 
 TEST(DataFolder, AnOlderIgnoreListInTheStartOrProgramFolderIsTakenOverWhole) {
