@@ -146,7 +146,8 @@ TEST(DataFolder, EveryStartFolderSeesTheSameIgnoreListAndBackups) {
         const auto& next = starts[(i + 1) % 3];
         kept.push_back(DATA_TESTS + "\\kept-" + std::to_string(i) + ".drv");
         keptValues.push_back(std::make_unique<SeededValue>(DRIVERS, "zt.data.kept" + std::to_string(i), kept.back()));
-        const ProcessResult fix = RunInstalled(cli, "fix --only DRV --keep \"" + kept.back() + "\" --yes", starts[i].folder);
+        const ProcessResult fix =
+            RunInstalled(cli, "fix --only DRV --keep \"" + kept.back() + "\" --yes", starts[i].folder);
         ASSERT_EQ(fix.exitCode, 0u) << fix.err;
         EXPECT_FALSE(ValueExists(DRIVERS, "zt.data.gone"));
         // Started anywhere else, the program knows what was kept here and finds the backup made here.
@@ -196,8 +197,9 @@ TEST(DataFolder, RestoreTakesTheNewestBackupOfTheDataStartAndProgramFolders) {
             CreateDirectoryA(folder.c_str(), nullptr);
             CreateDirectoryA(backupFolder.c_str(), nullptr);
             // Dated names: the newest one a year after the others, which differ by a day.
-            const std::map<std::string, std::string> older = {
-                {"data", "2030-06-01_00-00-00.reg"}, {"start", "2030-06-02_00-00-00.reg"}, {"program", "2030-06-03_00-00-00.reg"}};
+            const std::map<std::string, std::string> older = {{"data", "2030-06-01_00-00-00.reg"},
+                                                              {"start", "2030-06-02_00-00-00.reg"},
+                                                              {"program", "2030-06-03_00-00-00.reg"}};
             const std::string name = where == newest ? "2031-01-01_00-00-00.reg" : older.at(where);
             WriteTextFile(backupFolder + "\\" + name, backups.at(where));
         }
