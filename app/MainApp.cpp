@@ -6,6 +6,7 @@
 
 #include "app/AppFlags.h"
 #include "app/MainDialog.h"
+#include "app/SingleInstance.h"
 #include "settings/SettingsStore.h"
 
 std::string CMainApp::ArgumentsOf(const std::string& full) {
@@ -28,6 +29,14 @@ bool CMainApp::InitInstance() {
     // The controls the windows host (the list views of the sub-screens among them).
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
     InitCommonControlsEx(&icc);
+    // One running copy: a later start hands its arguments to the running window and ends.
+    InstanceClaim instance;
+    if (!instance.first()) {
+        if (!instance.HandOver(ArgumentsOf(GetCommandLineA())) && !instance.first())
+            MessageBoxA(nullptr, "Zenthar is already running, but its window does not answer.", "Zenthar",
+                        MB_OK | MB_ICONSTOP);
+        if (!instance.first()) return false;
+    }
     scanAtStart = IsScanCommand(ArgumentsOf(GetCommandLineA())) || ScanAtStartSetting() ? 1 : 0;
     CMainDialog dialog;
     dialog.DoModal(IDD_SUMMARY, nullptr);

@@ -15,6 +15,7 @@ public:
     static bool IsScanCommand(const std::string& arguments);
 
 protected:
-    // Sets scanAtStart, runs the main window modally and returns false: the process ends with it.
+    // A later start hands its arguments to the running copy's window and ends; the first sets
+    // scanAtStart, runs the main window modally and returns false: the process ends with it.
     bool InitInstance() override;
 };

@@ -5,6 +5,8 @@
 
 #include "app/AppFlags.h"
 #include "app/LiveCountQuery.h"
+#include "app/MainApp.h"
+#include "app/SingleInstance.h"
 #include "app/SubScreen.h"
 #include "app/SubScreens.h"
 #include "app/SupportPage.h"
@@ -91,6 +93,8 @@ BOOL CMainDialog::OnInitDialog() {
     // 6. Timers.
     SetTimer(hwnd(), TIMER_IDLE, 1000, nullptr);
     SetTimer(hwnd(), TIMER_AUTOSCAN, 10000, nullptr);
+    // 7. A later start of the program finds this window and hands it its arguments.
+    MarkMainWindow(hwnd());
     return TRUE;
 }
 
@@ -100,6 +104,7 @@ std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine&
 }
 
 void CMainDialog::OnDestroy() {
+    UnmarkMainWindow(hwnd());
     closing_ = true;
     FinishWorkers();
     KillTimer(hwnd(), TIMER_IDLE);
@@ -210,6 +215,19 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         SetResult(0);
         return 0;
+    case WM_COPYDATA: {
+        // A later start of the program: come forward (out of the tray) and scan when it asks to.
+        std::string arguments;
+        if (!SecondStartArguments(lp, arguments)) return CSkinDialog::OnMessage(msg, wp, lp);
+        // A window that is closing declines: the later start waits for this process to end.
+        const LRESULT taken = closing_ ? FALSE : TRUE;
+        if (taken) {
+            ShowAndFocus();
+            if (CMainApp::IsScanCommand(arguments)) OnCommand(TRAY_SCAN, 0, nullptr);
+        }
+        SetResult(taken);
+        return taken;
+    }
     case WM_MAIN_RUNQUEUED:
         RunQueued();
         SetResult(0);
@@ -283,8 +301,11 @@ void CMainDialog::ButtonPressed(const std::string& name) {
 
 void CMainDialog::RestoreNewestBackup() {
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    RestoreLatestBackup([this](const std::string& text) { MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK); });
+    // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
+    std::vector<std::string> messages;
+    RestoreLatestBackup([&messages](const std::string& text) { messages.push_back(text); });
     SetCursor(old);
+    for (const auto& text : messages) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
 }
 
 void CMainDialog::OpenSupportPage() {

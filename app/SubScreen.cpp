@@ -4,6 +4,7 @@
 #include "app/AppFlags.h"
 #include "app/SettingsControls.h"
 #include "app/SubScreens.h"
+#include "platform/DataFolder.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"
@@ -47,7 +48,10 @@ void AppSubScreen::LoadScheduleButtons() {
     ApplyScheduleFromButtons();
 }
 
+std::string AboutDataFolderText() { return "Your files: " + DataFolder(); }
+
 void AppSubScreen::OnButtonsAndLabelsLoaded() {
+    if (name == SUBMAIN_ABOUT) store.SetLabelText(TEXT_ABOUT_DATAFOLDER, AboutDataFolderText());
     // 3.1: both controls called BUTTON_STARTUP (the category and the start-with-Windows option).
     LoadButtonFlag(RUN_KEY_PATH, STARTUP_VALUE_NAME, "BUTTON_STARTUP");
     // 3.2

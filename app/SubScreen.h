@@ -14,6 +14,9 @@ constexpr const char SUBMAIN_SCHEDULE_DISABLED[] = "SUBMAIN_SCHEDULE_DISABLED";
 constexpr const char SUBMAIN_IGNORED[] = "SUBMAIN_IGNORED";
 constexpr const char SUBMAIN_ADVANCED[] = "SUBMAIN_ADVANCED";
 constexpr const char SUBMAIN_ABOUT[] = "SUBMAIN_ABOUT";
+// The About page's line that says where the working files are kept.
+constexpr const char TEXT_ABOUT_DATAFOLDER[] = "TEXT_ABOUT_DATAFOLDER";
+std::string AboutDataFolderText();
 
 class AppSubScreen : public CSubMainSkin {
 public:

@@ -8,7 +8,9 @@
 #include "app/SubScreen.h"
 #include "app/SupportPage.h"
 #include "app/ThreadSummary.h"
+#include "platform/DataFolder.h"
 #include "platform/LibraryFunction.h"
+#include "platform/RepairLock.h"
 #include "engine/RegistryLib.h"
 #include "skin/SkinDialog.h"
 #include "xml/XmlReader.h"
@@ -20,19 +22,18 @@ constexpr const char LIVE_UPDATE_CAPTION[] = "Morvane";
 constexpr int LIVE_UPDATE_EXIT_CODE = 18;
 constexpr size_t MAX_SHOWN_IMPORT_MESSAGES = 10;
 
-// The platform's file-open dialog for an undo file, starting in the current directory where
-// repairs leave them. False when the user cancels.
+// The platform's file-open dialog for an undo file, starting in the data folder where repairs
+// leave them. False when the user cancels.
 bool PickUndoFile(HWND owner, std::string& path) {
     char file[MAX_PATH] = "";
-    char folder[MAX_PATH] = "";
-    GetCurrentDirectoryA(MAX_PATH, folder);
+    const std::string folder = DataFolder();
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
     ofn.lpstrFilter = "Undo files (*.xml)\0*.xml\0All files (*.*)\0*.*\0";
     ofn.lpstrFile = file;
     ofn.nMaxFile = MAX_PATH;
-    ofn.lpstrInitialDir = folder;
+    ofn.lpstrInitialDir = folder.c_str();
     ofn.lpstrTitle = "Restore from an undo file";
     ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     // The common dialogs' library is loaded here, at the first use, not with the program.
@@ -46,6 +47,12 @@ bool PickUndoFile(HWND owner, std::string& path) {
 void AppSubScreen::PressRestore() {
     std::string path;
     if (!PickUndoFile(hwnd(), path)) return;
+    RepairLock lock;
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        MessageBoxA(hwnd(), RepairLockRefusal(busy).c_str(), RESTORE_CAPTION, MB_OK | MB_ICONSTOP);
+        return;
+    }
     CRegistryLib engine;
     // The import's own reasons (a refused file, a key that could not be written) are gathered and
     // shown in one box, however many there are.

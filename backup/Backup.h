@@ -11,8 +11,8 @@
 #include "backup/BackupFormat.h"
 #include "registry/RegistryError.h"
 
-constexpr const char* BACKUP_FOLDER = "Registry Backups";  // below the current directory
-constexpr const char* BACKUP_WORK_FILE = "1.reg";          // in the current directory
+constexpr const char* BACKUP_FOLDER = "Registry Backups";  // below the data folder
+constexpr const char* BACKUP_WORK_FILE = "1.reg";          // in the data folder
 constexpr size_t BACKUPS_KEPT = 5;
 constexpr DWORD EXPORT_WAIT_MS = 60 * 1000;   // for the registry editor's export
 constexpr DWORD IMPORT_WAIT_MS = 300 * 1000;  // for the registry editor's import of an export
@@ -45,9 +45,14 @@ std::vector<std::string> BackupsToRotateOut(std::vector<std::string> paths);
 // "%4.4d-%2.2d-%2.2d_%2.2d-%2.2d-%2.2d.reg" of the given time.
 std::string BackupFileName(const SYSTEMTIME& time);
 
-enum class RestoreStatus { Complete, NoBackupFile, Damaged, Failed };
+enum class RestoreStatus { Complete, NoBackupFile, Damaged, Failed, Refused };
 
-// Writes the newest file of the backup folder back into the registry and reports "Restore
+// The backup folders a restore looks in, the data folder's first: an older version left its
+// backups below the current directory or the program's folder.
+std::vector<std::string> BackupFolders();
+
+// Under the repair lock (Refused, with its message, while another repair or restore holds it):
+// writes the newest file of the backup folders back into the registry and reports "Restore
 // Complete" or why not. A binary backup is checked whole before anything is written; a registry
 // editor export is imported through the registry editor. The current directory is not changed.
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message);

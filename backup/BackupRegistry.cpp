@@ -8,6 +8,7 @@
 #include "backup/BackupPaths.h"
 #include "backup/ListFiles.h"
 #include "backup/RegistryEditor.h"
+#include "platform/DataFolder.h"
 #include "registry/RegKey.h"
 #include "registry/WideText.h"
 
@@ -222,11 +223,11 @@ std::string BackupFileName(const SYSTEMTIME& t) {
 
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs) {
     BackupResult result;
-    // Absolute paths from here on: another thread may change the current directory meanwhile.
-    const std::string cwd = CurrentDirectoryPath();
+    // The data folder, whatever the current directory is.
+    const std::string data = DataFolder();
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string work = JoinPath(cwd, BACKUP_WORK_FILE);
+    const std::string work = JoinPath(data, BACKUP_WORK_FILE);
     if (errors && !hasKeyPath(*errors)) {
         result.status = BackupStatus::NothingToBackUp;
         return result;
@@ -242,7 +243,7 @@ BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallbac
     } else if (!exportLocalMachine(work, exportWaitMs, moveWindowMs, message)) {
         return result;
     }
-    const std::string folder = JoinPath(cwd, BACKUP_FOLDER);
+    const std::string folder = JoinPath(data, BACKUP_FOLDER);
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string name = BackupFileName(now);
     result.file = moveIntoFolder(work, folder, name.substr(0, name.size() - 4), moveWindowMs, message);

@@ -9,6 +9,8 @@
 #include "backup/ExportCheck.h"
 #include "backup/ListFiles.h"
 #include "backup/RegistryEditor.h"
+#include "platform/DataFolder.h"
+#include "platform/RepairLock.h"
 
 namespace {
 void say(const BackupMessageCallback& message, const std::string& text) {
@@ -44,10 +46,10 @@ bool timeFromName(const std::string& path, ULONGLONG& out) {
 // The newest backup by the date in its name: creation times are reset when a folder is copied, and
 // some systems keep the time of the last change there. Only names of another form fall back to
 // their creation time (as local time). On equal times the later name wins.
-std::string newestBackup(const std::string& folder) {
+std::string newestBackup(const std::vector<std::string>& backupFolders) {
     std::vector<std::string> paths;
     int32_t files = 0, folders = 0;
-    ListFiles(folder, "*.reg", false, nullptr, paths, files, folders);
+    for (const auto& folder : backupFolders) ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
     std::string best;
     ULONGLONG bestTime = 0;
     for (const auto& path : paths) {
@@ -196,17 +198,31 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
 }
 }  // namespace
 
+std::vector<std::string> BackupFolders() {
+    std::vector<std::string> folders{JoinPath(DataFolder(), BACKUP_FOLDER)};
+    for (const auto& older : OlderWorkingFolders()) folders.push_back(JoinPath(older, BACKUP_FOLDER));
+    return folders;
+}
+
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
+    RepairLock lock;
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        say(message, RepairLockRefusal(busy));
+        return RestoreStatus::Refused;
+    }
     // Absolute paths instead of changing the current directory, which other threads share.
-    const std::string folder = JoinPath(CurrentDirectoryPath(), BACKUP_FOLDER) + "\\";
-    const std::string newest = newestBackup(folder);
+    const std::vector<std::string> folders = BackupFolders();
+    const std::string newest = newestBackup(folders);
     // Nobody may change the file between the check and the writing pass.
     FileHandle file;
     if (!newest.empty())
         file = FileHandle(CreateFileA(newest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        say(message, "Can't find any backup file in " + folder + "*.reg.");
+        std::string where;
+        for (const auto& folder : folders) where += (where.empty() ? "" : ", ") + JoinPath(folder, "*.reg");
+        say(message, "Can't find any backup file in " + where + ".");
         return RestoreStatus::NoBackupFile;
     }
     BackupInput in(file.get());

@@ -8,6 +8,7 @@
 
 #include "cli/CliCommon.h"
 #include "routines/RepairRoutines.h"
+#include "platform/RepairLock.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
@@ -90,6 +91,14 @@ int FixCommand(int argc, char** argv) {
         std::fprintf(stderr, "zenthar-cli fix: %s (see --help)\n", error.c_str());
         return 2;
     }
+    // A repair holds the lock from before its scan, so that it never removes what another
+    // repair's scan saw, nor the window's repair what this one is about to.
+    RepairLock lock;
+    bool busy = false;
+    if (opt.confirmed && !lock.TryAcquire(&busy)) {
+        std::fprintf(stderr, "zenthar-cli fix: %s\n", RepairLockRefusal(busy).c_str());
+        return 2;
+    }
     ConsoleScan scan;
     scan.run(selection);
     CRegistryLib& engine = scan.engine;
@@ -113,7 +122,7 @@ int FixCommand(int argc, char** argv) {
     std::vector<std::string> messages;  // shown after the backup's name
     RepairJob job{engine, shortcuts, results, nullptr, {}};
     job.callbacks.message = [&messages](const std::string& text, const std::string&) { messages.push_back(text); };
-    const RepairReport report = RepairSelectedEntries(job, ticks);
+    const RepairReport report = RepairSelectedEntries(job, ticks, true);
     EndConsoleProgress();
     for (const auto& row : results) PrintRow(*row);
     if (wantShortcuts) PrintShortcutRow(shortcuts);

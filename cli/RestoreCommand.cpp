@@ -11,5 +11,6 @@ int RestoreCommand(int argc, char** argv) {
     }
     const RestoreStatus status =
         RestoreLatestBackup([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    if (status == RestoreStatus::Refused) return 2;
     return status == RestoreStatus::Complete ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cli/CliCommon.h"
+#include "platform/RepairLock.h"
 #include "engine/RegistryLib.h"
 #include "xml/XmlReader.h"
 
@@ -16,6 +17,12 @@ int UndoCommand(int argc, char** argv) {
     const DWORD attrs = GetFileAttributesA(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES || (attrs & FILE_ATTRIBUTE_DIRECTORY)) {
         std::fprintf(stderr, "zenthar-cli undo: no such file: %s\n", path.c_str());
+        return 2;
+    }
+    RepairLock lock;
+    bool busy = false;
+    if (!lock.TryAcquire(&busy)) {
+        std::fprintf(stderr, "zenthar-cli undo: %s\n", RepairLockRefusal(busy).c_str());
         return 2;
     }
     CRegistryLib lib;

@@ -4,12 +4,22 @@
 
 #include "ZentharVersion.h"
 #include "cli/CliCommon.h"
+#include "platform/DataFolder.h"
 
 namespace {
 const char* const USAGE =
     "Usage: zenthar-cli COMMAND [OPTIONS]\n"
+    "       zenthar-cli --data DIR COMMAND [OPTIONS]\n"
     "\n"
-    "Working files (ignore.lst, undo files, \"Registry Backups\") live in the current directory.\n"
+    "Working files (ignore.lst, undo files FixedOn....xml, \"Registry Backups\") live in one data\n"
+    "folder, whatever the current directory: %%APPDATA%%\\Zenthar, shared with the Zenthar window;\n"
+    "here: %s\n"
+    "--data DIR uses DIR instead (created if missing). A data folder that cannot be created or\n"
+    "written is an error (exit status 2). An ignore.lst or \"Registry Backups\" that an older\n"
+    "version left in the current directory or beside the program is still used: the ignore list\n"
+    "is taken over when the data folder has none, and restore looks at those backups too.\n"
+    "fix --yes, restore and undo refuse (exit status 2) while a repair or restore of the window\n"
+    "or of another zenthar-cli runs.\n"
     "\n"
     "  scan [--only LIST]   Scan the registry (and the shortcut files of the fixed disks) for\n"
     "                       entries that point at missing files. LIST is a comma-separated subset of\n"
@@ -37,17 +47,20 @@ const char* const USAGE =
     "                       written back. The undo file is kept whenever something stayed.\n"
     "                       Exit status: 0 removed (or, without --yes, nothing to remove), 1 stopped\n"
     "                       (or, without --yes, something to remove), 2 usage error, no backup\n"
-    "                       could be made, the undo file could not be written, or an entry stayed.\n"
-    "  restore              Write the newest backup in \"Registry Backups\" back into the registry.\n"
+    "                       could be made, the undo file could not be written, an entry stayed,\n"
+    "                       or (with --yes) another repair or restore is running.\n"
+    "  restore              Write the newest backup in \"Registry Backups\" (of the data folder, the\n"
+    "                       current directory or the program's folder) back into the registry.\n"
     "                       Messages go to standard error.\n"
     "                       Exit status: 0 after \"Restore Complete\", 1 when it did not\n"
-    "                       complete (no backup, damaged file, registry refused), 2 usage error.\n"
+    "                       complete (no backup, damaged file, registry refused), 2 usage error\n"
+    "                       or another repair or restore is running.\n"
     "  undo FILE            Import an undo file (FixedOn....xml) that an interrupted repair left\n"
     "                       behind: recreates the keys and values it holds. The whole file is\n"
     "                       checked first; a damaged file writes nothing. Messages go to\n"
     "                       standard error. Exit status: 0 imported, 1 the file was refused (with\n"
-    "                       the reason) or something could not be written, 2 usage error or\n"
-    "                       missing file.\n"
+    "                       the reason) or something could not be written, 2 usage error,\n"
+    "                       missing file or another repair or restore is running.\n"
     "  --help               Show this text.\n"
     "  --version            Show the program's version.\n";
 
@@ -62,23 +75,48 @@ const Command COMMANDS[] = {
     {"restore", RestoreCommand},
     {"fix", FixCommand},
 };
+
+void printUsage(FILE* to) { std::fprintf(to, USAGE, DataFolder().c_str()); }
+
+// Takes "--data DIR" from before the command; false with a message when DIR is missing.
+bool takeDataOption(int& argc, char**& argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--data") != 0) return true;
+    if (argc < 3 || argv[2][0] == '\0') {
+        std::fputs("zenthar-cli: --data needs a folder (see --help)\n", stderr);
+        return false;
+    }
+    SetDataFolder(argv[2]);
+    argv[2] = argv[0];
+    argc -= 2;
+    argv += 2;
+    return true;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (!takeDataOption(argc, argv)) return 2;
     if (argc < 2) {
-        std::fputs(USAGE, stderr);
+        printUsage(stderr);
         return 2;
     }
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 || std::strcmp(argv[1], "/?") == 0) {
-        std::fputs(USAGE, stdout);
+        printUsage(stdout);
         return 0;
     }
     if (std::strcmp(argv[1], "--version") == 0) {
         std::printf("zenthar-cli %s\n", ZENTHAR_VERSION);
         return 0;
     }
-    for (const auto& cmd : COMMANDS)
-        if (std::strcmp(argv[1], cmd.name) == 0) return cmd.run(argc - 2, argv + 2);
+    for (const auto& cmd : COMMANDS) {
+        if (std::strcmp(argv[1], cmd.name) != 0) continue;
+        // Every command reads the ignore list or writes working files there.
+        std::string error;
+        if (!DataFolderUsable(error)) {
+            std::fprintf(stderr, "zenthar-cli: %s.\n", error.c_str());
+            return 2;
+        }
+        return cmd.run(argc - 2, argv + 2);
+    }
     std::fprintf(stderr, "zenthar-cli: unknown command '%s' (see --help)\n", argv[1]);
     return 2;
 }

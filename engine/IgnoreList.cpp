@@ -1,16 +1,13 @@
-// The ignore list: "ignore.lst" in the current directory, one file path per line.
+// The ignore list: "ignore.lst" in the data folder, one file path per line.
 #include <cstdio>
 #include <cstring>
 
+#include "platform/DataFolder.h"
 #include "engine/RegistryLib.h"
-
-namespace {
-constexpr const char* IGNORE_FILE = "ignore.lst";
-}
 
 void CRegistryLib::LoadIgnoreList() {
     ignoreList.clear();
-    FILE* f = std::fopen(IGNORE_FILE, "rt");
+    FILE* f = std::fopen(IgnoreListPath().c_str(), "rt");
     if (!f) return;
     char line[1000];
     while (std::fgets(line, sizeof line, f)) {
@@ -24,7 +21,7 @@ void CRegistryLib::LoadIgnoreList() {
 }
 
 int CRegistryLib::SaveIgnoreList() {
-    FILE* f = std::fopen(IGNORE_FILE, "w+t");
+    FILE* f = std::fopen(IgnoreListPath().c_str(), "w+t");
     if (!f) return 0;
     for (const auto& entry : ignoreList) {
         if (!entry) continue;

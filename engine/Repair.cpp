@@ -9,6 +9,7 @@
 
 #include <vector>
 
+#include "platform/DataFolder.h"
 #include "engine/PathCleanup.h"
 #include "engine/scanners/Shortcut.h"
 #include "registry/KeySnapshot.h"
@@ -111,7 +112,7 @@ std::string NumberedUndoFileName(const std::string& name, int number) {
 std::string ReserveUndoFileName() {
     const std::string base = UndoFileNameNow();
     for (int number = 1; number <= MAX_UNDO_FILES_PER_SECOND; ++number) {
-        const std::string name = NumberedUndoFileName(base, number);
+        const std::string name = DataFilePath(NumberedUndoFileName(base, number));
         // Created here, empty, so that no other repair can take the name meanwhile.
         HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {

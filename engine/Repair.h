@@ -9,7 +9,7 @@
 class CRegistryLib;
 class CShortcut;
 
-constexpr const char* UNDO_FILE_FORMAT = "FixedOn%A%B%d%Y%H%M%S.xml";  // in the current directory
+constexpr const char* UNDO_FILE_FORMAT = "FixedOn%A%B%d%Y%H%M%S.xml";  // in the data folder
 constexpr const char* FIX_ERROR_TEXT = "Error Occured while Fixing";
 constexpr const char* FIX_ERROR_CAPTION = "Fix thread";
 constexpr const char* FIX_DONE_TEXT = "Items selected have been removed from the system";
@@ -23,9 +23,9 @@ std::string UndoFileNameNow();
 constexpr int MAX_UNDO_FILES_PER_SECOND = 999;
 // The name with "_N" before its extension for N above 1 (FixedOn..._2.xml).
 std::string NumberedUndoFileName(const std::string& name, int number);
-// An undo file name for now that no file has yet, the file created empty to hold the name: a second
-// repair within the same second gets the next number and never truncates the first one's file.
-// Empty when every number is taken.
+// The full path, in the data folder, of an undo file for now that no file has yet, the file created
+// empty to hold the name: a second repair within the same second gets the next number and never
+// truncates the first one's file. Empty when every number is taken.
 std::string ReserveUndoFileName();
 
 // Where a key path below HKEY_CLASSES_ROOT lives: the same path below the current user's classes

@@ -20,8 +20,8 @@ RequestExecutionLevel admin
 !define UNINST_KEY   "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zenthar"
 !define RUN_KEY      "Software\Microsoft\Windows\CurrentVersion\Run"
 !define SETTINGS_KEY "Software\Zenthar"
-; The program keeps its ignore list, undo files and backups in its current folder, so it is started
-; in a data folder of its own, never in Program Files (which a standard user cannot write to).
+; The programs keep their ignore list, undo files and backups in %APPDATA%\Zenthar whatever folder
+; they start in; the shortcuts start them there too, so that the folder exists from the setup on.
 !define DATA_DIR     "$APPDATA\Zenthar"
 
 !include "MUI2.nsh"

@@ -1,7 +1,9 @@
 // The repair routines both front ends run on worker threads: the repair itself, the summary screen's
 // repair thread and the results screen's repair of the ticked rows.
 #include "backup/Backup.h"
+#include "platform/DataFolder.h"
 #include "engine/PathCleanup.h"
+#include "platform/RepairLock.h"
 #include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
@@ -41,7 +43,8 @@ RepairReport RunRepair(const RepairJob& job) {
     RepairReport report;
     if (StopRequested()) return report;  // a stop requested earlier and not cleared: nothing at all
     report.undoFile = ReserveUndoFileName();
-    if (report.undoFile.empty()) report.undoFile = UndoFileNameNow();  // its creation fails, so nothing goes
+    // Every number taken: the name of this second, whose creation then fails, so nothing goes.
+    if (report.undoFile.empty()) report.undoFile = DataFilePath(UndoFileNameNow());
     report.registryDone = job.engine.FixErrors(job.results, report.undoFile);
     if (StopRequested()) return report;
     FixShortcuts(job.shortcuts);
@@ -50,7 +53,14 @@ RepairReport RunRepair(const RepairJob& job) {
 }
 
 unsigned long FixThread(const RepairJob& job) {
+    RepairLock lock;
+    bool busy = false;
     try {
+        if (!lock.TryAcquire(&busy)) {
+            say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
+            if (job.callbacks.done) job.callbacks.done();
+            return 0;
+        }
         // Without a backup the repair would remove entries nobody could get back once the undo
         // file is gone, so a failed backup removes nothing.
         // A full export covers every entry; nothing of an earlier repair's selection applies here.
@@ -86,7 +96,16 @@ void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
     ignore.SaveIgnoreList();
 }
 
-RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks) {
+RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld) {
+    // Held until the repair ends: another program's repair or restore must not interleave with it.
+    RepairLock lock;
+    bool busy = false;
+    if (!lockHeld && !lock.TryAcquire(&busy)) {
+        say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
+        RepairReport report;
+        report.refused = true;
+        return report;
+    }
     status(job.callbacks, BACKUP_STATUS_TEXT);
     IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
     const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList);

@@ -30,6 +30,7 @@ struct RepairJob {
 };
 
 struct RepairReport {
+    bool refused = false;        // another repair or restore held the lock: nothing was done
     bool backupFailed = false;   // no backup could be made, so nothing was removed
     std::string backupFile;      // the new backup file (results-screen repair)
     std::string undoFile;        // empty when a stop came before the registry passes
@@ -43,9 +44,10 @@ struct RepairReport {
 // The stop event is read only at those two points and is not reset.
 RepairReport RunRepair(const RepairJob& job);
 
-// The summary screen's repair thread: a full backup of the local-machine hive, the repair, and
-// the completion callback in every case. An exception is reported as "Error Occured while Fixing".
-// Returns 0, as a thread procedure does.
+// The summary screen's repair thread: the repair lock, a full backup of the local-machine hive,
+// the repair, and the completion callback in every case. While another repair or restore holds
+// the lock, nothing but its message ("Another repair or restore is running...") and the callback.
+// An exception is reported as "Error Occured while Fixing". Returns 0, as a thread procedure does.
 unsigned long FixThread(const RepairJob& job);
 
 // The ticks of the results list: one per ErrorList record, then one per broken shortcut. A row
@@ -59,8 +61,10 @@ struct RowTicks {
 // neither the backup nor the repair touches them.
 void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks);
 
-// The results screen's repair: status "Backup in progress", the unticked rows to the ignore list,
+// The results screen's repair, under the repair lock (taken here unless `lockHeld` says the caller
+// holds it; while another holder has it, only its message and `refused`): status "Backup in
+// progress", the unticked rows to the ignore list,
 // a selective backup of the remaining entries, status "Fixing errors", the repair, and "Items
 // selected have been removed from the system" once it completed. Nothing is removed when the
 // backup could not be made.
-RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks);
+RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld = false);

@@ -29,6 +29,14 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
 }
 }  // namespace
 
+std::string AnimationTempFile() {
+    char folder[MAX_PATH + 1] = "";
+    const DWORD n = GetTempPathA(sizeof folder, folder);
+    char file[MAX_PATH + 16] = "";
+    if (n == 0 || n > MAX_PATH - 14 || !GetTempFileNameA(folder, ANIMATION_TEMP_PREFIX, 0, file)) return std::string();
+    return file;
+}
+
 bool CShockwaveFlash::Create(const char* windowName, DWORD style, const RECT& rect, HWND owner, UINT id) {
     if (!RegisterWindowClass(ANIMATION_CLASS, 0)) return false;
     if (!Window::Create(ANIMATION_CLASS, 0, style, windowName, rect, owner, id)) return false;
@@ -143,8 +151,10 @@ void CShockwaveFlash::OnDestroy() {
 }
 
 void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect) {
-    const bool written = ExtractResourceToFile(ANIMATION_FILE, ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE);
-    const std::string path = GetSkinFolder(ANIMATION_FILE) + ANIMATION_FILE;
+    // A file of its own in the temporary folder: the current folder may be the system's.
+    const std::string path = AnimationTempFile();
+    const bool written =
+        !path.empty() && ExtractResourceToFile(path, ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE);
     flash.Destroy();
     flash.Create(windowName, WS_CHILD | WS_VISIBLE, rect, owner, id);
     if (written) flash.SetMovie(path);
@@ -155,5 +165,5 @@ void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windo
             flash.SetMovieData(std::string(static_cast<const char*>(data), size));
     }
     flash.Play();
-    if (written) DeleteFileA(path.c_str());
+    if (!path.empty()) DeleteFileA(path.c_str());
 }

@@ -13,10 +13,12 @@ constexpr const char* MAIN_ANIMATION_NAME = "SHOCKWAVE";
 constexpr UINT MAIN_ANIMATION_ID = 100;
 constexpr const char* PROGRESS_ANIMATION_NAME = "SHOCKWAVE2";
 constexpr UINT PROGRESS_ANIMATION_ID = 1009;
-// The built-in movie and the file it is written to before it is played.
+// The built-in movie, and the start of the temporary file's name it is written to before it is played
+// (never "skin3.swf" in the current folder, which may be the system's).
 constexpr const char* ANIMATION_RESOURCE = "ANIMATION";
 constexpr const char* ANIMATION_RESOURCE_TYPE = "SWF";
 constexpr const char* ANIMATION_FILE = "skin3.swf";
+constexpr const char* ANIMATION_TEMP_PREFIX = "zan";
 
 // A child window that loops the frames of a movie (skin/AnimationMovie.h) on a timer of the
 // thread that created it, painting only its own rectangle: each frame unscaled, centred, clipped. Without a readable movie it takes no
@@ -59,8 +61,11 @@ private:
     bool timerRunning_ = false;
 };
 
-// The owners' start of the built-in animation: writes the movie to ANIMATION_FILE in the current
-// folder, creates `flash` at rect of owner with the given window name and identifier, sets the
+// A new, empty file of a name of its own in the temporary folder (GetTempFileName), or "" when the
+// temporary folder cannot hold one.
+std::string AnimationTempFile();
+// The owners' start of the built-in animation: writes the movie to an AnimationTempFile,
+// creates `flash` at rect of owner with the given window name and identifier, sets the
 // movie from that file and plays it, then deletes the file. Where the file cannot be written, the
 // movie is taken straight from the resource, so the animation plays all the same.
 void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect);

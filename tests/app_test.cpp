@@ -10,6 +10,10 @@
 #include "app/LiveCountQuery.h"
 #include "app/MainApp.h"
 #include "app/ScanProgress.h"
+#include "app/SingleInstance.h"
+#include "platform/DataFolder.h"
+#include "platform/RepairLock.h"
+#include "engine/SystemPaths.h"
 #include "support/AppDriver.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -116,6 +120,30 @@ TEST(MainApp, OnlyTheExactWordScanAsksForAScan) {
         EXPECT_EQ(CMainApp::ArgumentsOf(c.full), c.arguments) << c.full;
         EXPECT_EQ(CMainApp::IsScanCommand(CMainApp::ArgumentsOf(c.full)), c.scan) << c.full;
     }
+}
+
+TEST(MainApp, OnlyASecondStartsOwnCopyDataIsTakenAsArguments) {
+    char scan[] = "scan";
+    char unterminated[] = {'s', 'c', 'a', 'n'};
+    const struct {
+        const char* what;
+        COPYDATASTRUCT data;
+        bool taken;
+        const char* arguments;
+    } cases[] = {
+        {"with its terminator", {SECOND_START_COPYDATA, sizeof scan, scan}, true, "scan"},
+        {"without one", {SECOND_START_COPYDATA, sizeof unterminated, unterminated}, true, "scan"},
+        {"no arguments", {SECOND_START_COPYDATA, 0, nullptr}, true, ""},
+        {"another program's tag", {SECOND_START_COPYDATA + 1, sizeof scan, scan}, false, ""},
+        {"a length without data", {SECOND_START_COPYDATA, 4, nullptr}, false, ""},
+    };
+    for (const auto& c : cases) {
+        std::string arguments;
+        EXPECT_EQ(SecondStartArguments(reinterpret_cast<LPARAM>(&c.data), arguments), c.taken) << c.what;
+        EXPECT_EQ(arguments, c.arguments) << c.what;
+    }
+    std::string untouched;
+    EXPECT_FALSE(SecondStartArguments(0, untouched));
 }
 
 TEST(ScanProgress, PairTextsFollowTheFlag) {
@@ -231,7 +259,8 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     ASSERT_TRUE(app.AnswerBox(box));
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
 
-    EXPECT_NE(ReadTextFile(dir.file("ignore.lst")).find(kept), std::string::npos);
+    const std::string data = AppDataFolderOf(dir.path());
+    EXPECT_NE(ReadTextFile(data + "\\ignore.lst").find(kept), std::string::npos);
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.kept"));
     for (const auto& f : console) {
         if (f.filePath == kept) continue;
@@ -239,7 +268,8 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
         else if (f.action == "KEY") EXPECT_FALSE(KeyExists(f.keyPath)) << f.keyPath;
         else EXPECT_FALSE(ValueExists(f.keyPath, f.valueName)) << f.keyPath << " " << f.valueName;
     }
-    EXPECT_TRUE(HasBackup(dir.path()));
+    EXPECT_TRUE(HasBackup(data));
+    EXPECT_FALSE(PathExists(dir.file("ignore.lst")) || HasBackup(dir.path())) << "the start folder stays as it was";
 
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
     box = app.WaitForBox(60000);
@@ -381,13 +411,14 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
     EXPECT_EQ(app.WaitForBox(0), nullptr);
     for (int i : {0, LongScan::SEEDED / 2, LongScan::SEEDED - 1})
         EXPECT_FALSE(KeyExists(CLASSES + "\\" + LongScan::Name(i))) << LongScan::Name(i);
-    EXPECT_TRUE(HasBackup(dir.path()));
+    const std::string dataFolder = AppDataFolderOf(dir.path());
+    EXPECT_TRUE(HasBackup(dataFolder));
     WIN32_FIND_DATAA data;
-    HANDLE undo = FindFirstFileA(dir.file("FixedOn*.xml").c_str(), &data);
+    HANDLE undo = FindFirstFileA((dataFolder + "\\FixedOn*.xml").c_str(), &data);
     EXPECT_EQ(undo, INVALID_HANDLE_VALUE) << "the undo file of a complete repair is deleted";
     if (undo != INVALID_HANDLE_VALUE) FindClose(undo);
     // The prefix's own entries the repair took come back from the backup.
-    EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
+    EXPECT_EQ(RunCli("restore", dataFolder).exitCode, 0u);
 }
 
 TEST_F(WindowProgram, OnlyTheCommandLineScanOrTheAutoscanSettingStartAScanAtOnce) {
@@ -463,4 +494,98 @@ TEST_F(WindowProgram, TheExitButtonEndsTheProgram) {
     ASSERT_TRUE(app.started());
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     EXPECT_TRUE(app.Exited(15000));
+}
+
+// ---- one data folder and one running copy ----
+
+TEST_F(WindowProgram, ASecondStartBringsTheRunningWindowForwardAndHandsItScan) {
+    ScratchDir dir("app-second-start");
+    RunningApp first("", dir.path());
+    ASSERT_TRUE(first.started());
+    const struct {
+        const char* arguments;
+        bool scans;
+    } starts[] = {{"", false}, {"scan", true}, {"Scan", false}};
+    for (const auto& c : starts) {
+        SCOPED_TRACE(std::string("second start with \"") + c.arguments + "\"");
+        // Hidden in the tray, as after a minimise.
+        ASSERT_TRUE(first.Click(MINIMIZE_BUTTON.x, MINIMIZE_BUTTON.y));
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(first.main()); }, 5000));
+        RunningApp second(c.arguments, dir.path());
+        EXPECT_FALSE(second.started()) << "a second window opened";
+        EXPECT_TRUE(second.Exited(30000)) << "the second start did not end";
+        EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(first.main()) && !IsIconic(first.main()); }, 10000))
+            << "the running window did not come forward";
+        HWND box = first.WaitForBox(c.scans ? 120000 : 3000);
+        EXPECT_EQ(box != nullptr, c.scans);
+        if (box) {
+            EXPECT_EQ(first.BoxText(box), "Scan Complete");
+            EXPECT_TRUE(first.AnswerBox(box));
+        }
+    }
+    ASSERT_TRUE(first.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
+    EXPECT_TRUE(first.Exited(15000));
+    // With the first copy gone, a new start opens its own window again.
+    RunningApp again("", dir.path());
+    EXPECT_TRUE(again.started());
+}
+
+TEST_F(WindowProgram, StartedInTheSystemFolderItSharesTheConsolesFilesAndRespectsItsLock) {
+    ScratchDir dir("app-system-start");
+    const std::string data = AppDataFolderOf(dir.path());
+    CreateDirectoryA(data.c_str(), nullptr);
+    EnsuredKey drivers(DRIVERS);
+    const std::string kept = dir.file("kept-by-console.drv");
+    SeededValue keptValue(DRIVERS, "zt.app.sys.kept", kept);
+    SeededValue goneValue(DRIVERS, "zt.app.sys.gone", dir.file("gone.drv"));
+    const ProcessResult fix = RunCli("fix --only DRV --keep \"" + kept + "\" --yes", data);
+    ASSERT_EQ(fix.exitCode, 0u) << fix.err;
+    ASSERT_FALSE(ValueExists(DRIVERS, "zt.app.sys.gone"));
+
+    RunningApp app("", SystemDirectory(), dir.path());  // as the Run entry starts it
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
+    HWND ignored = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (ignored = app.ListAtResultPlace(2)) != nullptr; }, 10000));
+    RemoteList rows(app.process(), ignored);
+    bool listed = false;
+    for (int i = 0; i < rows.Count(); ++i) listed = listed || rows.Text(i, 1) == kept;
+    EXPECT_TRUE(listed) << "the console's kept entry is on the Ignored page";
+
+    // While the console holds the lock the window restores nothing and says why.
+    SetDataFolder(data);
+    RepairLock console;
+    ASSERT_TRUE(console.TryAcquire());
+    ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
+    HWND box = app.WaitForBox(30000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), REPAIR_LOCK_BUSY_TEXT);
+    ASSERT_TRUE(app.AnswerBox(box));
+    EXPECT_FALSE(ValueExists(DRIVERS, "zt.app.sys.gone"));
+    console.Release();
+    ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
+    box = app.WaitForBox(60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Restore Complete") << "the console's backup, found from the system folder";
+    ASSERT_TRUE(app.AnswerBox(box));
+    EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.sys.gone"));
+
+    // A repair of the window refuses too, and removes nothing.
+    ASSERT_TRUE(PumpUntil([&] { return console.TryAcquire(); }, 10000)) << "the window's restore kept the lock";
+    ASSERT_TRUE(app.Click(MAIN_BUTTON.x, MAIN_BUTTON.y));
+    ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
+    box = app.WaitForBox(120000);
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+    ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
+    box = app.WaitForBox(60000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), REPAIR_LOCK_BUSY_TEXT);
+    ASSERT_TRUE(app.AnswerBox(box));
+    EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.sys.gone"));
+    console.Release();
+
+    for (const char* name : {"ignore.lst", "Registry Backups", "1.reg", "repair.lock"})
+        EXPECT_FALSE(PathExists(SystemDirectory() + "\\" + name)) << name << " in the system folder";
 }

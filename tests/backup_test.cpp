@@ -7,6 +7,7 @@
 
 #include "backup/Backup.h"
 #include "backup/ListFiles.h"
+#include "platform/DataFolder.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
 #include "support/RegistryTree.h"
@@ -451,7 +452,9 @@ TEST(RestoreLatest, EmptyOrMissingFolderReportsTheSearchPatternAndKeepsTheCurren
     ScratchDir dir("backup-empty");
     char before[MAX_PATH];
     GetCurrentDirectoryA(MAX_PATH, before);
-    const std::string expected = "Can't find any backup file in " + backupFolder(dir) + "\\*.reg.";
+    // The data folder's, then the one beside the program, where an older version kept them.
+    const std::string expected = "Can't find any backup file in " + backupFolder(dir) + "\\*.reg, " + ProgramFolder() +
+                                 "\\Registry Backups\\*.reg.";
     Messages messages;
     EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::NoBackupFile);
     CreateDirectoryA(backupFolder(dir).c_str(), nullptr);
@@ -514,10 +517,10 @@ TEST(ListFilesTest, MatchesWithoutCaseRecursesAndStopsOnRequest) {
 TEST(RestoreCommandLine, ExitStatusFollowsTheOutcome) {
     const std::string target = BASE + "\\Console";
     ScratchDir dir("backup-cli");
-    auto run = [&](const std::string& args) { return RunProcess("\"" + CliPath() + "\" " + args, dir.path()); };
+    auto run = [&](const std::string& args) { return RunCli(args, dir.path()); };
     ProcessResult none = run("restore");
     EXPECT_EQ(none.exitCode, 1u);
-    EXPECT_NE(none.err.find("Can't find any backup file in " + backupFolder(dir) + "\\*.reg."), std::string::npos)
+    EXPECT_NE(none.err.find("Can't find any backup file in " + backupFolder(dir) + "\\*.reg, "), std::string::npos)
         << none.err;
     EXPECT_EQ(run("restore extra").exitCode, 2u);
 

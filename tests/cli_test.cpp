@@ -1,8 +1,13 @@
 // The console program: output format, exit codes and usage errors on a seeded prefix.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <memory>
 #include <sstream>
 
+#include "backup/Backup.h"
+#include "platform/DataFolder.h"
+#include "platform/RepairLock.h"
 #include "engine/SystemPaths.h"
 #include "support/TestSupport.h"
 
@@ -74,4 +79,288 @@ TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
     EXPECT_EQ(r.exitCode, 0u) << r.out;
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0].compare(0, 18, "ROW\tCorrupt Fonts\t"), 0);
+}
+
+// ---- one data folder, whatever folder the program starts in ----
+
+namespace {
+const std::string DATA_TESTS = "C:\\zenthar-tests\\data-folder";
+
+// A fresh folder (an older run's leftovers removed).
+std::string FreshFolder(const std::string& path) {
+    RemoveTree(path);
+    CreateDirectoryA(DATA_TESTS.c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+// The console program copied into a program folder of its own, as the setup installs it.
+std::string InstalledCli(const std::string& programFolder) {
+    const std::string exe = programFolder + "\\zenthar-cli.exe";
+    CopyFileA(CliPath().c_str(), exe.c_str(), FALSE);
+    return exe;
+}
+
+ProcessResult RunInstalled(const std::string& exe, const std::string& args, const std::string& directory) {
+    return RunProcess("\"" + exe + "\" " + args, directory);
+}
+
+bool Reports(const ProcessResult& r, const std::string& filePath) {
+    for (const auto& line : SplitLines(r.out))
+        if (line.compare(0, 8, "FINDING\t") == 0 && line.size() >= filePath.size() &&
+            line.compare(line.size() - filePath.size(), filePath.size(), filePath) == 0)
+            return true;
+    return false;
+}
+
+// The working files an older version wrote into the folder a program started in.
+bool HoldsWorkingFiles(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE undo = FindFirstFileA((folder + "\\FixedOn*.xml").c_str(), &data);
+    if (undo != INVALID_HANDLE_VALUE) FindClose(undo);
+    return undo != INVALID_HANDLE_VALUE || PathExists(folder + "\\ignore.lst") ||
+           PathExists(folder + "\\Registry Backups") || PathExists(folder + "\\1.reg") ||
+           PathExists(folder + "\\repair.lock");
+}
+}  // namespace
+
+TEST(DataFolder, EveryStartFolderSeesTheSameIgnoreListAndBackups) {
+    AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata"));
+    const std::string program = FreshFolder(DATA_TESTS + "\\Program");
+    const std::string cli = InstalledCli(program);
+    const std::string data = appData.dataFolder();
+    ASSERT_FALSE(HoldsWorkingFiles(SystemDirectory())) << "leftovers of another run in the system folder";
+    EnsuredKey drivers(DRIVERS);
+    const std::string gone = DATA_TESTS + "\\gone-driver.drv";
+    SeededValue goneValue(DRIVERS, "zt.data.gone", gone);
+    // The Run entry starts the program in the system folder, the scheduled task in its own folder,
+    // the Start-menu shortcut in the data folder.
+    const struct {
+        const char* how;
+        std::string folder;
+    } starts[] = {{"system folder", SystemDirectory()}, {"program folder", program}, {"data folder", data}};
+    std::vector<std::string> kept;
+    std::vector<std::unique_ptr<SeededValue>> keptValues;  // all stay, so every later scan meets them
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(starts[i].how);
+        const auto& next = starts[(i + 1) % 3];
+        kept.push_back(DATA_TESTS + "\\kept-" + std::to_string(i) + ".drv");
+        keptValues.push_back(std::make_unique<SeededValue>(DRIVERS, "zt.data.kept" + std::to_string(i), kept.back()));
+        const ProcessResult fix =
+            RunInstalled(cli, "fix --only DRV --keep \"" + kept.back() + "\" --yes", starts[i].folder);
+        ASSERT_EQ(fix.exitCode, 0u) << fix.err;
+        EXPECT_FALSE(ValueExists(DRIVERS, "zt.data.gone"));
+        // Started anywhere else, the program knows what was kept here and finds the backup made here.
+        const ProcessResult scan = RunInstalled(cli, "scan --only DRV", next.folder);
+        for (const auto& path : kept) EXPECT_FALSE(Reports(scan, path)) << path << " was kept\n" << scan.out;
+        const ProcessResult restore = RunInstalled(cli, "restore", next.folder);
+        EXPECT_EQ(restore.exitCode, 0u) << next.how << ": " << restore.err;
+        EXPECT_TRUE(ValueExists(DRIVERS, "zt.data.gone")) << "restored from the backup";
+    }
+    const auto ignored = SplitLines(ReadTextFile(data + "\\ignore.lst"));
+    EXPECT_EQ(ignored, kept);
+    EXPECT_TRUE(PathExists(data + "\\Registry Backups"));
+    for (const auto& start : starts)
+        if (start.folder != data) {
+            EXPECT_FALSE(HoldsWorkingFiles(start.folder)) << start.how << " " << start.folder;
+        }
+}
+
+TEST(DataFolder, RestoreTakesTheNewestBackupOfTheDataStartAndProgramFolders) {
+    const std::string key = "HKEY_CURRENT_USER\\Software\\ZentharTest\\DataFolderRestore";
+    // A binary backup of the key while its value "v" reads `value`.
+    auto backupHolding = [&](const std::string& value) {
+        ScratchDir work("data-folder-backup");
+        SeededKey seeded(key);
+        seeded.setString("v", value);
+        ErrorArray errors;
+        errors.push_back(std::make_unique<RegistryError>());
+        errors.back()->keyPath = key;
+        errors.back()->action = "KEY";
+        const BackupResult made = BackupRegistry(&errors, nullptr);
+        EXPECT_EQ(made.status, BackupStatus::Written);
+        return ReadTextFile(made.file);
+    };
+    const std::map<std::string, std::string> backups = {
+        {"data", backupHolding("data")}, {"start", backupHolding("start")}, {"program", backupHolding("program")}};
+    DeleteKeyPath(key);
+    for (const char* newest : {"data", "start", "program"}) {
+        SCOPED_TRACE(std::string("the newest is in the ") + newest + " folder");
+        AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata-restore"));
+        const std::map<std::string, std::string> folders = {
+            {"data", appData.dataFolder()},
+            {"start", FreshFolder(DATA_TESTS + "\\start-restore")},
+            {"program", FreshFolder(DATA_TESTS + "\\Program")}};
+        const std::string cli = InstalledCli(folders.at("program"));
+        for (const auto& [where, folder] : folders) {
+            const std::string backupFolder = folder + "\\Registry Backups";
+            CreateDirectoryA(folder.c_str(), nullptr);
+            CreateDirectoryA(backupFolder.c_str(), nullptr);
+            // Dated names: the newest one a year after the others, which differ by a day.
+            const std::map<std::string, std::string> older = {{"data", "2030-06-01_00-00-00.reg"},
+                                                              {"start", "2030-06-02_00-00-00.reg"},
+                                                              {"program", "2030-06-03_00-00-00.reg"}};
+            const std::string name = where == newest ? "2031-01-01_00-00-00.reg" : older.at(where);
+            WriteTextFile(backupFolder + "\\" + name, backups.at(where));
+        }
+        const ProcessResult restore = RunInstalled(cli, "restore", folders.at("start"));
+        EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+        HKEY opened = nullptr;
+        char value[32] = "";
+        DWORD size = sizeof value - 1;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\ZentharTest\\DataFolderRestore", 0, KEY_READ, &opened) ==
+            ERROR_SUCCESS) {
+            RegQueryValueExA(opened, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+            RegCloseKey(opened);
+        }
+        EXPECT_STREQ(value, newest);
+        DeleteKeyPath(key);
+    }
+}
+
+TEST(DataFolder, AnOlderIgnoreListInTheStartOrProgramFolderIsTakenOverWhole) {
+    const std::string longLine = "C:\\Gone\\" + std::string(1100, 'x') + ".exe";
+    const struct {
+        const char* what;
+        std::string inStart, inProgram, inData;  // "" = no file there
+        std::vector<std::string> expected;        // the data folder's list afterwards
+    } cases[] = {
+        {"start folder only", "C:\\a.dll\r\n\r\n" + longLine + "\r\nlast-without-end", "", "",
+         {"C:\\a.dll", "", longLine, "last-without-end"}},
+        {"program folder only", "", "C:\\b.dll\n", "", {"C:\\b.dll"}},
+        {"both: the start folder's whole, then what the program folder's adds", "C:\\a.dll\nC:\\b.dll\n",
+         "C:\\b.dll\nC:\\c.dll\n", "", {"C:\\a.dll", "C:\\b.dll", "C:\\c.dll"}},
+        {"the data folder has a list already: nothing merged", "C:\\a.dll\n", "", "C:\\d.dll\n", {"C:\\d.dll"}},
+        {"nothing anywhere", "", "", "", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata-takeover"));
+        const std::string start = FreshFolder(DATA_TESTS + "\\start");
+        const std::string program = FreshFolder(DATA_TESTS + "\\Program");
+        const std::string cli = InstalledCli(program);
+        const std::string data = appData.dataFolder();
+        if (!c.inStart.empty()) WriteTextFile(start + "\\ignore.lst", c.inStart);
+        if (!c.inProgram.empty()) WriteTextFile(program + "\\ignore.lst", c.inProgram);
+        if (!c.inData.empty()) {
+            CreateDirectoryA(data.c_str(), nullptr);
+            WriteTextFile(data + "\\ignore.lst", c.inData);
+        }
+        const ProcessResult scan = RunInstalled(cli, "scan --only DRV", start);
+        EXPECT_LT(scan.exitCode, 2u) << scan.err;
+        if (c.expected.empty()) {
+            EXPECT_FALSE(PathExists(data + "\\ignore.lst"));
+        } else {
+            EXPECT_EQ(SplitLines(ReadTextFile(data + "\\ignore.lst")), c.expected);
+        }
+        // The old files stay as they were.
+        if (!c.inStart.empty()) {
+            EXPECT_EQ(ReadTextFile(start + "\\ignore.lst"), c.inStart);
+        }
+    }
+}
+
+TEST(DataFolder, AnOldListIsHonouredByTheFirstScanAndByLaterOnesElsewhere) {
+    AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata-first"));
+    const std::string start = FreshFolder(DATA_TESTS + "\\start-first");
+    EnsuredKey drivers(DRIVERS);
+    const std::string kept = start + "\\kept-earlier.drv";
+    SeededValue keptValue(DRIVERS, "zt.data.earlier", kept);
+    WriteTextFile(start + "\\ignore.lst", kept + "\n");
+    const ProcessResult scan = RunCliDefaultData("scan --only DRV", start);
+    EXPECT_FALSE(Reports(scan, kept)) << scan.out;
+    const ProcessResult again = RunCliDefaultData("scan --only DRV", SystemDirectory());
+    EXPECT_FALSE(Reports(again, kept)) << "from another folder too\n" << again.out;
+}
+
+TEST(DataFolder, TheDataOptionUsesItsFolderAndRefusesOneThatCannotBeMade) {
+    AppDataFolder appData(FreshFolder(DATA_TESTS + "\\appdata-option"));
+    const std::string base = FreshFolder(DATA_TESTS + "\\option");
+    WriteTextFile(base + "\\a-file", "x");
+    const struct {
+        const char* what;
+        std::string args;
+        DWORD exitCode;
+        std::string message;  // in standard error
+        std::string made;     // a folder that must exist afterwards
+    } cases[] = {
+        {"a new folder two levels down", "--data \"" + base + "\\new\\deeper\" scan --only DRV", 0, "",
+         base + "\\new\\deeper"},
+        {"a relative folder, below the current one", "--data rel scan --only DRV", 0, "", base + "\\rel"},
+        {"a file's name", "--data \"" + base + "\\a-file\" scan --only DRV", 2, "cannot be created", ""},
+        {"below a file", "--data \"" + base + "\\a-file\\below\" fix --yes", 2, "cannot be created", ""},
+        {"no folder given", "--data", 2, "--data needs a folder", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ProcessResult r = RunCliDefaultData(c.args, base);
+        EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        if (!c.made.empty()) {
+            EXPECT_TRUE(PathExists(c.made));
+        }
+    }
+    EXPECT_FALSE(PathExists(appData.dataFolder())) << "the default data folder was not touched";
+    const ProcessResult help = RunCliDefaultData("--help", base);
+    EXPECT_NE(help.out.find("here: " + appData.dataFolder() + "\r\n"), std::string::npos) << help.out;
+}
+
+// ---- one repair or restore at a time ----
+
+TEST(RepairLock, TheConsoleRefusesWhileAnotherHolderHasItAndAKilledHolderLeavesNone) {
+    ScratchDir dir("cli-lock");  // this process's data folder, and the console's through --data
+    WriteTextFile(dir.file("undo.xml"), "<registry/>\n");
+    RepairLock held;
+    ASSERT_TRUE(held.TryAcquire());
+    bool busy = false;
+    RepairLock second;
+    EXPECT_FALSE(second.TryAcquire(&busy)) << "the lock is not shared, not even within one process";
+    EXPECT_TRUE(busy);
+
+    const struct {
+        const char* args;
+        bool refused;
+    } commands[] = {
+        {"fix --only DRV --yes", true},
+        {"restore", true},
+        {"undo undo.xml", true},
+        {"fix --only DRV", false},  // shows what it would do, changes nothing
+        {"scan --only DRV", false},
+    };
+    auto expectRefusals = [&](const char* holder) {
+        for (const auto& c : commands) {
+            const ProcessResult r = RunCli(c.args, dir.path());
+            const bool said = r.err.find("Another repair or restore is running") != std::string::npos;
+            EXPECT_EQ(said, c.refused) << holder << ": " << c.args << "\n" << r.err;
+            if (c.refused) {
+                EXPECT_EQ(r.exitCode, 2u) << holder << ": " << c.args;
+            } else {
+                EXPECT_LT(r.exitCode, 2u) << holder << ": " << c.args << "\n" << r.err;
+            }
+        }
+    };
+    expectRefusals("this test");
+
+    // The lock handed to another process that is then killed, as a repair killed half-way.
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string command = "\"" + CliPath() + "\" --version";
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                               dir.path().c_str(), &si, &pi));
+    HANDLE inChild = nullptr;
+    ASSERT_TRUE(DuplicateHandle(GetCurrentProcess(), held.Detach(), pi.hProcess, &inChild, 0, FALSE,
+                                DUPLICATE_CLOSE_SOURCE | DUPLICATE_SAME_ACCESS));
+    expectRefusals("a process of its own");
+    TerminateProcess(pi.hProcess, 9);
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+
+    EXPECT_FALSE(PathExists(dir.file(REPAIR_LOCK_NAME))) << "no lock file stays behind";
+    const ProcessResult restore = RunCli("restore", dir.path());
+    EXPECT_EQ(restore.exitCode, 1u) << restore.err;
+    EXPECT_NE(restore.err.find("Can't find any backup file"), std::string::npos) << restore.err;
+    RepairLock again;
+    EXPECT_TRUE(again.TryAcquire());
 }

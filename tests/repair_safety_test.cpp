@@ -350,7 +350,7 @@ TEST(HeldBack, EntriesThatCannotBeRecordedOrRemovedWholeStayAndAreReported) {
     EXPECT_EQ(FirstExactDifference(before[1], SnapshotTreeExact(undeletable)), "");
     const auto kept = undoFiles();
     ASSERT_EQ(kept.size(), 1u);
-    EXPECT_NE(fix.err.find("The undo file " + kept[0] + " was kept"), std::string::npos) << fix.err;
+    EXPECT_NE(fix.err.find("The undo file " + dir.file(kept[0]) + " was kept"), std::string::npos) << fix.err;
 
     const ProcessResult restore = RunCli("restore", dir.path());
     EXPECT_EQ(restore.exitCode, 0u) << restore.err;

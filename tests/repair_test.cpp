@@ -763,7 +763,8 @@ public:
         si.hStdInput = nul_;
         si.hStdOutput = nul_;
         si.hStdError = nul_;
-        std::string cmd = inQuotes(CliPath()) + " " + args;
+        // The folder is the repair's data folder: the undo file is watched there.
+        std::string cmd = inQuotes(CliPath()) + " --data " + inQuotes(dir) + " " + args;
         started_ = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, dir.c_str(), &si, &pi_);
     }
     ~ChildRepair() {

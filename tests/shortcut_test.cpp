@@ -531,7 +531,7 @@ TEST_F(ShortcutTest, ConsoleListsBrokenShortcutsAfterRegistryFindings) {
     SeededValue font("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts",
                      "Zenthar Shortcut Test Font", dir.file("nofont.ttf"));
 
-    ProcessResult run = RunProcess("\"" + CliPath() + "\" scan --only FONTS,SHORTCUTS", dir.path());
+    ProcessResult run = RunCli("scan --only FONTS,SHORTCUTS", dir.path());
     EXPECT_EQ(run.exitCode, 1u) << run.err;
     std::string out = run.out;
     out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());

@@ -722,11 +722,28 @@ TEST_F(WindowTest, MissingDescriptionOrMaskIsReportedWithItsMessage) {
     }
 }
 
+// The movie's temporary files in the temporary folder.
+std::vector<std::string> AnimationTempFiles() {
+    char folder[MAX_PATH + 1] = "";
+    GetTempPathA(sizeof folder, folder);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((std::string(folder) + ANIMATION_TEMP_PREFIX + "*.tmp").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(data.cFileName);
+    while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
 TEST_F(WindowTest, TheAnimationPlaysStopsAndResumes) {
     DeleteFileA(ANIMATION_FILE);
+    const auto tempBefore = AnimationTempFiles();
     TestMainWindow w;
     ASSERT_TRUE(w.Open());
-    EXPECT_EQ(GetFileAttributesA(ANIMATION_FILE), INVALID_FILE_ATTRIBUTES) << "skin3.swf is not left behind";
+    // The current folder may be the system's: the movie goes through the temporary folder.
+    EXPECT_EQ(GetFileAttributesA(ANIMATION_FILE), INVALID_FILE_ATTRIBUTES) << "skin3.swf in the current folder";
+    EXPECT_EQ(AnimationTempFiles(), tempBefore) << "the temporary file is not left behind";
     HWND control = GetDlgItem(w.hwnd(), MAIN_ANIMATION_ID);
     ASSERT_EQ(control, w.animation.hwnd());
     char name[32] = {};
@@ -759,22 +776,23 @@ TEST_F(WindowTest, TheAnimationPlaysStopsAndResumes) {
 }
 
 TEST_F(WindowTest, TheAnimationPlaysFromTheResourceWhenTheFileCannotBeWritten) {
-    // A read-only "skin3.swf" of other content stands where the movie would be written.
-    DeleteFileA(ANIMATION_FILE);
-    {
-        OwnedHandle f(CreateFileA(ANIMATION_FILE, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-        DWORD n = 0;
-        WriteFile(f.get(), "stale", 5, &n, nullptr);
-    }
-    SetFileAttributesA(ANIMATION_FILE, FILE_ATTRIBUTE_READONLY);
+    // The temporary folder is one that does not exist, so no file can be written for the movie.
+    char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", tmp, sizeof tmp);
+    GetEnvironmentVariableA("TEMP", temp, sizeof temp);
+    SetEnvironmentVariableA("TMP", "C:\\zenthar-no-such-temp");
+    SetEnvironmentVariableA("TEMP", "C:\\zenthar-no-such-temp");
+    EXPECT_EQ(AnimationTempFile(), "");
     TestMainWindow w;
-    ASSERT_TRUE(w.Open());
+    const bool opened = w.Open();
+    SetEnvironmentVariableA("TMP", tmp[0] ? tmp : nullptr);
+    SetEnvironmentVariableA("TEMP", temp[0] ? temp : nullptr);
+    ASSERT_TRUE(opened);
     EXPECT_TRUE(w.animation.HasMovie());
     EXPECT_TRUE(w.animation.IsPlaying());
     const int first = w.animation.CurrentFrame();
     EXPECT_TRUE(PumpUntil([&] { return w.animation.CurrentFrame() != first; }, 2000));
-    SetFileAttributesA(ANIMATION_FILE, FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(ANIMATION_FILE);
+    EXPECT_FALSE(PathExists("C:\\zenthar-no-such-temp"));
 }
 
 TEST_F(WindowTest, AnEmptyOrUnreadableAnimationLeavesTheBackground) {

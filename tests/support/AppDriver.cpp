@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "support/TestSupport.h"
 #include "support/WindowTestKit.h"
 
 namespace {
@@ -76,12 +77,19 @@ std::string AppPath() {
     return path;
 }
 
-RunningApp::RunningApp(const std::string& arguments, const std::string& directory) {
+std::string AppDataFolderOf(const std::string& appData) { return appData + "\\Zenthar"; }
+
+RunningApp::RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData) {
     std::string command = "\"" + AppPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA si{};
     si.cb = sizeof si;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si, &pi_))
-        return;
+    BOOL created = FALSE;
+    {
+        AppDataFolder data(appData.empty() ? directory : appData);  // inherited by the program
+        created = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si,
+                                 &pi_);
+    }
+    if (!created) return;
     PumpUntil(
         [&] {
             Search s{pi_.dwProcessId, nullptr, nullptr};

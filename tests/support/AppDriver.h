@@ -9,11 +9,14 @@
 
 // The window program's path (from the environment CTest sets), reachable from the prefix.
 std::string AppPath();
+// The data folder of a program started with APPDATA set to `appData`.
+std::string AppDataFolderOf(const std::string& appData);
 
 class RunningApp {
 public:
-    // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window.
-    RunningApp(const std::string& arguments, const std::string& directory);
+    // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window. The program's
+    // APPDATA is `appData` (by default `directory`), so its data folder is AppDataFolderOf that.
+    RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData = "");
     // Ends the program through its tray menu's Close if it still runs; a program that does not end
     // then fails the test and is ended by force.
     ~RunningApp();

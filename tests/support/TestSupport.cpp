@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "platform/DataFolder.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
 
@@ -122,12 +123,14 @@ ScratchDir::ScratchDir(const std::string& name) : path_("C:\\zenthar-tests\\" + 
     RemoveTree(path_);
     CreateDirectoryA(path_.c_str(), nullptr);
     SetCurrentDirectoryA(path_.c_str());
+    SetDataFolder(path_);
 }
 
 ScratchDir::~ScratchDir() {
     // Under CTest the starting folder is a host path the prefix cannot enter again; leave the
     // scratch folder anyway so that it can be removed.
     if (!SetCurrentDirectoryA(previous_.c_str())) SetCurrentDirectoryA("C:\\");
+    SetDataFolder(std::string());
     RemoveTree(path_);
 }
 
@@ -259,7 +262,25 @@ std::string CliPath() {
 }
 
 ProcessResult RunCli(const std::string& args, const std::string& directory) {
+    if (directory.empty()) return RunProcess("\"" + CliPath() + "\" " + args);
+    return RunProcess("\"" + CliPath() + "\" --data \"" + directory + "\" " + args, directory);
+}
+
+ProcessResult RunCliDefaultData(const std::string& args, const std::string& directory) {
     return RunProcess("\"" + CliPath() + "\" " + args, directory);
+}
+
+AppDataFolder::AppDataFolder(const std::string& folder) : folder_(folder) {
+    char previous[MAX_PATH * 2] = "";
+    const DWORD n = GetEnvironmentVariableA("APPDATA", previous, sizeof previous);
+    hadPrevious_ = n > 0 && n < sizeof previous;
+    if (hadPrevious_) previous_ = previous;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetEnvironmentVariableA("APPDATA", folder.c_str());
+}
+
+AppDataFolder::~AppDataFolder() {
+    SetEnvironmentVariableA("APPDATA", hadPrevious_ ? previous_.c_str() : nullptr);
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {

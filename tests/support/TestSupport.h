@@ -54,7 +54,8 @@ private:
     bool created_ = false;
 };
 
-// A scratch folder under C:\zenthar-tests that becomes the current directory while it lives.
+// A scratch folder under C:\zenthar-tests that becomes the current directory and the data folder of
+// this process (where the routines keep the ignore list, undo files and backups) while it lives.
 class ScratchDir {
 public:
     explicit ScratchDir(const std::string& name);
@@ -88,8 +89,27 @@ ProcessResult RunProcess(const std::string& commandLine, const std::string& dire
 void WaitForProcessesToEnd(const std::string& exeName, DWORD ms);
 // The console program's path (from the environment CTest sets).
 std::string CliPath();
-// Runs the console program with the given arguments in `directory`.
+// Runs the console program with the given arguments in `directory`, which is its data folder too
+// (--data), as ScratchDir makes it this process's.
 ProcessResult RunCli(const std::string& args, const std::string& directory = std::string());
+// Runs the console program in `directory` with the default data folder (%APPDATA%\Zenthar).
+ProcessResult RunCliDefaultData(const std::string& args, const std::string& directory);
+
+// Sets the environment's APPDATA for the test's life (the processes it starts inherit it), so that
+// the default data folder is `folder`\Zenthar and not the prefix's own.
+class AppDataFolder {
+public:
+    explicit AppDataFolder(const std::string& folder);
+    ~AppDataFolder();
+    AppDataFolder(const AppDataFolder&) = delete;
+    AppDataFolder& operator=(const AppDataFolder&) = delete;
+    std::string dataFolder() const { return folder_ + "\\Zenthar"; }
+
+private:
+    std::string folder_;
+    std::string previous_;
+    bool hadPrevious_ = false;
+};
 // The lines of a text, without their line ends (CR LF or LF).
 std::vector<std::string> SplitLines(const std::string& text);
 

@@ -216,6 +216,9 @@ def _results():
 def _about():
     s = Screen("SUBMAIN_ABOUT", "about", SUB_X, SUB_Y, SUB_W, SUB_H, "about")
     s.buttons.append(Button("BUTTON_ABOUTEXIT", 0, 0, SUB_W, SUB_H, "about"))
+    # Where the ignore list, the undo files and the backups are kept: the program writes the folder.
+    s.labels.append(Label("TEXT_ABOUT_DATAFOLDER", 24, 171, 301, 12, -10, colour=P.TEXT_SOFT,
+                          sample=r"Your files: C:\Users\Someone\AppData\Roaming\Zenthar"))
     return s
 
 
