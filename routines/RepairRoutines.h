@@ -44,7 +44,7 @@ struct RepairReport {
 RepairReport RunRepair(const RepairJob& job);
 
 // The summary screen's repair thread: a full backup of the local-machine hive, the repair, and
-// the completion callback in every case. An exception is reported as "Error Occured while Fixing".
+// the completion callback in every case. An exception is reported as "Error Occurred while Fixing".
 // Returns 0, as a thread procedure does.
 unsigned long FixThread(const RepairJob& job);
 

@@ -895,7 +895,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
         return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(m.wParam) : -1;
     };
     {
-        DialogAnswerer no("Morvane", {IDNO});
+        DialogAnswerer no("Zenthar", {IDNO});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         const auto texts = no.texts();
         ASSERT_EQ(texts.size(), 1u);
@@ -904,7 +904,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
     }
     {
         // Not shipped: the program says so and stays open.
-        DialogAnswerer yes("Morvane", {IDYES, IDOK});
+        DialogAnswerer yes("Zenthar", {IDYES, IDOK});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         const auto texts = yes.texts();
         ASSERT_EQ(texts.size(), 2u);
@@ -915,7 +915,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
     {
         // Present in the current directory: it is started and the program quits with code 18.
         ASSERT_TRUE(CopyFileA(CliPath().c_str(), "ZentharLiveUpdate.exe", FALSE));
-        DialogAnswerer yes("Morvane", {IDYES});
+        DialogAnswerer yes("Zenthar", {IDYES});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         EXPECT_EQ(yes.texts().size(), 1u);
         EXPECT_EQ(quitPosted(), 18);
@@ -980,7 +980,7 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
         ASSERT_TRUE(picker->done());
         const auto texts = outcome.texts();
         ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], "Registry Restored Successfuly");
+        EXPECT_EQ(texts[0], "Registry Restored Successfully");
     }
     for (size_t i = 0; i < classes.size(); ++i)
         EXPECT_EQ(FirstTreeDifference(before[i], SnapshotTree(classes[i])), "") << classes[i];
