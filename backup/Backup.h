@@ -50,4 +50,5 @@ enum class RestoreStatus { Complete, NoBackupFile, Damaged, Failed };
 // Writes the newest file of the backup folder back into the registry and reports "Restore
 // Complete" or why not. A binary backup is checked whole before anything is written; a registry
 // editor export is imported through the registry editor. The current directory is not changed.
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message);
+// `refusedForRights`, when given, is set when the registry refused a write for lack of rights.
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights = nullptr);

@@ -146,7 +146,8 @@ bool hasSignatureV2(BackupInput& in) {
     return v2;
 }
 
-RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message) {
+RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message,
+                            bool& refusedForRights) {
     const bool v2 = hasSignatureV2(in);
     auto record = [v2, &in](bool apply, BackupReadState& state) {
         return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
@@ -179,12 +180,14 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
             return RestoreStatus::Damaged;
         }
         if (!v2) {
+            refusedForRights = apply.accessDenied;
             say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
             return RestoreStatus::Failed;
         }
         refused.push_back(apply.problem);  // each record stands alone: the others are still written
         apply.problem.clear();
     }
+    refusedForRights = apply.accessDenied;
     for (const auto& problem : refused) say(message, problem);
     if (!refused.empty() || apply.valuesFailed > 0) {
         say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
@@ -196,7 +199,10 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
 }
 }  // namespace
 
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights) {
+    bool refused = false;
+    if (!refusedForRights) refusedForRights = &refused;
+    *refusedForRights = false;
     // Absolute paths instead of changing the current directory, which other threads share.
     const std::string folder = JoinPath(CurrentDirectoryPath(), BACKUP_FOLDER) + "\\";
     const std::string newest = newestBackup(folder);
@@ -222,5 +228,5 @@ RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
         say(message, "Can't read the backup file " + newest + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
-    return restoreBinary(in, newest, message);
+    return restoreBinary(in, newest, message, *refusedForRights);
 }

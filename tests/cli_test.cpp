@@ -76,3 +76,34 @@ TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
     EXPECT_EQ(out[0].rfind("ROW\tInvalid Drivers\t", 0), 0u) << out[0];
 }
 
+// The console runs with the rights of whoever starts it; a removal or a restore the registry refuses
+// for rights says how to get them, and the command still fails.
+TEST(ConsoleProgram, RemovalsAndRestoresRefusedForRightsSayToUseAnAdministratorConsole) {
+    const std::string hint = "run it from an administrator console";
+    ScratchDir dir("cli-rights");
+    SeededKey app(APP_PATHS + "\\ZentharCliRights.exe");
+    app.setString("", dir.file("gone-rights.exe"));
+    SeededKey leaf(app.path() + "\\B");
+    leaf.setString("b", "2");
+    {
+        // A subkey that may be read but not listed or deleted: the key cannot be removed.
+        KeyAccessLimit refuse(leaf.path(), KEY_QUERY_VALUE);
+        ASSERT_TRUE(refuse.applied());
+        const auto fix = RunCli("fix --only APPPATH --yes", dir.path());
+        EXPECT_NE(fix.exitCode, 0u) << fix.err;
+        EXPECT_NE(fix.err.find(hint), std::string::npos) << fix.err;
+        EXPECT_TRUE(KeyExists(app.path()));
+    }
+    {
+        // The key the backup would write back may be read but not written.
+        KeyAccessLimit readOnly(app.path(), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        ASSERT_TRUE(readOnly.applied());
+        const auto restore = RunCli("restore", dir.path());
+        EXPECT_NE(restore.exitCode, 0u) << restore.err;
+        EXPECT_NE(restore.err.find(hint), std::string::npos) << restore.err;
+    }
+    // Where rights are not the reason, the hint stays away.
+    const auto restore = RunCli("restore", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    EXPECT_EQ(restore.err.find(hint), std::string::npos) << restore.err;
+}
