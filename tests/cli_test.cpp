@@ -58,7 +58,7 @@ TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
     EXPECT_NE(std::find(findings.begin(), findings.end(), appLine), findings.end()) << r.out;
     ASSERT_EQ(rows.size(), 2u);  // DRV then APPPATH, no shortcut row when shortcuts were not asked for
     EXPECT_EQ(rows[0].rfind("ROW\tInvalid Drivers\t", 0), 0u) << rows[0];
-    EXPECT_EQ(rows[1].rfind("ROW\tInvalid Application Paths\t", 0), 0u) << rows[1];
+    EXPECT_EQ(rows[1].rfind("ROW\tInvalid App Paths\t", 0), 0u) << rows[1];
     EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "\t0");
 }
 

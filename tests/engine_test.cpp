@@ -272,7 +272,7 @@ TEST(ValueScanners, SharedDllsDriversFontsAndStartup) {
     Scan s({COM_SUBS, DRV, FONTS, STARTUP});
     s.run();
     ASSERT_EQ(s.results.size(), 4u);
-    const char* titles[] = {"Corrupt Shared Files", "Invalid Drivers", "Corrupt Fonts", "Invalid Startup Programs"};
+    const char* titles[] = {"Corrupt Shared Files", "Invalid Drivers", "Corrupt Fonts", "Invalid Startup Items"};
     const int added[] = {1, 2, 2, 1};
     const int scanned[] = {3, 2, 2, 4};
     for (int i = 0; i < 4; ++i) {
@@ -345,8 +345,8 @@ TEST(SubkeyScanners, HelpAppPathsSharedToolsAndUninstall) {
     Scan s({HELP, APPPATH, SHARED_TOOLS, UNINSTALL});
     s.run();
     ASSERT_EQ(s.results.size(), 4u);
-    const char* titles[] = {"Corrupt Help Files", "Invalid Application Paths", "Invalid Shared Tools",
-                            "Invalid Uninstall Entries"};
+    const char* titles[] = {"Corrupt Help Files", "Invalid App Paths", "Invalid Shared Tools",
+                            "Invalid Uninstall Items"};
     const int added[] = {2, 2, 1, 1};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(s.row(i).title, titles[i]);

@@ -50,11 +50,11 @@ TEST(SummaryRows, ScanAndRepairTablesSumEveryRowAndMarkRefusedRemovals) {
          {{"Missing ShortCuts", "0", "0", "0"}},
          {0, 0, 0}, {0, 0, 0}},
         {"counts and a refusal",
-         {{"Invalid CLSID", 120, 3, 3, COM}, {"Invalid Application Paths", 7, 2, -1, APPPATH}},
+         {{"Invalid CLSID", 120, 3, 3, COM}, {"Invalid App Paths", 7, 2, -1, APPPATH}},
          {40, 1, 1},
-         {{"Invalid CLSID", "120", "3"}, {"Invalid Application Paths", "7", "2"}, {"Missing ShortCuts", "40", "1"}},
+         {{"Invalid CLSID", "120", "3"}, {"Invalid App Paths", "7", "2"}, {"Missing ShortCuts", "40", "1"}},
          {{"Invalid CLSID", "120", "3", "3"},
-          {"Invalid Application Paths", "7", "2", "Access Denied"},
+          {"Invalid App Paths", "7", "2", "Access Denied"},
           {"Missing ShortCuts", "40", "1", "1"}},
          {167, 6, 0}, {167, 6, 3}},  // the refused row lowers the fixed total
     };
@@ -401,8 +401,8 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     EXPECT_TRUE(KeyExists(broken.appPath.path()));
     const std::vector<std::string> expected[] = {
         {"Invalid CLSID", before[0][1], before[0][2], before[0][2]},
-        {"Invalid Application Paths", before[1][1], before[1][2], "Access Denied"},
-        {"Invalid Startup Programs", before[2][1], before[2][2], before[2][2]},
+        {"Invalid App Paths", before[1][1], before[1][2], "Access Denied"},
+        {"Invalid Startup Items", before[2][1], before[2][2], before[2][2]},
         {"Missing ShortCuts", "0", "0", "0"},
     };
     for (size_t i = 0; i < 4; ++i) EXPECT_EQ(rows[i], expected[i]) << i;
