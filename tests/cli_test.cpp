@@ -78,7 +78,7 @@ TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
 
 // The console runs with the rights of whoever starts it; a removal or a restore the registry refuses
 // for rights says how to get them, and the command still fails.
-TEST(ConsoleProgram, RemovalsAndRestoresRefusedForRightsSayToUseAnAdministratorConsole) {
+TEST(ConsoleProgram, RemovalsRestoresAndUndoRefusedForRightsSayToUseAnAdministratorConsole) {
     const std::string hint = "run it from an administrator console";
     ScratchDir dir("cli-rights");
     SeededKey app(APP_PATHS + "\\ZentharCliRights.exe");
@@ -101,6 +101,14 @@ TEST(ConsoleProgram, RemovalsAndRestoresRefusedForRightsSayToUseAnAdministratorC
         const auto restore = RunCli("restore", dir.path());
         EXPECT_NE(restore.exitCode, 0u) << restore.err;
         EXPECT_NE(restore.err.find(hint), std::string::npos) << restore.err;
+        // The undo file the refused repair kept, imported into the same key.
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA(dir.file("FixedOn*.xml").c_str(), &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the refused repair keeps its undo file";
+        FindClose(search);
+        const auto undo = RunCli("undo \"" + dir.file(found.cFileName) + "\"", dir.path());
+        EXPECT_EQ(undo.exitCode, 1u) << undo.err;
+        EXPECT_NE(undo.err.find(hint), std::string::npos) << undo.err;
     }
     // Where rights are not the reason, the hint stays away.
     const auto restore = RunCli("restore", dir.path());
