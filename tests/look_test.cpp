@@ -647,7 +647,6 @@ std::vector<ManifestElement> readManifest(const std::string& text, std::string& 
   std::vector<ManifestElement> elements;
   std::vector<std::string> open;
   std::vector<size_t> openIndex;
-  std::string pendingAttribute;
   XmlReader reader;
   reader.SetFileName(file);
   while (error.empty() && reader.Next()) {
