@@ -25,6 +25,7 @@
 #include "settings/ScheduledTask.h"
 #include "settings/ScheduledTaskAdd.h"
 #include "settings/SettingsKey.h"
+#include "settings/StartupEntry.h"
 #include "skin/SkinDialog.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -532,6 +533,15 @@ TEST_F(SubScreens, TheTwoStartupButtons) {
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
     EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 0) << "the category kept its own tick";
+    {
+        // A switch the system refuses leaves the box showing that nothing starts with Windows.
+        KeyAccessLimit readOnly(RUN, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        ASSERT_TRUE(readOnly.applied());
+        Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), StartupEntryPresent() ? 1 : 0);
+    }
+    if (StartupEntryPresent()) Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");  // a scheduler that kept the task
+    EXPECT_FALSE(StartupEntryPresent());
 }
 
 TEST_F(SubScreens, OptionTogglesWriteTheirFlags) {
