@@ -9,6 +9,7 @@
 #include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
+#include "settings/StartupEntry.h"
 
 std::unique_ptr<CSubMainSkin> CreateAppSubScreen(const SkinScreenLine&) {
     return std::make_unique<AppSubScreen>();
@@ -52,8 +53,8 @@ std::string AboutDataFolderText() { return "Your files: " + DataFolder(); }
 
 void AppSubScreen::OnButtonsAndLabelsLoaded() {
     if (name == SUBMAIN_ABOUT) store.SetLabelText(TEXT_ABOUT_DATAFOLDER, AboutDataFolderText());
-    // 3.1: both controls called BUTTON_STARTUP (the category and the start-with-Windows option).
-    LoadButtonFlag(RUN_KEY_PATH, STARTUP_VALUE_NAME, "BUTTON_STARTUP");
+    // 3.1: the start-with-Windows option; the category of the same name is ticked with the others below.
+    if (name == SUBMAIN_ADVANCED && StartupEntryPresent()) store.SetButtonCheck("BUTTON_STARTUP", 1);
     // 3.2
     if (IsScheduleScreen()) LoadScheduleButtons();
     // 3.3

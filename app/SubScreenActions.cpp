@@ -18,7 +18,7 @@
 namespace {
 constexpr const char RESTORE_CAPTION[] = "Registry Restoration";
 constexpr const char LIVE_UPDATE_PROGRAM[] = "ZentharLiveUpdate.exe";
-constexpr const char LIVE_UPDATE_CAPTION[] = "Morvane";
+constexpr const char LIVE_UPDATE_CAPTION[] = "Zenthar";
 constexpr int LIVE_UPDATE_EXIT_CODE = 18;
 constexpr size_t MAX_SHOWN_IMPORT_MESSAGES = 10;
 
@@ -69,7 +69,7 @@ void AppSubScreen::PressRestore() {
             text += "... and " + std::to_string(messages.size() - MAX_SHOWN_IMPORT_MESSAGES) + " more\n";
         MessageBoxA(hwnd(), text.c_str(), RESTORE_CAPTION, MB_OK | MB_ICONWARNING);
     }
-    MessageBoxA(hwnd(), restored ? "Registry Restored Successfuly" : "Registry Restoration Failed", RESTORE_CAPTION,
+    MessageBoxA(hwnd(), restored ? "Registry Restored Successfully" : "Registry Restoration Failed", RESTORE_CAPTION,
                 MB_OK | MB_ICONINFORMATION);
 }
 

@@ -87,7 +87,9 @@ void AppSubScreen::PressAll() {
 void AppSubScreen::PressStartup() {
     ToggleButton("BUTTON_STARTUP");
     // On the category screen the same name only chooses the startup-programs category.
-    if (name == SUBMAIN_ADVANCED) WriteStartupEntry(store.GetButtonCheck("BUTTON_STARTUP") != 0);
+    // A switch the system refused shows what is really registered instead of the click.
+    if (name == SUBMAIN_ADVANCED && WriteStartupEntry(store.GetButtonCheck("BUTTON_STARTUP") != 0) != ERROR_SUCCESS)
+        store.SetButtonCheck("BUTTON_STARTUP", StartupEntryPresent() ? 1 : 0);
 }
 
 void AppSubScreen::PressAboutExit() {

@@ -236,7 +236,7 @@ DWORD WINAPI CSummaryDialog::RepairWorker(void* param) {
         job.callbacks.message = [window](const std::string& text, const std::string& caption) {
             MessageBoxA(window, text.c_str(), caption.c_str(), MB_OK);
         };
-        FixThread(job);  // reports its own exceptions with "Error Occured while Fixing"
+        FixThread(job);  // reports its own exceptions with "Error Occurred while Fixing"
     } catch (...) {
         MessageBoxA(window, FIX_ERROR_TEXT, FIX_ERROR_CAPTION, MB_OK);
     }

@@ -17,7 +17,7 @@ using CategoryFlags = std::array<int32_t, SCAN_CATEGORY_COUNT>;
 
 // Announced when a run of the dialog was stopped, for whoever waits on it.
 constexpr const char* ABORTED_EVENT_NAME = "Zenthar_ABORTED";
-constexpr const char* SCAN_ERROR_TEXT = "Error Occured while scanning";
+constexpr const char* SCAN_ERROR_TEXT = "Error Occurred while scanning";
 constexpr const char* SCAN_ERROR_CAPTION = "Scan thread";
 constexpr const char* SCAN_COMPLETE_TEXT = "Scan Complete";
 constexpr const char* SCAN_COMPLETE_CAPTION = "Zenthar";

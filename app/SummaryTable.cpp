@@ -38,7 +38,6 @@ SummaryRows FixCompleteRows(const CategoryResults& results, const ShortcutCounts
     }
     rows.push_back({SHORTCUT_ROW_TITLE, CountText(shortcuts.scanned), CountText(shortcuts.errors),
                     CountText(shortcuts.fixed)});
-    rows.push_back({SPYWARE_ROW_TITLE});
     totals.scanned += shortcuts.scanned;
     totals.errors += shortcuts.errors;
     totals.fixed += shortcuts.fixed;

@@ -7,7 +7,6 @@
 #include "engine/Records.h"
 
 constexpr const char* SHORTCUT_ROW_TITLE = "Missing ShortCuts";
-constexpr const char* SPYWARE_ROW_TITLE = "Spywares";
 constexpr const char* ACCESS_DENIED_TEXT = "Access Denied";
 constexpr const char* FIXED_STATUS_TEXT = "Fixed";
 
@@ -30,8 +29,8 @@ std::string FixedText(int32_t fixed);
 // Scan complete: title, scanned, bugs per category in order, then "Missing ShortCuts". The sums of
 // every row go to `totals` (fixed stays 0).
 SummaryRows ScanCompleteRows(const CategoryResults& results, const ShortcutCounts& shortcuts, SummaryTotals& totals);
-// Repair complete: the same with the fixed column, then "Missing ShortCuts", then "Spywares" alone
-// without numbers. Negative fixed counts lower the fixed sum like any other count.
+// Repair complete: the same with the fixed column, then "Missing ShortCuts". Negative fixed counts
+// lower the fixed sum like any other count.
 SummaryRows FixCompleteRows(const CategoryResults& results, const ShortcutCounts& shortcuts, SummaryTotals& totals);
 
 // "Zenthar has found N potentially dangerous bugs" and the request to repair, on two lines.

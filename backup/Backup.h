@@ -55,4 +55,5 @@ std::vector<std::string> BackupFolders();
 // writes the newest file of the backup folders back into the registry and reports "Restore
 // Complete" or why not. A binary backup is checked whole before anything is written; a registry
 // editor export is imported through the registry editor. The current directory is not changed.
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message);
+// `refusedForRights`, when given, is set when the registry refused a write for lack of rights.
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights = nullptr);

@@ -54,7 +54,9 @@ bool readValueEntry(HKEY key, BackupInput& in, BackupReadState& state) {
     if (!in.bytes(dataLen, data)) return cut(state, in, at, "value data");
     if (!key) return true;
     const BYTE* bytes = dataLen ? reinterpret_cast<const BYTE*>(data.data()) : nullptr;
-    if (RegSetValueExA(key, nameLen ? name.c_str() : nullptr, 0, type, bytes, dataLen) != ERROR_SUCCESS) {
+    const LONG rc = RegSetValueExA(key, nameLen ? name.c_str() : nullptr, 0, type, bytes, dataLen);
+    if (rc != ERROR_SUCCESS) {
+        state.accessDenied |= rc == ERROR_ACCESS_DENIED;
         ++state.valuesFailed;
         if (state.message) state.message("Can't set value");
     }
@@ -73,8 +75,11 @@ bool readSubkeyEntry(HKEY key, BackupInput& in, BackupReadState& state, int dept
         return damaged(state, at, "a subkey name holding a zero byte or a backslash");
     if (depth + 1 > MAX_KEY_DEPTH) return damaged(state, at, "keys nested deeper than 512 levels");
     RegKey sub;
-    if (key && RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, sub.put(),
-                               nullptr) != ERROR_SUCCESS) {
+    const LONG created = key ? RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                               sub.put(), nullptr)
+                             : ERROR_SUCCESS;
+    if (created != ERROR_SUCCESS) {
+        state.accessDenied |= created == ERROR_ACCESS_DENIED;
         state.problem = "Can't create key " + name + " below " + state.keyPath;
         return false;
     }
@@ -130,8 +135,11 @@ bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state) {
     if (path.find('\0') != std::string::npos) return damaged(state, at, "a subkey path holding a zero byte");
     state.keyPath = std::string(rootName) + "\\" + path;
     RegKey key;
-    if (apply && RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                                 key.put(), nullptr) != ERROR_SUCCESS) {
+    const LONG created = apply ? RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                                                 nullptr, key.put(), nullptr)
+                               : ERROR_SUCCESS;
+    if (created != ERROR_SUCCESS) {
+        state.accessDenied |= created == ERROR_ACCESS_DENIED;
         state.problem = "Can't create key " + state.keyPath;
         return false;
     }

@@ -42,6 +42,7 @@ struct BackupReadState {
     bool damaged = false;  // the file, not the registry, stopped the read
     bool ended = false;    // the second format's end mark (a root of 0) was read
     int32_t valuesFailed = 0;
+    bool accessDenied = false;  // some write was refused for rights (ERROR_ACCESS_DENIED)
 };
 
 // Reads one key body and writes it below `key`. With a null key nothing is written: the body is

@@ -153,6 +153,8 @@ bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state) {
                                                    nullptr, parent.put(), nullptr);
     SnapshotFailures failures;
     if (rc == ERROR_SUCCESS) rc = WriteKeySnapshot(parentPath.empty() ? rootKey : parent.get(), snap, &failures);
+    state.accessDenied |= rc == ERROR_ACCESS_DENIED;
+    for (const auto& f : failures) state.accessDenied |= f.error == ERROR_ACCESS_DENIED;
     for (const auto& f : failures)
         if (f.isValue) {
             ++state.valuesFailed;

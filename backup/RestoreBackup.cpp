@@ -148,7 +148,8 @@ bool hasSignatureV2(BackupInput& in) {
     return v2;
 }
 
-RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message) {
+RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message,
+                            bool& refusedForRights) {
     const bool v2 = hasSignatureV2(in);
     auto record = [v2, &in](bool apply, BackupReadState& state) {
         return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
@@ -181,12 +182,14 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
             return RestoreStatus::Damaged;
         }
         if (!v2) {
+            refusedForRights = apply.accessDenied;
             say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
             return RestoreStatus::Failed;
         }
         refused.push_back(apply.problem);  // each record stands alone: the others are still written
         apply.problem.clear();
     }
+    refusedForRights = apply.accessDenied;
     for (const auto& problem : refused) say(message, problem);
     if (!refused.empty() || apply.valuesFailed > 0) {
         say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
@@ -204,7 +207,10 @@ std::vector<std::string> BackupFolders() {
     return folders;
 }
 
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights) {
+    bool refused = false;
+    if (!refusedForRights) refusedForRights = &refused;
+    *refusedForRights = false;
     RepairLock lock;
     bool busy = false;
     if (!lock.TryAcquire(&busy)) {
@@ -238,5 +244,5 @@ RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message) {
         say(message, "Can't read the backup file " + newest + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
-    return restoreBinary(in, newest, message);
+    return restoreBinary(in, newest, message, *refusedForRights);
 }

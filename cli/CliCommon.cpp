@@ -118,3 +118,9 @@ void ConsoleScan::run(ScanSelection& selection) {
     ScanRun(engine, shortcuts, selection, results, nullptr);
     EndConsoleProgress();
 }
+
+void SayRefusedForRights(const char* what) {
+    std::fprintf(stderr, "%s refused for lack of administrator rights: run it from an administrator console.\n", what);
+}
+
+bool RemovalRefusedForRights(const CRegistryLib& engine) { return engine.repairOutcome.refusedForRights > 0; }

@@ -32,6 +32,12 @@ struct ConsoleScan {
     void run(ScanSelection& selection);
 };
 
+// The console runs with the rights of whoever starts it: when the registry refused a removal or a
+// restore for lack of rights (ERROR_ACCESS_DENIED), says so on standard error and what to do.
+void SayRefusedForRights(const char* what);
+// True when the repair met an entry whose removal was refused for rights.
+bool RemovalRefusedForRights(const CRegistryLib& engine);
+
 int ScanCommand(int argc, char** argv);
 int RestoreCommand(int argc, char** argv);
 int UndoCommand(int argc, char** argv);

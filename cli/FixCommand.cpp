@@ -129,6 +129,7 @@ int FixCommand(int argc, char** argv) {
     std::fflush(stdout);
     if (!report.backupFile.empty()) std::fprintf(stderr, "Backup: %s\n", report.backupFile.c_str());
     for (const auto& text : messages) std::fprintf(stderr, "%s\n", text.c_str());
+    if (!report.Completed() && RemovalRefusedForRights(engine)) SayRefusedForRights("Some removals were");
     if (report.backupFailed) return 2;
     if (report.Completed()) return 0;
     if (!report.undoFile.empty() && !report.registryDone) {

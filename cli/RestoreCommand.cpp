@@ -9,8 +9,10 @@ int RestoreCommand(int argc, char** argv) {
         std::fprintf(stderr, "zenthar-cli restore: unexpected argument '%s' (see --help)\n", argv[0]);
         return 2;
     }
-    const RestoreStatus status =
-        RestoreLatestBackup([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    bool refusedForRights = false;
+    const RestoreStatus status = RestoreLatestBackup(
+        [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); }, &refusedForRights);
+    if (refusedForRights) SayRefusedForRights("The restore was");
     if (status == RestoreStatus::Refused) return 2;
     return status == RestoreStatus::Complete ? 0 : 1;
 }

@@ -29,5 +29,7 @@ int UndoCommand(int argc, char** argv) {
     lib.xmlMessage = [](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); };
     XmlReader reader;
     // The reasons of a refused or incomplete import have been printed by now.
-    return lib.LoadXmlFile(reader, path) ? 0 : 1;
+    if (lib.LoadXmlFile(reader, path)) return 0;
+    if (lib.xmlRefusedForRights) SayRefusedForRights("The undo was");
+    return 1;
 }

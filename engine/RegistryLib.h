@@ -68,6 +68,7 @@ public:
         int32_t notRecorded = 0;  // the backup or the undo record of the entry was not whole
         int32_t keptInside = 0;   // a kept row lies in or below the key
         int32_t failed = 0;       // the removal failed; a key part-deleted was written back whole
+        int32_t refusedForRights = 0;  // entries whose reading or removal gave ERROR_ACCESS_DENIED
         bool AllRemoved() const { return notRecorded == 0 && keptInside == 0 && failed == 0; }
     } repairOutcome;
     // The first pass's result per record: the later passes meet the same records and leave them be.

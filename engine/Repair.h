@@ -10,7 +10,7 @@ class CRegistryLib;
 class CShortcut;
 
 constexpr const char* UNDO_FILE_FORMAT = "FixedOn%A%B%d%Y%H%M%S.xml";  // in the data folder
-constexpr const char* FIX_ERROR_TEXT = "Error Occured while Fixing";
+constexpr const char* FIX_ERROR_TEXT = "Error Occurred while Fixing";
 constexpr const char* FIX_ERROR_CAPTION = "Fix thread";
 constexpr const char* FIX_DONE_TEXT = "Items selected have been removed from the system";
 constexpr const char* FIX_DONE_CAPTION = "Zenthar";

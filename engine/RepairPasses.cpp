@@ -142,6 +142,7 @@ LONG fixRecord(CRegistryLib& lib, const FixPass& pass, const RegistryError& rec)
         rc = fixValue(lib, rec);
     }
     if (pass.first) lib.firstPassResult[&rec] = rc;
+    if (pass.first && rc == ERROR_ACCESS_DENIED) ++lib.repairOutcome.refusedForRights;
     progress(lib, item, title);
     return rc;
 }

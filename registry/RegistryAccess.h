@@ -60,6 +60,7 @@ public:
     // written, 0 when the file failed the check (nothing written) or something could not be written.
     // Messages go to xmlMessage.
     int LoadXmlFile(XmlReader& reader, const std::string& path);
+    bool xmlRefusedForRights = false;  // the last LoadXmlFile met ERROR_ACCESS_DENIED writing a key or value
     static std::string XmlEscape(const std::string& text);
     static std::string XmlUnescape(const std::string& text);
 };

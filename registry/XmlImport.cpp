@@ -253,11 +253,13 @@ int RegistryAccess::LoadXmlFile(XmlReader& reader, const std::string& path) {
     }
     // Every chain is written, even after one fails, so that one refused key costs no other.
     bool whole = true;
+    xmlRefusedForRights = false;
     for (const auto& chain : check.chains) {
         SnapshotFailures failures;
         WriteKeyContents(chain->root, chain->keys, &failures);
         for (const auto& f : failures) {
             whole = false;
+            xmlRefusedForRights |= f.error == ERROR_ACCESS_DENIED;
             if (f.isValue)
                 say("couldn't set value " + (f.valueName.empty() ? std::string("(Default)") : ansi(f.valueName)));
             else

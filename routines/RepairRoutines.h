@@ -47,7 +47,7 @@ RepairReport RunRepair(const RepairJob& job);
 // The summary screen's repair thread: the repair lock, a full backup of the local-machine hive,
 // the repair, and the completion callback in every case. While another repair or restore holds
 // the lock, nothing but its message ("Another repair or restore is running...") and the callback.
-// An exception is reported as "Error Occured while Fixing". Returns 0, as a thread procedure does.
+// An exception is reported as "Error Occurred while Fixing". Returns 0, as a thread procedure does.
 unsigned long FixThread(const RepairJob& job);
 
 // The ticks of the results list: one per ErrorList record, then one per broken shortcut. A row

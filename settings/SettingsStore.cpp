@@ -8,7 +8,7 @@
 namespace {
 // Writers open the key and create it when it does not exist yet.
 bool openOrCreate(RegKey& key) {
-    if (OpenSettingsKey(SETTINGS_KEY_PATH, key.put()) == ERROR_SUCCESS) return true;
+    if (OpenSettingsKey(SETTINGS_KEY_PATH, key.put(), KEY_QUERY_VALUE | KEY_SET_VALUE) == ERROR_SUCCESS) return true;
     return RegCreateKeyExA(HKEY_LOCAL_MACHINE, SETTINGS_KEY_PATH, 0, nullptr, REG_OPTION_NON_VOLATILE,
                            KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, nullptr, key.put(),
                            nullptr) == ERROR_SUCCESS;
@@ -20,8 +20,8 @@ void setString(HKEY key, const char* name, const std::string& text) {
 }
 }  // namespace
 
-LONG OpenSettingsKey(const char* keyPath, HKEY* key) {
-    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, KEY_ALL_ACCESS, key);
+LONG OpenSettingsKey(const char* keyPath, HKEY* key, REGSAM access) {
+    return RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath, 0, access, key);
 }
 
 void WriteNumberSetting(const char* name, int64_t number) {

@@ -14,8 +14,9 @@
 #include <cstdint>
 #include <string>
 
-// Opens HKEY_LOCAL_MACHINE\`keyPath` with full access (every settings read and write does).
-LONG OpenSettingsKey(const char* keyPath, HKEY* key);
+// Opens HKEY_LOCAL_MACHINE\`keyPath`. Reads ask only to query values: a standard user may read the
+// key but not change it, and asking for more would lose every setting; writes add KEY_SET_VALUE.
+LONG OpenSettingsKey(const char* keyPath, HKEY* key, REGSAM access = KEY_QUERY_VALUE);
 
 // Sets `name` to the low 32 bits of `number` as REG_DWORD; opens or creates the settings key.
 void WriteNumberSetting(const char* name, int64_t number);

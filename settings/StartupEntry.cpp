@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "registry/RegKey.h"
+#include "settings/LogonTask.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 #include "settings/StringValue.h"
@@ -28,11 +29,36 @@ std::wstring shortPathName(const std::wstring& path) {
     n = GetShortPathNameW(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
     return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : std::wstring();
 }
+
+StartupKind presentKind(const StartupPlaces& places) {
+    if (FindLogonTask(places.taskName) == S_OK) return StartupKind::LogonTask;
+    return LoadFlagSetting(places.runKeyPath, STARTUP_VALUE_NAME).on ? StartupKind::RunValue : StartupKind::None;
+}
+
+LONG codeOf(HRESULT hr) {
+    if (SUCCEEDED(hr)) return ERROR_SUCCESS;
+    return HRESULT_FACILITY(hr) == FACILITY_WIN32 ? HRESULT_CODE(hr) : static_cast<LONG>(hr);
+}
+
+// Registers the logon task for this program; true when the scheduler kept all of it. A task it
+// kept only in part would start nothing at logon, so it is removed again.
+bool registerWholeTask(const StartupPlaces& places) {
+    const std::wstring program = moduleFileName();
+    if (program.empty()) return false;
+    const std::wstring folder = program.substr(0, program.find_last_of(L'\\'));
+    const std::wstring arguments(STARTUP_ARGUMENT, STARTUP_ARGUMENT + sizeof STARTUP_ARGUMENT - 1);
+    std::wstring stored;
+    const HRESULT hr = places.registerTask(places.taskName, LogonTaskXml(program, arguments, folder), stored);
+    if (FAILED(hr)) return false;
+    if (LogonTaskXmlIsComplete(stored, program, arguments)) return true;
+    DeleteLogonTask(places.taskName);
+    return false;
+}
 }  // namespace
 
 std::string StartupCommandFor(const std::string& path) {
-    if (path.find_first_of(" \t") == std::string::npos) return path;
-    return "\"" + path + "\"";
+    const std::string program = path.find_first_of(" \t") == std::string::npos ? path : "\"" + path + "\"";
+    return program + " " + STARTUP_ARGUMENT;
 }
 
 bool RunningProgramPath(std::string& path) {
@@ -45,9 +71,12 @@ bool RunningProgramPath(std::string& path) {
 
 LONG WriteStartupValue(const char* runKeyPath, bool on) {
     RegKey key;
-    LONG rc = OpenSettingsKey(runKeyPath, key.put());
+    LONG rc = OpenSettingsKey(runKeyPath, key.put(), KEY_QUERY_VALUE | KEY_SET_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!on) return RegDeleteValueA(key.get(), STARTUP_VALUE_NAME);
+    if (!on) {
+        rc = RegDeleteValueA(key.get(), STARTUP_VALUE_NAME);
+        return rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc;
+    }
     std::string path;
     // A path that would be written altered would name no file: better no entry than a broken one.
     if (!RunningProgramPath(path)) return ERROR_NO_UNICODE_TRANSLATION;
@@ -56,6 +85,33 @@ LONG WriteStartupValue(const char* runKeyPath, bool on) {
                           static_cast<DWORD>(command.size() + 1));
 }
 
-LONG WriteStartupEntry(bool on) { return WriteStartupValue(RUN_KEY_PATH, on); }
+StartupPlaces DefaultStartupPlaces() { return {RUN_KEY_PATH, LOGON_TASK_NAME, RegisterLogonTask}; }
 
-bool StartupEntryPresent() { return LoadFlagSetting(RUN_KEY_PATH, STARTUP_VALUE_NAME).on; }
+LONG WriteStartupEntryAt(const StartupPlaces& places, bool on, StartupKind* kind) {
+    StartupKind now = StartupKind::None;
+    LONG rc = ERROR_SUCCESS;
+    if (on && registerWholeTask(places)) {
+        now = StartupKind::LogonTask;
+        // The value an older version wrote would start the program a second time, without rights.
+        rc = WriteStartupValue(places.runKeyPath, false);
+        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;  // no Run key at all: nothing left behind
+    } else if (on) {
+        rc = WriteStartupValue(places.runKeyPath, true);
+        if (rc == ERROR_SUCCESS) now = StartupKind::RunValue;
+    } else {
+        const HRESULT hr = DeleteLogonTask(places.taskName);
+        rc = WriteStartupValue(places.runKeyPath, false);
+        if (rc == ERROR_FILE_NOT_FOUND) rc = ERROR_SUCCESS;
+        // A system without the Task Scheduler 2.0 has no task to remove.
+        if (rc == ERROR_SUCCESS && FAILED(hr) && hr != REGDB_E_CLASSNOTREG) rc = codeOf(hr);
+        if (rc != ERROR_SUCCESS) now = presentKind(places);
+    }
+    if (kind) *kind = now;
+    return rc;
+}
+
+LONG WriteStartupEntry(bool on) { return WriteStartupEntryAt(DefaultStartupPlaces(), on); }
+
+bool StartupEntryPresentAt(const StartupPlaces& places) { return presentKind(places) != StartupKind::None; }
+
+bool StartupEntryPresent() { return StartupEntryPresentAt(DefaultStartupPlaces()); }

@@ -122,5 +122,5 @@ std::string SkinFilePath() {
 }
 
 void ShowSkinNotFound(void* ownerWindow) {
-    MessageBoxA(static_cast<HWND>(ownerWindow), "skin.ini Not Found", "Zenthr", MB_OK | MB_ICONSTOP);
+    MessageBoxA(static_cast<HWND>(ownerWindow), "skin.ini Not Found", "Zenthar", MB_OK | MB_ICONSTOP);
 }

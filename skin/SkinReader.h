@@ -36,5 +36,5 @@ bool ExtractResourceToFile(const std::string& file, const char* name, const char
 void SetSkinFilePath(const std::string& path);
 std::string SkinFilePath();
 
-// "skin.ini Not Found" (caption "Zenthr", stop icon, OK) for a window whose description is missing.
+// "skin.ini Not Found" (caption "Zenthar", stop icon, OK) for a window whose description is missing.
 void ShowSkinNotFound(void* ownerWindow);

@@ -62,8 +62,8 @@ TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
     EXPECT_NE(std::find(findings.begin(), findings.end(), drvLine), findings.end()) << r.out;
     EXPECT_NE(std::find(findings.begin(), findings.end(), appLine), findings.end()) << r.out;
     ASSERT_EQ(rows.size(), 2u);  // DRV then APPPATH, no shortcut row when shortcuts were not asked for
-    EXPECT_EQ(rows[0].compare(0, 18, "ROW\tCorrupt Fonts\t"), 0) << rows[0];
-    EXPECT_EQ(rows[1].compare(0, 23, "ROW\tCorrupt Help Files\t"), 0) << rows[1];
+    EXPECT_EQ(rows[0].rfind("ROW\tInvalid Drivers\t", 0), 0u) << rows[0];
+    EXPECT_EQ(rows[1].rfind("ROW\tInvalid App Paths\t", 0), 0u) << rows[1];
     EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "\t0");
 }
 
@@ -78,7 +78,47 @@ TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {
     // Wine's own driver list is complete on a fresh prefix, so nothing else is reported there.
     EXPECT_EQ(r.exitCode, 0u) << r.out;
     ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].compare(0, 18, "ROW\tCorrupt Fonts\t"), 0);
+    EXPECT_EQ(out[0].rfind("ROW\tInvalid Drivers\t", 0), 0u) << out[0];
+}
+
+// The console runs with the rights of whoever starts it; a removal or a restore the registry refuses
+// for rights says how to get them, and the command still fails.
+TEST(ConsoleProgram, RemovalsRestoresAndUndoRefusedForRightsSayToUseAnAdministratorConsole) {
+    const std::string hint = "run it from an administrator console";
+    ScratchDir dir("cli-rights");
+    SeededKey app(APP_PATHS + "\\ZentharCliRights.exe");
+    app.setString("", dir.file("gone-rights.exe"));
+    SeededKey leaf(app.path() + "\\B");
+    leaf.setString("b", "2");
+    {
+        // A subkey that may be read but not listed or deleted: the key cannot be removed.
+        KeyAccessLimit refuse(leaf.path(), KEY_QUERY_VALUE);
+        ASSERT_TRUE(refuse.applied());
+        const auto fix = RunCli("fix --only APPPATH --yes", dir.path());
+        EXPECT_NE(fix.exitCode, 0u) << fix.err;
+        EXPECT_NE(fix.err.find(hint), std::string::npos) << fix.err;
+        EXPECT_TRUE(KeyExists(app.path()));
+    }
+    {
+        // The key the backup would write back may be read but not written.
+        KeyAccessLimit readOnly(app.path(), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        ASSERT_TRUE(readOnly.applied());
+        const auto restore = RunCli("restore", dir.path());
+        EXPECT_NE(restore.exitCode, 0u) << restore.err;
+        EXPECT_NE(restore.err.find(hint), std::string::npos) << restore.err;
+        // The undo file the refused repair kept, imported into the same key.
+        WIN32_FIND_DATAA found{};
+        HANDLE search = FindFirstFileA(dir.file("FixedOn*.xml").c_str(), &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE) << "the refused repair keeps its undo file";
+        FindClose(search);
+        const auto undo = RunCli("undo \"" + dir.file(found.cFileName) + "\"", dir.path());
+        EXPECT_EQ(undo.exitCode, 1u) << undo.err;
+        EXPECT_NE(undo.err.find(hint), std::string::npos) << undo.err;
+    }
+    // Where rights are not the reason, the hint stays away.
+    const auto restore = RunCli("restore", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    EXPECT_EQ(restore.err.find(hint), std::string::npos) << restore.err;
 }
 
 // ---- one data folder, whatever folder the program starts in ----

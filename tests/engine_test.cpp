@@ -241,6 +241,17 @@ TEST(ClsidScanner, ReportsClassesWithMissingServersAndCountsProgIds) {
     EXPECT_TRUE(s.wasReported(SystemDirectory() + "\\ole32.dll"));
 }
 
+// The summary and the console's ROW lines name a category by its title alone: two categories with
+// one title would read as one.
+TEST(CategoryTitles, EveryCategoryHasATitleOfItsOwn) {
+    for (size_t i = 0; i < SCAN_CATEGORY_COUNT; ++i) {
+        EXPECT_FALSE(std::string(CATEGORY_TABLE[i].title).empty()) << CATEGORY_TABLE[i].flagName;
+        for (size_t j = i + 1; j < SCAN_CATEGORY_COUNT; ++j)
+            EXPECT_STRNE(CATEGORY_TABLE[i].title, CATEGORY_TABLE[j].title)
+                << CATEGORY_TABLE[i].flagName << " and " << CATEGORY_TABLE[j].flagName;
+    }
+}
+
 TEST(ValueScanners, SharedDllsDriversFontsAndStartup) {
     Files files;
     EnsuredKey k1(SHARED_DLLS), k2(DRIVERS), k3(FONTS_NT), k4(RUN);
@@ -261,7 +272,7 @@ TEST(ValueScanners, SharedDllsDriversFontsAndStartup) {
     Scan s({COM_SUBS, DRV, FONTS, STARTUP});
     s.run();
     ASSERT_EQ(s.results.size(), 4u);
-    const char* titles[] = {"Corrupt Shared Files", "Corrupt Fonts", "Corrupt Fonts", "Corrupt Fonts"};
+    const char* titles[] = {"Corrupt Shared Files", "Invalid Drivers", "Corrupt Fonts", "Invalid Startup Items"};
     const int added[] = {1, 2, 2, 1};
     const int scanned[] = {3, 2, 2, 4};
     for (int i = 0; i < 4; ++i) {
@@ -334,7 +345,8 @@ TEST(SubkeyScanners, HelpAppPathsSharedToolsAndUninstall) {
     Scan s({HELP, APPPATH, SHARED_TOOLS, UNINSTALL});
     s.run();
     ASSERT_EQ(s.results.size(), 4u);
-    const char* titles[] = {"Corrupt Help Files", "Corrupt Help Files", "Invalid Shared Tools", "Corrupt Help Files"};
+    const char* titles[] = {"Corrupt Help Files", "Invalid App Paths", "Invalid Shared Tools",
+                            "Invalid Uninstall Items"};
     const int added[] = {2, 2, 1, 1};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(s.row(i).title, titles[i]);

@@ -1121,7 +1121,7 @@ TEST(SkinDescription, MissingDescriptionIsReportedAndEndsTheDialogWithTwo) {
     INT_PTR result = 0;
     {
         Helper helper([&] {
-            HWND box = waitForWindow("#32770", "Zenthr");
+            HWND box = waitForWindow("#32770", "Zenthar");
             if (!box) return;
             char caption[64] = {};
             GetWindowTextA(box, caption, sizeof caption);
@@ -1135,7 +1135,7 @@ TEST(SkinDescription, MissingDescriptionIsReportedAndEndsTheDialogWithTwo) {
         result = start.DoModal(IDD_TEST_DIALOG, nullptr);
     }
     EXPECT_EQ(result, 2);
-    EXPECT_EQ(seen.caption, "Zenthr");
+    EXPECT_EQ(seen.caption, "Zenthar");
     std::sort(seen.texts.begin(), seen.texts.end());
     EXPECT_EQ(seen.texts, (std::vector<std::string>{"button:OK", "static:skin.ini Not Found"}));
     EXPECT_TRUE(seen.stopIcon);

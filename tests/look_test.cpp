@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "resources/resource.h"
+#include "support/TestSupport.h"
+#include "xml/XmlReader.h"
 
 namespace {
 
@@ -620,6 +622,194 @@ TEST_F(LookTest, IconsCarryAlphaAndPaletteImagesAtThreeSizes) {
     }
     for (int size : {16, 32, 48})
       for (int bits : {32, 8}) EXPECT_TRUE(sizesAndDepths.count({size, bits})) << id << ": " << size << "px " << bits << "-bit";
+  }
+}
+
+// ---- the programs' application manifests ----
+
+// One element of a manifest: its name, the names of the elements it lies in, and its attributes.
+struct ManifestElement {
+  std::string name;
+  std::vector<std::string> path;
+  std::map<std::string, std::string> attributes;
+};
+
+// Reads a manifest with the project's XML reader, checking that every element is closed by its own
+// name. `error` says what was wrong; an empty result with an error means the text is not well formed.
+std::vector<ManifestElement> readManifest(const std::string& text, std::string& error) {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  const std::string file = std::string(dir) + "look_test_manifest.xml";
+  HANDLE f = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  DWORD written = 0;
+  WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(f);
+  std::vector<ManifestElement> elements;
+  std::vector<std::string> open;
+  std::vector<size_t> openIndex;
+  XmlReader reader;
+  reader.SetFileName(file);
+  while (error.empty() && reader.Next()) {
+    switch (reader.Token()) {
+      case XML_TOKEN_ELEMENT_START:
+        if (open.empty() && !elements.empty()) {
+          error = "a second root element <" + reader.ElementName() + ">";
+          break;
+        }
+        elements.push_back({reader.ElementName(), open, {}});
+        open.push_back(reader.ElementName());
+        openIndex.push_back(elements.size() - 1);
+        break;
+      case XML_TOKEN_ATTRIBUTE:
+        // The declaration's pseudo-attributes come before the first element.
+        if (openIndex.empty() && !elements.empty()) error = "an attribute outside every element";
+        else if (openIndex.empty()) break;
+        else elements[openIndex.back()].attributes[reader.AttributeName()] = reader.AttributeValue();
+        break;
+      case XML_TOKEN_ELEMENT_END:
+        if (open.empty()) error = "a closing tag without an element";
+        else if (!reader.ElementName().empty() && reader.ElementName() != open.back())
+          error = "</" + reader.ElementName() + "> closes <" + open.back() + ">";
+        else {
+          open.pop_back();
+          openIndex.pop_back();
+        }
+        break;
+      default:
+        break;
+    }
+  }
+  if (error.empty() && reader.Failed()) error = "parse error: " + reader.Error();
+  if (error.empty() && !open.empty()) error = "<" + open.back() + "> is never closed";
+  reader.Close();
+  DeleteFileA(file.c_str());
+  if (!error.empty()) elements.clear();
+  return elements;
+}
+
+std::vector<const ManifestElement*> elementsNamed(const std::vector<ManifestElement>& all, const std::string& name) {
+  std::vector<const ManifestElement*> out;
+  for (const auto& e : all)
+    if (e.name == name) out.push_back(&e);
+  return out;
+}
+
+BOOL CALLBACK collectManifest(HMODULE module, LPCSTR type, LPSTR name, LONG_PTR param) {
+  if (!IS_INTRESOURCE(name)) return TRUE;
+  HRSRC info = FindResourceA(module, name, type);
+  HGLOBAL loaded = info ? LoadResource(module, info) : nullptr;
+  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (data)
+    (*reinterpret_cast<std::map<int, std::string>*>(param))[static_cast<int>(reinterpret_cast<ULONG_PTR>(name))] =
+        std::string(data, SizeofResource(module, info));
+  return TRUE;
+}
+
+// The RT_MANIFEST resources of a built program, by id, read from the file without running it.
+std::map<int, std::string> manifestsOf(const std::string& program) {
+  std::map<int, std::string> out;
+  HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!module) return out;
+  EnumResourceNamesA(module, MAKEINTRESOURCEA(24) /* RT_MANIFEST */, collectManifest, reinterpret_cast<LONG_PTR>(&out));
+  FreeLibrary(module);
+  return out;
+}
+
+std::string programBesideTheConsole(const char* name) {
+  const std::string cli = CliPath();
+  return cli.substr(0, cli.find_last_of("\\/") + 1) + name;
+}
+
+TEST(ProgramManifests, BothProgramsCarryAWellFormedManifestWithTheirRights) {
+  const std::set<std::string> supportedSystems = {
+      "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",  // 7
+      "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",  // 8
+      "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",  // 8.1
+      "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}",  // 10 and 11
+  };
+  const struct {
+    const char* program;
+    const char* level;
+    ACTCTX_REQUESTED_RUN_LEVEL runLevel;
+    bool commonControls6;
+  } cases[] = {
+      {"Zenthar.exe", "requireAdministrator", ACTCTX_RUN_LEVEL_REQUIRE_ADMIN, true},
+      {"zenthar-cli.exe", "asInvoker", ACTCTX_RUN_LEVEL_AS_INVOKER, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program);
+    const std::string path = programBesideTheConsole(c.program);
+    const auto manifests = manifestsOf(path);
+    ASSERT_EQ(manifests.size(), 1u) << "one manifest, the program's own (id 1)";
+    ASSERT_EQ(manifests.begin()->first, 1);
+
+    std::string error;
+    const auto elements = readManifest(manifests.begin()->second, error);
+    ASSERT_TRUE(error.empty()) << error;
+    ASSERT_FALSE(elements.empty());
+    EXPECT_EQ(elements[0].name, "assembly");
+    EXPECT_EQ(elements[0].attributes.at("manifestVersion"), "1.0");
+    const auto levels = elementsNamed(elements, "requestedExecutionLevel");
+    ASSERT_EQ(levels.size(), 1u);
+    EXPECT_EQ(levels[0]->attributes.at("level"), c.level);
+    EXPECT_EQ(levels[0]->attributes.at("uiAccess"), "false");
+    EXPECT_EQ(levels[0]->path, (std::vector<std::string>{"assembly", "trustInfo", "security", "requestedPrivileges"}));
+    std::set<std::string> systems;
+    for (const auto* os : elementsNamed(elements, "supportedOS")) systems.insert(os->attributes.at("Id"));
+    EXPECT_EQ(systems, supportedSystems);
+    bool controls6 = false;
+    for (const auto* id : elementsNamed(elements, "assemblyIdentity"))
+      controls6 |= id->attributes.count("name") && id->attributes.at("name") == "Microsoft.Windows.Common-Controls" &&
+                   id->attributes.at("version") == "6.0.0.0" && id->path.size() == 3 && id->path[1] == "dependency";
+    EXPECT_EQ(controls6, c.commonControls6);
+
+    // The platform's own reader, the one that starts the program, accepts it and finds the same rights.
+    ACTCTXA context{};
+    context.cbSize = sizeof context;
+    context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    context.lpSource = path.c_str();
+    context.lpResourceName = MAKEINTRESOURCEA(1);
+    HANDLE actx = CreateActCtxA(&context);
+    ASSERT_NE(actx, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION runLevel{};
+    SIZE_T size = 0;
+    ASSERT_TRUE(QueryActCtxW(0, actx, nullptr, RunlevelInformationInActivationContext, &runLevel, sizeof runLevel, &size));
+    EXPECT_EQ(runLevel.RunLevel, c.runLevel);
+    EXPECT_FALSE(runLevel.UiAccess);
+    // With the context active, the common controls that load are those the program draws with:
+    // version 6 comes from the side-by-side store, the older ones from the system folder.
+    ULONG_PTR cookie = 0;
+    ASSERT_TRUE(ActivateActCtx(actx, &cookie));
+    HMODULE comctl = LoadLibraryA("comctl32.dll");
+    char loaded[MAX_PATH] = {};
+    GetModuleFileNameA(comctl, loaded, MAX_PATH);
+    FreeLibrary(comctl);
+    DeactivateActCtx(0, cookie);
+    ReleaseActCtx(actx);
+    std::string file = loaded;
+    std::transform(file.begin(), file.end(), file.begin(), [](char ch) { return static_cast<char>(tolower(ch)); });
+    const bool sideBySide6 = file.find("microsoft.windows.common-controls_6595b64144ccf1df_6.") != std::string::npos;
+    EXPECT_EQ(sideBySide6, c.commonControls6) << loaded;
+  }
+}
+
+// The checks above would pass a manifest the loader refuses if the reader let a broken one through.
+TEST(ProgramManifests, TheStructuralReadRefusesBrokenText) {
+  const struct {
+    const char* text;
+    bool wellFormed;
+  } cases[] = {
+      {"<a x=\"1\"><b/><c></c></a>\n", true},
+      {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n<b y=\"2\"/>\n</a>\n", true},
+      {"<a></a>\n<b x=\"1\"></b>\n", false},
+      {"<a><b></a></b>\n", false},
+      {"<a><b>\n", false},
+      {"<a></a></a>\n", false},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    readManifest(c.text, error);
+    EXPECT_EQ(error.empty(), c.wellFormed) << c.text << " " << error;
   }
 }
 

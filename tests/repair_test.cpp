@@ -635,7 +635,7 @@ TEST(FixThreadRoutine, AnExceptionIsReportedAndItsUndoFileStaysClosedAndImportsB
     job.callbacks.done = [&] { ++done; };
 
     EXPECT_EQ(FixThread(job), 0u);
-    EXPECT_EQ(messages, std::vector<std::string>{"Error Occured while Fixing|Fix thread"});
+    EXPECT_EQ(messages, std::vector<std::string>{"Error Occurred while Fixing|Fix thread"});
     EXPECT_EQ(done, 1);
     const auto backups = filesMatching(dir.file("Registry Backups\\*.reg"));
     ASSERT_EQ(backups.size(), 1u);  // the full export came first

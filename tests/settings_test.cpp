@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
 #include <cwchar>
 
 #include "registry/RegKey.h"
 #include "settings/ClockTime.h"
+#include "settings/LogonTask.h"
 #include "settings/ScanClock.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
@@ -302,8 +304,9 @@ TEST_F(Settings, NeverSetThresholdOnBothSides) {
 }
 
 TEST(StartupEntry, CommandIsTheProgramsOwnPathQuotedWhenItHasABlank) {
-    EXPECT_EQ(StartupCommandFor("C:\\Tools\\Zenthar.exe"), "C:\\Tools\\Zenthar.exe");
-    EXPECT_EQ(StartupCommandFor("C:\\Program Files\\Zenthar\\Zenthar.exe"), "\"C:\\Program Files\\Zenthar\\Zenthar.exe\"");
+    EXPECT_EQ(StartupCommandFor("C:\\Tools\\Zenthar.exe"), "C:\\Tools\\Zenthar.exe /tray");
+    EXPECT_EQ(StartupCommandFor("C:\\Program Files\\Zenthar\\Zenthar.exe"),
+              "\"C:\\Program Files\\Zenthar\\Zenthar.exe\" /tray");
     std::string ansi;
     EXPECT_FALSE(ExactAnsi(L"C:\\\x4E2D\\Zenthar.exe", ansi));
 
@@ -320,21 +323,131 @@ TEST(StartupEntry, CommandIsTheProgramsOwnPathQuotedWhenItHasABlank) {
     const ProcessResult child = RunProcess("\"" + copy + "\"", "C:\\");
     SetEnvironmentVariableA(CHILD_VARIABLE, nullptr);
     EXPECT_EQ(child.exitCode, 0u);
-    EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), "\"" + copy + "\"" + '\0');
+    EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), "\"" + copy + "\" /tray" + '\0');
 }
 
-TEST(StartupEntry, WrittenDeletedAndReadAsAFlagButTheRunKeyIsNeverCreated) {
-    EnsuredKey run(std::string("HKEY_LOCAL_MACHINE\\") + RUN_KEY_PATH);
-    ASSERT_EQ(WriteStartupEntry(true), ERROR_SUCCESS);
-    std::string path;
-    ASSERT_TRUE(RunningProgramPath(path));
-    EXPECT_EQ(readString(std::string("HKLM\\") + RUN_KEY_PATH, STARTUP_VALUE_NAME), StartupCommandFor(path) + '\0');
-    EXPECT_TRUE(StartupEntryPresent());
-    EXPECT_EQ(WriteStartupEntry(false), ERROR_SUCCESS);
-    EXPECT_FALSE(StartupEntryPresent());
-
+TEST(StartupEntry, TheRunValueIsNeverCreatedWithoutItsKey) {
     const std::string missing = "HKEY_LOCAL_MACHINE\\Software\\ZentharTest\\NoRun";
     DeleteKeyPath(missing);
     EXPECT_EQ(WriteStartupValue("Software\\ZentharTest\\NoRun", true), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(KeyExists(missing));
+    EXPECT_EQ(WriteStartupValue("Software\\ZentharTest\\NoRun", false), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(LogonTask, ADefinitionCountsOnlyWhenTheSchedulerKeptAllOfIt) {
+    const std::wstring program = L"C:\\Program Files\\R&D <x>\\Zenthar.exe";
+    const std::wstring own = LogonTaskXml(program, L"/tray", L"C:\\Program Files\\R&D <x>");
+    EXPECT_NE(own.find(L"<Command>C:\\Program Files\\R&amp;D &lt;x&gt;\\Zenthar.exe</Command>"), std::wstring::npos);
+    auto without = [&](const std::wstring& part) {
+        std::wstring text = own;
+        const size_t at = text.find(part);
+        return at == std::wstring::npos ? std::wstring(L"<part not found>") : text.erase(at, part.size());
+    };
+    // What a scheduler that stores only the settings gives back (the one of Wine 8 does).
+    const std::wstring settingsOnly =
+        L"<Task version=\"1.2\" xmlns=\"http://schemas.microsoft.com/windows/2004/02/mit/task\">\n"
+        L"  <RegistrationInfo>\n  </RegistrationInfo>\n  <Triggers/>\n  <Principals>\n    <Principal>\n"
+        L"    </Principal>\n  </Principals>\n  <Settings>\n    <Enabled>true</Enabled>\n  </Settings>\n"
+        L"  <Actions>\n    <Exec/>\n  </Actions>\n</Task>\n";
+    const struct {
+        const char* what;
+        std::wstring stored;
+        bool complete;
+    } cases[] = {
+        {"all of it", own, true},
+        {"only the settings", settingsOnly, false},
+        {"no logon trigger", without(L"<LogonTrigger>"), false},
+        {"no run level", without(L"<RunLevel>HighestAvailable</RunLevel>"), false},
+        {"no arguments", without(L"<Arguments>/tray</Arguments>"), false},
+        {"another program", LogonTaskXml(L"C:\\Other\\Zenthar.exe", L"/tray", L""), false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(LogonTaskXmlIsComplete(c.stored, program, L"/tray"), c.complete) << c.what;
+}
+
+// Switched on and off against schedulers that keep the task whole, keep only part of it or are
+// missing; the places are a Run key and a task of the test's own, with an old value in the Run key.
+TEST(StartupEntry, OnAndOffThroughTheLogonTaskOrTheRunValue) {
+    const StartupPlaces real{TEST_RUN_KEY, L"Zenthar test logon", RegisterLogonTask};
+    // Registers for real, then answers as a scheduler would that keeps what `keep` leaves of it.
+    auto scheduler = [](std::function<std::wstring(const std::wstring&)> keep) {
+        return [keep](const std::wstring& name, const std::wstring& xml, std::wstring& stored) {
+            std::wstring ignored;
+            const HRESULT hr = RegisterLogonTask(name, xml, ignored);
+            stored = keep(xml);
+            return hr;
+        };
+    };
+    const auto whole = scheduler([](const std::wstring& xml) { return xml; });
+    const auto partial = scheduler([](const std::wstring& xml) {
+        return xml.substr(0, xml.find(L"<Triggers>")) + xml.substr(xml.find(L"</Triggers>") + 11);
+    });
+    const auto missing = [](const std::wstring&, const std::wstring&, std::wstring&) { return REGDB_E_CLASSNOTREG; };
+    const struct {
+        const char* what;
+        StartupPlaces places;
+        StartupKind expected;  // None: whatever this platform's scheduler does
+    } cases[] = {
+        {"the platform's scheduler", real, StartupKind::None},
+        {"a scheduler that keeps the whole task", {TEST_RUN_KEY, real.taskName, whole}, StartupKind::LogonTask},
+        {"a scheduler that drops the trigger", {TEST_RUN_KEY, real.taskName, partial}, StartupKind::RunValue},
+        {"no Task Scheduler 2.0", {TEST_RUN_KEY, real.taskName, missing}, StartupKind::RunValue},
+    };
+    std::string path;
+    ASSERT_TRUE(RunningProgramPath(path));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SeededKey run(std::string("HKEY_LOCAL_MACHINE\\") + TEST_RUN_KEY);
+        run.setString(STARTUP_VALUE_NAME, "C:\\Old\\Zenthar.exe");
+        DeleteLogonTask(real.taskName);
+        StartupKind kind = StartupKind::None;
+        ASSERT_EQ(WriteStartupEntryAt(c.places, true, &kind), ERROR_SUCCESS);
+        if (c.expected != StartupKind::None) {
+            EXPECT_EQ(kind, c.expected);
+        }
+        ASSERT_NE(kind, StartupKind::None);
+        EXPECT_TRUE(StartupEntryPresentAt(c.places));
+        if (kind == StartupKind::LogonTask) {
+            EXPECT_EQ(FindLogonTask(real.taskName), S_OK);
+            EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), "<missing>") << "the old value is removed";
+        } else {
+            EXPECT_EQ(FindLogonTask(real.taskName), S_FALSE) << "no task that starts nothing is left behind";
+            EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), StartupCommandFor(path) + '\0');
+        }
+        ASSERT_EQ(WriteStartupEntryAt(c.places, false, &kind), ERROR_SUCCESS);
+        EXPECT_EQ(kind, StartupKind::None);
+        EXPECT_EQ(FindLogonTask(real.taskName), S_FALSE);
+        EXPECT_EQ(readString(run.path(), STARTUP_VALUE_NAME), "<missing>");
+        EXPECT_FALSE(StartupEntryPresentAt(c.places));
+    }
+    // A task left by an earlier switch-on counts as on, and switching off removes it.
+    std::wstring stored;
+    ASSERT_EQ(RegisterLogonTask(real.taskName, LogonTaskXml(L"C:\\x.exe", L"/tray", L""), stored), S_OK);
+    EXPECT_TRUE(StartupEntryPresentAt(real));
+    EXPECT_EQ(WriteStartupEntryAt(real, false), ERROR_SUCCESS);
+    EXPECT_EQ(FindLogonTask(real.taskName), S_FALSE);
+}
+
+// A standard user may read the settings but not change them: every setting still loads.
+TEST_F(Settings, SettingsReadableButNotWritableStillLoad) {
+    key.setString(SETTING_AUTOSCAN, "1");
+    key.setString(SETTING_SCAN_MINUTES, "15");
+    key.setDword(SETTING_SCAN_PERIOD, 900);
+    SeededKey run(std::string("HKEY_LOCAL_MACHINE\\") + TEST_RUN_KEY);
+    run.setString(STARTUP_VALUE_NAME, "C:\\Zenthar\\Zenthar.exe /tray");
+    const StartupPlaces places{TEST_RUN_KEY, L"Zenthar test logon", RegisterLogonTask};
+    for (DWORD rights : {DWORD(KEY_READ), DWORD(KEY_QUERY_VALUE)}) {
+        SCOPED_TRACE(rights);
+        KeyAccessLimit settings(KEY, rights), runKey(run.path(), rights);
+        ASSERT_TRUE(settings.applied() && runKey.applied());
+        EXPECT_TRUE(LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_AUTOSCAN).on);
+        EXPECT_TRUE(ScanAtStartSetting());
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, "15");
+        EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), 900u);
+        EXPECT_TRUE(StartupEntryPresentAt(places));
+        // Writes are refused and change nothing.
+        WriteFlagSetting(SETTING_AUTOSCAN, false);
+        WriteNumberSetting(SETTING_SCAN_PERIOD, 60);
+        EXPECT_TRUE(LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_AUTOSCAN).on);
+        EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), 900u);
+    }
 }

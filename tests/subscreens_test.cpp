@@ -25,6 +25,7 @@
 #include "settings/ScheduledTask.h"
 #include "settings/ScheduledTaskAdd.h"
 #include "settings/SettingsKey.h"
+#include "settings/StartupEntry.h"
 #include "skin/SkinDialog.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -546,6 +547,15 @@ TEST_F(SubScreens, TheTwoStartupButtons) {
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
     EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_STARTUP"), 0) << "the category kept its own tick";
+    {
+        // A switch the system refuses leaves the box showing that nothing starts with Windows.
+        KeyAccessLimit readOnly(RUN, KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
+        ASSERT_TRUE(readOnly.applied());
+        Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");
+        EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), StartupEntryPresent() ? 1 : 0);
+    }
+    if (StartupEntryPresent()) Click(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP");  // a scheduler that kept the task
+    EXPECT_FALSE(StartupEntryPresent());
 }
 
 TEST_F(SubScreens, OptionTogglesWriteTheirFlags) {
@@ -909,7 +919,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
         return PeekMessageA(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ? static_cast<int>(m.wParam) : -1;
     };
     {
-        DialogAnswerer no("Morvane", {IDNO});
+        DialogAnswerer no("Zenthar", {IDNO});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         const auto texts = no.texts();
         ASSERT_EQ(texts.size(), 1u);
@@ -918,7 +928,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
     }
     {
         // Not shipped: the program says so and stays open.
-        DialogAnswerer yes("Morvane", {IDYES, IDOK});
+        DialogAnswerer yes("Zenthar", {IDYES, IDOK});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         const auto texts = yes.texts();
         ASSERT_EQ(texts.size(), 2u);
@@ -929,7 +939,7 @@ TEST_F(SubScreens, LiveUpdateQuitsOnlyWhenItsProgramStarted) {
     {
         // Present in the current directory: it is started and the program quits with code 18.
         ASSERT_TRUE(CopyFileA(CliPath().c_str(), "ZentharLiveUpdate.exe", FALSE));
-        DialogAnswerer yes("Morvane", {IDYES});
+        DialogAnswerer yes("Zenthar", {IDYES});
         w.Screen(SUBMAIN_MAIN)->ButtonPressed("BUTTON_RUNUPDATE");
         EXPECT_EQ(yes.texts().size(), 1u);
         EXPECT_EQ(quitPosted(), 18);
@@ -994,7 +1004,7 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
         ASSERT_TRUE(picker->done());
         const auto texts = outcome.texts();
         ASSERT_EQ(texts.size(), 1u);
-        EXPECT_EQ(texts[0], "Registry Restored Successfuly");
+        EXPECT_EQ(texts[0], "Registry Restored Successfully");
     }
     for (size_t i = 0; i < classes.size(); ++i)
         EXPECT_EQ(FirstTreeDifference(before[i], SnapshotTree(classes[i])), "") << classes[i];

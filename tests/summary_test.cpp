@@ -47,16 +47,15 @@ TEST(SummaryRows, ScanAndRepairTablesSumEveryRowAndMarkRefusedRemovals) {
     const Case cases[] = {
         {"nothing scanned", {}, {0, 0, 0},
          {{"Missing ShortCuts", "0", "0"}},
-         {{"Missing ShortCuts", "0", "0", "0"}, {"Spywares"}},
+         {{"Missing ShortCuts", "0", "0", "0"}},
          {0, 0, 0}, {0, 0, 0}},
         {"counts and a refusal",
-         {{"Invalid CLSID", 120, 3, 3, COM}, {"Corrupt Help Files", 7, 2, -1, APPPATH}},
+         {{"Invalid CLSID", 120, 3, 3, COM}, {"Invalid App Paths", 7, 2, -1, APPPATH}},
          {40, 1, 1},
-         {{"Invalid CLSID", "120", "3"}, {"Corrupt Help Files", "7", "2"}, {"Missing ShortCuts", "40", "1"}},
+         {{"Invalid CLSID", "120", "3"}, {"Invalid App Paths", "7", "2"}, {"Missing ShortCuts", "40", "1"}},
          {{"Invalid CLSID", "120", "3", "3"},
-          {"Corrupt Help Files", "7", "2", "Access Denied"},
-          {"Missing ShortCuts", "40", "1", "1"},
-          {"Spywares"}},
+          {"Invalid App Paths", "7", "2", "Access Denied"},
+          {"Missing ShortCuts", "40", "1", "1"}},
          {167, 6, 0}, {167, 6, 3}},  // the refused row lowers the fixed total
     };
     for (const auto& c : cases) {
@@ -394,7 +393,7 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     Shot("summary-repairing");
     ASSERT_TRUE(WaitForScreen(SummaryScreen::RepairComplete, 300000)) << "screen " << static_cast<int>(Ask().screen);
     const Table rows = ReadTable(Ask().table);
-    ASSERT_EQ(rows.size(), 5u);
+    ASSERT_EQ(rows.size(), 4u);
     // The registry read back: what each row says was removed is gone, the refused key stays.
     EXPECT_FALSE(KeyExists(broken.classA.path()));
     EXPECT_FALSE(KeyExists(broken.classB.path()));
@@ -402,12 +401,11 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     EXPECT_TRUE(KeyExists(broken.appPath.path()));
     const std::vector<std::string> expected[] = {
         {"Invalid CLSID", before[0][1], before[0][2], before[0][2]},
-        {"Corrupt Help Files", before[1][1], before[1][2], "Access Denied"},
-        {"Corrupt Fonts", before[2][1], before[2][2], before[2][2]},
+        {"Invalid App Paths", before[1][1], before[1][2], "Access Denied"},
+        {"Invalid Startup Items", before[2][1], before[2][2], before[2][2]},
         {"Missing ShortCuts", "0", "0", "0"},
-        {"Spywares"},
     };
-    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(rows[i], expected[i]) << i;
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(rows[i], expected[i]) << i;
     Shot("summary-repair-done");
     EXPECT_EQ(Ask("TEXT_FIXCOMPLETE_STATUS").text, "Fixed");
     const int fixed = std::atoi(before[0][2].c_str()) - 1 + std::atoi(before[2][2].c_str());

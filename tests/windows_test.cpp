@@ -690,7 +690,7 @@ TEST_F(WindowTest, EnableScanButtonMessageEnablesTheSubScreensOwnScanButton) {
 
 TEST_F(WindowTest, MissingDescriptionOrMaskIsReportedWithItsMessage) {
     {
-        MessageBoxWatcher watcher("Zenthr");
+        MessageBoxWatcher watcher("Zenthar");
         TestMainWindow w;
         w.noDescription = true;
         w.skinFile = "Skin.ini";

@@ -286,9 +286,10 @@ def _repair_done():
                        sample="12345"),
                  Label("TEXT_FIXCOMPLETE_FIXED", 268, STATS_Y, 69, 14, -10, True, sample="-12345")]
     s.lists.append(ListBox(10, 36, 329, 118,
-                           [("Type", 120), ("Scanned", 62), ("Bug(s)", 62), ("Fixed", 62)],
+                           # the longest title and "Access Denied" fit whole
+                           [("Type", 121), ("Scanned", 57), ("Bug(s)", 48), ("Fixed", 82)],
                            [["Invalid CLSID", "5120", "3", "3"],
-                            ["Corrupt Fonts", "96", "1", "Access Denied"]]))
+                            ["Invalid App Paths", "96", "1", "Access Denied"]]))
     return s
 
 
