@@ -117,7 +117,8 @@ SectionEnd
 
 Section /o "Start Zenthar with Windows" SecStartup
   !insertmacro QuoteIfBlank $RunData "$INSTDIR\Zenthar.exe"
-  WriteRegStr HKLM "${RUN_KEY}" "Zenthar" "$RunData"
+  ; As the program writes it where no logon task can be kept: the window starts in the tray.
+  WriteRegStr HKLM "${RUN_KEY}" "Zenthar" "$RunData /tray"
 SectionEnd
 
 ; Unticking the option on an upgrade takes the old value away, as the program's own switch does.

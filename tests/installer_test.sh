@@ -90,7 +90,7 @@ check "the data folder survives the upgrade" test "$(cat "$(unix "$datadir")/ign
 check "the settings survive the upgrade" test "$(regvalue "$SETTINGS" savereg)" = 1
 check "desktop shortcut when asked" shortcut_ok "$desktop"
 check "start-with-Windows written as the program writes it" \
-  test "$(regvalue "$RUN" Zenthar)" = "\"$inst\\Zenthar.exe\""
+  test "$(regvalue "$RUN" Zenthar)" = "\"$inst\\Zenthar.exe\" /tray"
 check "scan with the startup option names nothing of Zenthar" scan_clean
 check "a silent upgrade keeps the startup option" wine "$setup" /S
 check "  ... still there" hasvalue "$RUN" Zenthar
