@@ -106,7 +106,7 @@ ScheduleChoice AppSubScreen::ShownChoice() {
 
 void AppSubScreen::ApplyScheduleFromButtons() {
     TheScanClock().Apply(ShownChoice());
-    ShowClockTexts();
+    ShowAllClockTexts();
 }
 
 void AppSubScreen::SaveAndReleaseOnce() {

@@ -41,6 +41,8 @@ public:
     // The clock's lines of the schedule pair: when the next automatic scan runs (or that they are
     // off) and what the last one found.
     void ShowClockTexts();
+    // The same on every schedule screen built so far.
+    void ShowAllClockTexts();
     // Makes the clock follow the choice this (enabled) schedule screen shows, as when scanning is
     // switched on: the schedule starts anew from now.
     void ApplyScheduleFromButtons();

@@ -126,10 +126,5 @@ void AppSubScreen::PressAutoscanEnable() {
     // Switched on, the clock takes the period the screen shows, from now; it may have kept
     // another one while scanning was off.
     if (on && enabledScreen) enabledScreen->ApplyScheduleFromButtons();
-    if (main) {
-        for (auto& screen : main->AllScreens())
-            if (auto* s = dynamic_cast<AppSubScreen*>(screen.get()); s && s->IsScheduleScreen()) s->ShowClockTexts();
-    } else {
-        ShowClockTexts();
-    }
+    ShowAllClockTexts();
 }

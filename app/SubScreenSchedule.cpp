@@ -6,6 +6,7 @@
 #include "settings/ScanClockText.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
+#include "skin/SkinDialog.h"
 
 namespace {
 constexpr const char TEXT_SCHEDULE_NEXT[] = "TEXT_SCHEDULE_NEXT";
@@ -23,6 +24,7 @@ void AppSubScreen::AcceptLoadedMinutes() {
         const int64_t period = TheScanClock().scanPeriod;
         const bool whole = period % 60 == 0 && period / 60 >= MIN_SCAN_MINUTES && period / 60 <= MAX_SCAN_MINUTES;
         acceptedMinutes_ = whole ? std::to_string(period / 60) : std::string(TEXT_SETTING_DEFAULT);
+        if (name == SUBMAIN_SCHEDULE) WriteTextSetting(SETTING_SCAN_MINUTES, acceptedMinutes_);
     }
     store.SetEditText(EDIT_SCAN_PERIOD, acceptedMinutes_);
 }
@@ -75,4 +77,15 @@ void AppSubScreen::ShowClockTexts() {
     LocalStamp last;
     const bool any = LastAutomaticScan(when, found) && UnixToLocalStamp(when, last);
     store.UpdateLabelText(TEXT_SCHEDULE_LAST, LastScanText(any, last, found));
+}
+
+void AppSubScreen::ShowAllClockTexts() {
+    // Both screens of the schedule pair show the one clock.
+    CSkinDialog* main = WindowAs<CSkinDialog>(GetParent(hwnd()));
+    if (!main) {
+        ShowClockTexts();
+        return;
+    }
+    for (const auto& screen : main->screens)
+        if (auto* s = dynamic_cast<AppSubScreen*>(screen.get()); s && s->IsScheduleScreen()) s->ShowClockTexts();
 }
