@@ -54,9 +54,9 @@ void AddScheduleDialog::OnOK() {
     EndDialog(IDOK);
 }
 
-INT_PTR RunAddScheduleDialog(HWND parent) {
+INT_PTR RunAddScheduleDialog(HWND parent, UiLanguage language) {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_DATE_CLASSES};
     InitCommonControlsEx(&classes);
     AddScheduleDialog dialog;
-    return dialog.DoModal(IDD_ADD_SCHEDULE, parent);
+    return dialog.DoModalInLanguage(IDD_ADD_SCHEDULE, parent, ResourceLanguageOf(language));
 }

@@ -5,6 +5,7 @@
 
 #include "framework/Dialog.h"
 #include "settings/ScheduledTaskAdd.h"
+#include "settings/UiLanguage.h"
 
 class AddScheduleDialog : public Dialog {
 public:
@@ -24,9 +25,10 @@ private:
     void ReadControls();
 };
 
-// Runs the dialog modally over `parent` (its template comes from the program's resources); returns
-// IDOK, IDCANCEL, or -1 when the dialog cannot be made.
-INT_PTR RunAddScheduleDialog(HWND parent);
+// Runs the dialog modally over `parent`, from the program's template in `language` (by default the
+// user's interface language: German or English); returns IDOK, IDCANCEL, or -1 when the dialog
+// cannot be made.
+INT_PTR RunAddScheduleDialog(HWND parent, UiLanguage language = CurrentUiLanguage());
 
 // Caption and icon of the message box that reports an outcome.
 constexpr const char* ADD_SCHEDULE_MESSAGE_CAPTION = "Zenthar";

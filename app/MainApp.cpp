@@ -25,6 +25,22 @@ std::string CMainApp::ArgumentsOf(const std::string& full) {
 
 bool CMainApp::IsScanCommand(const std::string& arguments) { return arguments == "scan"; }
 
+bool CMainApp::StartsInTray(const std::string& arguments, int showCommand) {
+    const size_t begin = arguments.find_first_not_of(" \t");
+    const size_t end = arguments.find_last_not_of(" \t");
+    const std::string word = begin == std::string::npos ? "" : arguments.substr(begin, end - begin + 1);
+    if (word.size() == 5 && lstrcmpiA(word.c_str(), "/tray") == 0) return true;
+    return showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE || showCommand == SW_SHOWMINNOACTIVE ||
+           showCommand == SW_FORCEMINIMIZE;
+}
+
+int CMainApp::StartupShowCommand() {
+    STARTUPINFOA info{};
+    info.cb = sizeof info;
+    GetStartupInfoA(&info);
+    return (info.dwFlags & STARTF_USESHOWWINDOW) ? info.wShowWindow : -1;
+}
+
 bool CMainApp::InitInstance() {
     // The controls the windows host (the list views of the sub-screens among them).
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
@@ -39,6 +55,7 @@ bool CMainApp::InitInstance() {
     }
     scanAtStart = IsScanCommand(ArgumentsOf(GetCommandLineA())) || ScanAtStartSetting() ? 1 : 0;
     CMainDialog dialog;
+    dialog.startInTray = StartsInTray(ArgumentsOf(GetCommandLineA()), StartupShowCommand());
     dialog.DoModal(IDD_SUMMARY, nullptr);
     return false;
 }

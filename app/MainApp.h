@@ -13,6 +13,12 @@ public:
     static std::string ArgumentsOf(const std::string& fullCommandLine);
     // Only the exact, case-sensitive text "scan" asks for a scan at start.
     static bool IsScanCommand(const std::string& arguments);
+    // A start that goes straight to the tray: the argument "/tray" alone (in any case, blanks
+    // around it allowed), or a start shown minimised (`showCommand` as STARTUPINFO gives it,
+    // -1 when it gives none).
+    static bool StartsInTray(const std::string& arguments, int showCommand);
+    // The show command this process was started with, or -1.
+    static int StartupShowCommand();
 
 protected:
     // A later start hands its arguments to the running copy's window and ends; the first sets

@@ -16,6 +16,7 @@
 #include "framework/Dialog.h"
 #include "framework/GdiOwners.h"
 #include "settings/ScanClock.h"
+#include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 
@@ -92,7 +93,10 @@ BOOL CMainDialog::OnInitDialog() {
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(largeIcon_));
     // 6. Timers.
     SetTimer(hwnd(), TIMER_IDLE, 1000, nullptr);
-    SetTimer(hwnd(), TIMER_AUTOSCAN, 10000, nullptr);
+    SetTimer(hwnd(), TIMER_AUTOSCAN, AUTOSCAN_CHECK_MS, nullptr);
+    // A window that starts in the tray never paints, so the hidden sub-screens (the schedule's
+    // switch among them) and the tray icon come from the first-idle step at once.
+    if (startInTray) SetTimer(hwnd(), TIMER_FIRSTIDLE, 0, nullptr);
     // 7. A later start of the program finds this window and hands it its arguments.
     MarkMainWindow(hwnd());
     return TRUE;
@@ -142,7 +146,14 @@ void CMainDialog::OnSize(UINT type, int, int) {
 
 void CMainDialog::OnTimer(UINT_PTR id) {
     if (id == TIMER_AUTOSCAN) {
-        if (!closing_ && TheScanClock().DueCheck(scanInProgress.load() != 0)) ButtonPressed("BUTTON_SCAN");
+        if (closing_) return;
+        // The schedule screen decides whether scanning is on: it must have been built first.
+        AllScreens();
+        if (TheScanClock().DueCheck(scanInProgress.load() != 0)) {
+            ButtonPressed("BUTTON_SCAN");
+            automaticScan_ = scanInProgress.load() != 0;
+        }
+        ShowClockTexts();
     } else if (id == TIMER_PROGRESS) {
         KillTimer(hwnd(), TIMER_PROGRESS);
         ShowQueuedProgress();
@@ -152,6 +163,7 @@ void CMainDialog::OnTimer(UINT_PTR id) {
 }
 
 void CMainDialog::ShowAndFocus() {
+    startInTray = false;
     ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(hwnd());
     SetFocus(hwnd());
@@ -167,6 +179,7 @@ bool CMainDialog::OnCommand(UINT id, UINT, HWND) {
         return true;
     case TRAY_SCAN:
         if (!scanInProgress) {
+            startInTray = false;
             ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
             SetForegroundWindow(hwnd());
             ButtonPressed("BUTTON_SCAN");
@@ -204,6 +217,10 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         return Default();
+    case WM_WINDOWPOSCHANGING:
+        // Started in the tray: the dialog manager's own show at its first idle moment is refused.
+        if (startInTray) reinterpret_cast<WINDOWPOS*>(lp)->flags &= ~SWP_SHOWWINDOW;
+        return Default();
     case WM_QUERYDRAGICON:
         SetResult(reinterpret_cast<LRESULT>(largeIcon_));
         return reinterpret_cast<LRESULT>(largeIcon_);
@@ -222,7 +239,9 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // A window that is closing declines: the later start waits for this process to end.
         const LRESULT taken = closing_ ? FALSE : TRUE;
         if (taken) {
-            ShowAndFocus();
+            // A later start meant for the tray (the logon entry while the program already runs)
+            // leaves the window where it is.
+            if (!CMainApp::StartsInTray(arguments, -1)) ShowAndFocus();
             if (CMainApp::IsScanCommand(arguments)) OnCommand(TRAY_SCAN, 0, nullptr);
         }
         SetResult(taken);
@@ -247,9 +266,20 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void CMainDialog::ShowPage(const char* screen, const char* button) {
+    CommitScheduleMinutes();
     ShowSubScreen(screen);
     store.EnableAllButtons(true);
     store.EnableButton(button, false);
+    ShowClockTexts();
+}
+
+void CMainDialog::CommitScheduleMinutes() {
+    if (auto* shown = dynamic_cast<AppSubScreen*>(currentScreen)) shown->CommitScanMinutes();
+}
+
+void CMainDialog::ShowClockTexts() {
+    for (const auto& screen : screens)
+        if (auto* s = dynamic_cast<AppSubScreen*>(screen.get()); s && s->IsScheduleScreen()) s->ShowClockTexts();
 }
 
 void CMainDialog::CommonEnd() {

@@ -44,6 +44,12 @@ public:
     void ButtonPressed(const std::string& name) override;
 
     bool resultsReady() const { return resultsReady_; }
+
+    // Set before the window is made: it starts hidden with only its tray icon (a start with
+    // Windows, a shortcut run minimised) and shows when the user asks for it (ShowAndFocus).
+    bool startInTray = false;
+    // Out of the tray: shown, restored and in front.
+    void ShowAndFocus();
     size_t registryRows() const { return registryRows_; }
 
 protected:
@@ -70,7 +76,9 @@ private:
     // Pages and the end every dispatched press reaches.
     void ShowPage(const char* screen, const char* button);
     void CommonEnd();
-    void ShowAndFocus();
+    // The schedule pair: minutes typed and not yet taken, and the clock's lines.
+    void CommitScheduleMinutes();
+    void ShowClockTexts();
     // Scan and repair, started and ended on this thread.
     void StartScan();
     void StopScan();
@@ -101,6 +109,7 @@ private:
     bool resultsReady_ = false;
     size_t registryRows_ = 0;
     bool closing_ = false;
+    bool automaticScan_ = false;  // the running scan was started by the clock
     RowTicks ticks_;  // read when the repair was asked for, used by the fix worker
     OwnedHandle scanThread_, fixThread_;
     std::atomic<bool> stopWanted_{false};  // a stop asked for the running scan

@@ -9,6 +9,7 @@
 #include "app/SubScreen.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
+#include "settings/ScanClock.h"
 
 namespace {
 // The category toggles of the scan screen, in the member order of the selection.
@@ -131,6 +132,11 @@ void CMainDialog::ScanFinished(bool completed) {
     progressActive_ = false;
     KillTimer(hwnd(), TIMER_PROGRESS);
     const ProgressSnapshot last = progress_.Latest();
+    if (automaticScan_ && completed)
+        TheScanClock().RecordAutomaticScan(
+            static_cast<int32_t>(engine->ErrorList.size() + shortcut.invalidShortcuts.size()));
+    automaticScan_ = false;
+    ShowClockTexts();
     // The scan run's own message, before the list is filled.
     if (completed) MessageBoxA(hwnd(), "Scan Complete", "Zenthar", MB_OK);
     if (closing_) return;

@@ -71,6 +71,11 @@ void AppSubScreen::OnButtonsAndLabelsLoaded() {
 void AppSubScreen::OnEditBoxesLoaded() {
     LoadEditText(SETTING_SAVE_COUNT, "EDIT_BAKUP_COUNT");
     LoadEditText(SETTING_SCAN_MINUTES, EDIT_SCAN_PERIOD);
+    AcceptLoadedMinutes();
+    // Scanning on with a period other than the one shown (a stored value of an older version, an
+    // edit of the registry): the clock follows the screen, keeping a next time that comes sooner.
+    if (name == SUBMAIN_SCHEDULE && TheScanClock().autoScanEnabled) TheScanClock().FollowShownChoice(ShownChoice());
+    if (IsScheduleScreen()) ShowClockTexts();
 }
 
 void AppSubScreen::OnListLoaded() {
@@ -97,11 +102,16 @@ void AppSubScreen::ShowScheduleRadios(const ScheduleRadios& radios) {
     store.SetButtonCheck(BUTTON_START_AFTER_EVERY_DAY, radios.day);
 }
 
-void AppSubScreen::ApplyScheduleFromButtons() {
+ScheduleChoice AppSubScreen::ShownChoice() {
     ScheduleChoice choice;
     choice.radios = ScheduleRadiosShown();
     choice.minutesText = store.GetEditText(EDIT_SCAN_PERIOD);
-    TheScanClock().Apply(choice);
+    return choice;
+}
+
+void AppSubScreen::ApplyScheduleFromButtons() {
+    TheScanClock().Apply(ShownChoice());
+    ShowAllClockTexts();
 }
 
 void AppSubScreen::SaveAndReleaseOnce() {
@@ -115,6 +125,8 @@ void AppSubScreen::SaveAndReleaseOnce() {
 }
 
 void AppSubScreen::OnDestroy() {
+    // Minutes typed and not yet taken are kept before the clock is saved.
+    if (!released) CommitScanMinutes();
     SaveAndReleaseOnce();
     CancelSummary();
     store.Reset();

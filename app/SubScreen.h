@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SubMainSkin.h"
@@ -36,6 +37,19 @@ public:
 
     bool IsScheduleScreen() const;
 
+    // Takes the minutes typed into EDIT_SCAN_PERIOD (when the box loses focus, the page changes,
+    // the program ends): 1 to 44,640 are kept and, with "Scan every" chosen, applied; anything
+    // else puts the last accepted value back and says so beside the box.
+    void CommitScanMinutes();
+    // The clock's lines of the schedule pair: when the next automatic scan runs (or that they are
+    // off) and what the last one found.
+    void ShowClockTexts();
+    // The same on every schedule screen built so far.
+    void ShowAllClockTexts();
+    // Makes the clock follow the choice this (enabled) schedule screen shows, as when scanning is
+    // switched on: the schedule starts anew from now.
+    void ApplyScheduleFromButtons();
+
 protected:
     // Building steps 3.1 to 3.5: the settings into the buttons, BUTTON_ALL, the scan at start.
     void OnButtonsAndLabelsLoaded() override;
@@ -44,6 +58,8 @@ protected:
     // Step 5: the ignored list filled at once; the schedule list shows the existing triggers.
     void OnListLoaded() override;
     void OnDestroy() override;
+    // The minutes box's loss of focus.
+    bool OnCommand(UINT id, UINT code, HWND control) override;
 
 private:
     void LoadScheduleButtons();
@@ -63,7 +79,12 @@ private:
     void PressScan();
     // The progress dialog's thread this sub-screen started: closed and waited for before the controls go.
     void CancelSummary();
-    void ApplyScheduleFromButtons();
+    // Validates the box (puts back the accepted value or the normal form of the typed one) and
+    // returns true when the accepted minutes changed.
+    bool TakeTypedMinutes();
+    // The minutes the box starts with, made acceptable (a value refused today came from elsewhere).
+    void AcceptLoadedMinutes();
+    ScheduleChoice ShownChoice();
     // The five schedule radios as the screen shows them, and set to `radios`.
     ScheduleRadios ScheduleRadiosShown();
     void ShowScheduleRadios(const ScheduleRadios& radios);
@@ -73,4 +94,6 @@ private:
     // The triggers the schedule list's rows show, row by row (a delete names the one the user saw).
     std::vector<TASK_TRIGGER> scheduleTriggers;
     bool released = false;
+    // The last minutes the box accepted, as text ("4" until loaded).
+    std::string acceptedMinutes_ = "4";
 };

@@ -64,6 +64,7 @@ void AppSubScreen::ButtonPressed(const std::string& pressed) {
     // BUTTON_SUPPORT is the main window's; any other name does nothing.
 
     if (TheScanClock().autoScanEnabled && IsScheduleRadio(pressed)) {
+        TakeTypedMinutes();  // the radio applies what the box shows, so the box is made right first
         ScheduleRadios radios = ScheduleRadiosShown();
         ClickScheduleRadio(radios, pressed);
         ShowScheduleRadios(radios);
@@ -102,9 +103,11 @@ void AppSubScreen::PressAboutExit() {
 
 void AppSubScreen::PressAutoscanEnable() {
     ScanClock& clock = TheScanClock();
+    if (clock.autoScanEnabled) CommitScanMinutes();  // the box goes out of sight with its screen
     clock.autoScanEnabled = clock.autoScanEnabled ? 0 : 1;
     const int on = clock.autoScanEnabled;
     CSkinDialog* main = MainWindowOf(hwnd());
+    AppSubScreen* enabledScreen = name == SUBMAIN_SCHEDULE ? this : nullptr;
     if (main) {
         // The twin screen comes up showing the same switch; the disabled one also shows the choice
         // last made on the enabled one (its own radios cannot change while scanning is off).
@@ -116,8 +119,14 @@ void AppSubScreen::PressAutoscanEnable() {
             }
             screen->store.SetButtonCheck(BUTTON_AUTOSCAN_ENABLE, on);
         }
+        for (auto& screen : main->AllScreens())
+            if (screen->name == SUBMAIN_SCHEDULE) enabledScreen = dynamic_cast<AppSubScreen*>(screen.get());
         main->ShowSubScreen(twinName);
     }
     store.SetButtonCheck(BUTTON_AUTOSCAN_ENABLE, on);
     SaveButtonSetting(store, SETTING_ENABLE_SCAN, BUTTON_AUTOSCAN_ENABLE);
+    // Switched on, the clock takes the period the screen shows, from now; it may have kept
+    // another one while scanning was off.
+    if (on && enabledScreen) enabledScreen->ApplyScheduleFromButtons();
+    ShowAllClockTexts();
 }

@@ -39,6 +39,18 @@ INT_PTR Dialog::DoModal(UINT templateId, HWND parent, HINSTANCE instance) {
                            &Dialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
+INT_PTR Dialog::DoModalInLanguage(UINT templateId, HWND parent, LANGID language) {
+    if (hwnd()) return -1;
+    const HINSTANCE module = ModuleInstance();
+    HRSRC found = FindResourceExA(module, RT_DIALOG, MAKEINTRESOURCEA(templateId), language);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* tmpl = loaded ? LockResource(loaded) : nullptr;
+    if (!tmpl) return DoModal(templateId, parent);
+    modal_ = true;
+    return DialogBoxIndirectParamA(module, static_cast<LPCDLGTEMPLATEA>(tmpl), parent, &Dialog::DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+}
+
 bool Dialog::CreateModeless(UINT templateId, HWND parent, HINSTANCE instance) {
     if (hwnd()) return false;
     modal_ = false;

@@ -9,6 +9,9 @@ public:
     // Runs the dialog modally; returns the value given to EndDialog, or -1 if the template cannot
     // be loaded. `instance` null means the program's own module.
     INT_PTR DoModal(UINT templateId, HWND parent, HINSTANCE instance = nullptr);
+    // Runs the dialog modally from the template of `language` among the module's resources; a
+    // template missing in that language is taken as the system would choose it.
+    INT_PTR DoModalInLanguage(UINT templateId, HWND parent, LANGID language);
     // Creates the dialog without a modal loop; the message loops of Application and UiThread
     // give it keyboard navigation.
     bool CreateModeless(UINT templateId, HWND parent, HINSTANCE instance = nullptr);

@@ -37,6 +37,22 @@ bool LocalTimeToUnix(int year, int month, int day, int hour, int minute, int sec
     return true;
 }
 
+bool UnixToLocalStamp(int64_t t, LocalStamp& out) {
+    if (t < -SECONDS_1601_TO_1970) return false;
+    ULARGE_INTEGER u;
+    u.QuadPart = static_cast<uint64_t>(t + SECONDS_1601_TO_1970) * FILETIME_TICKS_PER_SECOND;
+    FILETIME ft{u.LowPart, u.HighPart};
+    SYSTEMTIME utc{}, local{};
+    if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) return false;
+    out.year = local.wYear;
+    out.month = local.wMonth;
+    out.day = local.wDay;
+    out.weekday = local.wDayOfWeek;
+    out.hour = local.wHour;
+    out.minute = local.wMinute;
+    return true;
+}
+
 int64_t NeverSetThreshold() {
     int64_t t = 0;
     if (LocalTimeToUnix(2000, 1, 1, 1, 1, 1, t)) return t;

@@ -11,7 +11,9 @@ void ScanClock::Load() {
     // Only the low 32 bits are stored; times past 2106 come back wrapped.
     nextScanTime = static_cast<int64_t>(ReadNumberSetting(SETTING_SCAN_NEXT));
     scanPeriod = LoadedPeriod(static_cast<int64_t>(ReadNumberSetting(SETTING_SCAN_PERIOD)));
-    if (nextScanTime < NeverSetThreshold()) Advance(now());
+    const int64_t t = now();
+    if (nextScanTime < NeverSetThreshold()) Advance(t);
+    nextScanTime = BoundedNextTime(nextScanTime, t, scanPeriod);
 }
 
 void ScanClock::Advance(int64_t t) {
@@ -21,12 +23,13 @@ void ScanClock::Advance(int64_t t) {
 
 void ScanClock::Apply(const ScheduleChoice& choice) {
     const int64_t t = now();
-    scanPeriod = AppliedPeriod(choice.radios, choice.minutesText, scanPeriod, autoScanEnabled != 0);
+    scanPeriod = AppliedPeriod(choice.radios, choice.minutesText, scanPeriod);
     nextScanTime = t + scanPeriod;
 
     WriteNumberSetting(SETTING_SCAN_NEXT, nextScanTime);
     WriteNumberSetting(SETTING_SCAN_PERIOD, scanPeriod);
-    WriteTextSetting(SETTING_SCAN_MINUTES, choice.minutesText);
+    int minutes = 0;
+    if (ParseScanMinutes(choice.minutesText, minutes)) WriteTextSetting(SETTING_SCAN_MINUTES, std::to_string(minutes));
     WriteFlagSetting(SETTING_SCAN_EVERY, choice.radios.startEvery);
     WriteFlagSetting(SETTING_SCAN_AFTER_EVERY, choice.radios.startAfterEvery);
     WriteFlagSetting(SETTING_SCAN_MONTH, choice.radios.month);
@@ -41,9 +44,31 @@ bool ScanClock::DueCheck(bool scanInProgress) {
     return autoScanEnabled != 0 && !scanInProgress;
 }
 
-void ScanClock::Save() const {
+bool ScanClock::FollowShownChoice(const ScheduleChoice& choice) {
+    int64_t period = 0;
+    if (!ShownPeriod(choice.radios, choice.minutesText, period) || period == scanPeriod) return false;
+    scanPeriod = period;
+    nextScanTime = BoundedNextTime(nextScanTime, now(), scanPeriod);
     WriteNumberSetting(SETTING_SCAN_NEXT, nextScanTime);
     WriteNumberSetting(SETTING_SCAN_PERIOD, scanPeriod);
+    return true;
+}
+
+void ScanClock::Save() const {
+    const int64_t t = now();
+    WriteNumberSetting(SETTING_SCAN_NEXT, nextScanTime < t ? t : nextScanTime);
+    WriteNumberSetting(SETTING_SCAN_PERIOD, scanPeriod);
+}
+
+void ScanClock::RecordAutomaticScan(int32_t found) const {
+    WriteNumberSetting(SETTING_LAST_SCAN, now());
+    WriteNumberSetting(SETTING_LAST_FOUND, found < 0 ? 0 : found);
+}
+
+bool LastAutomaticScan(int64_t& when, int32_t& found) {
+    when = static_cast<int64_t>(ReadNumberSetting(SETTING_LAST_SCAN));
+    found = static_cast<int32_t>(ReadNumberSetting(SETTING_LAST_FOUND));
+    return when > 0;
 }
 
 ScanClock& TheScanClock() {

@@ -54,22 +54,50 @@ ScheduleRadios DefaultScheduleRadios() {
     return r;
 }
 
-int64_t LoadedPeriod(int64_t stored) { return stored < APPLY_MIN_PERIOD ? FALLBACK_PERIOD : stored; }
-
-int64_t AdvancedPeriod(int64_t period) { return period < ADVANCE_MIN_PERIOD ? FALLBACK_PERIOD : period; }
-
-int64_t AppliedPeriod(const ScheduleRadios& r, const std::string& minutesText, int64_t oldPeriod,
-                      bool autoScanEnabled) {
-    int64_t period = oldPeriod;
-    if (autoScanEnabled) {
-        if (r.startAfterEvery) {
-            // Checked in this order, so when the registry ticks several the last one wins.
-            if (r.month) period = Duration(31, 0, 0, 0);
-            if (r.week) period = Duration(7, 0, 0, 0);
-            if (r.day) period = Duration(1, 0, 0, 0);
-        } else if (r.startEvery) {
-            period = Duration(0, 0, DecimalTextToInt(minutesText), 0);
-        }
+bool ParseScanMinutes(const std::string& text, int& minutes) {
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t begin = 0, end = text.size();
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    if (begin == end) return false;
+    int64_t value = 0;
+    for (size_t i = begin; i < end; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = value * 10 + (text[i] - '0');
+        if (value > MAX_SCAN_MINUTES) return false;  // also stops before 64 bits could wrap
     }
-    return period < APPLY_MIN_PERIOD ? APPLY_MIN_PERIOD : period;
+    if (value < MIN_SCAN_MINUTES) return false;
+    minutes = static_cast<int>(value);
+    return true;
+}
+
+bool ShownPeriod(const ScheduleRadios& r, const std::string& minutesText, int64_t& period) {
+    if (r.startAfterEvery) {
+        // Checked in this order, so when the registry ticks several the last one wins.
+        bool shown = false;
+        if (r.month) period = Duration(31, 0, 0, 0), shown = true;
+        if (r.week) period = Duration(7, 0, 0, 0), shown = true;
+        if (r.day) period = Duration(1, 0, 0, 0), shown = true;
+        return shown;
+    }
+    int minutes = 0;
+    if (!r.startEvery || !ParseScanMinutes(minutesText, minutes)) return false;
+    period = Duration(0, 0, minutes, 0);
+    return true;
+}
+
+int64_t LoadedPeriod(int64_t stored) {
+    return stored < APPLY_MIN_PERIOD || stored > MAX_PERIOD ? FALLBACK_PERIOD : stored;
+}
+
+int64_t AdvancedPeriod(int64_t period) { return LoadedPeriod(period); }
+
+int64_t AppliedPeriod(const ScheduleRadios& r, const std::string& minutesText, int64_t oldPeriod) {
+    int64_t period = oldPeriod;
+    if (!ShownPeriod(r, minutesText, period)) period = LoadedPeriod(oldPeriod);
+    return period;
+}
+
+int64_t BoundedNextTime(int64_t next, int64_t now, int64_t period) {
+    return next > now + period ? now + period : next;
 }

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
-constexpr int64_t APPLY_MIN_PERIOD = 60;     // smallest period Apply (and Load) accepts
-constexpr int64_t ADVANCE_MIN_PERIOD = 180;  // smallest period kept when the next time moves on
-constexpr int64_t FALLBACK_PERIOD = 86460;   // one day and one minute
+constexpr int64_t APPLY_MIN_PERIOD = 60;     // smallest period there is: one minute
+constexpr int64_t FALLBACK_PERIOD = 86460;   // one day and one minute: a stored period that makes no sense
+constexpr int MIN_SCAN_MINUTES = 1;          // what the "Scan every" box accepts
+constexpr int MAX_SCAN_MINUTES = 44640;      // 31 days, the longest choice the radios offer
+constexpr int64_t MAX_PERIOD = int64_t(MAX_SCAN_MINUTES) * 60;
 constexpr unsigned AUTOSCAN_CHECK_MS = 10000;  // how often the main window runs the due check
 
 // Skin names of the schedule controls.
@@ -44,11 +46,24 @@ bool ClickScheduleRadio(ScheduleRadios& radios, const std::string& buttonName);
 // What the schedule shows when automatic scanning has never been switched on: once a week.
 ScheduleRadios DefaultScheduleRadios();
 
-// The period a stored value gives on load: below the minimum (or negative) means one day and one minute.
+// The minutes of the "Scan every" box: a whole decimal number, blanks around it allowed, from
+// MIN_SCAN_MINUTES to MAX_SCAN_MINUTES. False for anything else (letters, a sign, an empty box, a
+// number too large for 32 bits), so that the caller keeps the value it had.
+bool ParseScanMinutes(const std::string& text, int& minutes);
+
+// The period the screen shows: after-every takes the last ticked of month, week, day; start-every
+// takes the minutes. False when it shows none (no radio, after-every with none of the three, or
+// minutes that ParseScanMinutes refuses).
+bool ShownPeriod(const ScheduleRadios& radios, const std::string& minutesText, int64_t& period);
+
+// The period a stored value gives on load: outside one minute to 31 days (a negative or wrapped
+// value among them) it means one day and one minute.
 int64_t LoadedPeriod(int64_t stored);
-// The period kept when the next time moves on: the same rule with the larger minimum.
+// The period kept when the next time moves on: the same rule, so periods of 1 and 2 minutes stay.
 int64_t AdvancedPeriod(int64_t period);
-// The period Apply sets. While scanning is on, after-every takes the last ticked of month, week,
-// day (none keeps `oldPeriod`), start-every takes the minutes text; the result is at least 60 s.
-int64_t AppliedPeriod(const ScheduleRadios& radios, const std::string& minutesText, int64_t oldPeriod,
-                      bool autoScanEnabled);
+// The period Apply sets: the one the screen shows, or `oldPeriod` when it shows none.
+int64_t AppliedPeriod(const ScheduleRadios& radios, const std::string& minutesText, int64_t oldPeriod);
+
+// The next time as the clock keeps it: never more than one period after `now` (a system clock set
+// back, a wrapped value), else unchanged.
+int64_t BoundedNextTime(int64_t next, int64_t now, int64_t period);

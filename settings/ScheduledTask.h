@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/UiLanguage.h"
+
 // Frequencies of a trigger, as the add-schedule dialog numbers them.
 enum ScheduleFrequency {
     SCHEDULE_ONCE = 1,
@@ -68,10 +70,12 @@ HRESULT FindScheduledTrigger(const ScheduledTaskSpec& plan, const std::string& n
 // the task, since the platform would otherwise save a placeholder trigger in its place.
 HRESULT DeleteScheduledTrigger(const std::string& name, int index, const TASK_TRIGGER& expected);
 // The task's most recent run (0 when it never ran) and one description per trigger in index
-// order (appended): the platform's own text, or ours in the same words where it has none. On a
-// failure the lists hold what was read until then.
+// order (appended), in `language`: the platform's own text when the platform speaks that language
+// to this user, or ours in the same words where it has none or speaks another. On a failure the
+// lists hold what was read until then.
 HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vector<std::string>& descriptions,
-                              std::vector<TASK_TRIGGER>* triggers = nullptr);
+                              std::vector<TASK_TRIGGER>* triggers = nullptr,
+                              UiLanguage language = CurrentUiLanguage());
 
 // Removes the whole task (initialises COM itself).
 HRESULT DeleteScheduledTask(const std::string& name);
@@ -81,4 +85,4 @@ TASK_TRIGGER ScheduledTriggerFor(const ScheduledTaskSpec& plan);
 // Two triggers that fire alike (every field the Task Scheduler keeps, by trigger type).
 bool SameTrigger(const TASK_TRIGGER& a, const TASK_TRIGGER& b);
 // Our own description of a trigger, with the user locale's date and time formats.
-std::string DescribeTaskTrigger(const TASK_TRIGGER& trigger);
+std::string DescribeTaskTrigger(const TASK_TRIGGER& trigger, UiLanguage language = UiLanguage::English);

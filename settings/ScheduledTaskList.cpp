@@ -33,7 +33,7 @@ time_t toTimeValue(const SYSTEMTIME& st) {
 }
 
 // The platform's description of a trigger, or ours where it has none.
-HRESULT describe(ITask* task, WORD index, std::string& text, TASK_TRIGGER& data) {
+HRESULT describe(ITask* task, WORD index, std::string& text, TASK_TRIGGER& data, UiLanguage language) {
     TaskComPtr<ITaskTrigger> trigger;
     HRESULT hr = task->GetTrigger(index, trigger.put());
     if (FAILED(hr)) return hr;
@@ -42,7 +42,7 @@ HRESULT describe(ITask* task, WORD index, std::string& text, TASK_TRIGGER& data)
     hr = trigger->GetTrigger(&data);
     if (FAILED(hr)) return hr;
     LPWSTR platform = nullptr;
-    if (SUCCEEDED(trigger->GetTriggerString(&platform)) && platform) {
+    if (SystemSpeaks(language) && SUCCEEDED(trigger->GetTriggerString(&platform)) && platform) {
         // For display only: a character outside the code page may show as its stand-in.
         const std::wstring wide(platform);
         CoTaskMemFree(platform);
@@ -54,12 +54,12 @@ HRESULT describe(ITask* task, WORD index, std::string& text, TASK_TRIGGER& data)
             return S_OK;
         }
     }
-    text = DescribeTaskTrigger(data);
+    text = DescribeTaskTrigger(data, language);
     return S_OK;
 }
 }  // namespace
 
-std::string DescribeTaskTrigger(const TASK_TRIGGER& t) {
+std::string DescribeTaskTrigger(const TASK_TRIGGER& t, UiLanguage language) {
     SYSTEMTIME st{};
     st.wYear = t.wBeginYear;
     st.wMonth = t.wBeginMonth;
@@ -98,11 +98,11 @@ std::string DescribeTaskTrigger(const TASK_TRIGGER& t) {
     default:
         break;
     }
-    return DescribeTrigger(w);
+    return DescribeTrigger(w, language);
 }
 
 HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vector<std::string>& descriptions,
-                              std::vector<TASK_TRIGGER>* triggers) {
+                              std::vector<TASK_TRIGGER>* triggers, UiLanguage language) {
     TaskComApartment com;
     lastRun = 0;
     std::wstring wname;
@@ -124,7 +124,7 @@ HRESULT ListScheduledTriggers(const std::string& name, time_t& lastRun, std::vec
     for (WORD i = 0; i < count; ++i) {
         std::string text;
         TASK_TRIGGER data;
-        hr = describe(task.get(), i, text, data);
+        hr = describe(task.get(), i, text, data, language);
         if (FAILED(hr)) return hr;
         descriptions.push_back(text);
         if (triggers) triggers->push_back(data);

@@ -2,6 +2,8 @@
 #pragma once
 #include <string>
 
+#include "settings/UiLanguage.h"
+
 // The locale's time format with its seconds cut out, for the start-time picker: the first
 // `separator` followed by "ss" goes with its seconds letters; failing that, the first `separator`
 // followed by a single "s". A format without seconds comes back unchanged.
@@ -41,5 +43,6 @@ struct TriggerWords {
 };
 
 // The trigger in the words the Task Scheduler uses for its own descriptions, for example
-// "At 10:00 every Wednesday of every week, starting 09/12/2026".
-std::string DescribeTrigger(const TriggerWords& words);
+// "At 10:00 every Wednesday of every week, starting 09/12/2026", or in German
+// "Um 10:00 jeden Mittwoch jeder Woche, ab 09.12.2026".
+std::string DescribeTrigger(const TriggerWords& words, UiLanguage language = UiLanguage::English);

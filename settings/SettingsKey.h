@@ -21,6 +21,9 @@ constexpr const char SETTING_SCAN_MINUTES[] = "scanminutes";
 // Numbers (REG_DWORD, the low 32 bits).
 constexpr const char SETTING_SCAN_NEXT[] = "scannext";
 constexpr const char SETTING_SCAN_PERIOD[] = "scanperiod";
+// When the last automatic scan ended (seconds since 1970-01-01 UTC) and the problems it found.
+constexpr const char SETTING_LAST_SCAN[] = "lastscan";
+constexpr const char SETTING_LAST_FOUND[] = "lastfound";
 
 // What a text setting loads as when the key exists but the value is missing or unusable.
 constexpr const char TEXT_SETTING_DEFAULT[] = "4";

@@ -146,6 +146,23 @@ TEST(MainApp, OnlyASecondStartsOwnCopyDataIsTakenAsArguments) {
     EXPECT_FALSE(SecondStartArguments(0, untouched));
 }
 
+TEST(MainApp, TheTrayArgumentAloneOrAMinimisedStartGoStraightToTheTray) {
+    const struct {
+        const char* arguments;
+        int show;
+        bool tray;
+    } cases[] = {
+        {"/tray", -1, true},          {"/TRAY", -1, true},          {" /tray ", -1, true},
+        {"/tray scan", -1, false},    {"scan /tray", -1, false},    {"tray", -1, false},
+        {"/trayx", -1, false},        {"", -1, false},              {"scan", -1, false},
+        {"", SW_SHOWMINNOACTIVE, true}, {"", SW_SHOWMINIMIZED, true}, {"", SW_MINIMIZE, true},
+        {"", SW_FORCEMINIMIZE, true}, {"scan", SW_SHOWMINNOACTIVE, true}, {"", SW_SHOWNORMAL, false},
+        {"", SW_SHOWMAXIMIZED, false}, {"", SW_SHOWDEFAULT, false}, {"", SW_HIDE, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CMainApp::StartsInTray(c.arguments, c.show), c.tray) << "\"" << c.arguments << "\" " << c.show;
+}
+
 TEST(ScanProgress, PairTextsFollowTheFlag) {
     const struct {
         int32_t flag;
@@ -459,6 +476,98 @@ TEST_F(WindowProgram, AnAutomaticScanThatIsDueStartsWithinTenSeconds) {
     ASSERT_NE(box, nullptr) << "no automatic scan";
     EXPECT_EQ(app.BoxText(box), "Scan Complete");
     EXPECT_TRUE(app.AnswerBox(box));
+}
+
+// Class, caption and size of a window, for a failure's message.
+std::string WindowSummary(HWND w) {
+    if (!w) return "no window";
+    char cls[64] = {}, text[128] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, text, sizeof text);
+    RECT r{};
+    GetWindowRect(w, &r);
+    return std::string(cls) + " \"" + text + "\" " + std::to_string(r.right - r.left) + "x" +
+           std::to_string(r.bottom - r.top);
+}
+
+DWORD StoredNumber(const char* name) {
+    HKEY key = nullptr;
+    DWORD data = 0, size = sizeof data, type = 0;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
+        type != REG_DWORD)
+        data = 0;
+    RegCloseKey(key);
+    return data;
+}
+
+std::string StoredText(const char* name) {
+    HKEY key = nullptr;
+    char data[256] = {};
+    DWORD size = sizeof data - 1;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+        lstrcpyA(data, "<missing>");
+    RegCloseKey(key);
+    return data;
+}
+
+// What is stored and how the program is started, against whether the clock starts a scan within
+// 15 s (its check runs every 10 s), where the window is, and what is stored once it has closed.
+TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
+    constexpr long DAY = 86400;
+    struct Row {
+        const char* what;
+        bool enabled;
+        const char* minutes;  // "Scan every" these minutes is chosen
+        DWORD period;
+        long next;  // from now
+        const char* arguments;
+        int show;  // the start-up show command, -1 for none
+        bool inTray, scans;
+        DWORD periodAfter;
+        const char* minutesAfter;
+    } rows[] = {
+        {"due, scanning on", true, "10", 600, -DAY, "", -1, false, true, 600, "10"},
+        {"due, scanning off, /tray", false, "10", 600, -DAY, "/tray", -1, true, false, 7 * DAY, "10"},
+        {"due, scanning on, /tray", true, "10", 600, -DAY, "/tray", -1, true, true, 600, "10"},
+        {"due, scanning on, run minimised", true, "10", 600, -DAY, "", SW_SHOWMINNOACTIVE, true, true, 600, "10"},
+        {"due, scanning off, run minimised", false, "10", 600, -DAY, "", SW_SHOWMINIMIZED, true, false, 7 * DAY, "10"},
+        {"/tray together with scan is no tray start", false, "10", 600, DAY, "/tray scan", -1, false, false, 7 * DAY,
+         "10"},
+        {"2 minutes shown, a day and a minute stored", true, "2", 86460, 3 * DAY, "", -1, false, false, 120, "2"},
+        {"wrapped minutes and period of an older version", true, "99999999999", 0xFFFFFFC4u, -100, "/tray", -1, true,
+         true, 86460, "1441"},
+    };
+    ScratchDir dir("app-clock");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SeededKey settings(SETTINGS);
+        if (row.enabled) settings.setString("enablescan", "1");
+        settings.setString("scanevery", "1");
+        settings.setString("scanminutes", row.minutes);
+        settings.setDword("scanperiod", row.period);
+        settings.setDword("scannext", static_cast<DWORD>(time(nullptr) + row.next));
+        {
+            RunningApp app(row.arguments, dir.path(), "", row.show, row.inTray);
+            ASSERT_TRUE(app.started());
+            EXPECT_EQ(IsWindowVisible(app.main()) == FALSE, row.inTray);
+            EXPECT_TRUE(!row.inTray || PumpUntil([&] { return app.HasTrayIcon(); }, 5000)) << "the tray icon";
+            HWND box = app.WaitForBox(row.scans ? 60000 : 15000);
+            EXPECT_EQ(box != nullptr, row.scans) << WindowSummary(box);
+            if (box) {
+                EXPECT_EQ(app.BoxText(box), "Scan Complete");
+                EXPECT_TRUE(app.AnswerBox(box));
+                EXPECT_EQ(IsWindowVisible(app.main()) == FALSE, row.inTray) << "the scan keeps the window where it was";
+            }
+        }
+        const DWORD closed = static_cast<DWORD>(time(nullptr));
+        EXPECT_EQ(StoredNumber("scanperiod"), row.periodAfter);
+        EXPECT_EQ(StoredText("scanminutes"), row.minutesAfter);
+        const DWORD next = StoredNumber("scannext");
+        EXPECT_GE(next + 2, closed) << "never a time in the past";
+        EXPECT_LE(next, closed + row.periodAfter);
+    }
 }
 
 TEST_F(WindowProgram, MinimiseHidesToTheTrayAndTheTrayBringsItBackAndCloses) {

@@ -19,8 +19,9 @@
 
 namespace {
 
-std::string resourceBytes(LPCSTR name, LPCSTR type) {
-  HRSRC info = FindResourceA(nullptr, name, type);
+// The resource as the system chooses it, or the one of `language` when one is given.
+std::string resourceBytes(LPCSTR name, LPCSTR type, LANGID language = 0xFFFF) {
+  HRSRC info = language == 0xFFFF ? FindResourceA(nullptr, name, type) : FindResourceExA(nullptr, type, name, language);
   if (!info) return {};
   HGLOBAL loaded = LoadResource(nullptr, info);
   const void* data = loaded ? LockResource(loaded) : nullptr;
@@ -522,8 +523,8 @@ std::wstring readSzOrOrd(const WORD*& p) {
   return s;
 }
 
-bool readDialog(int id, Dialog& d) {
-  std::string bytes = resourceBytes(MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+bool readDialog(int id, Dialog& d, LANGID language = 0xFFFF) {
+  std::string bytes = resourceBytes(MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5) /* RT_DIALOG */, language);
   if (bytes.size() < 26) return false;
   const WORD* p = reinterpret_cast<const WORD*>(bytes.data());
   if (p[0] != 1 || p[1] != 0xFFFF) return false;  // the extended template windres writes for DIALOGEX
@@ -561,30 +562,55 @@ const DialogItem* itemWithId(const Dialog& d, int id) {
   return nullptr;
 }
 
-TEST_F(LookTest, AddScheduleDialogKeepsItsGermanTexts) {
-  Dialog d;
-  ASSERT_TRUE(readDialog(IDD_ADD_SCHEDULE, d));
-  EXPECT_EQ(d.caption, L"Zeitplanung hinzuf\u00fcgen");
-  EXPECT_EQ(d.cx, 274);
-  EXPECT_EQ(d.cy, 122);
-  const std::vector<std::pair<int, std::wstring>> radios = {
-      {1003, L"Sofort"}, {1004, L"T\u00e4glich"}, {1005, L"W\u00f6chentlich"}, {1006, L"Monatlich"}};
-  for (auto& [id, text] : radios) {
-    const DialogItem* item = itemWithId(d, id);
-    ASSERT_TRUE(item) << id;
-    EXPECT_EQ(item->text, text) << id;
+BOOL CALLBACK collectLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR found) {
+  reinterpret_cast<std::set<WORD>*>(found)->insert(language);
+  return TRUE;
+}
+
+TEST_F(LookTest, AddScheduleDialogComesInEnglishAndKeepsItsGermanTexts) {
+  const struct {
+    LANGID language;
+    const wchar_t* caption;
+    const wchar_t* radios[4];  // once, daily, weekly, monthly
+    const wchar_t* labels[3];  // start date, start time, frequency
+    const wchar_t* cancel;
+  } versions[] = {
+      {MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), L"Add schedule", {L"Once", L"Daily", L"Weekly", L"Monthly"},
+       {L"Start date", L"Start time", L"Frequency"}, L"Cancel"},
+      {MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN), L"Zeitplanung hinzuf\u00fcgen",
+       {L"Sofort", L"T\u00e4glich", L"W\u00f6chentlich", L"Monatlich"}, {L"Datum starten", L"Zeit starten", L"Frequenz"},
+       L"Abbrechen"},
+  };
+  for (const auto& v : versions) {
+    SCOPED_TRACE(v.caption);
+    Dialog d;
+    ASSERT_TRUE(readDialog(IDD_ADD_SCHEDULE, d, v.language));
+    EXPECT_EQ(d.caption, v.caption);
+    EXPECT_EQ(d.cx, 274);
+    EXPECT_EQ(d.cy, 122);
+    for (int i = 0; i < 4; ++i) {
+      const DialogItem* item = itemWithId(d, 1003 + i);
+      ASSERT_TRUE(item) << 1003 + i;
+      EXPECT_EQ(item->text, v.radios[i]) << 1003 + i;
+    }
+    for (int id : {1001, 1002}) {
+      const DialogItem* item = itemWithId(d, id);
+      ASSERT_TRUE(item) << id;
+      EXPECT_EQ(_wcsicmp(item->cls.c_str(), L"SysDateTimePick32"), 0) << "window classes match without case";
+    }
+    std::set<std::wstring> texts;
+    for (auto& i : d.items) texts.insert(i.text);
+    for (const wchar_t* t : v.labels) EXPECT_TRUE(texts.count(t)) << t;
+    ASSERT_TRUE(itemWithId(d, IDOK) && itemWithId(d, IDCANCEL));
+    EXPECT_EQ(itemWithId(d, IDOK)->text, L"OK");
+    EXPECT_EQ(itemWithId(d, IDCANCEL)->text, v.cancel);
   }
-  for (int id : {1001, 1002}) {
-    const DialogItem* item = itemWithId(d, id);
-    ASSERT_TRUE(item) << id;
-    EXPECT_EQ(_wcsicmp(item->cls.c_str(), L"SysDateTimePick32"), 0) << "window classes match without case";
-  }
-  std::set<std::wstring> texts;
-  for (auto& i : d.items) texts.insert(i.text);
-  for (const wchar_t* t : {L"Frequenz", L"Datum starten", L"Zeit starten"}) EXPECT_TRUE(texts.count(t)) << t;
-  ASSERT_TRUE(itemWithId(d, IDOK) && itemWithId(d, IDCANCEL));
-  EXPECT_EQ(itemWithId(d, IDOK)->text, L"OK");
-  EXPECT_EQ(itemWithId(d, IDCANCEL)->text, L"Cancel");
+  // Exactly these two copies: no third (the German one still marked neutral, say) that the system
+  // could pick instead.
+  std::set<WORD> languages;
+  EnumResourceLanguagesA(nullptr, MAKEINTRESOURCEA(5) /* RT_DIALOG */, MAKEINTRESOURCEA(IDD_ADD_SCHEDULE),
+                         &collectLanguage, reinterpret_cast<LONG_PTR>(&languages));
+  EXPECT_EQ(languages, (std::set<WORD>{0x0407, 0x0409}));
 }
 
 TEST_F(LookTest, AboutBoxAndSkinnedTemplate) {

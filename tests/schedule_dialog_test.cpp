@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <thread>
@@ -16,8 +17,9 @@
 #include "support/WindowTestKit.h"
 
 namespace {
-const char DIALOG_TITLE[] = "Zeitplanung hinzuf\xfc"
+const char GERMAN_TITLE[] = "Zeitplanung hinzuf\xfc"
                             "gen";
+const char ENGLISH_TITLE[] = "Add schedule";
 
 SYSTEMTIME at(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0) {
     SYSTEMTIME t{};
@@ -66,12 +68,13 @@ BOOL CALLBACK findMessageBox(HWND w, LPARAM p) {
 // window thread; the test thread plays the user.
 class RunningDialog {
 public:
-    RunningDialog() {
-        thread_ = std::thread([this] {
-            result_ = RunAddScheduleDialog(nullptr);
+    explicit RunningDialog(UiLanguage language = UiLanguage::German) {
+        thread_ = std::thread([this, language] {
+            result_ = RunAddScheduleDialog(nullptr, language);
             done_ = true;
         });
-        PumpUntil([this] { return (dialog = FindWindowA("#32770", DIALOG_TITLE)) != nullptr; });
+        const char* title = language == UiLanguage::German ? GERMAN_TITLE : ENGLISH_TITLE;
+        PumpUntil([this, title] { return (dialog = FindWindowA("#32770", title)) != nullptr; });
         if (dialog) {
             PumpUntil([this] { return IsWindowVisible(dialog) != FALSE; });
             SetForegroundWindow(dialog);
@@ -230,4 +233,41 @@ TEST_F(ScheduleDialog, CancelAddsNothing) {
     ASSERT_TRUE(d.ended());
     EXPECT_EQ(d.result(), IDCANCEL);
     EXPECT_TRUE(triggers().empty());
+}
+
+TEST_F(ScheduleDialog, SpeaksEnglishOrGermanAsAsked) {
+    const struct {
+        UiLanguage language;
+        const char* title;
+        const char* texts[8];  // the labels, the frame, the four radios, Cancel
+    } versions[] = {
+        {UiLanguage::English, ENGLISH_TITLE,
+         {"Start date", "Start time", "Frequency", "Once", "Daily", "Weekly", "Monthly", "Cancel"}},
+        {UiLanguage::German, GERMAN_TITLE,
+         {"Datum starten", "Zeit starten", "Frequenz", "Sofort", "T\xe4glich", "W\xf6" "chentlich", "Monatlich",
+          "Abbrechen"}},
+    };
+    const char* folder = std::getenv("ZENTHAR_SCREENSHOTS");
+    for (const auto& v : versions) {
+        SCOPED_TRACE(v.title);
+        RunningDialog d(v.language);
+        ASSERT_TRUE(d.dialog);
+        EXPECT_EQ(windowText(d.dialog), v.title);
+        std::vector<std::string> shown;
+        for (HWND child = GetWindow(d.dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            shown.push_back(windowText(child));
+        for (const char* text : v.texts)
+            EXPECT_NE(std::find(shown.begin(), shown.end(), text), shown.end()) << text;
+        EXPECT_EQ(windowText(d.item(IDC_FREQ_ONCE)), v.texts[3]);
+        if (folder && *folder) {
+            RECT r{};
+            GetWindowRect(d.dialog, &r);
+            const std::string geometry = std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) +
+                                         "+" + std::to_string(r.left) + "+" + std::to_string(r.top);
+            EXPECT_TRUE(RunHost("/usr/bin/import -window root -crop " + geometry + " +repage " + folder +
+                                "/add-schedule-" + (v.language == UiLanguage::German ? "de" : "en") + ".png"));
+        }
+        ASSERT_TRUE(Xdo("mousemove " + center(d.item(IDCANCEL)) + " click 1"));
+        ASSERT_TRUE(d.ended());
+    }
 }

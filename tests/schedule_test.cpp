@@ -1,6 +1,7 @@
 // Scheduled scans on the real Task Scheduler: triggers read back, find, delete, list, names, COM rules.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <thread>
 
 #include "settings/ScheduledTask.h"
@@ -173,6 +174,24 @@ TEST(ScheduleText, TriggersAreDescribedInTheSchedulersWords) {
         {words(TRIGGER_AT_SYSTEM_START), "At system startup"},
     };
     for (const auto& c : cases) EXPECT_EQ(DescribeTrigger(c.first), c.second);
+
+    // The same triggers in German, for the German add-schedule dialog's user (code page 1252).
+    TriggerWords german[] = {weekly, weekly2, words(TRIGGER_ONCE), words(TRIGGER_DAILY), daily3, monthly, someMonths,
+                             dow, words(TRIGGER_AT_LOGON), words(TRIGGER_ON_IDLE)};
+    for (auto& w : german) w.date = "09.12.2026";
+    const char* const inGerman[] = {
+        "Um 10:00 jeden Mittwoch jeder Woche, ab 09.12.2026",
+        "Um 10:00 jeden Montag, Freitag alle 2 Wochen, ab 09.12.2026",
+        "Um 10:00 am 09.12.2026",
+        "Um 10:00 jeden Tag, ab 09.12.2026",
+        "Um 10:00 alle 3 Tage, ab 09.12.2026 (deaktiviert)",
+        "Um 10:00 am Tag 31 jedes Monats, ab 09.12.2026",
+        "Um 10:00 am Tag 1, 15 im Januar, M\xe4rz, ab 09.12.2026",
+        "Um 10:00 am letzten Sonntag jedes Monats, ab 09.12.2026",
+        "Bei Anmeldung",
+        "Bei Leerlauf",
+    };
+    for (size_t i = 0; i < std::size(german); ++i) EXPECT_EQ(DescribeTrigger(german[i], UiLanguage::German), inGerman[i]);
 }
 
 TEST(ScheduleText, FlagsNamesAndMessages) {
@@ -321,6 +340,28 @@ TEST_F(ScheduleTest, FindAndDeleteFollowTheTriggerNotTheIndex) {
     // The last trigger takes the task with it rather than leaving the platform's placeholder.
     ASSERT_HRESULT_SUCCEEDED(DeleteScheduledTrigger(TEST_TASK, 0, left[0]));
     EXPECT_FALSE(jobExists(TEST_TASK));
+}
+
+TEST_F(ScheduleTest, TheListSpeaksTheLanguageAskedFor) {
+    const ScheduledTaskSpec daily = specAt(2031, 1, 1, 10, 0, 2);
+    ASSERT_HRESULT_SUCCEEDED(CreateScheduledTask(daily, TEST_TASK, true));
+    ASSERT_HRESULT_SUCCEEDED(AddScheduledTrigger(daily, TEST_TASK));
+    const struct {
+        UiLanguage language;
+        const char* begins;
+    } rows[] = {{UiLanguage::English, "At "}, {UiLanguage::German, "Um "}};
+    for (const auto& r : rows) {
+        time_t lastRun = -1;
+        std::vector<std::string> texts;
+        ASSERT_HRESULT_SUCCEEDED(ListScheduledTriggers(TEST_TASK, lastRun, texts, nullptr, r.language));
+        ASSERT_EQ(texts.size(), 1u);
+        // The platform's own text only where it speaks the asked language to this user.
+        if (!SystemSpeaks(r.language)) {
+            EXPECT_EQ(texts[0].rfind(r.begins, 0), 0u) << texts[0];
+        }
+        EXPECT_NE(texts[0].find(r.language == UiLanguage::German ? "jeden Tag" : "every day"), std::string::npos)
+            << texts[0];
+    }
 }
 
 TEST_F(ScheduleTest, ListDescribesEveryTriggerAndANeverRunTask) {

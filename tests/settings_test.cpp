@@ -9,6 +9,8 @@
 #include "settings/ClockTime.h"
 #include "settings/LogonTask.h"
 #include "settings/ScanClock.h"
+#include "settings/ScanClockText.h"
+#include "settings/UiLanguage.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 #include "settings/StartupEntry.h"
@@ -146,12 +148,13 @@ TEST_F(Settings, WorkedExampleFromAFirstStart) {
     EXPECT_FALSE(ScanAtStartSetting());
     EXPECT_FALSE(LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_SAVE_REG).on);
 
-    // The schedule sub-screen finds scanning off and stores the default schedule (no edit box yet).
+    // The schedule sub-screen finds scanning off and stores the default schedule (no edit box yet):
+    // the week it shows, not the day and a minute of the fallback.
     clock.autoScanEnabled = LoadFlagSetting(SETTINGS_KEY_PATH, SETTING_ENABLE_SCAN).on;
     ScheduleChoice choice{DefaultScheduleRadios(), ""};
     clock.Apply(choice);
-    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), 86460u);
-    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + 86460));
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), static_cast<uint32_t>(7 * DAY));
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + 7 * DAY));
     EXPECT_TRUE(present(SETTING_SCAN_AFTER_EVERY) && present(SETTING_SCAN_WEEK));
     EXPECT_FALSE(present(SETTING_SCAN_EVERY) || present(SETTING_SCAN_MONTH) || present(SETTING_SCAN_DAY));
     EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, "4");
@@ -188,7 +191,11 @@ TEST_F(Settings, StoredClockValuesOnLoadAndAtTheFirstDueCheck) {
         int64_t nextAfterCheck, periodAfterCheck;
     } rows[] = {
         {"period 30", NOW + DAY, 30, true, false, NOW + DAY, 86460, false, NOW + DAY, 86460},
-        {"period 120 honoured once", NOW - 5, 120, true, false, NOW - 5, 120, true, NOW + 86460, 86460},
+        {"period 120 kept after its scan", NOW - 5, 120, true, false, NOW - 5, 120, true, NOW + 120, 120},
+        {"period 60 kept after its scan", NOW - 5, 60, true, false, NOW - 5, 60, true, NOW + 60, 60},
+        {"wrapped period", NOW + DAY, -60, true, false, NOW + DAY, 86460, false, NOW + DAY, 86460},
+        {"period past 31 days", NOW + DAY, 31 * DAY + 60, true, false, NOW + DAY, 86460, false, NOW + DAY, 86460},
+        {"next far ahead comes back", NOW + 400 * DAY, 3600, true, false, NOW + 3600, 3600, false, NOW + 3600, 3600},
         {"next 0 never set", 0, 3600, true, false, NOW + 3600, 3600, false, NOW + 3600, 3600},
         {"yesterday, scanning on", NOW - DAY, 3600, true, false, NOW - DAY, 3600, true, NOW + 3600, 3600},
         {"yesterday, scanning off", NOW - DAY, 3600, false, false, NOW - DAY, 3600, false, NOW + 3600, 3600},
@@ -211,7 +218,7 @@ TEST_F(Settings, StoredClockValuesOnLoadAndAtTheFirstDueCheck) {
     EXPECT_EQ(clock.scanPeriod, 86460);
 }
 
-TEST_F(Settings, ApplyTurnsTheChoiceIntoAPeriod) {
+TEST_F(Settings, ApplyStoresThePeriodShownAndOnlyMinutesTheBoxAccepts) {
     const ScheduleRadios every{true, false, false, false, false}, none{};
     const ScheduleRadios all{false, true, true, true, true}, month{false, true, true, false, false};
     const ScheduleRadios week{false, true, false, true, false}, afterNone{false, true, false, false, false};
@@ -221,19 +228,27 @@ TEST_F(Settings, ApplyTurnsTheChoiceIntoAPeriod) {
         const char* minutes;
         bool enabled;
         int64_t period;
+        const char* storedMinutes;
     } rows[] = {
-        {"10 and letters", every, "10abc", true, 600},
-        {"blanks and a sign", every, " +15", true, 900},
-        {"empty minutes", every, "", true, 60},
-        {"negative minutes", every, "-5", true, 60},
-        {"2 minutes kept by Apply", every, "2", true, 120},
-        {"past 32 bits", every, "99999999999", true, int64_t(INT_MAX) * 60},
-        {"month, week and day", all, "10", true, DAY},
-        {"month", month, "10", true, 31 * DAY},
-        {"week", week, "10", true, 7 * DAY},
-        {"after every, none ticked", afterNone, "10", true, 5000},
-        {"no radio", none, "10", true, 5000},
-        {"scanning off", every, "10", false, 5000},
+        {"15 minutes", every, "15", true, 900, "15"},
+        {"blanks around", every, " 15 ", true, 900, "15"},
+        {"1 minute", every, "1", true, 60, "1"},
+        {"2 minutes", every, "2", true, 120, "2"},
+        {"a month of minutes", every, "44640", true, 31 * DAY, "44640"},
+        {"one minute past a month", every, "44641", true, 5000, "7"},
+        {"past 32 bits", every, "99999999999", true, 5000, "7"},
+        {"10 and letters", every, "10abc", true, 5000, "7"},
+        {"a sign", every, "+15", true, 5000, "7"},
+        {"empty minutes", every, "", true, 5000, "7"},
+        {"zero", every, "0", true, 5000, "7"},
+        {"negative minutes", every, "-5", true, 5000, "7"},
+        {"month, week and day", all, "10", true, DAY, "10"},
+        {"month", month, "10", true, 31 * DAY, "10"},
+        {"week", week, "10", true, 7 * DAY, "10"},
+        {"week while scanning is off", week, "10", false, 7 * DAY, "10"},
+        {"minutes while scanning is off", every, "10", false, 600, "10"},
+        {"after every, none ticked", afterNone, "10", true, 5000, "10"},
+        {"no radio", none, "10", true, 5000, "10"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -244,9 +259,141 @@ TEST_F(Settings, ApplyTurnsTheChoiceIntoAPeriod) {
         EXPECT_EQ(clock.scanPeriod, row.period);
         EXPECT_EQ(clock.nextScanTime, NOW + row.period);
         EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), static_cast<uint32_t>(row.period));
-        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, *row.minutes ? row.minutes : "7");
+        EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW + row.period));
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, SETTING_SCAN_MINUTES).text, row.storedMinutes);
         EXPECT_EQ(present(SETTING_SCAN_DAY), row.radios.day);
     }
+}
+
+TEST(ScheduleMath, MinutesTheBoxAcceptsAndThePeriodShown) {
+    const struct {
+        const char* text;
+        bool accepted;
+        int minutes;
+    } texts[] = {
+        {"1", true, 1},         {"44640", true, 44640}, {"0044640", true, 44640}, {"\t30 ", true, 30},
+        {"0", false, 0},        {"44641", false, 0},    {"99999999999", false, 0}, {"4294967297", false, 0},
+        {"", false, 0},         {"  ", false, 0},       {"-1", false, 0},          {"+1", false, 0},
+        {"1 5", false, 0},      {"15min", false, 0},    {"1.5", false, 0},         {"44,640", false, 0},
+    };
+    for (const auto& t : texts) {
+        int minutes = -7;
+        EXPECT_EQ(ParseScanMinutes(t.text, minutes), t.accepted) << "\"" << t.text << "\"";
+        EXPECT_EQ(minutes, t.accepted ? t.minutes : -7) << "\"" << t.text << "\" leaves the old value when refused";
+    }
+
+    const struct {
+        ScheduleRadios radios;
+        const char* minutes;
+        bool shown;
+        int64_t period;
+    } choices[] = {
+        {DefaultScheduleRadios(), "abc", true, 7 * 86400},
+        {{false, true, false, false, true}, "", true, 86400},
+        {{false, true, true, false, false}, "", true, 31 * 86400},
+        {{true, false, false, true, false}, "2", true, 120},  // start-every wins over a week still ticked
+        {{true, false, false, false, false}, "44641", false, 0},
+        {{false, true, false, false, false}, "5", false, 0},
+        {{false, false, false, true, false}, "5", false, 0},  // a sub-choice without its radio shows nothing
+    };
+    for (const auto& c : choices) {
+        int64_t period = 0;
+        EXPECT_EQ(ShownPeriod(c.radios, c.minutes, period), c.shown) << c.minutes;
+        if (c.shown) {
+            EXPECT_EQ(period, c.period) << c.minutes;
+        }
+    }
+    EXPECT_EQ(AppliedPeriod({}, "", -60), FALLBACK_PERIOD) << "nothing shown and a wrapped old period";
+    EXPECT_EQ(BoundedNextTime(NOW + 10 * DAY, NOW, DAY), NOW + DAY);
+    EXPECT_EQ(BoundedNextTime(NOW - DAY, NOW, DAY), NOW - DAY) << "a missed scan stays due";
+}
+
+TEST_F(Settings, TheClockFollowsTheScreenAndNeverStoresAPastTime) {
+    const ScheduleRadios every{true, false, false, false, false};
+    const ScheduleRadios week = DefaultScheduleRadios();
+    struct Row {
+        const char* what;
+        int64_t next, period;
+        ScheduleChoice shown;
+        bool changed;
+        int64_t nextAfter, periodAfter;
+    } rows[] = {
+        {"stored 600, a week shown", NOW + 500, 600, {week, "10"}, true, NOW + 500, 7 * DAY},
+        {"stored a day and a minute, 2 minutes shown", NOW + DAY, 86460, {every, "2"}, true, NOW + 120, 120},
+        {"missed scan stays due", NOW - 50, 86460, {every, "2"}, true, NOW - 50, 120},
+        {"same period", NOW + 300, 600, {every, "10"}, false, NOW + 300, 600},
+        {"nothing shown", NOW + 300, 600, {every, "0"}, false, NOW + 300, 600},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        DeleteKeyPath(KEY);
+        clock.nextScanTime = row.next;
+        clock.scanPeriod = row.period;
+        EXPECT_EQ(clock.FollowShownChoice(row.shown), row.changed);
+        EXPECT_EQ(clock.nextScanTime, row.nextAfter);
+        EXPECT_EQ(clock.scanPeriod, row.periodAfter);
+        EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_PERIOD), row.changed ? static_cast<uint32_t>(row.periodAfter) : 0u);
+    }
+    // Saved while a missed scan is still due: stored as now, so the next start still finds it due.
+    clock.nextScanTime = NOW - DAY;
+    clock.scanPeriod = 600;
+    clock.Save();
+    EXPECT_EQ(ReadNumberSetting(SETTING_SCAN_NEXT), static_cast<uint32_t>(NOW));
+    fakeNow = NOW + 5;
+    clock.Load();
+    clock.autoScanEnabled = 1;
+    EXPECT_TRUE(clock.DueCheck(false));
+
+    int64_t when = -1;
+    int32_t found = -1;
+    EXPECT_FALSE(LastAutomaticScan(when, found));
+    clock.RecordAutomaticScan(17);
+    EXPECT_TRUE(LastAutomaticScan(when, found));
+    EXPECT_EQ(when, NOW + 5);
+    EXPECT_EQ(found, 17);
+}
+
+TEST(ScheduleMath, ThePagesSentencesAboutTheClock) {
+    const LocalStamp tuesday{2026, 12, 9, 2, 14, 5}, morning{2027, 1, 1, 5, 9, 0};
+    EXPECT_EQ(NextScanText(true, tuesday), "Next scan: Tuesday 9 December, 14:05");
+    EXPECT_EQ(NextScanText(true, morning), "Next scan: Friday 1 January, 09:00");
+    EXPECT_EQ(NextScanText(false, tuesday), "Automatic scans are off");
+    const struct {
+        bool any;
+        int32_t found;
+        const char* text;
+    } lasts[] = {
+        {true, 0, "Last scan: Tuesday 9 December, 14:05: no problems"},
+        {true, 1, "Last scan: Tuesday 9 December, 14:05: 1 problem"},
+        {true, 1234, "Last scan: Tuesday 9 December, 14:05: 1234 problems"},
+        {false, 3, "Last scan: none yet"},
+    };
+    for (const auto& l : lasts) EXPECT_EQ(LastScanText(l.any, tuesday, l.found), l.text);
+    EXPECT_EQ(RefusedMinutesText(15), "Use 1 to 44,640; kept 15");
+}
+
+// CTest runs this program with TZ for Sydney: summer time in December, UTC+11.
+TEST(ClockTime, MomentsInTheLocalZone) {
+    LocalStamp at;
+    ASSERT_TRUE(UnixToLocalStamp(1796699100, at));  // 2026-12-08 03:05 UTC
+    EXPECT_EQ(NextScanText(true, at), "Next scan: Tuesday 8 December, 14:05");
+    ASSERT_TRUE(UnixToLocalStamp(1782864000, at));  // 2026-07-01 00:00 UTC, winter there
+    EXPECT_EQ(StampText(at), "Wednesday 1 July, 10:00");
+    EXPECT_FALSE(UnixToLocalStamp(-20000000000LL, at)) << "before 1601";
+}
+
+TEST(UiLanguage, GermanForEveryGermanAndEnglishForTheRest) {
+    const struct {
+        unsigned short id;
+        UiLanguage language;
+    } rows[] = {
+        {0x0407, UiLanguage::German},  {0x0807, UiLanguage::German},  {0x0c07, UiLanguage::German},
+        {0x0409, UiLanguage::English}, {0x0809, UiLanguage::English}, {0x040c, UiLanguage::English},
+        {0x0000, UiLanguage::English}, {0x0007, UiLanguage::German},  {0x0417, UiLanguage::English},
+    };
+    for (const auto& r : rows) EXPECT_TRUE(UiLanguageFor(r.id) == r.language) << std::hex << r.id;
+    EXPECT_EQ(ResourceLanguageOf(UiLanguage::German), 0x0407);
+    EXPECT_EQ(ResourceLanguageOf(UiLanguage::English), 0x0409);
 }
 
 TEST_F(Settings, TimesAfter2106WrapInTheStoredLowBits) {

@@ -21,10 +21,13 @@
 #include "framework/ComPtr.h"
 #include "engine/RegistryLib.h"
 #include "resources/resource.h"
+#include "settings/ClockTime.h"
 #include "settings/ScanClock.h"
+#include "settings/ScanClockText.h"
 #include "settings/ScheduledTask.h"
 #include "settings/ScheduledTaskAdd.h"
 #include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
 #include "settings/StartupEntry.h"
 #include "skin/SkinDialog.h"
 #include "support/RegistryTree.h"
@@ -133,12 +136,12 @@ const Placed PLACED[] = {
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_WEEK", {170, 73, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_DAY", {114, 73, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_AUTOSCAN_ENABLE", {295, 5, 42, 20}},
-    {SUBMAIN_SCHEDULE, "BUTTON_ADDSCHEDULE", {270, 116, 67, 24}},
-    {SUBMAIN_SCHEDULE, "BUTTON_DELETESCHEDULE", {270, 146, 67, 24}},
+    {SUBMAIN_SCHEDULE, "BUTTON_ADDSCHEDULE", {270, 141, 67, 24}},
+    {SUBMAIN_SCHEDULE, "BUTTON_DELETESCHEDULE", {270, 171, 67, 24}},
     {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_EVERY", {14, 49, 10, 10}},
     {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE", {295, 5, 42, 20}},
-    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_ADDSCHEDULE", {270, 116, 67, 24}},
-    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_DELETESCHEDULE", {270, 146, 67, 24}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_ADDSCHEDULE", {270, 141, 67, 24}},
+    {SUBMAIN_SCHEDULE_DISABLED, "BUTTON_DELETESCHEDULE", {270, 171, 67, 24}},
     {SUBMAIN_IGNORED, "BUTTON_IGNORED_DELETE", {203, 191, 134, 24}},
     {SUBMAIN_IGNORED, "BUTTON_IGNORED_SEL_ALL", {14, 198, 10, 10}},
     {SUBMAIN_ADVANCED, "BUTTON_STARTUP", {14, 34, 10, 10}},
@@ -193,6 +196,17 @@ std::string Lines(const std::vector<std::string>& lines) {
 }
 
 bool Has(const char* value) { return ValueExists(SETTINGS, value); }
+
+std::string Label(HostWindow& w, const char* screen, const char* label) {
+    CSkinLabel* l = w.Screen(screen)->store.FindLabel(label);
+    return l ? l->Text() : "<no label " + std::string(label) + ">";
+}
+
+// The sentence the page shows for a stored time.
+std::string NextLine(DWORD stored) {
+    LocalStamp at;
+    return UnixToLocalStamp(stored, at) ? NextScanText(true, at) : "<no local time>";
+}
 
 DWORD Number(const char* value) {
     HKEY k = nullptr;
@@ -419,8 +433,12 @@ TEST_F(SubScreens, FirstStartTicksEveryCategoryAndStoresTheWeeklyDefault) {
     EXPECT_TRUE(Has("scanafterevery"));
     EXPECT_TRUE(Has("scanweek"));
     EXPECT_FALSE(Has("scanevery") || Has("scanday") || Has("scanmonth") || Has("enablescan"));
-    EXPECT_EQ(Number("scanperiod"), 86460u);
+    EXPECT_EQ(Number("scanperiod"), 7u * 86400) << "the week the screen shows";
     EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->store.GetEditText("EDIT_SCAN_PERIOD"), "4");
+    for (const char* screen : {SUBMAIN_SCHEDULE, SUBMAIN_SCHEDULE_DISABLED}) {
+        EXPECT_EQ(Label(w, screen, "TEXT_SCHEDULE_NEXT"), "Automatic scans are off") << screen;
+        EXPECT_EQ(Label(w, screen, "TEXT_SCHEDULE_LAST"), "Last scan: none yet") << screen;
+    }
     EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_WEEK"), 1);
     EXPECT_EQ(Tick(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_START_AFTER_EVERY_WEEK"), 1) << "the twin shows the same";
     // The lists of the built-in skin: ignored (empty file), results, and the schedule pair's.
@@ -632,6 +650,109 @@ TEST_F(SubScreens, TheSchedulePairSwitchesAndRadiosApplyOnlyWhileOn) {
     EXPECT_EQ(SettingsText(), before);
 }
 
+// Minutes typed into the box as a user types them: a click into it, the old text selected, keys.
+void TypeMinutes(HostWindow& w, const std::string& text) {
+    CSkinEdit* box = w.Screen(SUBMAIN_SCHEDULE)->store.FindEdit("EDIT_SCAN_PERIOD");
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(box->hwnd(), 10, 8) + " click 1"));
+    if (!PumpUntil([&] { return GetFocus() == box->hwnd(); }, 3000)) SetFocus(box->hwnd());
+    SendMessageA(box->hwnd(), EM_SETSEL, 0, -1);
+    ASSERT_TRUE(Xdo("type --delay 30 " + text));
+    PumpUntil([&] { return box->GetText() == text; }, 3000);
+    ASSERT_EQ(box->GetText(), text);
+}
+
+TEST_F(SubScreens, TheSchedulePageStoresWhatItShows) {
+    enum Leave { NONE, FOCUS, PAGE, EXIT, DAY, EVERY, SWITCH_ON };
+    enum Next { KEPT, FROM_NOW, NO_LATER };
+    // Within every seeded period: a next time further ahead than one period is brought back.
+    const DWORD seededNext = static_cast<DWORD>(time(nullptr)) + 200;
+    struct Row {
+        const char* what;
+        bool enabled, every;
+        const char* minutes;
+        DWORD period;
+        const char* typed;  // nothing typed when null
+        Leave leave;
+        DWORD periodAfter;
+        const char* minutesAfter;
+        Next next;
+        const char* note;
+    } rows[] = {
+        {"15 typed, focus leaves", true, true, "4", 240, "15", FOCUS, 900, "15", FROM_NOW, ""},
+        {"15 typed, page changes", true, true, "4", 240, "15", PAGE, 900, "15", FROM_NOW, ""},
+        {"15 typed, program ends", true, true, "4", 240, "15", EXIT, 900, "15", FROM_NOW, nullptr},
+        {"past 32 bits refused", true, true, "4", 240, "99999999999", FOCUS, 240, "4", KEPT,
+         "Use 1 to 44,640; kept 4"},
+        {"0 refused", true, true, "4", 240, "0", PAGE, 240, "4", KEPT, "Use 1 to 44,640; kept 4"},
+        {"a month and a minute refused", true, true, "4", 240, "44641", FOCUS, 240, "4", KEPT,
+         "Use 1 to 44,640; kept 4"},
+        {"2 typed, then every", true, false, "4", 86400, "2", EVERY, 120, "2", FROM_NOW, ""},
+        {"2 typed, then day", true, true, "4", 240, "2", DAY, 86400, "2", FROM_NOW, ""},
+        {"30 typed while a week is chosen", true, false, "4", 7 * 86400, "30", FOCUS, 7 * 86400, "30", KEPT, ""},
+        {"switched on with 600 stored", false, true, "10", 600, nullptr, SWITCH_ON, 7 * 86400, "10", FROM_NOW, ""},
+        {"2 minutes shown, a day and a minute stored", true, true, "2", 86460, nullptr, NONE, 120, "2", NO_LATER, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        DeleteKeyPath(SETTINGS);
+        WriteFlagSetting("enablescan", row.enabled);
+        WriteFlagSetting(row.every ? "scanevery" : "scanafterevery", true);
+        WriteFlagSetting("scanweek", !row.every);
+        WriteTextSetting("scanminutes", row.minutes);
+        WriteNumberSetting("scanperiod", row.period);
+        WriteNumberSetting("scannext", seededNext);
+        HostWindow w;
+        ASSERT_TRUE(w.Open());
+        w.ShowSubScreen(row.enabled ? SUBMAIN_SCHEDULE : SUBMAIN_SCHEDULE_DISABLED);
+        PumpFor(150);
+        const time_t start = time(nullptr);
+        if (row.typed) TypeMinutes(w, row.typed);
+        switch (row.leave) {
+        case FOCUS: SetFocus(w.hwnd()); break;
+        case PAGE: w.ButtonPressed("BUTTON_IGNORED"); break;
+        case EXIT: w.Destroy(); break;
+        case DAY: Click(w, SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY_DAY"); break;
+        case EVERY: Click(w, SUBMAIN_SCHEDULE, "BUTTON_START_EVERY"); break;
+        case SWITCH_ON: Click(w, SUBMAIN_SCHEDULE_DISABLED, "BUTTON_AUTOSCAN_ENABLE"); break;
+        case NONE: break;
+        }
+        PumpFor(100);
+        EXPECT_EQ(Number("scanperiod"), row.periodAfter);
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, "scanminutes").text, row.minutesAfter);
+        const DWORD next = Number("scannext");
+        const DWORD end = static_cast<DWORD>(time(nullptr));
+        EXPECT_TRUE(row.next != KEPT || next == seededNext) << next << " kept " << seededNext;
+        EXPECT_TRUE(row.next != FROM_NOW || (next >= start + row.periodAfter && next <= end + row.periodAfter)) << next;
+        EXPECT_TRUE(row.next != NO_LATER || next <= end + row.periodAfter) << next;
+        EXPECT_GE(next, static_cast<DWORD>(start)) << "never a time in the past";
+        if (row.leave == EXIT) continue;
+        EXPECT_EQ(Label(w, SUBMAIN_SCHEDULE, "TEXT_SCAN_PERIOD_NOTE"), row.note);
+        EXPECT_EQ(w.Screen(SUBMAIN_SCHEDULE)->store.GetEditText("EDIT_SCAN_PERIOD"), row.minutesAfter);
+        EXPECT_EQ(TheScanClock().scanPeriod, static_cast<int64_t>(row.periodAfter));
+        for (const char* screen : {SUBMAIN_SCHEDULE, SUBMAIN_SCHEDULE_DISABLED})
+            EXPECT_EQ(Label(w, screen, "TEXT_SCHEDULE_NEXT"), NextLine(next)) << screen;
+        w.Destroy();
+    }
+}
+
+TEST_F(SubScreens, TheLastAutomaticScanIsShownOnBothSchedulePages) {
+    const DWORD when = static_cast<DWORD>(time(nullptr)) - 7200;
+    WriteNumberSetting("lastscan", when);
+    WriteNumberSetting("lastfound", 3);
+    LocalStamp at;
+    ASSERT_TRUE(UnixToLocalStamp(when, at));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    for (const char* screen : {SUBMAIN_SCHEDULE, SUBMAIN_SCHEDULE_DISABLED})
+        EXPECT_EQ(Label(w, screen, "TEXT_SCHEDULE_LAST"), LastScanText(true, at, 3)) << screen;
+    // The clock records a finished automatic scan; the page shows it at its next refresh.
+    TheScanClock().RecordAutomaticScan(0);
+    w.ButtonPressed("BUTTON_AUTOSCAN");
+    ASSERT_TRUE(UnixToLocalStamp(TheScanClock().now(), at));
+    EXPECT_EQ(Label(w, SUBMAIN_SCHEDULE_DISABLED, "TEXT_SCHEDULE_LAST"), LastScanText(true, at, 0));
+}
+
 TEST_F(SubScreens, ClicksDuringAScanDoNothing) {
     HostWindow w;
     ASSERT_TRUE(w.Open());
@@ -772,10 +893,11 @@ TEST_F(SubScreens, ClosingKeepsTheClockAndReleasesTheLists) {
     for (const auto& s : w.screens)
         if (s->list) lists.push_back(s->list->hwnd());
     ASSERT_EQ(lists.size(), 4u);  // ignored, results and the schedule pair's
-    TheScanClock().nextScanTime = 1234567;
+    const int64_t next = time(nullptr) + 4000;  // a stored next time is never in the past
+    TheScanClock().nextScanTime = next;
     TheScanClock().scanPeriod = 4321;
     w.Destroy();
-    EXPECT_EQ(Number("scannext"), 1234567u);
+    EXPECT_EQ(Number("scannext"), static_cast<DWORD>(next));
     EXPECT_EQ(Number("scanperiod"), 4321u);
     for (HWND list : lists) EXPECT_FALSE(IsWindow(list));
 }

@@ -2,6 +2,7 @@
 #include "support/AppDriver.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -17,14 +18,15 @@ struct Search {
     DWORD pid;
     HWND main;
     HWND found;
+    bool hiddenToo = false;
 };
 
-bool IsDialogOf(HWND w, DWORD pid) {
+bool IsDialogOf(HWND w, DWORD pid, bool hiddenToo = false) {
     DWORD owner = 0;
     GetWindowThreadProcessId(w, &owner);
     char cls[16] = {};
     GetClassNameA(w, cls, sizeof cls);
-    return owner == pid && lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(w);
+    return owner == pid && lstrcmpA(cls, "#32770") == 0 && (hiddenToo || IsWindowVisible(w));
 }
 
 int WidthOf(HWND w) {
@@ -35,7 +37,7 @@ int WidthOf(HWND w) {
 
 BOOL CALLBACK FindMain(HWND w, LPARAM p) {
     auto* s = reinterpret_cast<Search*>(p);
-    if (IsDialogOf(w, s->pid) && WidthOf(w) == MAIN_WIDTH) {
+    if (IsDialogOf(w, s->pid, s->hiddenToo) && WidthOf(w) == MAIN_WIDTH) {
         s->found = w;
         return FALSE;
     }
@@ -79,10 +81,15 @@ std::string AppPath() {
 
 std::string AppDataFolderOf(const std::string& appData) { return appData + "\\Zenthar"; }
 
-RunningApp::RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData) {
+RunningApp::RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData,
+                       int showCommand, bool startsHidden) {
     std::string command = "\"" + AppPath() + "\"" + (arguments.empty() ? "" : " " + arguments);
     STARTUPINFOA si{};
     si.cb = sizeof si;
+    if (showCommand >= 0) {
+        si.dwFlags = STARTF_USESHOWWINDOW;
+        si.wShowWindow = static_cast<WORD>(showCommand);
+    }
     BOOL created = FALSE;
     {
         AppDataFolder data(appData.empty() ? directory : appData);  // inherited by the program
@@ -92,7 +99,7 @@ RunningApp::RunningApp(const std::string& arguments, const std::string& director
     if (!created) return;
     PumpUntil(
         [&] {
-            Search s{pi_.dwProcessId, nullptr, nullptr};
+            Search s{pi_.dwProcessId, nullptr, nullptr, startsHidden};
             EnumWindows(&FindMain, reinterpret_cast<LPARAM>(&s));
             main_ = s.found;
             return main_ != nullptr || WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0;
@@ -175,6 +182,16 @@ bool RunningApp::AnswerBox(HWND box) {
         PumpUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 2000);
     }
     return !IsWindow(box) || !IsWindowVisible(box);
+}
+
+bool RunningApp::HasTrayIcon() {
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = main_;
+    data.uID = 132;  // the program's icon
+    data.uFlags = NIF_TIP;
+    lstrcpynA(data.szTip, "Zenthar", sizeof data.szTip);
+    return Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
 }
 
 std::string RunningApp::VisibleScreen() {

@@ -14,9 +14,12 @@ std::string AppDataFolderOf(const std::string& appData);
 
 class RunningApp {
 public:
-    // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window. The program's
-    // APPDATA is `appData` (by default `directory`), so its data folder is AppDataFolderOf that.
-    RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData = "");
+    // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window: shown, or
+    // made but hidden when `startsHidden`. The program's APPDATA is `appData` (by default
+    // `directory`), so its data folder is AppDataFolderOf that. `showCommand` (SW_...) goes to the
+    // program as a shortcut's "Run" choice does, in its start-up information; -1 gives none.
+    RunningApp(const std::string& arguments, const std::string& directory, const std::string& appData = "",
+               int showCommand = -1, bool startsHidden = false);
     // Ends the program through its tray menu's Close if it still runs; a program that does not end
     // then fails the test and is ended by force.
     ~RunningApp();
@@ -37,6 +40,8 @@ public:
     std::string BoxText(HWND box);
     // Focuses the box with a click on its text and presses Return; true when the box went.
     bool AnswerBox(HWND box);
+    // True when the program's notification-area icon is there (the shell answers a change of it).
+    bool HasTrayIcon();
     // The sub-screen shown now ("SUBMAIN_..."), or "".
     std::string VisibleScreen();
     // The visible list at the result and ignored lists' place, with `columns` columns, or null.

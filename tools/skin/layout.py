@@ -152,6 +152,9 @@ def _areas():
     return s
 
 
+SCHEDULE_LIST_Y = 141   # the scheduled-task list and its buttons, below the clock's two lines
+
+
 def _schedule(off):
     name = "SUBMAIN_SCHEDULE_DISABLED" if off else "SUBMAIN_SCHEDULE"
     s = Screen(name, "noschedule" if off else "schedule", SUB_X, SUB_Y, SUB_W, SUB_H,
@@ -163,12 +166,22 @@ def _schedule(off):
         Button("BUTTON_START_AFTER_EVERY_WEEK", 170, 73, 10, 10, "radio", caption="week", dim=off),
         Button("BUTTON_START_AFTER_EVERY_DAY", 114, 73, 10, 10, "radio", caption="day", dim=off),
         Button("BUTTON_AUTOSCAN_ENABLE", 295, 5, 42, 20, "switch", on=not off),
-        Button("BUTTON_ADDSCHEDULE", 270, 116, 67, 24, "secondary", "Add", "plus", size=10),
-        Button("BUTTON_DELETESCHEDULE", 270, 146, 67, 24, "secondary", "Delete", "trash", size=10),
+        Button("BUTTON_ADDSCHEDULE", 270, SCHEDULE_LIST_Y, 67, 24, "secondary", "Add", "plus", size=10),
+        Button("BUTTON_DELETESCHEDULE", 270, SCHEDULE_LIST_Y + 30, 67, 24, "secondary", "Delete", "trash",
+               size=10),
     ]
+    # When the clock scans next and what its last scan found; the program writes both.
+    s.labels += [Label("TEXT_SCHEDULE_NEXT", 12, 88, 325, 14, -10, True, P.ACCENT_DOWN,
+                       sample="Next scan: Wednesday 30 September, 14:05"),
+                 Label("TEXT_SCHEDULE_LAST", 12, 103, 325, 14, -10, colour=P.TEXT_SOFT,
+                       sample="Last scan: Wednesday 30 September, 14:05: 1234 problems")]
     if not off:
         s.edits.append(Label("EDIT_SCAN_PERIOD", 98, 45, 36, 18, -11, text="4", sample="1440"))
-    s.lists.append(ListBox(12, 116, 250, 96, [("#", 32), ("Schedule", 100), ("Last run", 96)],
+        # Beside the box: the minutes it refused and the value it kept.
+        s.labels.append(Label("TEXT_SCAN_PERIOD_NOTE", 192, 47, 145, 14, -10, colour=P.WARN,
+                              sample="Use 1 to 44,640; kept 44640"))
+    s.lists.append(ListBox(12, SCHEDULE_LIST_Y, 250, 212 - SCHEDULE_LIST_Y,
+                           [("#", 32), ("Schedule", 100), ("Last run", 96)],
                            [["1", "At 10:00 every Monday", "Never"]]))
     return s
 

@@ -31,6 +31,9 @@ ACCENT_DOWN = (15, 118, 107)
 ACCENT_TINT = (228, 244, 241)
 ACCENT_TINT_DOWN = (205, 234, 229)
 
+# Text that says an entry was refused.
+WARN = (176, 52, 40)
+
 # Disabled controls.
 OFF_FILL = (232, 236, 239)
 OFF_EDGE = (214, 220, 225)

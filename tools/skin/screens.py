@@ -147,9 +147,9 @@ def d_schedule(img, s):
     edit_frame(img, field, enabled=not off)
     text(img, field.x + field.w + 6, every.y + every.h / 2, "minutes", 11,
          P.OFF_TEXT if off else P.TEXT, anchor="lm")
-    divider(img, 94)
     lb = s.lists[0]
-    text(img, 12, 99, "Windows scheduled tasks", 11, P.TEXT, bold=True)
+    divider(img, lb.y - 22)
+    text(img, 12, lb.y - 17, "Windows scheduled tasks", 11, P.TEXT, bold=True)
     list_frame(img, lb)
 
 
