@@ -20,7 +20,7 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
                      [&](const RegName& subkey, const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
-        std::string folder = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        std::string folder = CleanQSD(rec.data);
         std::string path;
         if (ExpandEnvironmentTokens(folder)) path = JoinFolderFile(folder, rec.name);
         else if (MbContains(folder, "\\")) path = JoinFolderFile(folder, rec.name);
@@ -42,7 +42,7 @@ void CRegistryLib::ScanFonts(CategoryResults& results) {
     WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
-        std::string path = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        std::string path = CleanQSD(rec.data);
         if (!ExpandEnvironmentTokens(path) && !MbContains(path, "\\"))
             path = WindowsDirectory() + "\\fonts\\" + path;
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::FONTS_FOLDER, path) &&
