@@ -135,16 +135,16 @@ std::vector<Entry> installerEntries() {
     const HKEY M = HKEY_LOCAL_MACHINE, C = HKEY_CLASSES_ROOT;
     const std::wstring dash = R + L"\\Acme - Tools\\agent.exe", cjk = R + L"\\\x4E2D\x6587\\app.exe",
                        cyr = R + L"\\\x041F\x0440\x043E\x0433\x0430\\app.exe",
-                       hid = R + L"\\Program Files\\Hid -Tools\\";
+                       hid = R + L"\\Program Files\\Hid -Tools\\", hidDocs = R + L"\\Program Files\\Hid - Tools";
     static const std::string r = narrow(R), win = WindowsDirectory();
     static const std::string acme = r + "\\Acme", tray = r + "\\ok\\Tray.Exe autostart",
                              srv = r + "\\ok\\srv.exe automation", uninst = r + "\\ok\\Uninst.Exe\" /S",
                              cmd = r + "\\ok\\uninstall.cmd /quiet", upd = r + "\\ok\\upd.exe",
                              bare = win + "\\ztv-bare-tool.exe", font = win + "\\fonts\\ZtvAcme",
-                             help = acme + "\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
+                             help = r + "\\Acme - Docs\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
     static const std::string hidN = narrow(hid), hidAgent = hidN + "agent.exe", hidSrv = hidN + "srv.exe",
                              hidTool = hidN + "tool.exe", hidUninst = hidN + "uninst.exe", hidFont = hidN + "hid.ttf",
-                             hidQuoted = hidN + "ztv-hidq.chm";
+                             hidHelp = narrow(hidDocs) + "\\ztv-hid.chm", hidQuoted = hidN + "ztv-hidq.chm";
     return {
         // A folder with " - " in its name.
         {C, clsid(L"01") + L"\\InprocServer32", L"", R + L"\\Acme - Tools\\agent.dll", REG_SZ, KEY,
@@ -169,7 +169,9 @@ std::vector<Entry> installerEntries() {
         {M, UNINSTALL + L"ZtvHid", L"UninstallString", L"\"" + hid + L"uninst.exe\" -uninstall", REG_SZ, KEY,
          hid + L"uninst.exe", hidUninst.c_str()},
         {M, FONTS, L"Ztv Hid (TrueType)", L"\"" + hid + L"hid.ttf\"", REG_SZ, VALUE, hid + L"hid.ttf", hidFont.c_str()},
-        // A help entry's data is the folder of the file.
+        // A help entry's data is the folder of the file: the file is judged inside it, however
+        // its name would be cut.
+        {M, HTML_HELP, L"ztv-hid.chm", hidDocs, REG_SZ, VALUE, hidDocs + L"\\ztv-hid.chm", hidHelp.c_str()},
         {M, HTML_HELP, L"ztv-hidq.chm", L"\"" + hid + L"\"", REG_SZ, VALUE, hid + L"ztv-hidq.chm", hidQuoted.c_str()},
         // A quoted program whose extension is in mixed case, followed by an argument.
         {M, RUN, L"ZtvTray", L"\"" + R + L"\\ok\\Tray.Exe\" autostart", REG_SZ, VALUE, R + L"\\ok\\Tray.Exe",
@@ -371,6 +373,48 @@ TEST(ValidEntries, CutsNeverFallInsideQuotes) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(CleanQSD(c.text), c.cleaned) << c.text;
+}
+
+// A help entry's data is the folder of the file: the file is judged and recorded inside the
+// folder when that exists; otherwise the text is cut as for any other entry.
+TEST(ValidEntries, HelpFileIsJudgedInsideTheFolderItsDataNames) {
+    ZtvDir scratch;
+    const std::wstring docs = R + L"\\Hid - Docs", quoted = R + L"\\Hid -Help";
+    SetEnvironmentVariableW(L"ZTV_HELP_DIR", docs.c_str());
+    const struct {
+        const wchar_t* name;
+        std::wstring data;
+        std::wstring folder;    // made before the scan; empty: none
+        bool withFile;          // the help file made inside `folder`
+        std::wstring recorded;  // the path reported; empty: not reported
+    } rows[] = {
+        {L"ztv-h1.chm", docs, docs, true, L""},
+        {L"ztv-h2.chm", docs + L"\\", docs, true, L""},
+        {L"ztv-h3.chm", L"%ZTV_HELP_DIR%", docs, true, L""},
+        {L"ztv-h4.chm", L"\"" + quoted + L"\"", quoted, true, L""},
+        {L"ztv-h5.chm", docs, docs, false, docs + L"\\ztv-h5.chm"},
+        {L"ztv-h6.chm", L"\"" + quoted + L"\"", quoted, false, quoted + L"\\ztv-h6.chm"},
+        {L"ztv-h7.chm", L"%ZTV_HELP_DIR%", docs, false, docs + L"\\ztv-h7.chm"},
+        {L"ztv-h8.chm", R + L"\\Gone - Docs", L"", false, R + L"\\Gone\\ztv-h8.chm"},
+    };
+    std::vector<Entry> entries;
+    for (const auto& row : rows) {
+        if (!row.folder.empty()) CreateDirectoryW(row.folder.c_str(), nullptr);
+        entries.push_back({HKEY_LOCAL_MACHINE, HTML_HELP, row.name, row.data, REG_SZ, VALUE,
+                           row.withFile ? row.folder + L"\\" + row.name : L"", nullptr});
+    }
+    SeededEntries seeded(entries);
+    CRegistryLib engine;
+    auto found = scanOurs(engine);
+    for (const auto& row : rows) {
+        std::vector<std::string> paths;
+        for (const RegistryError* r : found)
+            if (r->value->name == narrow(row.name)) paths.push_back(r->filePath);
+        std::vector<std::string> expected;
+        if (!row.recorded.empty()) expected.push_back(narrow(row.recorded));
+        EXPECT_EQ(paths, expected) << narrow(row.name) << " = " << narrow(row.data);
+    }
+    SetEnvironmentVariableW(L"ZTV_HELP_DIR", nullptr);
 }
 
 // --- shortcuts ---
