@@ -50,6 +50,11 @@ bool fileAt(const std::string& path) {
     return attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool folderAt(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 // A file (not a folder) in either view, or a place that cannot be judged.
 bool namedPresent(const std::string& path, DriveTypeCache& drives) {
     if (!drives.onFixedDisk(path)) return true;
@@ -104,4 +109,15 @@ bool SomeReadingPresent(const std::string& text, BareNamePlace place, DriveTypeC
         if (reading != partPath && reading.size() > 3 && namedPresent(reading, drives)) return true;
     }
     return false;
+}
+
+std::string ExistingFolderReading(const std::string& text, DriveTypeCache& drives) {
+    for (std::string reading : OtherReadings(text)) {
+        ExpandEnvironmentTokens(reading);
+        if (IsUrl(reading)) continue;
+        const std::string folder = IsBareFileName(reading) ? SystemDirectory() + "\\" + reading : reading;
+        if (!drives.onFixedDisk(folder)) continue;
+        if (folderAt(folder) || withoutRedirection([&] { return folderAt(folder); })) return folder;
+    }
+    return std::string();
 }

@@ -23,3 +23,8 @@ enum class BareNamePlace { SEARCH_ONLY, SYSTEM_DIRECTORY, WINDOWS_DIRECTORY, FON
 // each reading is a folder and `file` the name joined to it.
 bool SomeReadingPresent(const std::string& text, BareNamePlace place, DriveTypeCache& drives,
                         const std::string& partPath, const std::string& file = std::string());
+
+// For entries whose data is a folder (help files): the first reading of `text` (see OtherReadings)
+// that names an existing folder on a fixed disk, in either view of the file system, with its
+// environment tokens expanded and a bare name taken in the system folder; empty when none does.
+std::string ExistingFolderReading(const std::string& text, DriveTypeCache& drives);

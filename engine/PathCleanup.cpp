@@ -38,6 +38,48 @@ std::string CleanQuotes(std::string text) {
 std::string CleanSlash(std::string text) { return cutAtPastStart(std::move(text), "/"); }
 std::string CleanDash(std::string text) { return cutAtPastStart(std::move(text), " -"); }
 
+bool Unquoted::inStretch(size_t pos) const {
+    for (const auto& s : stretches)
+        if (pos >= s.first && pos < s.second) return true;
+    return false;
+}
+
+Unquoted Unquote(const std::string& text) {
+    std::vector<size_t> quotes;  // where each quote falls in the unquoted text
+    Unquoted u;
+    u.text.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"') {
+            quotes.push_back(u.text.size());
+            continue;
+        }
+        u.text += text[i];
+        if (g_isLead && g_isLead(c) && i + 1 < text.size()) u.text += text[++i];
+    }
+    for (size_t q = 0; q + 1 < quotes.size(); q += 2) u.stretches.emplace_back(quotes[q], quotes[q + 1]);
+    const size_t lead = text.find_first_not_of(" \t\r\n");
+    u.leadQuoted = lead != std::string::npos && text[lead] == '"' && !u.stretches.empty();
+    return u;
+}
+
+size_t CutOutsideQuotes(const Unquoted& u, const std::string& needle, size_t end) {
+    const std::string head = u.text.substr(0, end);
+    size_t pos = MbFind(head, needle);
+    while (pos != std::string::npos && u.inStretch(pos)) pos = MbFind(head, needle, pos + 1);
+    return pos != std::string::npos && pos > 0 ? pos : std::string::npos;
+}
+
+std::string CleanQSD(const std::string& text) {
+    const Unquoted u = Unquote(text);
+    size_t end = u.text.size();
+    size_t slash = CutOutsideQuotes(u, "/", end);
+    if (slash != std::string::npos) end = slash;
+    size_t dash = CutOutsideQuotes(u, " -", end);
+    if (dash != std::string::npos) end = dash;
+    return u.text.substr(0, end);
+}
+
 std::string ExecutableCut(std::string text) {
     size_t pos = MbFind(text, ".exe");
     if (pos != std::string::npos) text.resize(pos + 4);

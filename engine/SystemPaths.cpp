@@ -31,7 +31,7 @@ std::string PrefixSystemDirectory(const std::string& text) {
 }
 
 std::string CleanPathQSDEP(const std::string& text) {
-    std::string path = CleanDash(CleanSlash(CleanQuotes(text)));
+    std::string path = CleanQSD(text);
     if (ExpandEnvironmentTokens(path)) return path;
     return PrefixSystemDirectory(path);
 }

@@ -9,7 +9,7 @@
 bool ExpandEnvironmentTokens(std::string& text);
 // Step P: prefixes the system directory and a backslash when the text holds no backslash.
 std::string PrefixSystemDirectory(const std::string& text);
-// Steps Q, S, D, E and P in order.
+// Steps Q, S, D (never cutting inside quotes: CleanQSD), E and P in order.
 std::string CleanPathQSDEP(const std::string& text);
 // Installs the system code page's lead-byte test for the clean-up searches.
 void InitCodePageRules();

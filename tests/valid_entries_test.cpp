@@ -134,13 +134,17 @@ std::wstring clsid(const wchar_t* two) { return CLSID + two + L"}"; }
 std::vector<Entry> installerEntries() {
     const HKEY M = HKEY_LOCAL_MACHINE, C = HKEY_CLASSES_ROOT;
     const std::wstring dash = R + L"\\Acme - Tools\\agent.exe", cjk = R + L"\\\x4E2D\x6587\\app.exe",
-                       cyr = R + L"\\\x041F\x0440\x043E\x0433\x0430\\app.exe";
+                       cyr = R + L"\\\x041F\x0440\x043E\x0433\x0430\\app.exe",
+                       hid = R + L"\\Program Files\\Hid -Tools\\", hidDocs = R + L"\\Program Files\\Hid - Tools";
     static const std::string r = narrow(R), win = WindowsDirectory();
     static const std::string acme = r + "\\Acme", tray = r + "\\ok\\Tray.Exe autostart",
                              srv = r + "\\ok\\srv.exe automation", uninst = r + "\\ok\\Uninst.Exe\" /S",
                              cmd = r + "\\ok\\uninstall.cmd /quiet", upd = r + "\\ok\\upd.exe",
                              bare = win + "\\ztv-bare-tool.exe", font = win + "\\fonts\\ZtvAcme",
-                             help = acme + "\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
+                             help = r + "\\Acme - Docs\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
+    static const std::string hidN = narrow(hid), hidAgent = hidN + "agent.exe", hidSrv = hidN + "srv.exe",
+                             hidTool = hidN + "tool.exe", hidUninst = hidN + "uninst.exe", hidFont = hidN + "hid.ttf",
+                             hidHelp = narrow(hidDocs) + "\\ztv-hid.chm", hidQuoted = hidN + "ztv-hidq.chm";
     return {
         // A folder with " - " in its name.
         {C, clsid(L"01") + L"\\InprocServer32", L"", R + L"\\Acme - Tools\\agent.dll", REG_SZ, KEY,
@@ -155,6 +159,20 @@ std::vector<Entry> installerEntries() {
         {M, RUN, L"ZtvDash", dash, REG_SZ, VALUE, dash, acme.c_str()},
         {M, APP_PATHS + L"ZtvDash.exe", L"", R + L"\\Acme - Tools\\app.exe", REG_SZ, KEY, R + L"\\Acme - Tools\\app.exe",
          app.c_str()},
+        // Quoted paths are read whole: " -" and a letter inside the quotes belongs to a folder's
+        // name, and only what follows the closing quote can be a switch.
+        {M, RUN, L"ZtvHid", L"\"" + hid + L"agent.exe\" -min", REG_SZ, VALUE, hid + L"agent.exe", hidAgent.c_str()},
+        {C, clsid(L"06") + L"\\LocalServer32", L"", L"\"" + hid + L"srv.exe\" -Embedding", REG_SZ, KEY,
+         hid + L"srv.exe", hidSrv.c_str()},
+        {M, SHARED_TOOLS + L"ZtvHid", L"Path", L"\"" + hid + L"tool.exe\"", REG_SZ, KEY, hid + L"tool.exe",
+         hidTool.c_str()},
+        {M, UNINSTALL + L"ZtvHid", L"UninstallString", L"\"" + hid + L"uninst.exe\" -uninstall", REG_SZ, KEY,
+         hid + L"uninst.exe", hidUninst.c_str()},
+        {M, FONTS, L"Ztv Hid (TrueType)", L"\"" + hid + L"hid.ttf\"", REG_SZ, VALUE, hid + L"hid.ttf", hidFont.c_str()},
+        // A help entry's data is the folder of the file: the file is judged inside it, however
+        // its name would be cut.
+        {M, HTML_HELP, L"ztv-hid.chm", hidDocs, REG_SZ, VALUE, hidDocs + L"\\ztv-hid.chm", hidHelp.c_str()},
+        {M, HTML_HELP, L"ztv-hidq.chm", L"\"" + hid + L"\"", REG_SZ, VALUE, hid + L"ztv-hidq.chm", hidQuoted.c_str()},
         // A quoted program whose extension is in mixed case, followed by an argument.
         {M, RUN, L"ZtvTray", L"\"" + R + L"\\ok\\Tray.Exe\" autostart", REG_SZ, VALUE, R + L"\\ok\\Tray.Exe",
          tray.c_str()},
@@ -320,6 +338,11 @@ TEST(ValidEntries, ReadingsOfACommandLine) {
         {"wscript.exe //B \"C:\\s.vbs\"", {"wscript.exe"}},
         {"notepad /p x.txt", {"notepad"}},
         {"Acme - Sans.ttf", {"Acme - Sans.ttf", "Acme"}},
+        // Inside quotes " -x" and blanks belong to the name; an unclosed quote protects nothing.
+        {"\"C:\\Hid -Tools\\agent.exe\" -min", {"C:\\Hid -Tools\\agent.exe"}},
+        {"\"my tool.exe\" /x", {"my tool.exe"}},
+        {"\"C:\\Hid -Docs\"", {"C:\\Hid -Docs"}},
+        {"\"C:\\Hid -Tools\\agent.exe -min", {"C:\\Hid"}},
         {"", {}},
     };
     for (const auto& c : cases) {
@@ -331,6 +354,67 @@ TEST(ValidEntries, ReadingsOfACommandLine) {
     } urls[] = {{"https://x.example/a", true}, {"ms-help://x", true}, {"C://x", false},
                 {"C:\\x://y", false},         {"1x://y", false},      {"file:///C:/x", true}};
     for (const auto& u : urls) EXPECT_EQ(IsUrl(u.text), u.url) << u.text;
+}
+
+TEST(ValidEntries, CutsNeverFallInsideQuotes) {
+    const struct {
+        const char* text;
+        const char* cleaned;
+    } cases[] = {
+        {"\"C:\\Hid -Tools\\agent.exe\" -min", "C:\\Hid -Tools\\agent.exe"},
+        {"\"C:\\a/b\\x.exe\" /s", "C:\\a/b\\x.exe "},
+        {"\"C:\\Hid -Tools\\x.exe\" /s -y", "C:\\Hid -Tools\\x.exe "},
+        {"C:\\x.exe \"-arg -b\"", "C:\\x.exe"},
+        {"C:\\Acme - Tools\\x.exe", "C:\\Acme"},  // unquoted text is cut as ever
+        {"\"C:\\Hid -Tools\\x.exe", "C:\\Hid"},   // an unclosed quote protects nothing
+        {"\"\"C:\\a -b\\x.exe", "C:\\a"},
+        {"/only -x", "/only"},
+        {" -x", " -x"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(CleanQSD(c.text), c.cleaned) << c.text;
+}
+
+// A help entry's data is the folder of the file: the file is judged and recorded inside the
+// folder when that exists; otherwise the text is cut as for any other entry.
+TEST(ValidEntries, HelpFileIsJudgedInsideTheFolderItsDataNames) {
+    ZtvDir scratch;
+    const std::wstring docs = R + L"\\Hid - Docs", quoted = R + L"\\Hid -Help";
+    SetEnvironmentVariableW(L"ZTV_HELP_DIR", docs.c_str());
+    const struct {
+        const wchar_t* name;
+        std::wstring data;
+        std::wstring folder;    // made before the scan; empty: none
+        bool withFile;          // the help file made inside `folder`
+        std::wstring recorded;  // the path reported; empty: not reported
+    } rows[] = {
+        {L"ztv-h1.chm", docs, docs, true, L""},
+        {L"ztv-h2.chm", docs + L"\\", docs, true, L""},
+        {L"ztv-h3.chm", L"%ZTV_HELP_DIR%", docs, true, L""},
+        {L"ztv-h4.chm", L"\"" + quoted + L"\"", quoted, true, L""},
+        {L"ztv-h5.chm", docs, docs, false, docs + L"\\ztv-h5.chm"},
+        {L"ztv-h6.chm", L"\"" + quoted + L"\"", quoted, false, quoted + L"\\ztv-h6.chm"},
+        {L"ztv-h7.chm", L"%ZTV_HELP_DIR%", docs, false, docs + L"\\ztv-h7.chm"},
+        {L"ztv-h8.chm", R + L"\\Gone - Docs", L"", false, R + L"\\Gone\\ztv-h8.chm"},
+    };
+    std::vector<Entry> entries;
+    for (const auto& row : rows) {
+        if (!row.folder.empty()) CreateDirectoryW(row.folder.c_str(), nullptr);
+        entries.push_back({HKEY_LOCAL_MACHINE, HTML_HELP, row.name, row.data, REG_SZ, VALUE,
+                           row.withFile ? row.folder + L"\\" + row.name : L"", nullptr});
+    }
+    SeededEntries seeded(entries);
+    CRegistryLib engine;
+    auto found = scanOurs(engine);
+    for (const auto& row : rows) {
+        std::vector<std::string> paths;
+        for (const RegistryError* r : found)
+            if (r->value->name == narrow(row.name)) paths.push_back(r->filePath);
+        std::vector<std::string> expected;
+        if (!row.recorded.empty()) expected.push_back(narrow(row.recorded));
+        EXPECT_EQ(paths, expected) << narrow(row.name) << " = " << narrow(row.data);
+    }
+    SetEnvironmentVariableW(L"ZTV_HELP_DIR", nullptr);
 }
 
 // --- shortcuts ---

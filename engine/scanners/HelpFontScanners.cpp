@@ -20,11 +20,17 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
                      [&](const RegName& subkey, const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
-        std::string folder = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        // The data is the folder that holds the file: when it names one that exists, the file is
+        // judged (and recorded) inside that folder, however the text would otherwise be cut.
+        std::string folder = ExistingFolderReading(rec.data, drives);
         std::string path;
-        if (ExpandEnvironmentTokens(folder)) path = JoinFolderFile(folder, rec.name);
-        else if (MbContains(folder, "\\")) path = JoinFolderFile(folder, rec.name);
-        else path = JoinFolderFile(SystemDirectory() + "\\" + folder, rec.name);
+        if (!folder.empty()) {
+            path = JoinFolderFile(folder, rec.name);
+        } else {
+            folder = CleanQSD(rec.data);
+            if (ExpandEnvironmentTokens(folder) || MbContains(folder, "\\")) path = JoinFolderFile(folder, rec.name);
+            else path = JoinFolderFile(SystemDirectory() + "\\" + folder, rec.name);
+        }
         if (CheckFile(path, 0) == -1 &&
             StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path, rec.name) &&
             ReadsExactly(subkey, rec, true)) {
@@ -42,7 +48,7 @@ void CRegistryLib::ScanFonts(CategoryResults& results) {
     WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
-        std::string path = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        std::string path = CleanQSD(rec.data);
         if (!ExpandEnvironmentTokens(path) && !MbContains(path, "\\"))
             path = WindowsDirectory() + "\\fonts\\" + path;
         if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::FONTS_FOLDER, path) &&

@@ -99,7 +99,7 @@ void CRegistryLib::ScanStartup(CategoryResults& results) {
     WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec) {
         ++counts.scanned;
         if (rec.data == "(value not set)" || !NamesFile(rec)) return;
-        std::string text = CleanDash(CleanSlash(CleanQuotes(rec.data)));
+        std::string text = CleanQSD(rec.data);
         ExpandEnvironmentTokens(text);
         text = ExecutableCut(text);
         if (!MbContains(text, ":")) text = WindowsDirectory() + "\\" + text;
