@@ -328,11 +328,11 @@ LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
     store.SetLabelText("TEXT_SCANCOMPLETE_ITEMSCANNED", CountText(scanTotals_.scanned));
     store.SetLabelText("TEXT_SCANCOMPLETE_ERRORFOUND", CountText(scanTotals_.errors));
     store.SetLabelText("TEXT_SCREENSCANCOMPLETE_TITLE", ScanCompleteTitle(scanTotals_.errors));
-    busy = 0;
     // Only results are shown now: the main window acts again, its own scan included.
     if (ownsScanFlag_) scanInProgress = 0;
     ownsScanFlag_ = false;
     AnnounceWorking(false);
+    busy = 0;
     return 0;
 }
 

@@ -507,6 +507,19 @@ TEST_F(WindowProgram, TheExitButtonEndsTheProgram) {
     EXPECT_TRUE(app.Exited(15000));
 }
 
+// With ZENTHAR_SHOTS naming a host folder, a picture of the whole screen goes there as name.png.
+void ScreenShot(const std::string& name) {
+    const char* folder = std::getenv("ZENTHAR_SHOTS");
+    if (!folder || !*folder) return;
+    PumpFor(500);  // what was asked for has painted
+    // Xdo runs any host tool named by ZENTHAR_XDOTOOL with the arguments it is given.
+    const char* previous = std::getenv("ZENTHAR_XDOTOOL");
+    const std::string keep = previous ? previous : "";
+    _putenv_s("ZENTHAR_XDOTOOL", "/usr/bin/env");
+    Xdo(std::string("/usr/bin/import -window root ") + folder + "/" + name + ".png; true");
+    _putenv_s("ZENTHAR_XDOTOOL", keep.c_str());
+}
+
 // Untick every area, then tick the ones given (clicks on the category screen).
 void ScanOnly(RunningApp& app, std::initializer_list<SkinPoint> areas) {
     ASSERT_TRUE(app.Click(AREA_ALL.x, AREA_ALL.y));
@@ -556,6 +569,7 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
         box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);
         const std::string text = app.BoxText(box);
+        ScreenShot("partial-repair-message");
         const int removed = rows - 1;
         EXPECT_EQ(text.rfind(std::to_string(removed) + (removed == 1 ? " entry was" : " entries were") +
                                  " removed; 1 entry was left in place:\n  ",
@@ -603,6 +617,7 @@ TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLe
     HWND box = app.WaitForBox(120000);  // its scan waits on this box: it still works
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(app.BoxText(box), "Scan Complete");
+    ScreenShot("progress-dialog-scanning");
     const SkinPoint idleWhileWorking[] = {SCAN_BUTTON, IGNORED_BUTTON, ABOUT_BUTTON, RESTORE_BUTTON, MAIN_BUTTON};
     for (const auto& p : idleWhileWorking)
         EXPECT_TRUE(PumpUntil([&] { return !app.ButtonEnabled(p.x, p.y); }, 5000)) << p.x << "," << p.y;
