@@ -512,11 +512,13 @@ void ScreenShot(const std::string& name) {
     const char* folder = std::getenv("ZENTHAR_SHOTS");
     if (!folder || !*folder) return;
     PumpFor(500);  // what was asked for has painted
+    // Made before the environment changes, which may move the texts getenv gave.
+    const std::string command = std::string("/usr/bin/import -window root ") + folder + "/" + name + ".png; true";
     // Xdo runs any host tool named by ZENTHAR_XDOTOOL with the arguments it is given.
     const char* previous = std::getenv("ZENTHAR_XDOTOOL");
     const std::string keep = previous ? previous : "";
     _putenv_s("ZENTHAR_XDOTOOL", "/usr/bin/env");
-    Xdo(std::string("/usr/bin/import -window root ") + folder + "/" + name + ".png; true");
+    Xdo(command);
     _putenv_s("ZENTHAR_XDOTOOL", keep.c_str());
 }
 
