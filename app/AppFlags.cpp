@@ -4,3 +4,4 @@
 std::atomic<int> scanAtStart{0};
 std::atomic<int> scanInProgress{0};
 std::atomic<int> fixInProgress{0};
+std::atomic<int> appClosing{0};

@@ -8,3 +8,5 @@ extern std::atomic<int> scanAtStart;
 // Set while a scan worker or a repair worker runs (read by other threads without a lock).
 extern std::atomic<int> scanInProgress;
 extern std::atomic<int> fixInProgress;
+// Set once the program is closing: the progress dialog shows no more message boxes.
+extern std::atomic<int> appClosing;

@@ -10,6 +10,7 @@
 #include "app/SubScreen.h"
 #include "app/SubScreens.h"
 #include "app/SupportPage.h"
+#include "app/ThreadSummary.h"
 #include "app/UserMessages.h"
 #include "backup/Backup.h"
 #include "engine/StopEvent.h"
@@ -225,11 +226,13 @@ LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetResult(reinterpret_cast<LRESULT>(largeIcon_));
         return reinterpret_cast<LRESULT>(largeIcon_);
     case WM_ENDSESSION:
-        // Windows ends the process when this returns: stop a scan, let a repair complete.
-        if (wp) {
-            closing_ = true;
-            FinishWorkers();
-        }
+        // Stop a scan, let a repair complete (the progress dialog's too), then end as Exit does:
+        // the process must not stay behind, hidden, whether or not Windows ends it.
+        if (wp) Exit();
+        SetResult(0);
+        return 0;
+    case WM_SUMMARYWORKING:
+        ShowSummaryWorking(wp != 0);
         SetResult(0);
         return 0;
     case WM_COPYDATA: {
@@ -299,7 +302,7 @@ void CMainDialog::ButtonPressed(const std::string& name) {
         Exit();
     } else if (name == "BUTTON_MINIMIZE") {
         ShowWindow(hwnd(), SW_MINIMIZE);
-    } else if (fixInProgress) {
+    } else if (fixInProgress || summaryWorking_) {
         return;
     } else if (name == "BUTTON_MAIN") {
         ShowPage("SUBMAIN_MAIN", "BUTTON_MAIN");
@@ -346,8 +349,25 @@ void CMainDialog::OpenSupportPage() {
 void CMainDialog::Exit() {
     if (closing_) return;
     closing_ = true;
+    appClosing = 1;
     FinishWorkers();
     EndDialog(1);
+}
+
+void CMainDialog::ShowSummaryWorking(bool working) {
+    if (working == summaryWorking_ || closing_) return;
+    summaryWorking_ = working;
+    if (working) {
+        // Only Exit and Minimise act meanwhile; the others look so, and get back their state after.
+        enabledBeforeSummary_.clear();
+        for (const auto& b : store.buttons) enabledBeforeSummary_.push_back(IsWindowEnabled(b->hwnd()) != FALSE);
+        store.EnableAllButtons(false);
+        store.EnableButton("BUTTON_EXIT", true);
+        store.EnableButton("BUTTON_MINIMIZE", true);
+    } else {
+        for (size_t i = 0; i < store.buttons.size() && i < enabledBeforeSummary_.size(); ++i)
+            EnableWindow(store.buttons[i]->hwnd(), enabledBeforeSummary_[i]);
+    }
 }
 
 void CMainDialog::FinishWorkers() {
@@ -367,6 +387,16 @@ void CMainDialog::FinishWorkers() {
         WaitPumping(fixThread_.get());
         fixThread_.reset();
         fixInProgress = 0;
+    }
+    HANDLE summaryIdle = SummaryRepairIdleEvent();
+    if (summaryIdle && WaitForSingleObject(summaryIdle, 0) == WAIT_TIMEOUT) {
+        // The progress dialog's repair completes too, shortcut files included, with both windows
+        // out of sight; the dialog then closes with this window.
+        appClosing = 1;
+        if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
+        if (HWND dialog = SummaryDialogWindow()) ShowWindowAsync(dialog, SW_HIDE);
+        tray_.Remove();
+        WaitPumping(summaryIdle);
     }
     progressActive_ = false;
     if (hwnd()) KillTimer(hwnd(), TIMER_PROGRESS);

@@ -84,12 +84,14 @@ private:
     void StopScan();
     void StartRepair();
     void ScanFinished(bool completed);
-    void RepairFinished(const std::vector<std::pair<std::string, std::string>>& messages);
+    void RepairFinished(const std::string& text, const std::string& caption);
     void RestoreNewestBackup();
     void OpenSupportPage();
     // Closing: a scan is stopped, a repair finishes first (window hidden); then the dialog ends.
     void Exit();
     void FinishWorkers();
+    // The progress dialog scans or repairs (true) or only shows results or is gone (false).
+    void ShowSummaryWorking(bool working);
     // Worker side: a screen update queued for this thread, run in the order queued.
     void Post(std::function<void()> update);
     void RunQueued();
@@ -115,6 +117,10 @@ private:
     std::atomic<bool> stopWanted_{false};  // a stop asked for the running scan
     ProgressMailbox progress_;
     bool progressActive_ = false;
+    bool repairing_ = false;  // the progress shown is a repair's
+    int repairTotal_ = 0;     // the entries the running repair was asked to remove
+    bool summaryWorking_ = false;
+    std::vector<bool> enabledBeforeSummary_;  // the buttons' states before the dialog began to work
     std::mutex queueLock_;
     std::deque<std::function<void()>> queue_;
 };

@@ -72,7 +72,10 @@ void CMainDialog::RunQueued() {
 void CMainDialog::ShowQueuedProgress() {
     ProgressSnapshot snapshot;
     if (progress_.Take(snapshot)) {
-        if (progressActive_ && scanScreen_) ShowProgress(scanScreen_->store, snapshot, selection);
+        if (progressActive_ && scanScreen_) {
+            if (repairing_) ShowRepairProgress(scanScreen_->store, snapshot, repairTotal_);
+            else ShowProgress(scanScreen_->store, snapshot, selection);
+        }
         // The next report waits for the timer: the screen gets at most one repaint per period.
         SetTimer(hwnd(), TIMER_PROGRESS, PROGRESS_REPAINT_MS, nullptr);
     } else if (!progress_.ReleaseIfIdle()) {
@@ -162,11 +165,20 @@ void CMainDialog::StartRepair() {
     // Set before the worker starts, so that a second press can never start a second repair.
     fixInProgress = 1;
     ticks_ = TicksOf(*results->list, registryRows_, engine->ErrorList.size(), shortcut.invalidShortcuts.size());
+    repairTotal_ = 0;
+    for (size_t i = 0; i < engine->ErrorList.size(); ++i)
+        repairTotal_ += (i >= ticks_.registry.size() || ticks_.registry[i]) && engine->ErrorList[i] ? 1 : 0;
+    for (size_t i = 0; i < shortcut.invalidShortcuts.size(); ++i)
+        repairTotal_ += (i >= ticks_.shortcuts.size() || ticks_.shortcuts[i]) && !shortcut.invalidShortcuts[i].empty();
     if (!scanScreen_) scanScreen_ = FindScreen(AllScreens(), "SUBMAIN_MAIN");
     progress_.Reset();
     progressActive_ = true;
+    repairing_ = true;
+    // A stop left signalled by whatever ran before would make this repair remove nothing.
+    ResetStop();
     if (!StartLowPriorityThread(&CMainDialog::FixWorker, this, fixThread_)) {
         progressActive_ = false;
+        repairing_ = false;
         fixInProgress = 0;
     }
 }
@@ -178,42 +190,44 @@ DWORD WINAPI CMainDialog::FixWorker(void* self) {
         d->SetScanText("TEXT_ERRORSCAN_CURRENTITEM", BACKUP_STATUS_TEXT);
         d->RepaintScanScreen();
     });
-    std::vector<std::pair<std::string, std::string>> messages;
+    // The page stays on the scan screen, which shows the repair's progress.
+    std::vector<std::string> lines;  // the backup's notes, then how the repair ended
+    std::string caption = FIX_DONE_CAPTION;
     RepairJob job{*d->engine, d->shortcut, d->results, nullptr, {}};
     job.callbacks.status = [d](const std::string& text) {
-        if (text == BACKUP_STATUS_TEXT) {
-            // The list is shown while its unticked rows go to the ignore list and the backup runs.
-            d->Post([d] { d->ShowSubScreen("SUBMAIN_RESULT"); });
-        } else {
-            d->Post([d, text] {
-                d->SetScanText("TEXT_ERRORSCAN_STATUS", text);
-                d->RepaintScanScreen();
-            });
-        }
+        if (text == BACKUP_STATUS_TEXT) return;  // already shown
+        const int total = d->repairTotal_;
+        d->Post([d, text, total] {
+            d->SetScanText("TEXT_ERRORSCAN_STATUS", text);
+            d->SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");
+            if (d->scanScreen_) ShowRepairProgress(d->scanScreen_->store, ProgressSnapshot{}, total);
+            d->RepaintScanScreen();
+        });
     };
-    job.callbacks.message = [&messages](const std::string& text, const std::string& caption) {
-        messages.emplace_back(text, caption);
-    };
+    job.callbacks.message = [&lines](const std::string& text, const std::string&) { lines.push_back(text); };
     try {
         RepairSelectedEntries(job, d->ticks_);
     } catch (...) {
-        messages.emplace_back(FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
+        lines.push_back(FIX_ERROR_TEXT);
+        caption = FIX_ERROR_CAPTION;
     }
-    d->Post([d, messages] { d->RepairFinished(messages); });
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+    d->Post([d, text, caption] { d->RepairFinished(text, caption); });
     return 0;
 }
 
-void CMainDialog::RepairFinished(const std::vector<std::pair<std::string, std::string>>& messages) {
+void CMainDialog::RepairFinished(const std::string& text, const std::string& caption) {
     if (fixThread_) {
         WaitForSingleObject(fixThread_.get(), INFINITE);
         fixThread_.reset();
     }
     progressActive_ = false;
+    repairing_ = false;
     KillTimer(hwnd(), TIMER_PROGRESS);
-    for (const auto& [text, caption] : messages) {
-        if (closing_) break;
-        MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_OK);
-    }
+    if (scanScreen_) ClearRepairProgress(scanScreen_->store);
+    // One message, however the repair ended.
+    if (!closing_ && !text.empty()) MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_OK);
     fixInProgress = 0;
     if (closing_) return;
     ShowSubScreen("SUBMAIN_IGNORED");

@@ -26,6 +26,7 @@ bool ProgressMailbox::Report(const char* currentItem, const char* progressText, 
         latest_.counts[c] = errorCount;
         latest_.counted[c] = true;
     }
+    if (IsRepairStep(latest_.currentItem, latest_.progressText)) ++latest_.repairSteps;
     ++reported_;
     if (pending_) return false;
     pending_ = true;
@@ -91,4 +92,41 @@ void ShowProgress(CSkinStore& screen, const ProgressSnapshot& snapshot, const Sc
     screen.UpdateLabelText("TEXT_ERRORSCAN_STATUS", snapshot.progressText);
     screen.UpdateLabelText("TEXT_ERRORSCAN_CURRENTITEM", snapshot.currentItem);
     ShowCategoryPairs(screen, snapshot, selection);
+}
+
+namespace {
+constexpr const char* FIRST_PASS_TITLE = "Fixing CLSID ";
+constexpr const char* SHORTCUT_TITLE = "Fixing ShortCuts";
+constexpr size_t ENTRY_LABEL_WIDTH = 30;  // what the current-item label shows of an entry
+}  // namespace
+
+bool IsRepairStep(const std::string& currentItem, const std::string& progressText) {
+    if (progressText == SHORTCUT_TITLE) return !currentItem.empty();
+    return progressText == FIRST_PASS_TITLE && !currentItem.empty() && currentItem[0] != '\n';
+}
+
+std::string RepairCountText(int done, int total) {
+    if (done > total) done = total;
+    return std::to_string(done) + " of " + std::to_string(total);
+}
+
+std::string EntryText(const std::string& currentItem, size_t width) {
+    std::string text = currentItem;
+    for (auto& c : text)
+        if (c == '\n' || c == '\r') c = '\\';
+    if (text.size() <= width || width < 4) return text;
+    return "..." + text.substr(text.size() - (width - 3));
+}
+
+void ShowRepairProgress(CSkinStore& screen, const ProgressSnapshot& snapshot, int total) {
+    screen.UpdateLabelText("PROGRESS_TEXT_MSDOS", "Removing");
+    screen.UpdateLabelText("TEXT_ERRORSCAN_ERRORFOUND", RepairCountText(snapshot.repairSteps, total));
+    if (!snapshot.currentItem.empty())
+        screen.UpdateLabelText("TEXT_ERRORSCAN_CURRENTITEM", EntryText(snapshot.currentItem, ENTRY_LABEL_WIDTH));
+}
+
+void ClearRepairProgress(CSkinStore& screen) {
+    screen.UpdateLabelText("PROGRESS_TEXT_MSDOS", "");
+    screen.UpdateLabelText("TEXT_ERRORSCAN_ERRORFOUND", "");
+    screen.UpdateLabelText("TEXT_ERRORSCAN_CURRENTITEM", "");
 }

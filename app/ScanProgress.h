@@ -16,6 +16,7 @@ struct ProgressSnapshot {
     // The error count last reported while each category ran; `counted` says whether one came.
     std::array<int32_t, SCAN_CATEGORY_COUNT> counts{};
     std::array<bool, SCAN_CATEGORY_COUNT> counted{};
+    int repairSteps = 0;  // entries a repair has taken so far (IsRepairStep)
 };
 
 // Reports from a worker thread, taken by the user-interface thread. Only the newest report
@@ -60,6 +61,20 @@ struct PairTexts {
     std::string count;
 };
 PairTexts PairTextsFor(int32_t flag, bool counted, int32_t count);
+
+// A repair's progress reports: its first registry pass reports each record once (a record the
+// user unticked with an empty key), the later passes each record again, and the shortcut repair
+// each file. True for the reports that mean the repair has taken one more selected entry.
+bool IsRepairStep(const std::string& currentItem, const std::string& progressText);
+// "3 of 40", the entries taken of those selected.
+std::string RepairCountText(int done, int total);
+// The entry a report names, on one line (its parts joined by backslashes) and, when longer than
+// `width` characters, cut at its start, where a registry path is least telling.
+std::string EntryText(const std::string& currentItem, size_t width);
+// Shows a repair's snapshot on the scan screen: "Removing", the count and the entry.
+void ShowRepairProgress(CSkinStore& screen, const ProgressSnapshot& snapshot, int total);
+// Empties what ShowRepairProgress wrote.
+void ClearRepairProgress(CSkinStore& screen);
 
 // Shows a snapshot on the scan screen: the status and current item, then the pairs in order.
 void ShowProgress(CSkinStore& screen, const ProgressSnapshot& snapshot, const ScanSelection& selection);

@@ -42,12 +42,24 @@ std::string oneLine(const char* text) {
     return s;
 }
 
+// The one text of everything a repair worker said.
+std::string joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
 // Kept open for the life of the process, so that a waiter that opens it later still finds it set.
 void signalAborted() {
     static HANDLE aborted = CreateEventA(nullptr, TRUE, FALSE, ABORTED_EVENT_NAME);
     if (aborted) SetEvent(aborted);
 }
 }  // namespace
+
+HANDLE SummaryRepairIdleEvent() {
+    static HANDLE idle = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    return idle;
+}
 
 CSummaryDialog::~CSummaryDialog() {
     RegisterProgress(false);
@@ -117,6 +129,7 @@ void CSummaryDialog::Open() {
     ShowWindow(hwnd(), SW_SHOW);
     SetTimer(hwnd(), OWNER_TIMER, OWNER_CHECK_MS, nullptr);
     RegisterProgress(true);
+    AnnounceWorking(true);
     StartWorker(&CSummaryDialog::ScanWorker);
     if (!workerThread) PostMessageA(hwnd(), WM_SCANDONE, 0, 0);
 }
@@ -231,34 +244,61 @@ DWORD WINAPI CSummaryDialog::ScanWorker(void* param) {
 DWORD WINAPI CSummaryDialog::RepairWorker(void* param) {
     auto* self = static_cast<CSummaryDialog*>(param);
     const HWND window = self->workerWindow_;
+    // No box while it runs: a repair that outlives the window (the program closing) must never
+    // wait for an answer. What it said is shown once it has ended.
     try {
         RepairJob job{*self->engine, self->shortcut, self->results, nullptr, {}};
-        job.callbacks.message = [window](const std::string& text, const std::string& caption) {
-            MessageBoxA(window, text.c_str(), caption.c_str(), MB_OK);
+        job.callbacks.message = [self](const std::string& text, const std::string&) {
+            self->repairMessages_.push_back(text);
         };
         FixThread(job);  // reports its own exceptions with "Error Occurred while Fixing"
     } catch (...) {
-        MessageBoxA(window, FIX_ERROR_TEXT, FIX_ERROR_CAPTION, MB_OK);
+        self->repairMessages_.push_back(FIX_ERROR_TEXT);
     }
     PostMessageA(window, WM_FIXDONE, 0, 0);
+    SetEvent(SummaryRepairIdleEvent());
     return 0;
+}
+
+void CSummaryDialog::AnnounceWorking(bool working) {
+    if (working == announcedWorking_) return;
+    announcedWorking_ = working;
+    if (owner_ && IsWindow(owner_)) PostMessageA(owner_, WM_SUMMARYWORKING, working ? 1 : 0, 0);
+}
+
+void CSummaryDialog::StartRepair() {
+    // The results stay until the scan or repair that runs beside this dialog has ended.
+    if (scanInProgress || fixInProgress) {
+        MessageBoxA(hwnd(), SUMMARY_BUSY_TEXT, SCAN_COMPLETE_CAPTION, MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    store.EnableButton("BUTTON_FIXERROR", false);
+    resultTable.Destroy();
+    flash.Destroy();
+    if (!BuildScreen(REPAIR_PROGRESS_INFO, SummaryScreen::RepairProgress)) screen_ = SummaryScreen::RepairProgress;
+    store.SetLabelText("TEXT_ERRORFIXING_STATUS", BACKUP_STATUS_TEXT);
+    store.SetLabelText("TEXT_ERRORFIXING_ITEMSCANNED", CountText(scanTotals_.scanned));
+    store.SetLabelText("TEXT_ERRORFIXING_ERRORFOUND", CountText(scanTotals_.errors));
+    fixInProgress = 1;
+    ownsFixFlag_ = true;
+    // A stop left signalled by whatever ran before (the main window's scan) would make the
+    // repair remove nothing.
+    ResetStop();
+    repairMessages_.clear();
+    RegisterProgress(true);
+    AnnounceWorking(true);
+    ResetEvent(SummaryRepairIdleEvent());
+    StartWorker(&CSummaryDialog::RepairWorker);
+    if (!workerThread) {
+        SetEvent(SummaryRepairIdleEvent());
+        PostMessageA(hwnd(), WM_FIXDONE, 0, 0);
+    }
 }
 
 void CSummaryDialog::ButtonPressed(const std::string& name) {
     if (name == "BUTTON_FIXERROR") {
         if (screen_ != SummaryScreen::ScanComplete || workerThread) return;
-        store.EnableButton("BUTTON_FIXERROR", false);
-        resultTable.Destroy();
-        flash.Destroy();
-        if (!BuildScreen(REPAIR_PROGRESS_INFO, SummaryScreen::RepairProgress)) screen_ = SummaryScreen::RepairProgress;
-        store.SetLabelText("TEXT_ERRORFIXING_STATUS", BACKUP_STATUS_TEXT);
-        store.SetLabelText("TEXT_ERRORFIXING_ITEMSCANNED", CountText(scanTotals_.scanned));
-        store.SetLabelText("TEXT_ERRORFIXING_ERRORFOUND", CountText(scanTotals_.errors));
-        fixInProgress = 1;
-        ownsFixFlag_ = true;
-        RegisterProgress(true);
-        StartWorker(&CSummaryDialog::RepairWorker);
-        if (!workerThread) PostMessageA(hwnd(), WM_FIXDONE, 0, 0);
+        StartRepair();
     } else if (name == "BUTTON_CANCEL" || name == "BUTTON_OK") {
         if (workerThread) return;  // only the two result screens show these buttons
         DiscardResults();
@@ -288,12 +328,23 @@ LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
     store.SetLabelText("TEXT_SCANCOMPLETE_ITEMSCANNED", CountText(scanTotals_.scanned));
     store.SetLabelText("TEXT_SCANCOMPLETE_ERRORFOUND", CountText(scanTotals_.errors));
     store.SetLabelText("TEXT_SCREENSCANCOMPLETE_TITLE", ScanCompleteTitle(scanTotals_.errors));
+    // Only results are shown now: the main window acts again, its own scan included.
+    if (ownsScanFlag_) scanInProgress = 0;
+    ownsScanFlag_ = false;
+    AnnounceWorking(false);
     busy = 0;
     return 0;
 }
 
 LRESULT CSummaryDialog::OnFixDone(WPARAM, LPARAM) {
-    if (EndWorkerStopped()) return 0;
+    const bool stopped = EndWorkerStopped();
+    const std::string said = joined(repairMessages_);
+    repairMessages_.clear();
+    if (stopped) {
+        if (!said.empty() && !appClosing) MessageBoxA(nullptr, said.c_str(), FIX_DONE_CAPTION, MB_OK);
+        return 0;
+    }
+    AnnounceWorking(false);
     if (ownsFixFlag_) fixInProgress = 0;
     ownsFixFlag_ = false;
     BuildScreen(REPAIR_COMPLETE_INFO, SummaryScreen::RepairComplete);
@@ -304,12 +355,22 @@ LRESULT CSummaryDialog::OnFixDone(WPARAM, LPARAM) {
     store.SetLabelText("TEXT_FIXCOMPLETE_ITEMSCANNED", CountText(totals.scanned));
     store.SetLabelText("TEXT_FIXCOMPLETE_ERRORFOUND", CountText(totals.errors));
     store.SetLabelText("TEXT_FIXCOMPLETE_FIXED", CountText(totals.fixed));
+    // What stayed and why, over the table that counts it.
+    if (!said.empty() && !appClosing) MessageBoxA(hwnd(), said.c_str(), FIX_DONE_CAPTION, MB_OK);
     busy = 0;
     return 0;
 }
 
 void CSummaryDialog::OnCancel() {
-    if (workerThread) {
+    if (workerThread && screen_ == SummaryScreen::RepairProgress) {
+        // A repair runs to its end, as the main window's own does when the program closes.
+        ShowWindow(hwnd(), SW_HIDE);
+        JoinWorker(INFINITE);
+        RegisterProgress(false);
+        DiscardResults();
+        ClearRunFlags();
+        busy = 0;
+    } else if (workerThread) {
         SignalStop();
         const DWORD start = GetTickCount();
         bool ended = false;
@@ -327,11 +388,12 @@ void CSummaryDialog::OnCancel() {
 }
 
 void CSummaryDialog::FinishWorker() {
+    const bool repairing = screen_ == SummaryScreen::RepairProgress;
     if (hwnd()) Destroy();
     if (workerThread) {
-        SignalStop();
+        if (!repairing) SignalStop();  // a repair is never cut short (see OnCancel)
         while (!JoinWorker(200)) CloseThreadMessageBoxes(workerThreadId);
-        AbortRun();
+        if (!repairing) AbortRun();
     }
     ClearRunFlags();
 }
@@ -345,6 +407,7 @@ void CSummaryDialog::OnTimer(UINT_PTR id) {
 
 void CSummaryDialog::OnDestroy() {
     RegisterProgress(false);
+    AnnounceWorking(false);
     KillTimer(hwnd(), OWNER_TIMER);
     if (quitOnDestroy) PostQuitMessage(0);
     Summary::OnDestroy();

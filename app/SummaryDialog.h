@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/ScanObjects.h"
 #include "skin/Summary.h"
@@ -46,6 +47,15 @@ struct SummaryQuery {
 constexpr UINT WM_SUMMARYQUERY = WM_APP + 0x20;
 // Posted to itself by Begin: the screen is built and the scan started from the dialog's loop.
 constexpr UINT WM_SUMMARYBEGIN = WM_APP + 0x21;
+// Posted to the owner window: wParam 1 when the dialog starts a scan or a repair, 0 when it only
+// shows results again or closes. The owner's buttons do nothing meanwhile and should look so.
+constexpr UINT WM_SUMMARYWORKING = WM_APP + 0x22;
+// Told by a dialog's repair-all press while another scan or repair runs.
+constexpr const char* SUMMARY_BUSY_TEXT = "Another scan or repair is running. Repair once it has ended.";
+
+// Signalled while no progress dialog repairs (manual reset, for the life of the process): whoever
+// closes the program waits on it, so that a repair the dialog started completes first.
+HANDLE SummaryRepairIdleEvent();
 
 class CSummaryDialog : public ScanObjects, public Summary {
 public:
@@ -60,8 +70,9 @@ public:
 
     // The dispatcher: BUTTON_FIXERROR, BUTTON_CANCEL, BUTTON_OK, BUTTON_STOPSCAN.
     void ButtonPressed(const std::string& name) override;
-    // Stops the worker, waits for it (CANCEL_WAIT_MS at most, answering what it sends), then
-    // closes the window; a stopped run is announced and the process-wide flags cleared.
+    // Stops a scan, waits for it (CANCEL_WAIT_MS at most, answering what it sends), then closes
+    // the window; a stopped run is announced and the process-wide flags cleared. A repair is not
+    // stopped: it completes first, shortcut files included.
     void OnCancel() override;
 
     // After the window is gone: signals the stop, answers the worker's message boxes and waits
@@ -106,11 +117,18 @@ private:
     ShortcutCounts ShortcutTotals() const;
     // The progress handler writes to this window only while it is registered.
     void RegisterProgress(bool on);
+    // Tells the owner whether a scan or a repair of this dialog runs (WM_SUMMARYWORKING).
+    void AnnounceWorking(bool working);
+    void StartRepair();
 
     HWND owner_ = nullptr;  // the top-level window the screens are placed in
     HWND workerWindow_ = nullptr;  // what the workers post to, fixed before they start
     SummaryScreen screen_ = SummaryScreen::None;
     bool ownsScanFlag_ = false;  // this dialog set scanInProgress
     bool ownsFixFlag_ = false;
+    bool announcedWorking_ = false;
+    // What the repair worker had to say, shown once it has ended (written by the worker only
+    // while it runs, read by this thread after joining it).
+    std::vector<std::string> repairMessages_;
     SummaryTotals scanTotals_;
 };

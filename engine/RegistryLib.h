@@ -69,8 +69,14 @@ public:
         int32_t keptInside = 0;   // a kept row lies in or below the key
         int32_t failed = 0;       // the removal failed; a key part-deleted was written back whole
         int32_t refusedForRights = 0;  // entries whose reading or removal gave ERROR_ACCESS_DENIED
+        int32_t removed = 0;      // entries deleted
+        int32_t leftAlone = 0;    // entries no record may delete (see IsRemovableKeyRecord, unnamed values)
+        // "entry (why)" of the first entries left in place, of any of the kinds above.
+        std::vector<std::string> firstLeft;
+        int32_t Left() const { return notRecorded + keptInside + failed + leftAlone; }
         bool AllRemoved() const { return notRecorded == 0 && keptInside == 0 && failed == 0; }
     } repairOutcome;
+    static constexpr size_t FIRST_LEFT_KEPT = 5;
     // The first pass's result per record: the later passes meet the same records and leave them be.
     std::map<const RegistryError*, LONG> firstPassResult;
 

@@ -70,14 +70,42 @@ void writeBack(const std::string& path, const KeySnapshot& snap) {
         WriteKeySnapshot(parent.get(), snap);
 }
 
+// An entry of the first pass that stays in place, and why, for the repair's closing report.
+void leave(CRegistryLib& lib, const RegistryError& rec, const std::string& why) {
+    auto& firstLeft = lib.repairOutcome.firstLeft;
+    if (firstLeft.size() >= CRegistryLib::FIRST_LEFT_KEPT) return;
+    std::string entry = rec.keyPath;
+    if (rec.action != "KEY" && rec.value) entry += "\\" + rec.value->name;
+    firstLeft.push_back(entry + " (" + why + ")");
+}
+
+std::string notRecordedWhy(const CRegistryLib& lib, const RegistryError& rec, LONG rc) {
+    if (rc == ERROR_ACCESS_DENIED) return "access denied";
+    if (rc != ERROR_SUCCESS) return "could not be read, error " + std::to_string(rc);
+    if (lib.notBackedUp.count(&rec)) return "the backup could not hold it whole";
+    if (!lib.undoFileUsable) return "the undo file could not be written";
+    return "the undo file cannot hold it exactly";
+}
+
+std::string failedWhy(LONG rc) {
+    return rc == ERROR_ACCESS_DENIED ? "access denied" : "could not be removed, error " + std::to_string(rc);
+}
+
 void progress(const CRegistryLib& lib, const std::string& item, const char* title) {
     if (lib.progressCallback) lib.progressCallback(item.c_str(), title, 0, 0);
 }
 
 LONG fixKey(CRegistryLib& lib, const RegistryError& rec) {
-    if (!IsRemovableKeyRecord(rec)) return NOT_DELETED;
+    if (!IsRemovableKeyRecord(rec)) {
+        if (!rec.keyPath.empty()) {
+            ++lib.repairOutcome.leftAlone;
+            leave(lib, rec, "outside the key its scan examines");
+        }
+        return NOT_DELETED;
+    }
     if (holdsKeptRow(lib, rec.keyPath)) {
         ++lib.repairOutcome.keptInside;
+        leave(lib, rec, "holds an entry you kept");
         return NOT_DELETED;
     }
     // A key to be deleted goes down under its own name in its own hive.
@@ -87,6 +115,7 @@ LONG fixKey(CRegistryLib& lib, const RegistryError& rec) {
     if (rc == ERROR_FILE_NOT_FOUND || rc == 1) return rc;  // gone already, or never there
     if (rc != ERROR_SUCCESS || lib.notBackedUp.count(&rec) || !recordEntry(lib, path, snap)) {
         ++lib.repairOutcome.notRecorded;
+        leave(lib, rec, notRecordedWhy(lib, rec, rc));
         return rc == ERROR_ACCESS_DENIED ? rc : NOT_DELETED;
     }
     std::string subkey = path;
@@ -99,6 +128,7 @@ LONG fixKey(CRegistryLib& lib, const RegistryError& rec) {
         RegCloseKey(probe);
         writeBack(path, snap);
         ++lib.repairOutcome.failed;
+        leave(lib, rec, failedWhy(rc));
     }
     return rc;
 }
@@ -111,15 +141,25 @@ LONG fixValue(CRegistryLib& lib, const RegistryError& rec) {
     const bool unnamed = rec.value->name == "(Default)";
     if (rc == ERROR_SUCCESS && snap.values.empty()) return ERROR_FILE_NOT_FOUND;  // no such value
     if (rc != ERROR_SUCCESS || (!unnamed && lib.notBackedUp.count(&rec)) || !recordEntry(lib, path, snap)) {
-        if (!unnamed) ++lib.repairOutcome.notRecorded;
+        if (!unnamed) {
+            ++lib.repairOutcome.notRecorded;
+            leave(lib, rec, notRecordedWhy(lib, rec, rc));
+        }
         return rc == ERROR_ACCESS_DENIED ? rc : NOT_DELETED;
     }
     // "(Default)" is how the unnamed value is listed, not a name the registry knows.
-    if (unnamed) return NOT_DELETED;
+    if (unnamed) {
+        ++lib.repairOutcome.leftAlone;
+        leave(lib, rec, "a key's unnamed value is not removed");
+        return NOT_DELETED;
+    }
     std::string subkey = path;
     const std::string root = CRegistryLib::SeperateMainKey(subkey);
     rc = lib.DeleteValue(root, subkey, rec.value->name);
-    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) ++lib.repairOutcome.failed;
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) {
+        ++lib.repairOutcome.failed;
+        leave(lib, rec, failedWhy(rc));
+    }
     return rc;
 }
 
@@ -167,6 +207,7 @@ void runPass(CRegistryLib& lib, const FixPass& pass, CategoryResults& results) {
         if (!rec || !takes(pass, *rec)) continue;
         const LONG rc = fixRecord(lib, pass, *rec);
         ScanCategory category;
+        if (pass.first && rc == ERROR_SUCCESS) ++lib.repairOutcome.removed;
         if (!pass.first || !categoryOf(*rec, category)) continue;
         if (rc == ERROR_SUCCESS) ++fixed[category];
         if (rc == ERROR_ACCESS_DENIED) --fixed[category];

@@ -46,10 +46,60 @@ RepairReport RunRepair(const RepairJob& job) {
     // Every number taken: the name of this second, whose creation then fails, so nothing goes.
     if (report.undoFile.empty()) report.undoFile = DataFilePath(UndoFileNameNow());
     report.registryDone = job.engine.FixErrors(job.results, report.undoFile);
+    const auto& outcome = job.engine.repairOutcome;
+    report.undoUsable = job.engine.undoFileUsable;
+    report.undoKept = GetFileAttributesA(report.undoFile.c_str()) != INVALID_FILE_ATTRIBUTES;
+    report.removed = outcome.removed;
+    report.left = outcome.Left();
+    report.firstLeft = outcome.firstLeft;
     if (StopRequested()) return report;
     FixShortcuts(job.shortcuts);
     report.shortcutsDone = true;
+    report.removed += job.shortcuts.fixedCount;
+    for (const auto& path : job.shortcuts.invalidShortcuts) {
+        if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        ++report.left;
+        if (report.firstLeft.size() >= CRegistryLib::FIRST_LEFT_KEPT) continue;
+        // FixShortcuts leaves a shortcut whose target is back, and one it could not delete.
+        CShortcut recheck;
+        recheck.CheckLinkFile(path);
+        report.firstLeft.push_back(path + (recheck.invalidShortcuts.empty() ? " (its target exists again)"
+                                                                            : " (the file could not be deleted)"));
+    }
     return report;
+}
+
+namespace {
+std::string fullPath(const std::string& file) {
+    char full[MAX_PATH] = "";
+    const DWORD n = GetFullPathNameA(file.c_str(), sizeof full, full, nullptr);
+    return n > 0 && n < sizeof full ? std::string(full) : file;
+}
+
+std::string entries(int n) { return std::to_string(n) + (n == 1 ? " entry" : " entries"); }
+}  // namespace
+
+std::string RepairEndMessage(const RepairReport& report) {
+    if (report.backupFailed) return "No backup could be made, so nothing was removed.";
+    if (report.undoFile.empty()) return "The repair was stopped before it began; nothing was removed.";
+    if (report.RemovedAll()) return FIX_DONE_TEXT;
+    std::string text = entries(report.removed) + (report.removed == 1 ? " was" : " were") + " removed";
+    if (report.left > 0) {
+        text += "; " + entries(report.left) + (report.left == 1 ? " was" : " were") + " left in place:";
+        for (const auto& line : report.firstLeft) text += "\n  " + line;
+        if (report.left > static_cast<int>(report.firstLeft.size()))
+            text += "\n  and " + std::to_string(report.left - static_cast<int>(report.firstLeft.size())) + " more";
+    } else {
+        text += ".";
+    }
+    if (!report.shortcutsDone) text += "\nThe repair was stopped before the shortcut files; they were left in place.";
+    if (!report.undoUsable) {
+        text += "\nThe undo file " + fullPath(report.undoFile) + " could not be written.";
+    } else if (report.undoKept) {
+        text += "\nThe undo file " + fullPath(report.undoFile) +
+                " was kept: it holds what was removed, to be put back with Restore.";
+    }
+    return text;
 }
 
 unsigned long FixThread(const RepairJob& job) {
@@ -66,7 +116,11 @@ unsigned long FixThread(const RepairJob& job) {
         // A full export covers every entry; nothing of an earlier repair's selection applies here.
         job.engine.notBackedUp.clear();
         job.engine.keptKeyPaths.clear();
-        if (BackupRegistry(nullptr, backupMessages(job.callbacks)).status != BackupStatus::Failed) RunRepair(job);
+        RepairReport report;
+        report.backupFailed = BackupRegistry(nullptr, backupMessages(job.callbacks)).status == BackupStatus::Failed;
+        if (!report.backupFailed) report = RunRepair(job);
+        // The repair-complete screen shows a whole repair; anything else is said in words as well.
+        if (!report.RemovedAll()) say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
     } catch (...) {
         say(job.callbacks, FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
     }
@@ -113,6 +167,7 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
     if (backup.status == BackupStatus::Failed) {
         RepairReport report;
         report.backupFailed = true;
+        say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
         return report;
     }
     // An entry the backup could not carry whole is not removed.
@@ -123,6 +178,6 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
     status(job.callbacks, FIXING_STATUS_TEXT);
     RepairReport report = RunRepair(job);
     report.backupFile = backup.file;
-    if (report.Completed()) say(job.callbacks, FIX_DONE_TEXT, FIX_DONE_CAPTION);
+    say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
     return report;
 }

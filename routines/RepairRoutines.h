@@ -36,8 +36,19 @@ struct RepairReport {
     std::string undoFile;        // empty when a stop came before the registry passes
     bool registryDone = false;   // every pass ran and the undo file was deleted
     bool shortcutsDone = false;  // the shortcut files were deleted
+    bool undoUsable = true;      // the undo file could be created and written
+    bool undoKept = false;       // the undo file is still there (something went wrong)
+    int removed = 0;             // registry entries and shortcut files removed
+    int left = 0;                // selected entries still in place
+    std::vector<std::string> firstLeft;  // "entry (why)" of the first of them
     bool Completed() const { return registryDone && shortcutsDone; }
+    bool RemovedAll() const { return Completed() && left == 0; }
 };
+
+// How a repair ended, in one text: "Items selected have been removed from the system" when every
+// selected entry went; otherwise how many were removed, how many stayed with the first of them and
+// why, and the full path of the undo file that was kept.
+std::string RepairEndMessage(const RepairReport& report);
 
 // Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
 // fresh undo file name; then, unless the stop event is signalled by then, the shortcut files.
@@ -47,7 +58,9 @@ RepairReport RunRepair(const RepairJob& job);
 // The summary screen's repair thread: the repair lock, a full backup of the local-machine hive,
 // the repair, and the completion callback in every case. While another repair or restore holds
 // the lock, nothing but its message ("Another repair or restore is running...") and the callback.
-// An exception is reported as "Error Occurred while Fixing". Returns 0, as a thread procedure does.
+// An exception is reported as "Error Occurred while Fixing"; a repair that left something in
+// place, or none for want of a backup, says so (RepairEndMessage). Returns 0, as a thread
+// procedure does.
 unsigned long FixThread(const RepairJob& job);
 
 // The ticks of the results list: one per ErrorList record, then one per broken shortcut. A row
@@ -63,8 +76,7 @@ void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
 
 // The results screen's repair, under the repair lock (taken here unless `lockHeld` says the caller
 // holds it; while another holder has it, only its message and `refused`): status "Backup in
-// progress", the unticked rows to the ignore list,
-// a selective backup of the remaining entries, status "Fixing errors", the repair, and "Items
-// selected have been removed from the system" once it completed. Nothing is removed when the
-// backup could not be made.
+// progress", the unticked rows to the ignore list, a selective backup of the remaining entries,
+// status "Fixing errors", the repair, and its end message (RepairEndMessage) in every case.
+// Nothing is removed when the backup could not be made.
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld = false);

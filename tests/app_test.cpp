@@ -218,6 +218,38 @@ TEST(ScanProgress, ReportsBetweenRepaintsMergeAndKeepEachCategorysLastCount) {
     EXPECT_FALSE(box.ReleaseIfIdle());  // a report not yet taken keeps it pending
 }
 
+TEST(RepairProgress, OnlyTheFirstPassAndTheShortcutsCountAndTheEntryIsCutAtItsStart) {
+    const struct {
+        const char* item;
+        const char* title;
+        bool counts;
+    } reports[] = {
+        {"HKEY_CLASSES_ROOT\nCLSID\\{A}", "Fixing CLSID ", true},
+        {"\n", "Fixing CLSID ", false},  // a row the user kept: its record names no key
+        {"HKEY_CLASSES_ROOT\nCLSID\\{A}", "Fixing Help Files ", false},  // the same record again
+        {"HKEY_LOCAL_MACHINE\nSoftware\\Fonts\nArial", "Fixing fonts ", false},
+        {"C:\\Links\\Gone.lnk", "Fixing ShortCuts", true},
+        {"C:\\gone.dll", "Scanning CLSID", false},  // a scan's report
+    };
+    ProgressMailbox box;
+    ScanSelection sel;
+    int expected = 0;
+    for (const auto& r : reports) {
+        EXPECT_EQ(IsRepairStep(r.item, r.title), r.counts) << r.item << " / " << r.title;
+        box.Report(r.item, r.title, 0, sel);
+        expected += r.counts ? 1 : 0;
+    }
+    EXPECT_EQ(box.Latest().repairSteps, expected);
+    box.Reset();
+    EXPECT_EQ(box.Latest().repairSteps, 0) << "a new repair counts from nought";
+
+    EXPECT_EQ(RepairCountText(3, 40), "3 of 40");
+    EXPECT_EQ(RepairCountText(41, 40), "40 of 40");  // never more than were asked for
+    EXPECT_EQ(EntryText("HKEY_CLASSES_ROOT\nCLSID", 30), "HKEY_CLASSES_ROOT\\CLSID");
+    EXPECT_EQ(EntryText("HKEY_CLASSES_ROOT\nCLSID\\{5A3D7E57-0000-4000}", 20), "...3D7E57-0000-4000}");
+    EXPECT_EQ(EntryText("HKEY_CLASSES_ROOT\nCLSID\\{5A3D7E57-0000-4000}", 20).size(), 20u);
+}
+
 // ---- Zenthar.exe as a user meets it ----
 
 TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
@@ -411,31 +443,41 @@ TEST_F(WindowProgram, DuringAScanOnlyMainAndScanActAndASecondPressStopsIt) {
 }
 
 TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete) {
-    ScratchDir dir("app-exit-repair");
-    LongScan seeds(dir.path());
-    RunningApp app("", dir.path());
-    ASSERT_TRUE(app.started());
-    ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-    HWND box = app.WaitForBox(180000);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(app.AnswerBox(box));
-    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
-    // Remove, then Exit at once: the window goes, the process waits for the repair.
-    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(app.main(), REMOVE_BUTTON.x, REMOVE_BUTTON.y) + " click 1 sleep 0.3 mousemove " +
-                    ScreenXY(app.main(), EXIT_BUTTON.x, EXIT_BUTTON.y) + " click 1"));
-    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(app.main()); }, 5000));
-    EXPECT_TRUE(app.Exited(300000));
-    EXPECT_EQ(app.WaitForBox(0), nullptr);
-    for (int i : {0, LongScan::SEEDED / 2, LongScan::SEEDED - 1})
-        EXPECT_FALSE(KeyExists(CLASSES + "\\" + LongScan::Name(i))) << LongScan::Name(i);
-    const std::string dataFolder = AppDataFolderOf(dir.path());
-    EXPECT_TRUE(HasBackup(dataFolder));
-    WIN32_FIND_DATAA data;
-    HANDLE undo = FindFirstFileA((dataFolder + "\\FixedOn*.xml").c_str(), &data);
-    EXPECT_EQ(undo, INVALID_HANDLE_VALUE) << "the undo file of a complete repair is deleted";
-    if (undo != INVALID_HANDLE_VALUE) FindClose(undo);
-    // The prefix's own entries the repair took come back from the backup.
-    EXPECT_EQ(RunCli("restore", dataFolder).exitCode, 0u);
+    // Exit, or Windows ending the session: either way the repair completes and the process ends.
+    for (const bool endSession : {false, true}) {
+        SCOPED_TRACE(endSession ? "end of session" : "Exit");
+        ScratchDir dir(endSession ? "app-session-repair" : "app-exit-repair");
+        LongScan seeds(dir.path());
+        RunningApp app("", dir.path());
+        ASSERT_TRUE(app.started());
+        ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
+        HWND box = app.WaitForBox(180000);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(app.AnswerBox(box));
+        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+        // Remove, then away at once: the window goes, the process waits for the repair.
+        if (endSession) {
+            ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
+            PostMessageA(app.main(), WM_ENDSESSION, TRUE, 0);
+        } else {
+            ASSERT_TRUE(Xdo("mousemove " + ScreenXY(app.main(), REMOVE_BUTTON.x, REMOVE_BUTTON.y) +
+                            " click 1 sleep 0.3 mousemove " + ScreenXY(app.main(), EXIT_BUTTON.x, EXIT_BUTTON.y) +
+                            " click 1"));
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(app.main()); }, 5000));
+        EXPECT_TRUE(app.Exited(300000));
+        EXPECT_EQ(app.WaitForBox(0), nullptr);
+        for (int i : {0, LongScan::SEEDED / 2, LongScan::SEEDED - 1})
+            EXPECT_FALSE(KeyExists(CLASSES + "\\" + LongScan::Name(i))) << LongScan::Name(i);
+        const std::string dataFolder = AppDataFolderOf(dir.path());
+        EXPECT_TRUE(HasBackup(dataFolder));
+        WIN32_FIND_DATAA data;
+        HANDLE undo = FindFirstFileA((dataFolder + "\\FixedOn*.xml").c_str(), &data);
+        EXPECT_EQ(undo, INVALID_HANDLE_VALUE) << "the undo file of a complete repair is deleted";
+        if (undo != INVALID_HANDLE_VALUE) FindClose(undo);
+        // The prefix's own entries the repair took come back from the backup.
+        EXPECT_EQ(RunCli("restore", dataFolder).exitCode, 0u);
+    }
 }
 
 TEST_F(WindowProgram, OnlyTheCommandLineScanOrTheAutoscanSettingStartAScanAtOnce) {
@@ -702,4 +744,196 @@ TEST_F(WindowProgram, StartedInTheSystemFolderItSharesTheConsolesFilesAndRespect
 
     for (const char* name : {"ignore.lst", "Registry Backups", "1.reg", "repair.lock"})
         EXPECT_FALSE(PathExists(SystemDirectory() + "\\" + name)) << name << " in the system folder";
+}
+
+// With ZENTHAR_SHOTS naming a host folder, a picture of the whole screen goes there as name.png.
+void ScreenShot(const std::string& name) {
+    const char* folder = std::getenv("ZENTHAR_SHOTS");
+    if (!folder || !*folder) return;
+    PumpFor(500);  // what was asked for has painted
+    // Made before the environment changes, which may move the texts getenv gave.
+    const std::string command = std::string("/usr/bin/import -window root ") + folder + "/" + name + ".png; true";
+    // Xdo runs any host tool named by ZENTHAR_XDOTOOL with the arguments it is given.
+    const char* previous = std::getenv("ZENTHAR_XDOTOOL");
+    const std::string keep = previous ? previous : "";
+    _putenv_s("ZENTHAR_XDOTOOL", "/usr/bin/env");
+    Xdo(command);
+    _putenv_s("ZENTHAR_XDOTOOL", keep.c_str());
+}
+
+// Untick every area, then tick the ones given (clicks on the category screen).
+void ScanOnly(RunningApp& app, std::initializer_list<SkinPoint> areas) {
+    ASSERT_TRUE(app.Click(AREA_ALL.x, AREA_ALL.y));
+    for (const auto& a : areas) ASSERT_TRUE(app.Click(a.x, a.y));
+}
+
+// The undo file a message names ("The undo file <path> was kept"), or "".
+std::string UndoFileNamed(const std::string& text) {
+    const std::string before = "The undo file ", after = " was kept";
+    const size_t from = text.find(before), to = text.find(after);
+    if (from == std::string::npos || to == std::string::npos || to < from) return "";
+    return text.substr(from + before.size(), to - from - before.size());
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// A class that cannot go: its leaf may be read but not listed, which the deletion needs.
+TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptUndoFile) {
+    ScratchDir dir("app-partial");
+    const std::string gone = CLASSES + "\\{5A3D7E57-0000-4000-8000-0000000000A1}";
+    const std::string stuck = CLASSES + "\\{5A3D7E57-0000-4000-8000-0000000000A2}";
+    for (const auto& k : {gone, stuck}) DeleteKeyPath(k);
+    SeededKey goneServer(gone + "\\InprocServer32"), stuckServer(stuck + "\\InprocServer32");
+    goneServer.setString("", dir.file("gone-a.dll"));
+    stuckServer.setString("", dir.file("gone-b.dll"));
+    SeededKey stuckLeaf(stuck + "\\B");
+    stuckLeaf.setString("b", "2");
+    {
+        KeyAccessLimit leaf(stuck + "\\B", KEY_QUERY_VALUE);
+        ASSERT_TRUE(leaf.applied());
+        RunningApp app("", dir.path());
+        ASSERT_TRUE(app.started());
+        ScanOnly(app, {AREA_COM});
+        ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
+        HWND box = app.WaitForBox(120000);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(app.AnswerBox(box));
+        HWND list = nullptr;
+        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(3)) != nullptr; }, 10000));
+        const int rows = RemoteList(app.process(), list).Count();
+        ASSERT_GE(rows, 2);
+
+        ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
+        box = app.WaitForBox(180000);
+        ASSERT_NE(box, nullptr);
+        const std::string text = app.BoxText(box);
+        ScreenShot("partial-repair-message");
+        const int removed = rows - 1;
+        EXPECT_EQ(text.rfind(std::to_string(removed) + (removed == 1 ? " entry was" : " entries were") +
+                                 " removed; 1 entry was left in place:\n  ",
+                             0),
+                  0u)
+            << text;
+        EXPECT_NE(Lower(text).find(Lower(stuck) + " (access denied)"), std::string::npos) << text;
+        const std::string undo = UndoFileNamed(text);
+        EXPECT_EQ(undo.rfind("C:\\", 0), 0u) << "a full path: " << text;
+        EXPECT_TRUE(PathExists(undo)) << undo;
+        EXPECT_NE(ReadTextFile(undo).find("<registry>"), std::string::npos);
+        ASSERT_TRUE(app.AnswerBox(box));
+        EXPECT_EQ(app.WaitForBox(1500), nullptr) << "one message";
+        EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
+        EXPECT_FALSE(KeyExists(gone));
+        EXPECT_TRUE(KeyExists(stuck + "\\InprocServer32"));
+        ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
+        EXPECT_TRUE(app.Exited(15000));
+    }
+    EXPECT_EQ(RunCli("restore", AppDataFolderOf(dir.path())).exitCode, 0u);  // the prefix's own classes the repair took
+    for (const auto& k : {gone, stuck}) DeleteKeyPath(k);
+}
+
+// The progress dialog beside the main window, driven by clicks: its scan and repair make the main
+// window's buttons look and be disabled; its results leave them free, and a scan of the main
+// window then does not keep the dialog's repair from removing what it found.
+TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLeavesItsRepairWhole) {
+    ScratchDir dir("app-dialog");
+    EnsuredKey appPaths(APP_PATHS);
+    SeededKey broken(APP_PATHS + "\\ZentharDialogTest.exe");
+    broken.setString("", dir.file("gone-app.exe"));
+    RunningApp app("", dir.path());
+    ASSERT_TRUE(app.started());
+    ScanOnly(app, {AREA_APPPATH});
+    ASSERT_TRUE(app.Click(SCAN_WITH_SUMMARY.x, SCAN_WITH_SUMMARY.y));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (dialog = app.ProgressDialog()) != nullptr; }, 30000));
+    // It lies inside the main window.
+    RECT main{}, inner{};
+    GetWindowRect(app.main(), &main);
+    GetWindowRect(dialog, &inner);
+    EXPECT_TRUE(inner.left >= main.left && inner.top >= main.top && inner.right <= main.right &&
+                inner.bottom <= main.bottom)
+        << inner.left << "," << inner.top << "-" << inner.right << "," << inner.bottom;
+    HWND box = app.WaitForBox(120000);  // its scan waits on this box: it still works
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Scan Complete");
+    ScreenShot("progress-dialog-scanning");
+    const SkinPoint idleWhileWorking[] = {SCAN_BUTTON, IGNORED_BUTTON, ABOUT_BUTTON, RESTORE_BUTTON, MAIN_BUTTON};
+    for (const auto& p : idleWhileWorking)
+        EXPECT_TRUE(PumpUntil([&] { return !app.ButtonEnabled(p.x, p.y); }, 5000)) << p.x << "," << p.y;
+    EXPECT_TRUE(app.ButtonEnabled(EXIT_BUTTON.x, EXIT_BUTTON.y));
+    EXPECT_TRUE(app.ButtonEnabled(MINIMIZE_BUTTON.x, MINIMIZE_BUTTON.y));
+    ASSERT_TRUE(app.AnswerBox(box));
+
+    // Results only: the main window acts, its own scan included.
+    ASSERT_TRUE(PumpUntil([&] { return app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
+    ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
+    EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_IGNORED"; }, 5000));
+    ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
+    box = app.WaitForBox(120000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Scan Complete");
+    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+
+    // The dialog's repair all: the buttons go idle while it works, the entry goes, they come back.
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(dialog, REPAIR_ALL.x, REPAIR_ALL.y) + " click 1"));
+    EXPECT_TRUE(PumpUntil([&] { return !app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
+    EXPECT_TRUE(app.ButtonEnabled(EXIT_BUTTON.x, EXIT_BUTTON.y));
+    EXPECT_TRUE(PumpUntil([&] { return !KeyExists(broken.path()); }, 180000)) << "the repair removed nothing";
+    EXPECT_TRUE(PumpUntil([&] { return app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 30000));
+    if (HWND said = app.WaitForBox(0)) ADD_FAILURE() << app.BoxText(said);
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "it shows what it repaired";
+}
+
+// Exit, or the end of the session, while the progress dialog repairs: the repair runs to its
+// end, shortcut files included, and then the process ends.
+TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds) {
+    const struct {
+        const char* how;
+        bool endSession;
+    } ways[] = {{"Exit", false}, {"end of session", true}};
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.how);
+        ScratchDir dir(std::string("app-dialog-exit-") + (w.endSession ? "session" : "button"));
+        EnsuredKey appPaths(APP_PATHS);
+        SeededKey broken(APP_PATHS + "\\ZentharDialogExit.exe");
+        broken.setString("", dir.file("gone-app.exe"));
+        std::vector<std::string> links;
+        for (int i = 0; i < 3; ++i) {
+            const std::string target = dir.file("target" + std::to_string(i) + ".txt");
+            links.push_back(dir.file("Broken " + std::to_string(i) + ".lnk"));
+            WriteTextFile(target, "x");
+            ASSERT_TRUE(MakeShortcut(links.back(), target));
+            DeleteFileA(target.c_str());
+        }
+        RunningApp app("", dir.path());
+        ASSERT_TRUE(app.started());
+        ScanOnly(app, {AREA_APPPATH, AREA_SHORTCUTS});
+        ASSERT_TRUE(app.Click(SCAN_WITH_SUMMARY.x, SCAN_WITH_SUMMARY.y));
+        HWND box = app.WaitForBox(180000);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(app.AnswerBox(box));
+        HWND dialog = app.ProgressDialog();
+        ASSERT_NE(dialog, nullptr);
+        ASSERT_TRUE(PumpUntil([&] { return app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
+        // Repair all, and at once away: the full backup is still being made.
+        ASSERT_TRUE(Xdo("mousemove " + ScreenXY(dialog, REPAIR_ALL.x, REPAIR_ALL.y) + " click 1"));
+        ASSERT_TRUE(PumpUntil([&] { return !app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
+        if (w.endSession) {
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutA(app.main(), WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 5000, &ignored);
+            PostMessageA(app.main(), WM_ENDSESSION, TRUE, 0);
+        } else {
+            ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
+        }
+        EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(app.main()); }, 10000));
+        EXPECT_TRUE(app.Exited(300000));
+        EXPECT_FALSE(KeyExists(broken.path()));
+        for (const auto& l : links) EXPECT_FALSE(PathExists(l)) << l;
+        EXPECT_TRUE(HasBackup(AppDataFolderOf(dir.path())));
+        EXPECT_EQ(RunCli("restore", AppDataFolderOf(dir.path())).exitCode, 0u);  // the prefix's own entries the repair took
+        DeleteKeyPath(broken.path());
+    }
 }

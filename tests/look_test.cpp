@@ -257,7 +257,7 @@ TEST_F(LookTest, ScreensSitWhereTheWindowsExpectThem) {
       {"SUBMAIN_MAIN", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE", {250, 115, 349, 219}},
       {"SUBMAIN_IGNORED", {250, 115, 349, 219}}, {"SUBMAIN_ADVANCED", {250, 115, 349, 219}},
       {"SUBMAIN_RESULT", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE_DISABLED", {250, 115, 349, 219}},
-      {"SUBMAIN_ABOUT", {250, 115, 349, 219}}, {"SCREENERRORSCAN", {452, 310, 349, 136}},
+      {"SUBMAIN_ABOUT", {250, 115, 349, 219}}, {"SCREENERRORSCAN", {217, 310, 349, 136}},
       {"SCREENSCANCOMPLETE", {217, 97, 349, 211}}, {"SCREENERRORFIXING", {217, 97, 349, 211}},
       {"SCREENFIXCOMPLETE", {217, 97, 349, 211}}};
   auto all = screens(skin_);
@@ -439,6 +439,22 @@ TEST_F(LookTest, MaskIsA24BitBitmapOfTheWindowWithRoundedCorners) {
     EXPECT_EQ(mask.at(x, y), white) << "corner " << x << "," << y << " is cut away";
   for (auto [x, y] : std::vector<std::pair<int, int>>{{375, 0}, {0, 257}, {750, 257}, {375, 513}, {375, 257}})
     EXPECT_NE(mask.at(x, y), white) << x << "," << y << " belongs to the window";
+}
+
+// The progress dialog's screens are placed in the main window's coordinates: each must lie
+// within the window's outline, corners included.
+TEST_F(LookTest, EveryScreenLiesInsideTheWindowsOutline) {
+  Picture mask;
+  ASSERT_TRUE(decode(resourceBytes("MASK", "GIF"), mask));
+  for (auto& s : screens(skin_)) {
+    if (s.name == "MAINSCREEN") continue;
+    const Rect& r = s.rect;
+    for (auto [x, y] : std::vector<std::pair<int, int>>{
+             {r.x, r.y}, {r.right() - 1, r.y}, {r.x, r.bottom() - 1}, {r.right() - 1, r.bottom() - 1}}) {
+      const bool onMask = x >= 0 && y >= 0 && x < mask.w && y < mask.h;
+      EXPECT_TRUE(onMask && mask.at(x, y) != 0xFFFFFFu) << s.name << " corner " << x << "," << y;
+    }
+  }
 }
 
 TEST_F(LookTest, AnimationHeaderMatchesItsStrip) {

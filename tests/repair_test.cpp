@@ -578,7 +578,7 @@ TEST(RepairStop, AStopSignalledBeforehandLeavesEverythingAndTheThreadStillEnds) 
     EXPECT_FALSE(report.registryDone || report.shortcutsDone);
     FixThread(job);
     EXPECT_EQ(done, 1);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(messages, std::vector<std::string>{"The repair was stopped before it began; nothing was removed."});
     EXPECT_TRUE(KeyExists(cls.path()));
     EXPECT_TRUE(PathExists(dir.file("a.lnk")));
     EXPECT_TRUE(filesMatching("FixedOn*.xml").empty());
@@ -607,8 +607,12 @@ TEST(RepairBackup, NothingIsRemovedWhenNoBackupCouldBeMade) {
     EXPECT_TRUE(report.backupFailed);
     FixThread(job);  // the full export
     EXPECT_EQ(done, 1);
-    ASSERT_EQ(messages.size(), 2u);
-    for (const auto& m : messages) EXPECT_NE(m.find("no backup was made"), std::string::npos) << m;
+    // Each path: the backup's own reason, then how the repair ended.
+    ASSERT_EQ(messages.size(), 4u);
+    for (size_t i : {0u, 2u}) {
+        EXPECT_NE(messages[i].find("no backup was made"), std::string::npos) << messages[i];
+        EXPECT_EQ(messages[i + 1], "No backup could be made, so nothing was removed.");
+    }
     EXPECT_TRUE(KeyExists(cls.path()));
     EXPECT_TRUE(PathExists(dir.file("gone.lnk")));
     EXPECT_TRUE(filesMatching("FixedOn*.xml").empty());
@@ -734,6 +738,111 @@ TEST(RepairAccessDenied, AKeyThatRefusesDeletionCountsMinusOneInItsRow) {
     SetSecurityInfo(cls.handle(), SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr, nullptr, nullptr);
     LocalFree(acl);
     FreeSid(everyone);
+}
+
+// How a repair ended, said in one text: the counts, the first entries left and why, the undo file.
+TEST(RepairEndMessage, CountsTheRemovedAndTheLeftAndListsOnlyTheFirstReasons) {
+    auto report = [](int removed, int left, size_t listed) {
+        RepairReport r;
+        r.undoFile = "FixedOnX.xml";
+        r.registryDone = left == 0;
+        r.shortcutsDone = true;
+        r.removed = removed;
+        r.left = left;
+        for (size_t i = 0; i < listed; ++i) r.firstLeft.push_back("K" + std::to_string(i) + " (why)");
+        return r;
+    };
+    RepairReport stoppedEarly;
+    RepairReport noBackup;
+    noBackup.backupFailed = true;
+    RepairReport stoppedLate = report(2, 0, 0);
+    stoppedLate.shortcutsDone = false;
+    RepairReport unwritable = report(0, 1, 1);
+    unwritable.undoUsable = false;
+    RepairReport kept = report(1, 1, 1);
+    kept.undoKept = true;
+    const struct {
+        const char* what;
+        RepairReport report;
+        std::string expected;
+    } cases[] = {
+        {"all", report(3, 0, 0), "Items selected have been removed from the system"},
+        {"none selected", report(0, 0, 0), "Items selected have been removed from the system"},
+        {"one left", report(1, 1, 1), "1 entry was removed; 1 entry was left in place:\n  K0 (why)"},
+        {"more left than listed", report(0, 7, 5),
+         "0 entries were removed; 7 entries were left in place:\n  K0 (why)\n  K1 (why)\n  K2 (why)\n  K3 (why)\n"
+         "  K4 (why)\n  and 2 more"},
+        {"no backup", noBackup, "No backup could be made, so nothing was removed."},
+        {"stopped before", stoppedEarly, "The repair was stopped before it began; nothing was removed."},
+        {"stopped before the shortcuts", stoppedLate,
+         "2 entries were removed.\nThe repair was stopped before the shortcut files; they were left in place."},
+    };
+    for (const auto& c : cases) EXPECT_EQ(RepairEndMessage(c.report), c.expected) << c.what;
+    // The undo file is named by its full path, whether it was kept or could not be written.
+    ScratchDir dir("repair-end-text");
+    const std::string keptText = RepairEndMessage(kept), unwritableText = RepairEndMessage(unwritable);
+    EXPECT_NE(keptText.find("\nThe undo file " + dir.file("FixedOnX.xml") + " was kept"), std::string::npos) << keptText;
+    EXPECT_NE(unwritableText.find("\nThe undo file " + dir.file("FixedOnX.xml") + " could not be written."),
+              std::string::npos)
+        << unwritableText;
+}
+
+// The results screen's repair on the real registry, with an entry that cannot go: the message
+// counts it apart, gives its reason, and names the undo file it keeps, which gives it all back.
+TEST(RepairEndMessage, APartialRepairNamesWhatStayedWhyAndTheUndoFileItKept) {
+    StopReset stop;
+    ScratchDir dir("repair-partial");
+    const std::string gone = CLSID_KEY + "\\{2E00F1X0-0000-0000-0000-00000000ZTG1}";
+    const std::string stuck = CLSID_KEY + "\\{2E00F1X0-0000-0000-0000-00000000ZTG2}";
+    const std::string keptIn = CLSID_KEY + "\\{2E00F1X0-0000-0000-0000-00000000ZTG3}";
+    for (const auto& k : {gone, stuck, keptIn}) DeleteKeyPath(k);
+    SeededKey goneKey(gone + "\\InprocServer32"), stuckA(stuck + "\\A"), stuckB(stuck + "\\B", false);
+    SeededKey keptKey(keptIn + "\\InprocServer32");
+    goneKey.setString("", dir.file("a.dll"));
+    stuckA.setString("a", "1");
+    stuckB.setString("b", "2");
+    SeededKey run(TEST_BASE + "\\End");
+    run.setString("gone", dir.file("run.exe"));
+    const RegistryTree stuckBefore = SnapshotTree(stuck);
+    CRegistryLib lib;
+    lib.ErrorList.push_back(record("CLSID", gone, "KEY"));
+    lib.ErrorList.push_back(record("CLSID", stuck, "KEY"));
+    lib.ErrorList.push_back(record("Startup", run.path(), "VAL", "gone"));
+    lib.ErrorList.push_back(record("CLSID", keptIn, "KEY"));
+    lib.ErrorList.push_back(record("CLSID", keptIn + "\\InprocServer32", "VAL", "(Default)"));
+    CShortcut shortcuts(&lib);
+    CategoryResults rows = allRows();
+    RepairJob job{lib, shortcuts, rows, nullptr, {}};
+    std::vector<std::string> messages;
+    job.callbacks.message = [&](const std::string& t, const std::string& c) { messages.push_back(t + "|" + c); };
+    RowTicks ticks;
+    ticks.registry = {true, true, true, true, false};  // the last row kept: its class stays
+    RepairReport report;
+    {
+        // A leaf that may be read but not listed, which the deletion of its class needs.
+        KeyAccessLimit leaf(stuck + "\\B", KEY_QUERY_VALUE);
+        ASSERT_TRUE(leaf.applied());
+        report = RepairSelectedEntries(job, ticks);
+    }
+    EXPECT_FALSE(KeyExists(gone));
+    EXPECT_FALSE(ValueExists(run.path(), "gone"));
+    EXPECT_EQ(FirstTreeDifference(stuckBefore, SnapshotTree(stuck)), "") << "written back whole";
+    EXPECT_TRUE(KeyExists(keptIn + "\\InprocServer32"));
+    EXPECT_EQ(report.removed, 2);
+    EXPECT_EQ(report.left, 2);
+    const auto undo = filesMatching("FixedOn*.xml");
+    ASSERT_EQ(undo.size(), 1u);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "2 entries were removed; 2 entries were left in place:\n  " + stuck +
+                               " (access denied)\n  " + keptIn + " (holds an entry you kept)\nThe undo file " +
+                               dir.file(undo[0]) +
+                               " was kept: it holds what was removed, to be put back with Restore.|Zenthar");
+    CRegistryLib importer;
+    XmlReader reader;
+    EXPECT_EQ(importer.LoadXmlFile(reader, undo[0]), 1);
+    EXPECT_TRUE(KeyExists(gone + "\\InprocServer32"));
+    EXPECT_TRUE(ValueExists(run.path(), "gone"));
+    for (const auto& k : {gone, stuck, keptIn}) DeleteKeyPath(k);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -800,11 +801,69 @@ TEST_F(SubScreens, TheCategoryScreensScanOpensTheProgressDialogThatClosesWithThe
     EXPECT_EQ(StartSummaryDialog(w.hwnd(), "", CategoryFlags{}), nullptr) << "one progress dialog at a time";
     ASSERT_TRUE(PumpUntil([&] { return complete.answered() == 1; }, 120000));
     EXPECT_EQ(complete.texts(), std::vector<std::string>{"Scan Complete"});
-    EXPECT_TRUE(scanInProgress.load()) << "the dialog holds the scan flag while it shows its results";
+    EXPECT_TRUE(PumpUntil([] { return !scanInProgress.load(); }, 5000))
+        << "showing only its results, the dialog leaves the main window free";
     w.Destroy();
     EXPECT_EQ(SummaryDialogWindow(), nullptr);
     EXPECT_FALSE(scanInProgress.load());
     EXPECT_TRUE(KeyExists(app.path()));
+}
+
+// A repair from the results: the category screen the user is taken to shows how far it is ("k of
+// n" and the entry it is at), refreshed while the repair runs, and empty again once it has ended.
+TEST_F(SubScreens, TheRepairShowsItsProgressOnTheScreenShown) {
+    constexpr int SEEDED = 600;
+    std::vector<std::unique_ptr<SeededKey>> keys;
+    auto name = [](int i) {
+        char text[80];
+        wsprintfA(text, "HKEY_CLASSES_ROOT\\CLSID\\{5EB0D1A0-19A1-4E5B-9C1D-7%011d}", i);
+        return std::string(text);
+    };
+    for (int i = 0; i < SEEDED; ++i) {
+        keys.push_back(std::make_unique<SeededKey>(name(i) + "\\InprocServer32"));
+        keys.back()->setString("", scratch_->file("gone\\server" + std::to_string(i) + ".dll"));
+    }
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
+    Click(w, SUBMAIN_MAIN, "BUTTON_COM");
+    DialogAnswerer boxes("Zenthar", {IDOK, IDOK});
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(w.hwnd(), 107 + 58, 258 + 19) + " click 1"));  // the main Scan
+    ASSERT_TRUE(PumpUntil([&] { return boxes.answered() == 1 && w.resultsReady(); }, 180000));
+    const int rows = w.Screen("SUBMAIN_RESULT")->list->ItemCount();
+    ASSERT_GE(rows, SEEDED);
+
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(w.hwnd(), 626 + 52, 104 + 17) + " click 1"));  // Remove
+    CSkinStore& screen = w.Screen(SUBMAIN_MAIN)->store;
+    std::set<std::string> counts, shown;
+    bool sawEntry = false;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            if (fixInProgress) {
+                const std::string count = screen.FindLabel("TEXT_ERRORSCAN_ERRORFOUND")->Text();
+                std::string entry = screen.FindLabel("TEXT_ERRORSCAN_CURRENTITEM")->Text();
+                CharLowerA(&entry[0]);
+                if (!count.empty()) counts.insert(count);
+                // The label shows the end of the key path, where the seeded classes' names differ.
+                if (entry.find("-9c1d-7") != std::string::npos) sawEntry = true;
+                shown.insert(w.Shown());
+            }
+            return boxes.answered() == 2;
+        },
+        600000));
+    EXPECT_GE(counts.size(), 3u) << "the count moved on while the repair ran";
+    for (const auto& c : counts) EXPECT_EQ(c.substr(c.find(" of ")), " of " + std::to_string(rows)) << c;
+    EXPECT_TRUE(sawEntry);
+    EXPECT_EQ(shown, std::set<std::string>{SUBMAIN_MAIN});
+    EXPECT_TRUE(PumpUntil([&] { return !fixInProgress.load(); }, 10000));
+    EXPECT_EQ(screen.FindLabel("TEXT_ERRORSCAN_ERRORFOUND")->Text(), "");
+    EXPECT_EQ(screen.FindLabel("TEXT_ERRORSCAN_CURRENTITEM")->Text(), "");
+    for (int i : {0, SEEDED - 1}) EXPECT_FALSE(KeyExists(name(i))) << i;
+    w.Destroy();
+    // The prefix's own classes back from the backup, which holds the seeded ones too: they go after.
+    EXPECT_EQ(RunCli("restore", scratch_->path()).exitCode, 0u);
+    keys.clear();
+    for (int i = 0; i < SEEDED; ++i) DeleteKeyPath(name(i));
 }
 
 TEST_F(SubScreens, AboutReturnsToTheCategoryScreen) {

@@ -147,7 +147,7 @@ HWND MessageBoxOfThisProcess(const char* caption) {
 std::string BoxText(HWND box) {
     std::string all;
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        char text[256] = {};
+        char text[1024] = {};
         GetWindowTextA(child, text, sizeof text);
         all += std::string(text) + "|";
     }
@@ -309,7 +309,7 @@ TEST_F(SummaryDialogTest, AScanWithNothingToFindListsEveryCategoryWithNoBugs) {
     EXPECT_EQ(rows.back(), (std::vector<std::string>{"Missing ShortCuts", "0", "0"}));
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ERRORFOUND").text, "0");
     EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(0));
-    EXPECT_TRUE(scanInProgress.load());
+    EXPECT_FALSE(scanInProgress.load()) << "showing only results, the dialog leaves the main window free";
     ASSERT_TRUE(Click("BUTTON_CANCEL"));
     EXPECT_TRUE(WaitClosed());
     EXPECT_FALSE(scanInProgress.load());
@@ -392,6 +392,10 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     ASSERT_TRUE(PumpUntil([] { return Ask().screen != SummaryScreen::ScanComplete; }, 10000));
     Shot("summary-repairing");
     ASSERT_TRUE(WaitForScreen(SummaryScreen::RepairComplete, 300000)) << "screen " << static_cast<int>(Ask().screen);
+    // The entry that stayed is also said in words, with its reason and the undo file kept.
+    EXPECT_NE(boxTexts.find("1 entry was left in place"), std::string::npos) << boxTexts;
+    EXPECT_NE(boxTexts.find("(access denied)"), std::string::npos) << boxTexts;
+    EXPECT_NE(boxTexts.find("was kept"), std::string::npos) << boxTexts;
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 4u);
     // The registry read back: what each row says was removed is gone, the refused key stays.

@@ -44,9 +44,21 @@ BOOL CALLBACK FindMain(HWND w, LPARAM p) {
     return TRUE;
 }
 
+bool HasCaption(HWND w) { return (GetWindowLongA(w, GWL_STYLE) & WS_CAPTION) == WS_CAPTION; }
+
+// A message box has a caption; the skinned windows (the main window, the progress dialog) have none.
 BOOL CALLBACK FindBox(HWND w, LPARAM p) {
     auto* s = reinterpret_cast<Search*>(p);
-    if (w != s->main && IsDialogOf(w, s->pid)) {
+    if (w != s->main && IsDialogOf(w, s->pid) && HasCaption(w)) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK FindProgressDialog(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    if (w != s->main && IsDialogOf(w, s->pid) && !HasCaption(w)) {
         s->found = w;
         return FALSE;
     }
@@ -60,7 +72,7 @@ std::string ClassOf(HWND w) {
 }
 
 std::string TextOf(HWND w) {
-    char text[512] = {};
+    char text[2048] = {};
     GetWindowTextA(w, text, sizeof text);
     return text;
 }
@@ -158,6 +170,18 @@ HWND RunningApp::WaitForBox(DWORD ms) {
         },
         ms);
     return box;
+}
+
+HWND RunningApp::ProgressDialog() {
+    Search s{pi_.dwProcessId, main_, nullptr};
+    EnumWindows(&FindProgressDialog, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+bool RunningApp::ButtonEnabled(int x, int y) {
+    POINT p{x, y};
+    const HWND button = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);
+    return button && button != main_ && IsWindowEnabled(button);
 }
 
 std::string RunningApp::BoxText(HWND box) {

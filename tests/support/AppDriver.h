@@ -37,6 +37,10 @@ public:
     bool Click(int x, int y);
     // A message box of the program, or null (waits up to `ms`).
     HWND WaitForBox(DWORD ms);
+    // The progress dialog ("Scan with summary"), or null.
+    HWND ProgressDialog();
+    // Whether the main window's button at client point (x, y) is enabled.
+    bool ButtonEnabled(int x, int y);
     std::string BoxText(HWND box);
     // Focuses the box with a click on its text and presses Return; true when the box went.
     bool AnswerBox(HWND box);
@@ -90,3 +94,11 @@ constexpr SkinPoint ABOUT_BUTTON{8 + 38, 328 + 28};
 constexpr SkinPoint RESULT_LIST_ORIGIN{250 + 12, 115 + 42};
 // The built-in skin's sub-screens, each a child window of the main window named "SUBMAIN_...".
 constexpr int BUILT_IN_SUBSCREENS = 7;
+// The category screen's toggles and its "Scan with summary" button, in main-window coordinates.
+constexpr SkinPoint AREA_ALL{250 + 16, 115 + 33};
+constexpr SkinPoint AREA_COM{250 + 16, 115 + 48};
+constexpr SkinPoint AREA_APPPATH{250 + 16, 115 + 108};
+constexpr SkinPoint AREA_SHORTCUTS{250 + 16, 115 + 183};
+constexpr SkinPoint SCAN_WITH_SUMMARY{250 + 189 + 74, 115 + 195 + 11};
+// The progress dialog's "Repair all", in its own client coordinates.
+constexpr SkinPoint REPAIR_ALL{237 + 50, 179 + 13};

@@ -244,7 +244,7 @@ UNPLACED = {"SUBMAIN_LIVEUPDATE_BUTTONINFO": [Button("BUTTON_RUNUPDATE", 12, 188
 
 # ---------------------------------------------------------------- progress and summary screens
 def _scanning():
-    s = Screen("SCREENERRORSCAN", "scanning", 452, 310, 349, 136, "scanning",
+    s = Screen("SCREENERRORSCAN", "scanning", 217, 310, 349, 136, "scanning",
                info="SCREENERRORSCANINFO")
     s.buttons.append(Button("BUTTON_STOPSCAN", 237, 100, 100, 26, "secondary", "Stop", "close"))
     s.labels.append(Label("TEXT_ERRORSCAN_CURRENTITEM", 140, 72, 197, 14, -10, colour=P.TEXT_SOFT,
