@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/DriveRules.h"
@@ -53,8 +54,12 @@ public:
                                      DWORD bytes);
 
     // --- ignore list ---
+    static std::string IgnoreFileName();  // the list's file
     void LoadIgnoreList();
+    // 0 when every entry was written and the file replaced; EOF when the file could not be written
+    // (the old file then stays as it was).
     int SaveIgnoreList();
+    // 1 when some entry's filePath equals the path byte for byte; a hashed lookup.
     int IsIgnored(const std::string& path) const;
 
     // --- scan ---
@@ -118,6 +123,11 @@ public:
     std::map<const RegistryError*, LONG> firstPassResult;
 
 private:
+    // The path of each loaded entry and the first slot that holds it; slots from ignoreIndexed on
+    // were appended after the load.
+    std::unordered_map<std::string, size_t> ignoreIndex;
+    size_t ignoreIndexed = 0;
+
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,
                   const char* action, const std::string& filePath);
