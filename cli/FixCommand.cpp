@@ -121,7 +121,7 @@ int FixCommand(int argc, char** argv) {
     if (!report.backupFile.empty()) std::fprintf(stderr, "Backup: %s\n", report.backupFile.c_str());
     for (const auto& text : messages) std::fprintf(stderr, "%s\n", text.c_str());
     if (report.backupFailed) return 2;
-    if (report.Completed()) return 0;
+    if (report.Completed()) return report.keptNotSaved ? 2 : 0;
     if (!report.undoFile.empty() && !report.registryDone) {
         explainLeftInPlace(engine, report.undoFile);
         return 2;

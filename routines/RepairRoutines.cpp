@@ -64,8 +64,9 @@ unsigned long FixThread(const RepairJob& job) {
     return 0;
 }
 
-void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
+bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
     CRegistryLib ignore;  // loads the file as it stands now
+    const size_t loaded = ignore.ignoreList.size();
     engine.keptKeyPaths.clear();
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         auto& rec = engine.ErrorList[row];
@@ -83,16 +84,20 @@ void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
         ignore.ignoreList.push_back(std::move(entry));
         path.clear();
     }
-    ignore.SaveIgnoreList();
+    // Nothing kept, nothing to write: an unwritable list is no failure of this repair then.
+    if (ignore.ignoreList.size() == loaded) return true;
+    return ignore.SaveIgnoreList() == 0;
 }
 
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks) {
     status(job.callbacks, BACKUP_STATUS_TEXT);
-    IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
+    const bool keptSaved = IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
+    if (!keptSaved) say(job.callbacks, KEPT_NOT_SAVED_TEXT + CRegistryLib::IgnoreFileName(), FIX_DONE_CAPTION);
     const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList);
     const BackupResult backup = BackupRegistry(&toBackUp, backupMessages(job.callbacks));
     if (backup.status == BackupStatus::Failed) {
         RepairReport report;
+        report.keptNotSaved = !keptSaved;
         report.backupFailed = true;
         return report;
     }
@@ -103,6 +108,7 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks) 
             job.engine.notBackedUp.insert(job.engine.ErrorList[i].get());
     status(job.callbacks, FIXING_STATUS_TEXT);
     RepairReport report = RunRepair(job);
+    report.keptNotSaved = !keptSaved;
     report.backupFile = backup.file;
     if (report.Completed()) say(job.callbacks, FIX_DONE_TEXT, FIX_DONE_CAPTION);
     return report;
