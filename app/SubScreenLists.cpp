@@ -38,19 +38,23 @@ std::string GetCell(HWND listHwnd, int row, int column) {
 
 void AppSubScreen::FillIgnoredList() {
     if (!list) return;
-    ListView_DeleteAllItems(list->hwnd());
     CRegistryLib engine;  // loads "ignore.lst"
+    // One repaint for the whole list, not one per row: the list may hold a hundred thousand lines.
+    list->BeginFill(static_cast<int>(engine.ignoreList.size()));
     for (const auto& entry : engine.ignoreList) {
         if (!entry) continue;
         const int row = list->AddItem("", false);
         if (row >= 0) SetCell(list->hwnd(), row, 1, entry->filePath);
     }
+    list->EndFill();
 }
 
 void AppSubScreen::PressIgnoredDelete() {
     if (!list) return;
     std::vector<IgnoredRow> rows;
-    for (int i = 0; i < list->ItemCount(); ++i) rows.push_back({GetCell(list->hwnd(), i, 1), list->IsChecked(i)});
+    const int count = list->ItemCount();
+    rows.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) rows.push_back({GetCell(list->hwnd(), i, 1), list->IsChecked(i)});
     CRegistryLib engine;  // the file as it is now, which a repair may have changed since the rows were filled
     std::vector<std::string> entries;
     for (const auto& entry : engine.ignoreList) entries.push_back(entry ? entry->filePath : std::string());

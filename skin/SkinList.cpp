@@ -53,6 +53,17 @@ int CSkinList::ItemCount() const {
     return static_cast<int>(SendMessageA(hwnd(), LVM_GETITEMCOUNT, 0, 0));
 }
 
+void CSkinList::BeginFill(int rows) {
+    SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
+    SendMessageA(hwnd(), LVM_DELETEALLITEMS, 0, 0);
+    if (rows > 0) SendMessageA(hwnd(), LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), LVSICF_NOINVALIDATEALL);
+}
+
+void CSkinList::EndFill() {
+    SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
 int CSkinList::AddItem(const std::string& text, bool checked) {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
@@ -76,8 +87,10 @@ void CSkinList::SetChecked(int item, bool checked) {
 }
 
 void CSkinList::SetAllChecks(bool checked) {
-    const int count = ItemCount();
-    for (int i = 0; i < count; ++i) SetChecked(i, checked);
+    SendMessageA(hwnd(), WM_SETREDRAW, FALSE, 0);
+    SetChecked(-1, checked);  // item -1: every item, in order
+    SendMessageA(hwnd(), WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void CSkinList::ShowContextMenu(int screenX, int screenY) {
