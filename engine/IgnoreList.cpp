@@ -1,8 +1,10 @@
 // The ignore list: "ignore.lst" in the current directory, one file path per line, of any length.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "registry/RegistryLib.h"
 
@@ -14,6 +16,12 @@ constexpr const char* IGNORE_FILE = "ignore.lst";
 bool readTextFile(const std::string& name, std::string& text) {
     FILE* f = std::fopen(name.c_str(), "rt");
     if (!f) return false;
+    // The size on disk, line ends as two bytes, is room enough for the text.
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) text.reserve(static_cast<size_t>(size));
+        std::rewind(f);
+    }
     char chunk[64 * 1024];
     for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, f)) > 0;) text.append(chunk, n);
     std::fclose(f);
@@ -30,15 +38,17 @@ void CRegistryLib::LoadIgnoreList() {
     ignoreIndexed = 0;
     std::string text;
     if (!readTextFile(IgnoreFileName(), text)) return;
+    ignoreIndex.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();  // a last line without its line end
         // A NUL byte ends the entry, as it always has: no path holds one.
-        const size_t nul = text.find('\0', start);
+        const void* nul = std::memchr(text.data() + start, '\0', end - start);
+        const size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - (text.data() + start)) : end - start;
         auto entry = std::make_unique<RegistryError>();
-        entry->filePath.assign(text, start, (nul < end ? nul : end) - start);
-        ignoreIndex.emplace(entry->filePath, ignoreList.size());  // keeps the first slot of a path
+        entry->filePath.assign(text, start, length);
+        ignoreIndex.emplace(std::hash<std::string>()(entry->filePath), ignoreList.size());
         ignoreList.push_back(std::move(entry));
         start = end + 1;
     }
@@ -54,13 +64,15 @@ int CRegistryLib::SaveIgnoreList() {
     // first. A folder of the list's name cannot be replaced either.
     const DWORD attrs = GetFileAttributesA(name.c_str());
     if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) return EOF;
-    FILE* f = std::fopen(fresh.c_str(), "w+t");
-    if (!f) return EOF;
-    bool written = true;
+    std::string text;  // written in one call: a call per line costs more than the lines
     for (const auto& entry : ignoreList) {
         if (!entry) continue;
-        written = written && std::fputs(entry->filePath.c_str(), f) >= 0 && std::fputc('\n', f) != EOF;
+        text.append(entry->filePath.c_str());  // up to a NUL, as a C string is written
+        text += '\n';
     }
+    FILE* f = std::fopen(fresh.c_str(), "w+t");
+    if (!f) return EOF;
+    bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
     written = std::fflush(f) == 0 && written;
     written = std::fclose(f) == 0 && written;
     if (written && MoveFileExA(fresh.c_str(), name.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -70,17 +82,15 @@ int CRegistryLib::SaveIgnoreList() {
 }
 
 int CRegistryLib::IsIgnored(const std::string& path) const {
-    // Exact, case-sensitive comparison, as a walk over the entries would make. The index covers the
-    // slots as loaded; a slot emptied or changed since then is checked by that walk instead.
-    const auto found = ignoreIndex.find(path);
-    if (found != ignoreIndex.end()) {
-        const size_t slot = found->second;
-        if (slot < ignoreList.size() && ignoreList[slot] && ignoreList[slot]->filePath == path) return 1;
-        for (const auto& e : ignoreList)
-            if (e && e->filePath == path) return 1;
-        return 0;
-    }
-    for (size_t i = ignoreIndexed; i < ignoreList.size(); ++i)  // appended since the load
-        if (ignoreList[i] && ignoreList[i]->filePath == path) return 1;
+    // Exact, case-sensitive comparison, as a walk over the entries would make: the hash only picks
+    // the slots to compare, and a slot emptied since the load compares with nothing.
+    const auto same = [&](size_t slot) {
+        return slot < ignoreList.size() && ignoreList[slot] && ignoreList[slot]->filePath == path;
+    };
+    const auto range = ignoreIndex.equal_range(std::hash<std::string>()(path));
+    for (auto it = range.first; it != range.second; ++it)
+        if (same(it->second)) return 1;
+    for (size_t slot = ignoreIndexed; slot < ignoreList.size(); ++slot)  // appended since the load
+        if (same(slot)) return 1;
     return 0;
 }

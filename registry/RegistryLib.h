@@ -123,9 +123,9 @@ public:
     std::map<const RegistryError*, LONG> firstPassResult;
 
 private:
-    // The path of each loaded entry and the first slot that holds it; slots from ignoreIndexed on
-    // were appended after the load.
-    std::unordered_map<std::string, size_t> ignoreIndex;
+    // Every loaded slot under the hash of its path (the paths are not copied: a long list is large
+    // enough once); slots from ignoreIndexed on were appended after the load.
+    std::unordered_multimap<size_t, size_t> ignoreIndex;
     size_t ignoreIndexed = 0;
 
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
