@@ -68,6 +68,8 @@ void AppSubScreen::OnEditBoxesLoaded() {
     LoadEditText(SETTING_SCAN_MINUTES, EDIT_SCAN_PERIOD);
 }
 
+bool AppSubScreen::WantsVirtualListRows() const { return name == SUBMAIN_IGNORED; }
+
 void AppSubScreen::OnListLoaded() {
     if (!list) return;
     if (name == SUBMAIN_IGNORED) FillIgnoredList();

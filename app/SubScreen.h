@@ -15,6 +15,8 @@ constexpr const char SUBMAIN_IGNORED[] = "SUBMAIN_IGNORED";
 constexpr const char SUBMAIN_ADVANCED[] = "SUBMAIN_ADVANCED";
 constexpr const char SUBMAIN_ABOUT[] = "SUBMAIN_ABOUT";
 
+class CRegistryLib;
+
 class AppSubScreen : public CSubMainSkin {
 public:
     // Loads the automatic-scan clock (every sub-screen does, with the same result each time).
@@ -40,6 +42,8 @@ protected:
     void OnEditBoxesLoaded() override;
     // Step 5: the ignored list filled at once; the schedule list shows the existing triggers.
     void OnListLoaded() override;
+    // The ignored list: a list of a hundred thousand lines opens and trims in well under a second.
+    bool WantsVirtualListRows() const override;
     void OnDestroy() override;
 
 private:
@@ -52,6 +56,8 @@ private:
     void PressAutoscanEnable();
     void PressAboutExit();
     void PressIgnoredDelete();
+    // The entries of `engine`'s ignore list as the ignored list's rows, unticked.
+    void ShowIgnoredEntries(const CRegistryLib& engine);
     void PressIgnoredSelectAll();
     void PressRestore();
     void PressAddSchedule();
