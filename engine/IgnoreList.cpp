@@ -27,15 +27,47 @@ bool readTextFile(const std::string& name, std::string& text) {
     std::fclose(f);
     return true;
 }
+
+FileStamp stampOf(const std::string& name) {
+    FileStamp stamp;
+    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return stamp;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (GetFileInformationByHandle(h, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        stamp.found = true;
+        stamp.sizeHigh = info.nFileSizeHigh;
+        stamp.sizeLow = info.nFileSizeLow;
+        stamp.indexHigh = info.nFileIndexHigh;
+        stamp.indexLow = info.nFileIndexLow;
+        stamp.volume = info.dwVolumeSerialNumber;
+        stamp.written = info.ftLastWriteTime;
+    }
+    CloseHandle(h);
+    return stamp;
+}
 }  // namespace
+
+bool FileStamp::operator==(const FileStamp& o) const {
+    return found == o.found && sizeHigh == o.sizeHigh && sizeLow == o.sizeLow && indexHigh == o.indexHigh &&
+           indexLow == o.indexLow && volume == o.volume && written.dwLowDateTime == o.written.dwLowDateTime &&
+           written.dwHighDateTime == o.written.dwHighDateTime;
+}
 
 // Every use of the list's file goes through here, so that where the file lives is decided once.
 std::string CRegistryLib::IgnoreFileName() { return IGNORE_FILE; }
 
 void CRegistryLib::LoadIgnoreList() {
+    // A scan reloads the list each time; a long list that neither the file nor this object has
+    // changed since the last load is kept as it is (every slot still there, none appended).
+    const FileStamp stamp = stampOf(IgnoreFileName());
+    if (stamp.found && stamp == ignoreFileStamp && ignoreList.size() == ignoreIndexed &&
+        std::all_of(ignoreList.begin(), ignoreList.end(), [](const auto& e) { return e != nullptr; }))
+        return;
     ignoreList.clear();
     ignoreIndex.clear();
     ignoreIndexed = 0;
+    ignoreFileStamp = FileStamp();
     std::string text;
     if (!readTextFile(IgnoreFileName(), text)) return;
     ignoreIndex.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
@@ -53,6 +85,8 @@ void CRegistryLib::LoadIgnoreList() {
         start = end + 1;
     }
     ignoreIndexed = ignoreList.size();
+    // Taken before the read: a change made during it is seen by the next load.
+    ignoreFileStamp = stamp;
 }
 
 int CRegistryLib::SaveIgnoreList() {

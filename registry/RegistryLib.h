@@ -22,6 +22,14 @@ class XmlReader;
 
 using ValueRecordArray = std::vector<std::unique_ptr<ValueRecord>>;
 
+// What tells one version of a file from another: size, time of the last write, file index.
+struct FileStamp {
+    bool found = false;
+    DWORD sizeHigh = 0, sizeLow = 0, indexHigh = 0, indexLow = 0, volume = 0;
+    FILETIME written{};
+    bool operator==(const FileStamp& o) const;
+};
+
 class CRegistryLib {
 public:
     CRegistryLib();
@@ -127,6 +135,9 @@ private:
     // enough once); slots from ignoreIndexed on were appended after the load.
     std::unordered_multimap<size_t, size_t> ignoreIndex;
     size_t ignoreIndexed = 0;
+    // The file the list was loaded from, so that a reload of a file nobody changed since, into a
+    // list nobody changed, can be left out.
+    FileStamp ignoreFileStamp;
 
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,

@@ -193,12 +193,8 @@ void CSkinList::ToggleAt(int x, int y) {
 }
 
 void CSkinList::OnLButtonDown(UINT, int x, int y) {
+    // As the control toggles the boxes of the rows it holds: on the press, not on a double click.
     if (virtualRows_) ToggleAt(x, y);
-    Default();
-}
-
-void CSkinList::OnLButtonDblClk(UINT, int x, int y) {
-    if (virtualRows_) ToggleAt(x, y);  // the second click of a quick pair toggles as the first did
     Default();
 }
 

@@ -34,7 +34,6 @@ public:
 protected:
     void OnRButtonDown(UINT keys, int x, int y) override;
     void OnLButtonDown(UINT keys, int x, int y) override;
-    void OnLButtonDblClk(UINT keys, int x, int y) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnContextMenu(HWND where, int x, int y) override;
     bool OnCommand(UINT id, UINT code, HWND control) override;

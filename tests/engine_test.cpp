@@ -239,6 +239,48 @@ TEST(IgnoreListFile, TheLookupMatchesTheEntriesExactly) {
     for (const auto& c : cases) EXPECT_EQ(engine.IsIgnored(c.path), c.ignored) << c.path;
 }
 
+TEST(IgnoreListFile, AReloadSeesEveryChangeOfTheFileOrTheList) {
+    Files files;
+    const std::string a = "C:\\gone\\a.dll", b = "C:\\gone\\b.dll";
+    const struct {
+        const char* what;
+        std::function<void(CRegistryLib&)> change;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"the file rewritten in place with as many bytes", [&](CRegistryLib&) { WriteTextFile("ignore.lst", b + "\n"); },
+         {b}},
+        {"the file replaced by another object's save",
+         [&](CRegistryLib&) {
+             CRegistryLib other;
+             other.ignoreList.push_back(std::make_unique<RegistryError>());
+             other.ignoreList.back()->filePath = b;
+             ASSERT_EQ(other.SaveIgnoreList(), 0);
+         },
+         {a, b}},
+        {"the file removed", [&](CRegistryLib&) { DeleteFileA("ignore.lst"); }, {}},
+        {"a slot emptied in memory", [&](CRegistryLib& e) { e.ignoreList[0].reset(); }, {a}},
+        {"an entry appended in memory",
+         [&](CRegistryLib& e) {
+             e.ignoreList.push_back(std::make_unique<RegistryError>());
+             e.ignoreList.back()->filePath = b;
+         },
+         {a}},
+        {"nothing changed", [&](CRegistryLib&) {}, {a}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTextFile("ignore.lst", a + "\n");
+        CRegistryLib engine;
+        c.change(engine);
+        engine.LoadIgnoreList();
+        std::vector<std::string> paths;
+        for (const auto& e : engine.ignoreList) paths.push_back(e ? e->filePath : "<empty slot>");
+        EXPECT_EQ(paths, c.after);
+        EXPECT_EQ(engine.IsIgnored(a), std::count(c.after.begin(), c.after.end(), a) > 0 ? 1 : 0);
+        EXPECT_EQ(engine.IsIgnored(b), std::count(c.after.begin(), c.after.end(), b) > 0 ? 1 : 0);
+    }
+}
+
 TEST(IgnoreListFile, AFailedSaveIsReportedAndKeepsTheOldFile) {
     Files files;
     const struct { const char* what; bool folder; } cases[] = {
