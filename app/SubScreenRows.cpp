@@ -1,9 +1,18 @@
 // The sub-screens' row arithmetic: ignore entries named by ticked rows, the last-run wording.
 #include "app/SubScreenRows.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 std::vector<int> IgnoreSlotsToDelete(const std::vector<IgnoredRow>& rows, const std::vector<std::string>& entries) {
+    // The list as it was filled: every ticked row names its own slot.
+    if (rows.size() == entries.size() &&
+        std::equal(rows.begin(), rows.end(), entries.begin(), [](const IgnoredRow& r, const std::string& e) { return r.path == e; })) {
+        std::vector<int> slots;
+        for (size_t i = 0; i < rows.size(); ++i)
+            if (rows[i].ticked) slots.push_back(static_cast<int>(i));
+        return slots;
+    }
     // Each path's slots in order, and how many rows with that path came so far: one pass each, so
     // that a list of a hundred thousand lines costs no more than reading it.
     struct Path {
