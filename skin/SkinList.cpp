@@ -189,7 +189,13 @@ void CSkinList::ToggleAt(int x, int y) {
     LVHITTESTINFO hit{};
     hit.pt = POINT{x, y};
     const int item = static_cast<int>(SendMessageA(hwnd(), LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
-    if (item >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) Toggle(item);
+    if (item < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return;
+    // With full-row selection a hit anywhere on the row counts as on every part of it, so the box
+    // is told by place: it lies left of the item's icon.
+    RECT icon{};
+    icon.left = LVIR_ICON;
+    if (!SendMessageA(hwnd(), LVM_GETITEMRECT, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&icon))) return;
+    if (x < icon.left) Toggle(item);
 }
 
 void CSkinList::OnLButtonDown(UINT, int x, int y) {

@@ -837,6 +837,25 @@ TEST_F(SubScreens, ALongIgnoredLineIsOneRowShownWholeAndDeletedWhole) {
     EXPECT_EQ(ListColumn(list, 1), std::vector<std::string>({FIVE[0], FIVE[1]}));
 }
 
+TEST_F(SubScreens, AClickOnAnIgnoredRowsTextSelectsItAndTheSpaceBarTicksIt) {
+    WriteTextFile("ignore.lst", Lines(FIVE));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_IGNORED);
+    PumpFor(200);
+    CSkinList& list = *w.Screen(SUBMAIN_IGNORED)->list;
+    RECT row{};
+    ListView_GetItemRect(list.hwnd(), 3, &row, LVIR_LABEL);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list.hwnd(), row.left + 30, (row.top + row.bottom) / 2) + " click 1"));
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED) == 3; }, 3000));
+    EXPECT_FALSE(list.IsChecked(3)) << "a click beside the box only selects";
+    for (bool ticked : {true, false}) {
+        ASSERT_TRUE(Xdo("key space"));
+        EXPECT_TRUE(PumpUntil([&] { return list.IsChecked(3) == ticked; }, 3000)) << ticked;
+        for (int i : {0, 1, 2, 4}) EXPECT_FALSE(list.IsChecked(i)) << "row " << i;
+    }
+}
+
 TEST_F(SubScreens, SelectAllTicksEveryIgnoredRowThenNone) {
     WriteTextFile("ignore.lst", Lines(FIVE));
     HostWindow w;
