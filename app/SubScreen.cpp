@@ -78,6 +78,8 @@ void AppSubScreen::OnEditBoxesLoaded() {
     if (IsScheduleScreen()) ShowClockTexts();
 }
 
+bool AppSubScreen::WantsVirtualListRows() const { return name == SUBMAIN_IGNORED; }
+
 void AppSubScreen::OnListLoaded() {
     if (!list) return;
     if (name == SUBMAIN_IGNORED) FillIgnoredList();

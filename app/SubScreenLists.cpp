@@ -19,44 +19,43 @@ void SetCell(HWND listHwnd, int row, int column, const std::string& text) {
     item.pszText = const_cast<char*>(text.c_str());
     SendMessageA(listHwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
-
-// The whole text of a cell, however long.
-std::string GetCell(HWND listHwnd, int row, int column) {
-    std::string buffer(512, '\0');
-    for (;;) {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = &buffer[0];
-        item.cchTextMax = static_cast<int>(buffer.size());
-        const LRESULT length =
-            SendMessageA(listHwnd, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        if (length < static_cast<LRESULT>(buffer.size()) - 1) return buffer.substr(0, static_cast<size_t>(length));
-        buffer.resize(buffer.size() * 2);
-    }
-}
+constexpr const char* IGNORED_NOT_SAVED_TEXT = "The ignore list could not be written, so nothing was removed from it: ";
 }  // namespace
 
 void AppSubScreen::FillIgnoredList() {
     if (!list) return;
-    ListView_DeleteAllItems(list->hwnd());
     CRegistryLib engine;  // loads "ignore.lst"
+    ShowIgnoredEntries(engine);
+}
+
+void AppSubScreen::ShowIgnoredEntries(const CRegistryLib& engine) {
+    // One repaint for the whole list, not one per row: the list may hold a hundred thousand lines.
+    list->BeginFill(static_cast<int>(engine.ignoreList.size()));
     for (const auto& entry : engine.ignoreList) {
         if (!entry) continue;
         const int row = list->AddItem("", false);
-        if (row >= 0) SetCell(list->hwnd(), row, 1, entry->filePath);
+        if (row >= 0) list->SetItemText(row, 1, entry->filePath);
     }
+    list->EndFill();
 }
 
 void AppSubScreen::PressIgnoredDelete() {
     if (!list) return;
     std::vector<IgnoredRow> rows;
-    for (int i = 0; i < list->ItemCount(); ++i) rows.push_back({GetCell(list->hwnd(), i, 1), list->IsChecked(i)});
+    const int count = list->ItemCount();
+    rows.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) rows.push_back({list->ItemText(i, 1), list->IsChecked(i)});
     CRegistryLib engine;  // the file as it is now, which a repair may have changed since the rows were filled
     std::vector<std::string> entries;
     for (const auto& entry : engine.ignoreList) entries.push_back(entry ? entry->filePath : std::string());
     for (int slot : IgnoreSlotsToDelete(rows, entries)) engine.ignoreList[static_cast<size_t>(slot)].reset();
-    engine.SaveIgnoreList();
-    FillIgnoredList();
+    if (engine.SaveIgnoreList() != 0) {
+        const std::string text = IGNORED_NOT_SAVED_TEXT + CRegistryLib::IgnoreFileName();
+        MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK | MB_ICONERROR);
+        FillIgnoredList();  // the file as it still is
+        return;
+    }
+    ShowIgnoredEntries(engine);  // what the file holds now, without reading it again
 }
 
 void AppSubScreen::PressIgnoredSelectAll() {

@@ -131,7 +131,7 @@ int FixCommand(int argc, char** argv) {
     for (const auto& text : messages) std::fprintf(stderr, "%s\n", text.c_str());
     if (!report.Completed() && RemovalRefusedForRights(engine)) SayRefusedForRights("Some removals were");
     if (report.backupFailed) return 2;
-    if (report.Completed()) return 0;
+    if (report.Completed()) return report.keptNotSaved ? 2 : 0;
     if (!report.undoFile.empty() && !report.registryDone) {
         explainLeftInPlace(engine, report.undoFile);
         return 2;

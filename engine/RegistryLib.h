@@ -9,11 +9,20 @@
 #include <map>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "engine/DriveRules.h"
 #include "engine/Records.h"
 #include "registry/RegistryAccess.h"
+
+// What tells one version of a file from another: size, time of the last write, file index.
+struct FileStamp {
+    bool found = false;
+    DWORD sizeHigh = 0, sizeLow = 0, indexHigh = 0, indexLow = 0, volume = 0;
+    FILETIME written{};
+    bool operator==(const FileStamp& o) const;
+};
 
 class CRegistryLib : public RegistryAccess {
 public:
@@ -29,8 +38,12 @@ public:
     DriveTypeCache drives;  // drive types seen during the current scan
 
     // --- ignore list ---
+    static std::string IgnoreFileName();  // the list's file
     void LoadIgnoreList();
+    // 0 when every entry was written and the file replaced; EOF when the file could not be written
+    // (the old file then stays as it was).
     int SaveIgnoreList();
+    // 1 when some entry's filePath equals the path byte for byte; a hashed lookup.
     int IsIgnored(const std::string& path) const;
 
     // --- scan ---
@@ -81,6 +94,14 @@ public:
     std::map<const RegistryError*, LONG> firstPassResult;
 
 private:
+    // Every loaded slot under the hash of its path (the paths are not copied: a long list is large
+    // enough once); slots from ignoreIndexed on were appended after the load.
+    std::unordered_multimap<size_t, size_t> ignoreIndex;
+    size_t ignoreIndexed = 0;
+    // The file the list was loaded from, so that a reload of a file nobody changed since, into a
+    // list nobody changed, can be left out.
+    FileStamp ignoreFileStamp;
+
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,
                   const char* action, const std::string& filePath);

@@ -85,8 +85,7 @@ public:
 
     void elementStart(const std::string& element, int line) {
         if (awaitingKeyName) return fail(keyLine, "a key without a name");
-        sawElement = true;
-        if (sameIgnoreCase(element, "registry")) sawRegistry = true;
+        if (sameIgnoreCase(element, "registry")) registryTag = true;
         if (sameIgnoreCase(element, "k")) {
             awaitingKeyName = true;
             keyLine = line;
@@ -124,9 +123,17 @@ public:
         }
     }
 
-    // A file with elements but no "registry" element is not one of ours.
+    // Called after every token with whether the reader is inside a tag: the "registry" start tag
+    // counts once its '>' (or its "/>") has been read.
+    void afterToken(bool insideTag) {
+        if (registryTag && !insideTag) sawRegistry = true;
+    }
+
+    // A file without a whole "registry" start tag is not one of ours, or was cut off before its
+    // first entry: either way it holds nothing to restore. (Its end tag may be missing: a killed
+    // repair never writes it.)
     void finish() {
-        if (ok() && sawElement && !sawRegistry) fail(0, "no \"registry\" element: this is not an undo file");
+        if (ok() && !sawRegistry) fail(0, "no complete \"registry\" element: this is not an undo file");
     }
 
     bool ok() const { return problem.empty(); }
@@ -140,7 +147,7 @@ public:
 private:
     std::vector<KeySnapshot*> stack;
     std::unique_ptr<ValueDraft> draft;
-    bool awaitingKeyName = false, sawRegistry = false, sawElement = false;
+    bool awaitingKeyName = false, registryTag = false, sawRegistry = false;
     int keyLine = 0;
 
     void pushKey(const std::string& text, int line) {
@@ -231,13 +238,19 @@ int RegistryAccess::LoadXmlFile(XmlReader& reader, const std::string& path) {
         case XML_TOKEN_ELEMENT_END: check.elementEnd(reader.ElementName(), line); break;
         default: break;
         }
+        check.afterToken(reader.InsideTag());
     }
+    const bool empty = reader.LineNumber() == 0;
     const bool openFailed = reader.OpenFailed();
     const bool parseFailed = reader.Failed() && !cutOffInLastLine(path, reader.LineNumber());
     const std::string parseError = reader.Error();
     reader.Close();
     if (openFailed) {
         say("Can't read the undo file " + path + "; nothing was restored.");
+        return 0;
+    }
+    if (empty) {
+        say("The undo file " + path + " is empty; nothing was restored.");
         return 0;
     }
     if (parseFailed) {

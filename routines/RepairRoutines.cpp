@@ -79,7 +79,8 @@ std::string fullPath(const std::string& file) {
 std::string entries(int n) { return std::to_string(n) + (n == 1 ? " entry" : " entries"); }
 }  // namespace
 
-std::string RepairEndMessage(const RepairReport& report) {
+namespace {
+std::string repairOutcomeText(const RepairReport& report) {
     if (report.backupFailed) return "No backup could be made, so nothing was removed.";
     if (report.undoFile.empty()) return "The repair was stopped before it began; nothing was removed.";
     if (report.RemovedAll()) return FIX_DONE_TEXT;
@@ -99,6 +100,14 @@ std::string RepairEndMessage(const RepairReport& report) {
         text += "\nThe undo file " + fullPath(report.undoFile) +
                 " was kept: it holds what was removed, to be put back with Restore.";
     }
+    return text;
+}
+}  // namespace
+
+std::string RepairEndMessage(const RepairReport& report) {
+    std::string text = repairOutcomeText(report);
+    // Kept rows that did not reach the ignore list come back at the next scan: said in the same text.
+    if (report.keptNotSaved) text += std::string("\n") + KEPT_NOT_SAVED_TEXT + CRegistryLib::IgnoreFileName();
     return text;
 }
 
@@ -128,8 +137,9 @@ unsigned long FixThread(const RepairJob& job) {
     return 0;
 }
 
-void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
+bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
     CRegistryLib ignore;  // loads the file as it stands now
+    const size_t loaded = ignore.ignoreList.size();
     engine.keptKeyPaths.clear();
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         auto& rec = engine.ErrorList[row];
@@ -147,7 +157,9 @@ void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
         ignore.ignoreList.push_back(std::move(entry));
         path.clear();
     }
-    ignore.SaveIgnoreList();
+    // Nothing kept, nothing to write: an unwritable list is no failure of this repair then.
+    if (ignore.ignoreList.size() == loaded) return true;
+    return ignore.SaveIgnoreList() == 0;
 }
 
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld) {
@@ -161,11 +173,12 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
         return report;
     }
     status(job.callbacks, BACKUP_STATUS_TEXT);
-    IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
+    const bool keptSaved = IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
     const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList);
     const BackupResult backup = BackupRegistry(&toBackUp, backupMessages(job.callbacks));
     if (backup.status == BackupStatus::Failed) {
         RepairReport report;
+        report.keptNotSaved = !keptSaved;
         report.backupFailed = true;
         say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
         return report;
@@ -177,6 +190,7 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
             job.engine.notBackedUp.insert(job.engine.ErrorList[i].get());
     status(job.callbacks, FIXING_STATUS_TEXT);
     RepairReport report = RunRepair(job);
+    report.keptNotSaved = !keptSaved;
     report.backupFile = backup.file;
     say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
     return report;

@@ -31,6 +31,7 @@ struct RepairJob {
 
 struct RepairReport {
     bool refused = false;        // another repair or restore held the lock: nothing was done
+    bool keptNotSaved = false;   // the rows the user kept could not be written to the ignore list
     bool backupFailed = false;   // no backup could be made, so nothing was removed
     std::string backupFile;      // the new backup file (results-screen repair)
     std::string undoFile;        // empty when a stop came before the registry passes
@@ -70,13 +71,21 @@ struct RowTicks {
     std::vector<bool> shortcuts;
 };
 
+// Said when the kept rows could not be written to the ignore list (a folder of its name, a
+// read-only file, a full disk); the text ends with the file's name.
+constexpr const char* KEPT_NOT_SAVED_TEXT =
+    "The entries you kept could not be saved, so the next scan will report them again. "
+    "The ignore list could not be written: ";
+
 // Unticked rows go to "ignore.lst" and are blanked in the ErrorList and the shortcut list, so that
-// neither the backup nor the repair touches them.
-void IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks);
+// neither the backup nor the repair touches them. False when there were such rows and the list
+// could not be saved; they are blanked all the same, so this repair leaves them in place.
+bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks);
 
 // The results screen's repair, under the repair lock (taken here unless `lockHeld` says the caller
 // holds it; while another holder has it, only its message and `refused`): status "Backup in
 // progress", the unticked rows to the ignore list, a selective backup of the remaining entries,
 // status "Fixing errors", the repair, and its end message (RepairEndMessage) in every case.
-// Nothing is removed when the backup could not be made.
+// Nothing is removed when the backup could not be made. Kept rows that could not be saved are
+// said in the same end message (keptNotSaved).
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld = false);

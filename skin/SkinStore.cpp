@@ -145,11 +145,12 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
     return created;
 }
 
-std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section) {
+std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
+                                          bool virtualRows) {
     const std::string value = GetSkinString(path, section, "1", "");
     if (value.empty()) return nullptr;
     const SkinListLine l = ParseListLine(value);
     auto list = std::make_unique<CSkinList>();
-    if (!list->Create(parent, ToRect(l.rect), l.columns)) return nullptr;
+    if (!list->Create(parent, ToRect(l.rect), l.columns, virtualRows)) return nullptr;
     return list;
 }

@@ -53,6 +53,7 @@ public:
 };
 
 // The list of a screen's list section (key "1" only), or null when the section has no such line.
-std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section);
+std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
+                                          bool virtualRows = false);
 
 RECT ToRect(const SkinRect& r);

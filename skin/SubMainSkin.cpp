@@ -32,7 +32,7 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     OnButtonsAndLabelsLoaded();
     if (name != SUBSCREEN_WITHOUT_EDITS) store.LoadEdits(hwnd(), skinPath, name + "_EDITBOXINFO");
     OnEditBoxesLoaded();
-    list = CreateSkinList(hwnd(), skinPath, name + "_LISTINFO");
+    list = CreateSkinList(hwnd(), skinPath, name + "_LISTINFO", WantsVirtualListRows());
     OnListLoaded();
     return true;
 }

@@ -41,6 +41,9 @@ protected:
     virtual void OnButtonsAndLabelsLoaded() {}
     virtual void OnEditBoxesLoaded() {}
     virtual void OnListLoaded() {}
+    // True when the list keeps its rows itself (CSkinList's virtual rows): for lists that can
+    // grow to many thousands of rows.
+    virtual bool WantsVirtualListRows() const { return false; }
     // WM_DESTROYTREE reached this sub-screen: its tree is about to be destroyed.
     virtual void OnDestroyTree() {}
 

@@ -937,3 +937,89 @@ TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds
         DeleteKeyPath(broken.path());
     }
 }
+
+namespace {
+// A real click on a row's check box in the program's list.
+void ClickRowCheck(HWND list, const RemoteList& rows, int row) {
+    const RECT r = rows.RowRect(row);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
+                    ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1"));
+    ASSERT_TRUE(PumpUntil([&] { return rows.Checked(row); }, 3000)) << "no tick on row " << row;
+}
+
+// Answers every box the program shows until none comes for `quietMs`; their texts in order.
+std::vector<std::string> AnswerBoxes(RunningApp& app, DWORD firstMs, DWORD quietMs) {
+    std::vector<std::string> texts;
+    for (HWND box = app.WaitForBox(firstMs); box; box = app.WaitForBox(quietMs)) {
+        texts.push_back(app.BoxText(box));
+        if (!app.AnswerBox(box)) break;
+    }
+    return texts;
+}
+
+bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
+    for (const auto& t : texts)
+        if (t.find(part) != std::string::npos) return true;
+    return false;
+}
+
+constexpr SkinPoint IGNORED_DELETE_BUTTON{250 + 203 + 67, 115 + 191 + 12};
+}  // namespace
+
+TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
+    ScratchDir dir("app-ignore-unwritable");
+    const std::string listFile = AppDataFolderOf(dir.path()) + "\\ignore.lst";
+    CreateDirectoryA(AppDataFolderOf(dir.path()).c_str(), nullptr);
+    const std::string lines = "C:\\gone\\one.dll\nC:\\gone\\two.dll\n";
+    WriteTextFile(listFile, lines);
+    ASSERT_TRUE(SetFileAttributesA(listFile.c_str(), FILE_ATTRIBUTE_READONLY));
+    EnsuredKey drivers(DRIVERS);
+    const std::string kept = dir.file("kept.drv");
+    SeededValue keep(DRIVERS, "zt.app.unsaved", kept);
+
+    RunningApp app("", dir.path());
+    ASSERT_TRUE(app.started());
+    // The Ignored page: a delete that cannot be written says so and the rows stay.
+    ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
+    ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_IGNORED"; }, 3000));
+    HWND list = app.ListAtResultPlace(2);
+    ASSERT_NE(list, nullptr);
+    RemoteList rows(app.process(), list);
+    ASSERT_EQ(rows.Count(), 2);
+    EXPECT_EQ(rows.Text(1, 1), "C:\\gone\\two.dll");
+    ClickRowCheck(list, rows, 0);
+    ASSERT_TRUE(app.Click(IGNORED_DELETE_BUTTON.x, IGNORED_DELETE_BUTTON.y));
+    const std::vector<std::string> deleteBoxes = AnswerBoxes(app, 10000, 2000);
+    EXPECT_TRUE(AnyContains(deleteBoxes, "The ignore list could not be written")) << ::testing::PrintToString(deleteBoxes);
+    EXPECT_EQ(ReadTextFile(listFile), lines);
+    EXPECT_EQ(rows.Count(), 2);
+
+    // A repair whose kept row cannot be written to the list says so; the kept entry stays.
+    ASSERT_TRUE(app.Click(MAIN_BUTTON.x, MAIN_BUTTON.y));
+    ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
+    HWND box = app.WaitForBox(120000);
+    ASSERT_NE(box, nullptr);
+    ASSERT_TRUE(app.AnswerBox(box));  // "Scan Complete"
+    HWND results = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (results = app.ListAtResultPlace(3)) != nullptr; }, 10000));
+    RemoteList found(app.process(), results);
+    int keptRow = -1;
+    for (int i = 0; i < found.Count(); ++i)
+        if (found.Text(i, 2) == kept) keptRow = i;
+    ASSERT_GE(keptRow, 0);
+    ASSERT_TRUE(found.Checked(keptRow));
+    const RECT r = found.RowRect(keptRow);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(results, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
+                    ScreenXY(results, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1"));
+    ASSERT_TRUE(PumpUntil([&] { return !found.Checked(keptRow); }, 3000));
+    ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
+    const std::vector<std::string> repairBoxes = AnswerBoxes(app, 120000, 3000);
+    EXPECT_TRUE(AnyContains(repairBoxes, "The entries you kept could not be saved")) << ::testing::PrintToString(repairBoxes);
+    EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.unsaved"));
+    EXPECT_EQ(ReadTextFile(listFile), lines);
+    // What else the scan found in the prefix goes back from the repair's backup.
+    ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
+    ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
+    EXPECT_TRUE(AnyContains(AnswerBoxes(app, 60000, 2000), "Restore Complete"));
+    SetFileAttributesA(listFile.c_str(), FILE_ATTRIBUTE_NORMAL);
+}

@@ -404,3 +404,51 @@ TEST(RepairLock, TheConsoleRefusesWhileAnotherHolderHasItAndAKilledHolderLeavesN
     RepairLock again;
     EXPECT_TRUE(again.TryAcquire());
 }
+
+TEST(ConsoleProgram, AKeptPathOfAnyLengthStaysKeptWhole) {
+    ScratchDir dir("cli-long-keep");
+    EnsuredKey drivers(DRIVERS);
+    const std::string longPath = "C:\\Gone\\" + std::string(1100, 'L') + ".exe";
+    SeededValue drv(DRIVERS, "zt.cli.long", longPath);
+    auto kept = RunCli("fix --only DRV --keep \"" + longPath + "\" --yes", dir.path());
+    EXPECT_EQ(kept.exitCode, 0u) << kept.err;
+    EXPECT_EQ(ReadTextFile(dir.file("ignore.lst")), longPath + "\r\n");
+    // The next repair neither reports nor removes it, and leaves the list as it was.
+    auto again = RunCli("fix --only DRV --yes", dir.path());
+    EXPECT_EQ(again.exitCode, 0u) << again.err;
+    EXPECT_EQ(again.out.find("zt.cli.long"), std::string::npos) << again.out;
+    EXPECT_TRUE(ValueExists(DRIVERS, "zt.cli.long"));
+    EXPECT_EQ(ReadTextFile(dir.file("ignore.lst")), longPath + "\r\n");
+}
+
+TEST(ConsoleProgram, KeptEntriesThatCannotBeSavedFailTheRepair) {
+    EnsuredKey drivers(DRIVERS);
+    const struct { const char* what; bool folder; } cases[] = {
+        {"a folder named ignore.lst", true},
+        {"a read-only ignore.lst", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir("cli-keep-unsaved");
+        const std::string kept = dir.file("kept.drv");
+        SeededValue keptValue(DRIVERS, "zt.cli.kept", kept);
+        SeededValue goneValue(DRIVERS, "zt.cli.gone", dir.file("gone.drv"));
+        if (c.folder) {
+            ASSERT_TRUE(CreateDirectoryA(dir.file("ignore.lst").c_str(), nullptr));
+        } else {
+            WriteTextFile(dir.file("ignore.lst"), "C:\\old.dll\n");
+            ASSERT_TRUE(SetFileAttributesA(dir.file("ignore.lst").c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        auto r = RunCli("fix --only DRV --keep \"" + kept + "\" --yes", dir.path());
+        EXPECT_EQ(r.exitCode, 2u) << r.err;
+        EXPECT_NE(r.err.find("The entries you kept could not be saved"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find("ignore.lst"), std::string::npos) << r.err;
+        // The kept entry stays in the registry; the other one was removed all the same.
+        EXPECT_TRUE(ValueExists(DRIVERS, "zt.cli.kept"));
+        EXPECT_FALSE(ValueExists(DRIVERS, "zt.cli.gone"));
+        if (!c.folder) {
+            EXPECT_EQ(ReadTextFile(dir.file("ignore.lst")), "C:\\old.dll\n");
+        }
+        SetFileAttributesA(dir.file("ignore.lst").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 
 #include "engine/PathCleanup.h"
 #include "engine/ScanRun.h"
@@ -165,13 +166,14 @@ TEST(IgnoreListFile, LinesBecomeEntriesAndSaveWritesThemBack) {
         EXPECT_TRUE(engine.ignoreList.empty());  // no file: empty list
     }
     std::string longLine(1500, 'x');
-    WriteTextFile("ignore.lst", "C:\\WINDOWS\\a.dll\r\n\r\n" + longLine + "\r\nlast-without-end");
+    WriteTextFile("ignore.lst", "C:\\WINDOWS\\a.dll\r\n\r\n" + longLine + "\r\n" + std::string(3, 'y') +
+                                    "\r\nlast-without-end");
     CRegistryLib engine;
     ASSERT_EQ(engine.ignoreList.size(), 5u);
     EXPECT_EQ(engine.ignoreList[0]->filePath, "C:\\WINDOWS\\a.dll");
     EXPECT_EQ(engine.ignoreList[1]->filePath, "");
-    EXPECT_EQ(engine.ignoreList[2]->filePath, std::string(999, 'x'));
-    EXPECT_EQ(engine.ignoreList[3]->filePath, std::string(501, 'x'));
+    EXPECT_EQ(engine.ignoreList[2]->filePath, longLine);  // one entry, however long
+    EXPECT_EQ(engine.ignoreList[3]->filePath, "yyy");
     EXPECT_EQ(engine.ignoreList[4]->filePath, "last-without-end");
     EXPECT_EQ(engine.IsIgnored("C:\\WINDOWS\\a.dll"), 1);
     EXPECT_EQ(engine.IsIgnored("c:\\windows\\a.dll"), 0);
@@ -179,8 +181,130 @@ TEST(IgnoreListFile, LinesBecomeEntriesAndSaveWritesThemBack) {
     engine.ignoreList[1].reset();
     engine.ignoreList[3].reset();
     EXPECT_EQ(engine.SaveIgnoreList(), 0);
-    EXPECT_EQ(ReadTextFile("ignore.lst"),
-              "C:\\WINDOWS\\a.dll\r\n" + std::string(999, 'x') + "\r\nlast-without-end\r\n");
+    EXPECT_EQ(ReadTextFile("ignore.lst"), "C:\\WINDOWS\\a.dll\r\n" + longLine + "\r\nlast-without-end\r\n");
+    EXPECT_FALSE(PathExists("ignore.lst.new"));
+}
+
+TEST(IgnoreListFile, LinesOfAnyLengthComeBackWhole) {
+    Files files;
+    // Around the old 999-character limit and the reader's 64 KiB chunk; a NUL byte ends an entry.
+    const struct { std::string line, entry; } cases[] = {
+        {std::string(998, 'a'), std::string(998, 'a')},
+        {std::string(999, 'b'), std::string(999, 'b')},
+        {std::string(1000, 'c'), std::string(1000, 'c')},
+        {"C:\\Gone\\" + std::string(1100, 'd') + ".exe", "C:\\Gone\\" + std::string(1100, 'd') + ".exe"},
+        {std::string(64 * 1024 - 1, 'e'), std::string(64 * 1024 - 1, 'e')},
+        {std::string(200000, 'f'), std::string(200000, 'f')},
+        {std::string("g\0rest", 6), "g"},
+    };
+    std::string text;
+    for (const auto& c : cases) text += c.line + "\n";
+    WriteTextFile("ignore.lst", text);
+    {
+        CRegistryLib engine;
+        ASSERT_EQ(engine.ignoreList.size(), std::size(cases));
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            EXPECT_EQ(engine.ignoreList[i]->filePath, cases[i].entry) << i;
+            EXPECT_EQ(engine.IsIgnored(cases[i].entry), 1) << i;
+            EXPECT_EQ(engine.IsIgnored(cases[i].entry + "x"), 0) << i;
+        }
+        EXPECT_EQ(engine.SaveIgnoreList(), 0);
+    }
+    // Saved and read again: the same entries, none split.
+    CRegistryLib again;
+    ASSERT_EQ(again.ignoreList.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(again.ignoreList[i]->filePath, cases[i].entry) << i;
+}
+
+TEST(IgnoreListFile, TheLookupMatchesTheEntriesExactly) {
+    Files files;
+    WriteTextFile("ignore.lst", "C:\\Dir\\A.dll\nC:\\Dir\\twice.dll\nC:\\Dir\\twice.dll\nC:\\Dir\\dropped.dll\n");
+    CRegistryLib engine;
+    // Entries are appended after the load, and emptied by the ignored screen before it saves.
+    engine.ignoreList.push_back(std::make_unique<RegistryError>());
+    engine.ignoreList.back()->filePath = "C:\\Dir\\added.dll";
+    engine.ignoreList[1].reset();  // the first of two equal entries
+    engine.ignoreList[3].reset();
+    const struct { const char* path; int ignored; } cases[] = {
+        {"C:\\Dir\\A.dll", 1},
+        {"c:\\dir\\a.dll", 0},       // letter case counts
+        {"C:\\Dir\\A.dll ", 0},      // so does a blank
+        {"C:\\Dir\\A.DLL", 0},
+        {"C:/Dir/A.dll", 0},
+        {"", 0},
+        {"C:\\Dir\\twice.dll", 1},   // its second entry is still there
+        {"C:\\Dir\\dropped.dll", 0}, // its only entry was emptied
+        {"C:\\Dir\\added.dll", 1},
+    };
+    for (const auto& c : cases) EXPECT_EQ(engine.IsIgnored(c.path), c.ignored) << c.path;
+}
+
+TEST(IgnoreListFile, AReloadSeesEveryChangeOfTheFileOrTheList) {
+    Files files;
+    const std::string a = "C:\\gone\\a.dll", b = "C:\\gone\\b.dll";
+    const struct {
+        const char* what;
+        std::function<void(CRegistryLib&)> change;
+        std::vector<std::string> after;
+    } cases[] = {
+        {"the file rewritten in place with as many bytes", [&](CRegistryLib&) { WriteTextFile("ignore.lst", b + "\n"); },
+         {b}},
+        {"the file replaced by another object's save",
+         [&](CRegistryLib&) {
+             CRegistryLib other;
+             other.ignoreList.push_back(std::make_unique<RegistryError>());
+             other.ignoreList.back()->filePath = b;
+             ASSERT_EQ(other.SaveIgnoreList(), 0);
+         },
+         {a, b}},
+        {"the file removed", [&](CRegistryLib&) { DeleteFileA("ignore.lst"); }, {}},
+        {"a slot emptied in memory", [&](CRegistryLib& e) { e.ignoreList[0].reset(); }, {a}},
+        {"an entry appended in memory",
+         [&](CRegistryLib& e) {
+             e.ignoreList.push_back(std::make_unique<RegistryError>());
+             e.ignoreList.back()->filePath = b;
+         },
+         {a}},
+        {"nothing changed", [&](CRegistryLib&) {}, {a}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTextFile("ignore.lst", a + "\n");
+        CRegistryLib engine;
+        c.change(engine);
+        engine.LoadIgnoreList();
+        std::vector<std::string> paths;
+        for (const auto& e : engine.ignoreList) paths.push_back(e ? e->filePath : "<empty slot>");
+        EXPECT_EQ(paths, c.after);
+        EXPECT_EQ(engine.IsIgnored(a), std::count(c.after.begin(), c.after.end(), a) > 0 ? 1 : 0);
+        EXPECT_EQ(engine.IsIgnored(b), std::count(c.after.begin(), c.after.end(), b) > 0 ? 1 : 0);
+    }
+}
+
+TEST(IgnoreListFile, AFailedSaveIsReportedAndKeepsTheOldFile) {
+    Files files;
+    const struct { const char* what; bool folder; } cases[] = {
+        {"a folder of the list's name", true},
+        {"a read-only list", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.folder) {
+            ASSERT_TRUE(CreateDirectoryA("ignore.lst", nullptr));
+        } else {
+            WriteTextFile("ignore.lst", "C:\\old.dll\n");
+            ASSERT_TRUE(SetFileAttributesA("ignore.lst", FILE_ATTRIBUTE_READONLY));
+        }
+        CRegistryLib engine;
+        engine.ignoreList.push_back(std::make_unique<RegistryError>());
+        engine.ignoreList.back()->filePath = "C:\\new.dll";
+        EXPECT_NE(engine.SaveIgnoreList(), 0);
+        EXPECT_FALSE(PathExists("ignore.lst.new"));
+        if (!c.folder) {
+            EXPECT_EQ(ReadTextFile("ignore.lst"), "C:\\old.dll\n");
+        }
+        RemoveTree(files.file("ignore.lst"));
+    }
 }
 
 TEST(ClsidScanner, ReportsClassesWithMissingServersAndCountsProgIds) {

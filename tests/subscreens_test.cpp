@@ -64,6 +64,8 @@ TEST(IgnoredRows, TickedRowsNameTheEntriesTheUserSaw) {
         {"equal lines, the first of them removed since", rows({"x", "y", "x"}, {2}), {"y", "x"}, {}},
         {"empty lines count too", rows({"", "a", ""}, {0, 2}), {"", "a", ""}, {0, 2}},
         {"file emptied since", rows(five, {0, 4}), {}, {}},
+        {"the middle of three equal lines", rows({"x", "x", "x"}, {1}), {"x", "x", "x"}, {1}},
+        {"equal lines interleaved", rows({"x", "y", "x", "y"}, {1, 2}), {"x", "y", "x", "y"}, {1, 2}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -1014,6 +1016,48 @@ TEST_F(SubScreens, DeletingTickedIgnoredRowsKeepsTheOthersInOrder) {
         EXPECT_EQ(ListColumn(list, 1), c.left);
         EXPECT_EQ(SplitLines(ReadTextFile("ignore.lst")), c.left);
         w.Destroy();
+    }
+}
+
+TEST_F(SubScreens, ALongIgnoredLineIsOneRowShownWholeAndDeletedWhole) {
+    const std::string longPath = "C:\\Gone\\" + std::string(1100, 'L') + ".exe";
+    WriteTextFile("ignore.lst", Lines({FIVE[0], longPath, FIVE[1]}));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_IGNORED);
+    PumpFor(200);
+    CSkinList& list = *w.Screen(SUBMAIN_IGNORED)->list;
+    ASSERT_EQ(list.ItemCount(), 3);
+    std::string text(4096, '\0');
+    LVITEMA item{};
+    item.iSubItem = 1;
+    item.pszText = &text[0];
+    item.cchTextMax = static_cast<int>(text.size());
+    text.resize(static_cast<size_t>(SendMessageA(list.hwnd(), LVM_GETITEMTEXTA, 1, reinterpret_cast<LPARAM>(&item))));
+    EXPECT_EQ(text, longPath);  // one row, not two pieces
+    ClickRowCheck(list, 1);
+    ASSERT_TRUE(list.IsChecked(1));
+    Click(w, SUBMAIN_IGNORED, "BUTTON_IGNORED_DELETE");
+    EXPECT_EQ(SplitLines(ReadTextFile("ignore.lst")), std::vector<std::string>({FIVE[0], FIVE[1]}));
+    EXPECT_EQ(ListColumn(list, 1), std::vector<std::string>({FIVE[0], FIVE[1]}));
+}
+
+TEST_F(SubScreens, AClickOnAnIgnoredRowsTextSelectsItAndTheSpaceBarTicksIt) {
+    WriteTextFile("ignore.lst", Lines(FIVE));
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ShowSubScreen(SUBMAIN_IGNORED);
+    PumpFor(200);
+    CSkinList& list = *w.Screen(SUBMAIN_IGNORED)->list;
+    RECT row{};
+    ListView_GetItemRect(list.hwnd(), 3, &row, LVIR_LABEL);
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list.hwnd(), row.left + 30, (row.top + row.bottom) / 2) + " click 1"));
+    ASSERT_TRUE(PumpUntil([&] { return ListView_GetNextItem(list.hwnd(), -1, LVNI_FOCUSED) == 3; }, 3000));
+    EXPECT_FALSE(list.IsChecked(3)) << "a click beside the box only selects";
+    for (bool ticked : {true, false}) {
+        ASSERT_TRUE(Xdo("key space"));
+        EXPECT_TRUE(PumpUntil([&] { return list.IsChecked(3) == ticked; }, 3000)) << ticked;
+        for (int i : {0, 1, 2, 4}) EXPECT_FALSE(list.IsChecked(i)) << "row " << i;
     }
 }
 

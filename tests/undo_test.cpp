@@ -306,6 +306,53 @@ TEST_F(UndoFiles, StopsKeepWhatWasWrittenBefore) {
     }
 }
 
+TEST_F(UndoFiles, AFileWithoutACompleteRegistryElementIsRefused) {
+    std::string randomBytes(3000, '\0');
+    uint32_t seed = 7;
+    for (char& c : randomBytes) {
+        seed = seed * 1103515245u + 12345u;
+        c = static_cast<char>(seed >> 24);
+        if (c == '\n') c = 'n';  // no line end anywhere
+    }
+    const std::string zipLike = std::string("PK\x03\x04\x14\x00\x00\x00\x08\x00", 10) + "FixedOn.xml" +
+                                std::string("\xED\x9D\x5B\x6F\x1B\xC7\x15\x80\xFF\x0B", 10) + "PK\x05\x06";
+    const std::string chainStart = "<k name=\"HKEY_CURRENT_USER\"><k name=\"Software\"><k name=\"ZentharTest\">"
+                                   "<k name=\"Xml\"><k name=\"Kept\">\r\n<v name=\"a\" value=\"1\"/>\r\n";
+    const struct { const char* what; std::string text; const char* why; } cases[] = {
+        {"empty", "", "is empty"},
+        {"random bytes", randomBytes, "no complete \"registry\" element"},
+        {"zip-like bytes", zipLike, "no complete \"registry\" element"},
+        {"text without a line end", "FixedOn restore list", "no complete \"registry\" element"},
+        {"only the declaration", DECLARATION, "no complete \"registry\" element"},
+        {"the registry tag cut off", DECLARATION + "<registry", "no complete \"registry\" element"},
+        {"no registry element", DECLARATION + "<reg>\r\n" + chainStart + "</k></k></k></k></k>\r\n</reg>\r\n",
+         "no complete \"registry\" element"},
+        // Accepted: a killed repair's file, cut in its last line, and a whole file.
+        {"cut off in the last line", DECLARATION + "<registry>\r\n" + chainStart + "<v name=\"b\" val", nullptr},
+        {"whole", DECLARATION + "<registry>\r\n" + chainStart + "</k></k></k></k></k>\r\n</registry>\r\n", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTextFile("case.xml", c.text);
+        std::vector<std::string> messages;
+        EXPECT_EQ(importFile("case.xml", &messages), c.why ? 0 : 1);
+        auto console = RunProcess("\"" + CliPath() + "\" undo \"" + dir.file("case.xml") + "\"");
+        EXPECT_EQ(console.exitCode, c.why ? 1u : 0u) << console.err;
+        if (c.why) {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_NE(messages[0].find(c.why), std::string::npos) << messages[0];
+            EXPECT_NE(messages[0].find("nothing was restored"), std::string::npos) << messages[0];
+            EXPECT_NE(console.err.find(c.why), std::string::npos) << console.err;
+            EXPECT_FALSE(KeyExists(BASE + "\\Kept"));
+        } else {
+            EXPECT_TRUE(messages.empty()) << messages.front();
+            EXPECT_TRUE(ValueExists(BASE + "\\Kept", "a"));
+            EXPECT_FALSE(ValueExists(BASE + "\\Kept", "b"));
+        }
+        DeleteKeyPath(BASE + "\\Kept");
+    }
+}
+
 TEST_F(UndoFiles, TruncatedFilesRestoreOnlyWhatIsComplete) {
     const std::string top = BASE + "\\Cut";
     RegistryTree before;

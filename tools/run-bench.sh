@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # `make bench`: seeds the bench prefix once per seed and size, then runs the engine benchmark.
-# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3).
+# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3), BENCH_IGNORE_LINES (100000).
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
@@ -41,3 +41,6 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f </dev/
 mkdir -p "$prefix/drive_c/app-bench"
 (cd "$prefix/drive_c/app-bench" && ZENTHAR_APP="$build/Zenthar.exe" ZENTHAR_CLI="$build/zenthar-cli.exe" \
   wine "$build/bench/app_bench.exe" --runs "$runs" --scans "${BENCH_APP_SCANS:-10}")
+# --- the ignore list at scale: load, a full scan and the window with BENCH_IGNORE_LINES (100,000) lines ---
+[ -n "${BENCH_SKIP_IGNORE:-}" ] || (cd "$prefix/drive_c" && ZENTHAR_APP="$build/Zenthar.exe" \
+  wine "$build/bench/ignore_bench.exe" --runs "$runs" --lines "${BENCH_IGNORE_LINES:-100000}")

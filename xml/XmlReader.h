@@ -47,6 +47,8 @@ public:
     const std::string& Error() const { return error; }
     int LineNumber() const { return lineNumber; }
     bool OpenFailed() const { return openFailed; }
+    // True between a tag's '<' and its '>': a tag the file ends in was cut off.
+    bool InsideTag() const { return inTag; }
     bool Failed() const { return failed; }
 
 private:
