@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "app/AppFlags.h"
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 #include "app/SingleInstance.h"
 #include "settings/SettingsStore.h"
 

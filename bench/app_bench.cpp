@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/LiveCountQuery.h"
+#include "app/main/LiveCountQuery.h"
 #include "support/AppDriver.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestKit.h"

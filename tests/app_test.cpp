@@ -7,9 +7,9 @@
 #include <set>
 #include <tuple>
 
-#include "app/LiveCountQuery.h"
+#include "app/main/LiveCountQuery.h"
 #include "app/MainApp.h"
-#include "app/ScanProgress.h"
+#include "app/main/ScanProgress.h"
 #include "app/SingleInstance.h"
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"

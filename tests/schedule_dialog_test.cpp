@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/AddScheduleDialog.h"
+#include "app/screens/AddScheduleDialog.h"
 #include "resources/resource.h"
 #include "settings/ScheduledTask.h"
 #include "support/WindowTestKit.h"

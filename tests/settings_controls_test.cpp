@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/SettingsControls.h"
+#include "app/screens/SettingsControls.h"
 #include "framework/Framework.h"
 #include "registry/RegKey.h"
 #include "settings/SettingsKey.h"

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "app/AppFlags.h"
-#include "app/MainDialog.h"
-#include "app/SubScreen.h"
-#include "app/SubScreenRows.h"
-#include "app/ThreadSummary.h"
+#include "app/main/MainDialog.h"
+#include "app/screens/SubScreen.h"
+#include "app/screens/SubScreenRows.h"
+#include "app/progress/ThreadSummary.h"
 #include "framework/ComPtr.h"
 #include "engine/RegistryLib.h"
 #include "resources/resource.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/AppFlags.h"
-#include "app/SummaryTable.h"
-#include "app/ThreadSummary.h"
+#include "app/progress/SummaryTable.h"
+#include "app/progress/ThreadSummary.h"
 #include "engine/StopEvent.h"
 #include "skin/SkinReader.h"
 #include "support/TestSupport.h"

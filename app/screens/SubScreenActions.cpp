@@ -3,11 +3,11 @@
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include "app/AddScheduleDialog.h"
+#include "app/screens/AddScheduleDialog.h"
 #include "app/AppFlags.h"
-#include "app/SubScreen.h"
-#include "app/SupportPage.h"
-#include "app/ThreadSummary.h"
+#include "app/screens/SubScreen.h"
+#include "app/main/SupportPage.h"
+#include "app/progress/ThreadSummary.h"
 #include "platform/DataFolder.h"
 #include "platform/LibraryFunction.h"
 #include "platform/RepairLock.h"

@@ -1,5 +1,5 @@
 // The support page's address from the settings.
-#include "app/SupportPage.h"
+#include "app/main/SupportPage.h"
 
 #include <windows.h>
 #include <shellapi.h>

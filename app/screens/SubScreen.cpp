@@ -1,9 +1,9 @@
 // AppSubScreen: the factory, the building steps with their settings loads, and the destruction steps.
-#include "app/SubScreen.h"
+#include "app/screens/SubScreen.h"
 
 #include "app/AppFlags.h"
-#include "app/SettingsControls.h"
-#include "app/SubScreens.h"
+#include "app/screens/SettingsControls.h"
+#include "app/screens/SubScreens.h"
 #include "platform/DataFolder.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"

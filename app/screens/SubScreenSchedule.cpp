@@ -1,5 +1,5 @@
 // AppSubScreen: the schedule pair's minutes box and the clock's lines.
-#include "app/SubScreen.h"
+#include "app/screens/SubScreen.h"
 
 #include "settings/ClockTime.h"
 #include "settings/ScanClock.h"

@@ -1,16 +1,16 @@
 // CMainDialog: start-up, window messages, the tray icon and the dispatcher of the main buttons.
-#include "app/MainDialog.h"
+#include "app/main/MainDialog.h"
 
 #include <shellapi.h>
 
 #include "app/AppFlags.h"
-#include "app/LiveCountQuery.h"
+#include "app/main/LiveCountQuery.h"
 #include "app/MainApp.h"
 #include "app/SingleInstance.h"
-#include "app/SubScreen.h"
-#include "app/SubScreens.h"
-#include "app/SupportPage.h"
-#include "app/ThreadSummary.h"
+#include "app/screens/SubScreen.h"
+#include "app/screens/SubScreens.h"
+#include "app/main/SupportPage.h"
+#include "app/progress/ThreadSummary.h"
 #include "app/UserMessages.h"
 #include "backup/Backup.h"
 #include "engine/StopEvent.h"

@@ -3,8 +3,8 @@
 #include <iterator>
 
 #include "app/AppFlags.h"
-#include "app/SettingsControls.h"
-#include "app/SubScreen.h"
+#include "app/screens/SettingsControls.h"
+#include "app/screens/SubScreen.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"

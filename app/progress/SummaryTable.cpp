@@ -1,5 +1,5 @@
 // The progress dialog's result rows and texts.
-#include "app/SummaryTable.h"
+#include "app/progress/SummaryTable.h"
 
 #include <cstdio>
 

@@ -11,7 +11,7 @@
 
 #include "app/ScanObjects.h"
 #include "skin/Summary.h"
-#include "app/SummaryTable.h"
+#include "app/progress/SummaryTable.h"
 
 // The category flags a scan starts with (ScanSelection's member order; 0 = not selected).
 using CategoryFlags = std::array<int32_t, SCAN_CATEGORY_COUNT>;

@@ -1,5 +1,5 @@
 // The add-schedule dialog: pickers and radios in, one scheduled-scan trigger and one message out.
-#include "app/AddScheduleDialog.h"
+#include "app/screens/AddScheduleDialog.h"
 
 #include <commctrl.h>
 

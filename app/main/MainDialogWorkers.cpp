@@ -4,9 +4,9 @@
 #include <utility>
 
 #include "app/AppFlags.h"
-#include "app/MainDialog.h"
-#include "app/ResultList.h"
-#include "app/SubScreen.h"
+#include "app/main/MainDialog.h"
+#include "app/screens/ResultList.h"
+#include "app/screens/SubScreen.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "settings/ScanClock.h"

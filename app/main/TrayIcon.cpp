@@ -1,5 +1,5 @@
 // The notification-area icon and its menu.
-#include "app/TrayIcon.h"
+#include "app/main/TrayIcon.h"
 
 #include <shellapi.h>
 

@@ -1,5 +1,5 @@
 // The sub-screens' row arithmetic: ignore entries named by ticked rows, the last-run wording.
-#include "app/SubScreenRows.h"
+#include "app/screens/SubScreenRows.h"
 
 #include <algorithm>
 #include <unordered_map>

@@ -1,5 +1,5 @@
 // Filling the result list, and reading its ticks back.
-#include "app/ResultList.h"
+#include "app/screens/ResultList.h"
 
 #include <commctrl.h>
 

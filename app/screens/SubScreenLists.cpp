@@ -6,8 +6,8 @@
 #include <ctime>
 #include <map>
 
-#include "app/SubScreen.h"
-#include "app/SubScreenRows.h"
+#include "app/screens/SubScreen.h"
+#include "app/screens/SubScreenRows.h"
 #include "engine/RegistryLib.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SkinDialog.h"

@@ -1,5 +1,5 @@
 // The live counts of our owners, by kind, for WM_MAIN_LIVECOUNT.
-#include "app/LiveCountQuery.h"
+#include "app/main/LiveCountQuery.h"
 
 #include "framework/ComPtr.h"
 #include "framework/GdiOwners.h"

@@ -1,11 +1,11 @@
 // CThreadSummary and the start and end of the progress dialog from a sub-screen.
-#include "app/ThreadSummary.h"
+#include "app/progress/ThreadSummary.h"
 
 #include <memory>
 #include <mutex>
 
 #include "app/AppFlags.h"
-#include "app/ThreadWait.h"
+#include "app/progress/ThreadWait.h"
 #include "engine/StopEvent.h"
 
 CThreadSummary::CThreadSummary(HWND parent, const std::string& skinFile, const CategoryFlags& flags)

@@ -1,10 +1,10 @@
 // CSummaryDialog: screens, dispatcher, workers and completion handling of the progress dialog.
-#include "app/SummaryDialog.h"
+#include "app/progress/SummaryDialog.h"
 
 #include <commctrl.h>
 
 #include "app/AppFlags.h"
-#include "app/ThreadWait.h"
+#include "app/progress/ThreadWait.h"
 #include "app/UserMessages.h"
 #include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"

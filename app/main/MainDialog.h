@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ScanProgress.h"
-#include "app/TrayIcon.h"
+#include "app/main/ScanProgress.h"
+#include "app/main/TrayIcon.h"
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
 #include "routines/RepairRoutines.h"

@@ -1,5 +1,5 @@
 // The settings accessors over a sub-screen's controls.
-#include "app/SettingsControls.h"
+#include "app/screens/SettingsControls.h"
 
 #include "settings/SettingsStore.h"
 

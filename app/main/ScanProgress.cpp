@@ -1,5 +1,5 @@
 // The progress mailbox and the category label pairs of the scan screen.
-#include "app/ScanProgress.h"
+#include "app/main/ScanProgress.h"
 
 #include "skin/SkinStore.h"
 

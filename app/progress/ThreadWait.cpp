@@ -1,5 +1,5 @@
 // Waits that keep a window's thread answering, and closing a worker's message boxes.
-#include "app/ThreadWait.h"
+#include "app/progress/ThreadWait.h"
 
 #include <cstring>
 

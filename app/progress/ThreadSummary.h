@@ -6,7 +6,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/SummaryDialog.h"
+#include "app/progress/SummaryDialog.h"
 #include "framework/Application.h"
 #include "skin/SkinStore.h"
 
