@@ -361,9 +361,9 @@ void CMainDialog::ShowSummaryWorking(bool working) {
         // Only Exit and Minimise act meanwhile; the others look so, and get back their state after.
         enabledBeforeSummary_.clear();
         for (const auto& b : store.buttons) enabledBeforeSummary_.push_back(IsWindowEnabled(b->hwnd()) != FALSE);
-        store.EnableAllButtons(false);
-        store.EnableButton("BUTTON_EXIT", true);
-        store.EnableButton("BUTTON_MINIMIZE", true);
+        // Exit and Minimise are never disabled on the way, not even for a moment.
+        for (const auto& b : store.buttons)
+            if (b->name != "BUTTON_EXIT" && b->name != "BUTTON_MINIMIZE") EnableWindow(b->hwnd(), FALSE);
     } else {
         for (size_t i = 0; i < store.buttons.size() && i < enabledBeforeSummary_.size(); ++i)
             EnableWindow(store.buttons[i]->hwnd(), enabledBeforeSummary_[i]);
