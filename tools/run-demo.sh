@@ -36,7 +36,7 @@ mkdir -p "$prefix/drive_c/Zenthar"
 cd "$prefix/drive_c/Zenthar"
 # The console program instead: ZENTHAR_DEMO_CLI=1 make run
 if [ -n "${ZENTHAR_DEMO_CLI:-}" ]; then
-  echo "zenthar-cli scan (demo prefix $WINEPREFIX; working files in C:\\Zenthar):" >&2
+  echo "zenthar-cli scan (demo prefix $WINEPREFIX; working files in the data folder %APPDATA%\\Zenthar):" >&2
   set +e
   wine "$build/zenthar-cli.exe" scan
   echo "exit status $? (0: nothing found, 1: findings, 2: error)" >&2
@@ -44,7 +44,7 @@ if [ -n "${ZENTHAR_DEMO_CLI:-}" ]; then
 fi
 # --- the window program: on the user's display, or under a private Xvfb with screenshots ---
 if [ -z "$xvfb_pid" ]; then
-  echo "Zenthar.exe on display $DISPLAY (demo prefix $WINEPREFIX; working files in C:\\Zenthar)." >&2
+  echo "Zenthar.exe on display $DISPLAY (demo prefix $WINEPREFIX; working files in the data folder %APPDATA%\\Zenthar)." >&2
   echo "Close it with its exit button or the tray menu's Close." >&2
   wine "$build/Zenthar.exe" </dev/null
   exit 0
