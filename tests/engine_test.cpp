@@ -365,14 +365,17 @@ TEST(ClsidScanner, ReportsClassesWithMissingServersAndCountsProgIds) {
     EXPECT_TRUE(s.wasReported(SystemDirectory() + "\\ole32.dll"));
 }
 
-// The summary and the console's ROW lines name a category by its title alone: two categories with
-// one title would read as one.
-TEST(CategoryTitles, EveryCategoryHasATitleOfItsOwn) {
+// The summary and the console's ROW lines name a category by its title alone, and the progress
+// screens by its progress text: two categories with one text would read as one.
+TEST(CategoryTitles, EveryCategoryHasATitleAndAProgressTextOfItsOwn) {
     for (size_t i = 0; i < SCAN_CATEGORY_COUNT; ++i) {
         EXPECT_FALSE(std::string(CATEGORY_TABLE[i].title).empty()) << CATEGORY_TABLE[i].flagName;
-        for (size_t j = i + 1; j < SCAN_CATEGORY_COUNT; ++j)
+        for (size_t j = i + 1; j < SCAN_CATEGORY_COUNT; ++j) {
             EXPECT_STRNE(CATEGORY_TABLE[i].title, CATEGORY_TABLE[j].title)
                 << CATEGORY_TABLE[i].flagName << " and " << CATEGORY_TABLE[j].flagName;
+            EXPECT_STRNE(CATEGORY_TABLE[i].progressText, CATEGORY_TABLE[j].progressText)
+                << CATEGORY_TABLE[i].flagName << " and " << CATEGORY_TABLE[j].flagName;
+        }
     }
 }
 
