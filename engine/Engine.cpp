@@ -51,6 +51,11 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
         {FONTS, &CRegistryLib::ScanFonts},       {STARTUP, &CRegistryLib::ScanStartup},
         {UNINSTALL, &CRegistryLib::ScanUninstall},
     };
+    struct PoolRun {
+        OrderedFileTests& pool;
+        explicit PoolRun(OrderedFileTests& p) : pool(p) { pool.start(ScanThreadCount()); }
+        ~PoolRun() { pool.stop(); }
+    } pool(fileTests_);
     for (const auto& step : order) {
         if (selection.get(step.category) == 0) continue;
         selection[step.category] = 2;

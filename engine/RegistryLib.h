@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/DriveRules.h"
+#include "engine/OrderedFileTests.h"
 #include "engine/Records.h"
 #include "registry/RegistryAccess.h"
 
@@ -75,6 +76,8 @@ public:
     std::map<const RegistryError*, LONG> firstPassResult;
 
 private:
+    // The file tests of the running scan; started by RunSelectedScans, inline otherwise.
+    OrderedFileTests fileTests_;
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,
                   const char* action, const std::string& filePath);
