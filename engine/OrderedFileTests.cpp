@@ -41,11 +41,13 @@ OrderedFileTests::~OrderedFileTests() { stop(); }
 void OrderedFileTests::start(int threads) {
     stop();
     quit_ = false;
+    // The scan thread is one of them: it reads the registry and commits the verdicts.
     if (threads <= 1) return;
-    for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
+    for (int i = 1; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
 
 void OrderedFileTests::stop() {
+    gathered_.clear();
     if (workers_.empty()) return;
     {
         std::unique_lock<std::mutex> hold(lock_);
@@ -59,30 +61,36 @@ void OrderedFileTests::stop() {
 
 void OrderedFileTests::work() {
     std::unique_lock<std::mutex> hold(lock_);
+    Item* taken[TAKE];
     for (;;) {
         while (nextToTest_ < items_.size() && items_[nextToTest_].state != PENDING) ++nextToTest_;
         if (quit_) return;
         if (nextToTest_ == items_.size()) {
+            ++sleeping_;
             wake_.wait(hold);
+            --sleeping_;
             continue;
         }
-        Item& item = items_[nextToTest_++];  // deque elements stay put while others come and go
-        item.state = RUNNING;
-        ++running_;
+        size_t n = 0;
+        for (; n < TAKE && nextToTest_ < items_.size(); ++nextToTest_) {
+            Item& item = items_[nextToTest_];  // deque elements stay put while others come and go
+            if (item.state != PENDING) continue;
+            item.state = RUNNING;
+            taken[n++] = &item;
+        }
+        running_ += n;
         hold.unlock();
-        bool verdict = false;
-        std::exception_ptr failure;
-        try {
-            verdict = item.test();
-        } catch (...) {
-            failure = std::current_exception();
+        for (size_t i = 0; i < n; ++i) {
+            try {
+                taken[i]->verdict = taken[i]->test();
+            } catch (...) {
+                taken[i]->failure = std::current_exception();
+            }
         }
         hold.lock();
-        item.verdict = verdict;
-        item.failure = failure;
-        item.state = DONE;
-        --running_;
-        finished_.notify_all();
+        for (size_t i = 0; i < n; ++i) taken[i]->state = DONE;
+        running_ -= n;
+        if (callerWaiting_) finished_.notify_all();
     }
 }
 
@@ -91,21 +99,30 @@ void OrderedFileTests::submit(std::function<bool()> test, std::function<void(boo
         commit(test ? test() : false);
         return;
     }
-    std::unique_lock<std::mutex> hold(lock_);
-    items_.emplace_back();
-    Item& item = items_.back();
+    gathered_.emplace_back();
+    Item& item = gathered_.back();
     item.commit = std::move(commit);
-    if (test) {
-        item.test = std::move(test);
-        wake_.notify_one();
-    } else {
-        item.state = DONE;
-    }
+    if (test) item.test = std::move(test);
+    else item.state = DONE;
+    if (gathered_.size() >= BATCH) handOver();
+}
+
+void OrderedFileTests::handOver() {
+    std::unique_lock<std::mutex> hold(lock_);
+    for (Item& item : gathered_) items_.push_back(std::move(item));
+    gathered_.clear();
+    if (sleeping_ > 0) wake_.notify_all();
     commitReady(hold);
     while (items_.size() >= CAPACITY && !StopRequested()) {
-        finished_.wait_for(hold, STOP_POLL);
+        waitForVerdicts(hold);
         commitReady(hold);
     }
+}
+
+void OrderedFileTests::waitForVerdicts(std::unique_lock<std::mutex>& hold) {
+    callerWaiting_ = true;
+    finished_.wait_for(hold, STOP_POLL);
+    callerWaiting_ = false;
 }
 
 void OrderedFileTests::commitReady(std::unique_lock<std::mutex>& hold) {
@@ -125,12 +142,14 @@ void OrderedFileTests::commitReady(std::unique_lock<std::mutex>& hold) {
 
 void OrderedFileTests::finish() {
     if (workers_.empty()) return;
+    if (StopRequested()) gathered_.clear();
+    if (!gathered_.empty()) handOver();
     std::unique_lock<std::mutex> hold(lock_);
     for (;;) {
         commitReady(hold);
         if (items_.empty()) return;
         if (StopRequested()) break;
-        finished_.wait_for(hold, STOP_POLL);
+        waitForVerdicts(hold);
     }
     dropOutstanding(hold);
 }
@@ -140,7 +159,9 @@ void OrderedFileTests::dropOutstanding(std::unique_lock<std::mutex>& hold) {
     for (Item& item : items_)
         if (item.state == PENDING) item.state = DONE;
     nextToTest_ = items_.size();
+    callerWaiting_ = true;
     while (running_ > 0) finished_.wait(hold);
+    callerWaiting_ = false;
     items_.clear();
     nextToTest_ = 0;
 }

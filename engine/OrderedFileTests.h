@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-// The number of file-test threads a scan uses: the cores this process may run on, or the
+// The number of threads a scan uses, its own included: the cores this process may run on, or the
 // ZENTHAR_SCAN_THREADS environment setting (tests and the bench compare against 1, the walk
 // without a pool). 1 means every test runs at once on the scan thread.
 int ScanThreadCount();
@@ -22,7 +22,8 @@ public:
     OrderedFileTests(const OrderedFileTests&) = delete;
     OrderedFileTests& operator=(const OrderedFileTests&) = delete;
 
-    // Starts `threads` workers (none for 1 or less: tests then run on the caller).
+    // Starts `threads` - 1 workers beside the calling thread (none for 1 or less: tests then run on
+    // the caller).
     void start(int threads);
     // Drops what is outstanding and joins the workers; the object runs tests inline again.
     void stop();
@@ -45,19 +46,30 @@ private:
         bool verdict = false;
         std::exception_ptr failure;
     };
-    static constexpr size_t CAPACITY = 256;  // entries read ahead of the oldest uncommitted one
+    // Under Wine every wake-up of another thread is a request to the one server that also answers
+    // the registry reads, so the walk hands over entries in batches, a worker takes several at a
+    // time, and each side wakes the other only when that one sleeps.
+    static constexpr size_t BATCH = 32;     // entries the walk gathers before handing them over
+    static constexpr size_t TAKE = 8;       // entries a worker takes at once
+    static constexpr size_t CAPACITY = 512; // entries read ahead of the oldest uncommitted one
 
     void work();
+    // Hands the gathered entries to the workers, commits what is ready, waits while the queue is full.
+    void handOver();
     // Commits the finished items at the head; stops at the first unfinished one or at a stop.
     void commitReady(std::unique_lock<std::mutex>& hold);
+    void waitForVerdicts(std::unique_lock<std::mutex>& hold);
     void dropOutstanding(std::unique_lock<std::mutex>& hold);
 
     std::mutex lock_;
-    std::condition_variable wake_;      // workers: an item to test, or quit
+    std::condition_variable wake_;      // workers: items to test, or quit
     std::condition_variable finished_;  // scan thread: an item was tested
     std::deque<Item> items_;            // uncommitted, in submission order
+    std::vector<Item> gathered_;        // the walk's entries not yet handed over (scan thread only)
     size_t nextToTest_ = 0;             // index in items_ of the first item no worker took
     size_t running_ = 0;
+    size_t sleeping_ = 0;               // workers waiting for items
+    bool callerWaiting_ = false;
     bool quit_ = false;
     std::vector<std::thread> workers_;
 };

@@ -36,7 +36,9 @@ public:
 
     // --- scan ---
     int CheckFile(const std::string& path, int mode);
-    void RunSelectedScans(CategoryResults& results, ScanSelection& selection);
+    // `started`, when given, runs once the ignore list is loaded and before the first category.
+    void RunSelectedScans(CategoryResults& results, ScanSelection& selection,
+                          const std::function<void()>& started = nullptr);
     void ScanCLSID(CategoryResults& results);
     void ScanSharedDLLs(CategoryResults& results);
     void ScanDrivers(CategoryResults& results);

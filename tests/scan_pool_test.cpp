@@ -11,7 +11,13 @@
 #include <thread>
 #include <vector>
 
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include "engine/OrderedFileTests.h"
+#include "engine/ScanRun.h"
+#include "engine/scanners/Shortcut.h"
 #include "engine/StopEvent.h"
 #include "engine/RegistryLib.h"
 #include "support/TestSupport.h"
@@ -122,6 +128,56 @@ struct MixedEntries : ScratchDir {
         keys.back()->setString(name, data);
     }
 };
+
+bool makeShortcut(const std::string& link, const std::string& target) {
+    HRESULT init = CoInitialize(nullptr);
+    bool saved = false;
+    IShellLinkA* shell = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&shell)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(shell->SetPath(target.c_str())) &&
+            SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            WCHAR wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+            saved = SUCCEEDED(file->Save(wide, TRUE));
+            file->Release();
+        }
+        shell->Release();
+    }
+    if (SUCCEEDED(init)) CoUninitialize();
+    return saved;
+}
+
+// A whole run as the windows and the console start it: the registry, then the shortcuts.
+struct RunLines : ScanLines {
+    std::vector<std::string> links;
+    std::string shortcutCounts;
+    int completed = 0;
+    int32_t shortcutFlag = 0;
+};
+
+RunLines scanRun(int32_t shortcutCountsBefore = 0) {
+    g_progress.clear();
+    CRegistryLib engine;
+    CShortcut shortcuts(&engine);
+    shortcuts.scannedCount = shortcuts.errorCount = shortcutCountsBefore;
+    engine.progressCallback = recordProgress;
+    shortcuts.progressCallback = recordProgress;
+    ScanSelection selection;
+    selection.selectAll();
+    CategoryResults results;
+    RunLines out;
+    ScanRun(engine, shortcuts, selection, results, [&] { ++out.completed; });
+    out.progress = g_progress;
+    for (const auto& e : engine.ErrorList) out.records.push_back(e->type + "\t" + e->keyPath + "\t" + e->filePath);
+    for (const auto& r : results)
+        out.rows.push_back(r->title + "\t" + std::to_string(r->scannedCount) + "\t" + std::to_string(r->errorCount));
+    out.links = shortcuts.invalidShortcuts;
+    out.shortcutCounts = std::to_string(shortcuts.scannedCount) + "/" + std::to_string(shortcuts.errorCount);
+    out.shortcutFlag = selection.get(SHORTCUTS);
+    return out;
+}
 
 size_t countContaining(const std::vector<std::string>& lines, const std::string& part) {
     size_t n = 0;
@@ -295,5 +351,63 @@ TEST(ScanOnThePool, AStopAtRandomMomentsEndsSoonWithTheRowsReachedSoFar) {
         for (size_t i = 0; i + 1 < part.rows.size(); ++i) EXPECT_EQ(part.rows[i], full.rows[i]) << after;
         const std::string& last = part.rows.back();
         EXPECT_EQ(last.substr(0, last.find('\t')), full.rows[part.rows.size() - 1].substr(0, last.find('\t')));
+    }
+}
+
+TEST(ScanOnThePool, TheShortcutScanAlongsideTakesItsTurnAfterTheRegistry) {
+    StopReset guard;
+    MixedEntries entries;
+    ASSERT_TRUE(makeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
+    RunLines walk;
+    {
+        ThreadSetting one("1");
+        walk = scanRun();
+    }
+    ASSERT_EQ(walk.completed, 1);
+    ASSERT_EQ(std::count(walk.links.begin(), walk.links.end(), entries.file("broken.lnk")), 1);
+    // The table's premise: shortcut progress comes after every registry record's progress.
+    ASSERT_GT(countContaining(walk.progress, "Scanning ShortCuts"), 0u);
+    for (const char* setting : {"", "3"}) {
+        ThreadSetting threads(setting);
+        RunLines run = scanRun();
+        expectSameScan(run, walk, *setting ? setting : "default");
+        EXPECT_EQ(run.links, walk.links);
+        EXPECT_EQ(run.shortcutCounts, walk.shortcutCounts);
+        EXPECT_EQ(run.completed, 1);
+        EXPECT_EQ(run.shortcutFlag, -1);
+    }
+}
+
+TEST(ScanOnThePool, AStopAmongTheRegistryCategoriesLeavesTheShortcutsUnscanned) {
+    StopReset guard;
+    MixedEntries entries;
+    ASSERT_TRUE(makeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
+    for (const char* setting : {"1", ""}) {
+        ThreadSetting threads(setting);
+        // Stopped at the first startup entry, from the scan's own progress report.
+        static std::string stopAt;
+        static ScanSelection* running;
+        ScanSelection selection;
+        selection.selectAll();
+        running = &selection;
+        stopAt = entries.file("gone0.exe");
+        g_progress.clear();
+        CRegistryLib engine;
+        CShortcut shortcuts(&engine);
+        shortcuts.scannedCount = 7;  // left from an earlier run
+        engine.progressCallback = [](const char* item, const char*, int32_t, int32_t) {
+            if (stopAt == item && running->get(STARTUP) == 2) SignalStop();
+        };
+        shortcuts.progressCallback = [](const char*, const char*, int32_t, int32_t) { ADD_FAILURE() << "link shown"; };
+        CategoryResults results;
+        int completed = 0;
+        ScanRun(engine, shortcuts, selection, results, [&] { ++completed; });
+        EXPECT_TRUE(StopRequested()) << setting;
+        EXPECT_EQ(completed, 0) << setting;
+        EXPECT_EQ(results.size(), 8u) << setting;  // COM to STARTUP
+        EXPECT_TRUE(shortcuts.invalidShortcuts.empty()) << setting;
+        EXPECT_EQ(shortcuts.scannedCount, 7) << setting;
+        EXPECT_EQ(selection.get(SHORTCUTS), 1) << setting;
+        ResetStop();
     }
 }
