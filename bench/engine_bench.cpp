@@ -10,6 +10,7 @@
 #include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
+#include "engine/scanners/ScanSupport.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
 #include "support/Baseline.h"
@@ -97,6 +98,106 @@ RepairFigures repairRound() {
     return f;
 }
 
+// What a full scan gives the outside, for comparing the walk with and without the file-test pool.
+std::string scanText(BenchScan& scan) {
+    std::string text;
+    for (const auto& e : scan.engine.ErrorList)
+        text += e->type + "\t" + e->action + "\t" + e->keyPath + "\t" + e->value->name + "\t" + e->filePath + "\n";
+    for (const auto& link : scan.links.invalidShortcuts) text += link + "\n";
+    for (const auto& r : scan.results)
+        text += r->title + "\t" + std::to_string(r->scannedCount) + "\t" + std::to_string(r->errorCount) + "\n";
+    return text;
+}
+
+void setScanThreads(const char* value) { SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", value); }
+
+struct PoolRound {
+    double seconds = 0;
+    std::string text;
+};
+
+// One scan of the selected categories (all ten when `category` is SCAN_CATEGORY_COUNT), its file
+// tests on the pool (`threads` null) or tested by the walk itself ("1").
+PoolRound poolRound(const char* threads, ScanCategory category) {
+    setScanThreads(threads ? threads : std::getenv("BENCH_POOL_THREADS"));
+    BenchScan scan;
+    if (category == SCAN_CATEGORY_COUNT) scan.selection.selectAll();
+    else scan.selection[category] = 1;
+    PoolRound r;
+    r.seconds = TimeSeconds([&] { scan.run(); });
+    r.text = scanText(scan);
+    setScanThreads(nullptr);
+    return r;
+}
+
+void line(const char* what, double engine, double baseline);
+
+// --pool: the scan with its file tests on the pool against the same scan without it and against
+// the least-work walk, interleaved in alternating order; the findings of both scans compared.
+int poolBench(int runs, bool oneCore, bool fullOnly = false) {
+    if (oneCore) SetProcessAffinityMask(GetCurrentProcess(), 1);
+    setScanThreads(std::getenv("BENCH_POOL_THREADS"));
+    std::printf("pool benchmark: %d runs each, medians, %d scan threads%s\n", runs, ScanThreadCount(),
+                oneCore ? " (one core)" : "");
+    bool same = true;
+    auto compare = [&](ScanCategory category, const char* what) {
+        std::vector<double> pooled, walk, base, pairRatio;
+        for (int r = 0; r < runs; ++r) {
+            PoolRound a, b;
+            double t = 0;
+            auto baseline = [&] {
+                t = TimeSeconds([&] {
+                    if (category == SCAN_CATEGORY_COUNT) BaselineRegistryScan(), BaselineShortcutScan();
+                    else if (category == SHORTCUTS) BaselineShortcutScan();
+                    else BaselineCategory(category);
+                });
+            };
+            if (r % 2 == 0) a = poolRound(nullptr, category), b = poolRound("1", category), baseline();
+            else baseline(), b = poolRound("1", category), a = poolRound(nullptr, category);
+            pooled.push_back(a.seconds);
+            walk.push_back(b.seconds);
+            base.push_back(t);
+            pairRatio.push_back(b.seconds > 0 ? a.seconds / b.seconds : 0);
+            if (a.text != b.text) {
+                same = false;
+                std::printf("%s: DIFFERENT findings or rows with and without the pool\n", what);
+            }
+        }
+        // The ratio of medians, and the median of the ratios of runs made back to back.
+        std::printf("%-14s pool %7.3f s  walk %7.3f s  least-work %7.3f s  pool/walk %.3f (by run %.3f)  "
+                    "pool/least %.3f  walk/least %.3f\n",
+                    what, Median(pooled), Median(walk), Median(base), Median(pooled) / Median(walk), Median(pairRatio),
+                    Median(pooled) / Median(base), Median(walk) / Median(base));
+    };
+    // Where the time goes: the file tests alone (the paths the COM scan reports, tested as the scan
+    // tests them), against the whole COM walk that also reads the registry.
+    {
+        static std::vector<std::string> paths;
+        CRegistryLib engine;
+        engine.progressCallback = [](const char* item, const char*, int32_t, int32_t) { paths.push_back(item); };
+        ScanSelection sel;
+        sel[COM] = 1;
+        CategoryResults results;
+        setScanThreads("1");
+        double walk = TimeSeconds([&] { engine.RunSelectedScans(results, sel); });
+        setScanThreads(nullptr);
+        int missing = 0;
+        double tests = TimeSeconds([&] {
+            for (const std::string& p : paths)
+                missing += engine.CheckFile(p, 0) == -1 &&
+                           StaysMissing(engine.drives, p, BareNamePlace::SYSTEM_DIRECTORY, p);
+        });
+        std::printf("COM walk %.3f s, its %zu file tests alone %.3f s (%d missing): %.0f%% of the walk\n", walk,
+                    paths.size(), tests, missing, walk > 0 ? 100 * tests / walk : 0.0);
+    }
+    compare(SCAN_CATEGORY_COUNT, "full scan");
+    for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL, SHORTCUTS})
+        if (!fullOnly) compare(c, CategoryInfoOf(c).flagName);
+    std::printf("%s\n", same ? "the scans with and without the pool gave the same findings and rows"
+                              : "MISMATCH between the scans with and without the pool");
+    return same ? 0 : 1;
+}
+
 void line(const char* what, double engine, double baseline) {
     std::printf("%-28s engine %8.3f s   baseline %8.3f s   ratio %.3f\n", what, engine, baseline,
                 baseline > 0 ? engine / baseline : 0.0);
@@ -112,6 +213,12 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--repairs")) repairs = std::atoi(argv[i + 1]);
     }
+    // --pool [--one-core]: the file-test pool against the walk without it, per category;
+    // --pool-full: the full scan only.
+    if (argc > 1 && !std::strcmp(argv[argc - 1], "--pool")) return poolBench(runs, false);
+    if (argc > 1 && !std::strcmp(argv[argc - 1], "--pool-full")) return poolBench(runs, false, true);
+    if (argc > 2 && !std::strcmp(argv[argc - 1], "--one-core") && !std::strcmp(argv[argc - 2], "--pool"))
+        return poolBench(runs, true);
     // One scan and nothing else, for tracing the calls of one side (for example with
     // WINEDEBUG=+server): --once engine|baseline|links|baselinks
     // A third word names one registry category (its console name).

@@ -19,15 +19,17 @@ bool DriveTypeCache::onFixedDisk(const std::string& path) {
     }
     if (p.size() >= 2 && p[1] == ':' && std::isalpha(static_cast<unsigned char>(p[0]))) {
         int letter = std::toupper(static_cast<unsigned char>(p[0])) - 'A';
-        if (types_[letter] == 0) {
+        int type = types_[letter].load(std::memory_order_relaxed);
+        if (type == 0) {
             char root[4] = {static_cast<char>('A' + letter), ':', '\\', '\0'};
-            types_[letter] = static_cast<int>(GetDriveTypeA(root)) + 1;
+            type = static_cast<int>(GetDriveTypeA(root)) + 1;
+            types_[letter].store(type, std::memory_order_relaxed);
         }
-        return types_[letter] == DRIVE_FIXED + 1;
+        return type == DRIVE_FIXED + 1;
     }
     return true;
 }
 
 void DriveTypeCache::reset() {
-    for (int& t : types_) t = 0;
+    for (auto& t : types_) t.store(0, std::memory_order_relaxed);
 }

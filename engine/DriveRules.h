@@ -1,5 +1,6 @@
 // Which paths can be judged: only those on fixed disks (or relative to the current directory).
 #pragma once
+#include <atomic>
 #include <string>
 
 class DriveTypeCache {
@@ -10,5 +11,7 @@ public:
     void reset();
 
 private:
-    int types_[26] = {};  // drive type + 1; 0 = not asked yet
+    // Drive type + 1; 0 = not asked yet. The scan's file-test threads share one cache: two threads
+    // asking at once both store the same answer.
+    std::atomic<int> types_[26] = {};
 };

@@ -37,7 +37,8 @@ void CRegistryLib::addError(const char* type, const std::string& keyPath, const 
     ErrorList.push_back(std::move(err));
 }
 
-void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& selection) {
+void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& selection,
+                                    const std::function<void()>& started) {
     LoadIgnoreList();
     results.clear();
     ErrorList.clear();
@@ -51,6 +52,12 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
         {FONTS, &CRegistryLib::ScanFonts},       {STARTUP, &CRegistryLib::ScanStartup},
         {UNINSTALL, &CRegistryLib::ScanUninstall},
     };
+    struct PoolRun {
+        OrderedFileTests& pool;
+        explicit PoolRun(OrderedFileTests& p) : pool(p) { pool.start(ScanThreadCount()); }
+        ~PoolRun() { pool.stop(); }
+    } pool(fileTests_);
+    if (started) started();
     for (const auto& step : order) {
         if (selection.get(step.category) == 0) continue;
         selection[step.category] = 2;

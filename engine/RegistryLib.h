@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/DriveRules.h"
+#include "engine/OrderedFileTests.h"
 #include "engine/Records.h"
 #include "registry/RegistryAccess.h"
 
@@ -48,7 +49,9 @@ public:
 
     // --- scan ---
     int CheckFile(const std::string& path, int mode);
-    void RunSelectedScans(CategoryResults& results, ScanSelection& selection);
+    // `started`, when given, runs once the ignore list is loaded and before the first category.
+    void RunSelectedScans(CategoryResults& results, ScanSelection& selection,
+                          const std::function<void()>& started = nullptr);
     void ScanCLSID(CategoryResults& results);
     void ScanSharedDLLs(CategoryResults& results);
     void ScanDrivers(CategoryResults& results);
@@ -102,6 +105,8 @@ private:
     // list nobody changed, can be left out.
     FileStamp ignoreFileStamp;
 
+    // The file tests of the running scan; started by RunSelectedScans, inline otherwise.
+    OrderedFileTests fileTests_;
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,
                   const char* action, const std::string& filePath);

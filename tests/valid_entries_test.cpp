@@ -560,3 +560,30 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     for (const Entry& e : installerEntries())
         EXPECT_TRUE(entryPresent(e)) << "removed: " << narrow(e.key) << " [" << narrow(e.name) << "]";
 }
+
+// The console's scan, byte for byte, whether the files are tested on a pool or by the walk itself,
+// with the table's files present and with them gone.
+TEST(ValidEntriesOnTheConsole, ScanOutputIsTheSameWithAndWithoutTheFileTestPool) {
+    ZtvDir folder;
+    SeededEntries seeded(installerEntries());
+    auto scanWith = [&](const char* threads) {
+        SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", *threads ? threads : nullptr);
+        auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+        SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", nullptr);
+        return scan;
+    };
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1) seeded.removeFiles();
+        auto walk = scanWith("1");
+        ASSERT_NE(walk.out.find("ROW\tInvalid Uninstall Items"), std::string::npos) << walk.out << walk.err;
+        // With the files gone the table's own findings are among the lines compared.
+        size_t ours = 0;
+        for (const std::string& line : SplitLines(walk.out)) ours += AsciiLower(line).find("ztv") != std::string::npos;
+        EXPECT_EQ(ours > 0, round == 1) << walk.out;
+        for (const char* threads : {"", "2", "6"}) {
+            auto pooled = scanWith(threads);
+            EXPECT_EQ(pooled.out, walk.out) << "ZENTHAR_SCAN_THREADS=" << threads << ", round " << round;
+            EXPECT_EQ(pooled.exitCode, walk.exitCode);
+        }
+    }
+}

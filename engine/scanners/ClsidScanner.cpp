@@ -1,4 +1,6 @@
 // COM class registrations: classes whose server file is missing.
+#include <memory>
+
 #include "engine/PathCleanup.h"
 #include "engine/SystemPaths.h"
 #include "engine/scanners/ScanSupport.h"
@@ -27,7 +29,8 @@ struct Server {
     std::string path;
 };
 
-void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
+// The registry half: the server's value and the path it names; CHECKED when there is a file to test.
+void readServer(HKEY key, Server& server) {
     // Only the unnamed value names the server: a value that is merely called "(Default)" is not
     // read by the system, so it must never get a class deleted.
     server.rec = CRegistryLib::ReadDefaultValue(key);
@@ -36,6 +39,11 @@ void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
     server.path = CleanPathQSDEP(server.rec.data);
     if (server.path == "(Default)") return;
     server.state = Server::CHECKED;
+}
+
+// The file half, on the scan's pool: a CHECKED server whose file is missing becomes STALE.
+void testServer(CRegistryLib& lib, Server& server) {
+    if (server.state != Server::CHECKED) return;
     if (isMailUiPath(server.path) || lib.CheckFile(server.path, 0) != -1) return;
     if (!StaysMissing(lib.drives, server.rec.data, BareNamePlace::SYSTEM_DIRECTORY, server.path)) return;
     if (!ReadsExactly(server.rec, true)) return;
@@ -44,9 +52,37 @@ void judgeServer(CRegistryLib& lib, HKEY key, Server& server) {
 }  // namespace
 
 void CRegistryLib::ScanCLSID(CategoryResults& results) {
-    const CategoryInfo& info = CategoryInfoOf(COM);
     if (StopRequested()) return;
+    const CategoryInfo& info = CategoryInfoOf(COM);
     ScanCounters counts;
+    // The records of one class, in the order of the classes, once its servers are tested.
+    auto recordClass = [&](std::vector<Server>& servers, const RegName& className, bool hasProgId) {
+        bool works = false, stale = false;
+        for (const Server& server : servers) {
+            works = works || server.state == Server::CHECKED;
+            stale = stale || server.state == Server::STALE;
+        }
+        // A class whose name does not read back exactly is left alone.
+        if (stale && !className.exact)
+            for (Server& server : servers)
+                if (server.state == Server::STALE) server.state = Server::CHECKED;
+        const std::string classPath = std::string(CLSID_KEY) + "\\" + className.text;
+        for (Server& server : servers) {
+            if (!server.examined) continue;
+            ++counts.scanned;
+            if (server.state == Server::SKIPPED) continue;
+            // Beside a working server only the stale server's own subkey goes; a class whose
+            // servers are all missing goes whole.
+            if (server.state == Server::STALE && works && !server.name.exact) server.state = Server::CHECKED;
+            if (server.state == Server::STALE) {
+                addError(info.type, works ? classPath + "\\" + server.name.text : classPath, server.rec, info.action,
+                         server.path);
+                if (hasProgId) ++counts.scanned;  // the ProgID's default value counts as examined
+                ++counts.errors;
+            }
+            report(server.path, info.progressText, counts.scanned, counts.errors);
+        }
+    };
     RegKey classes;
     if (OpenKeyPath(CLSID_KEY, classes) == ERROR_SUCCESS) {
         std::vector<wchar_t> classBuf;
@@ -73,7 +109,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
                 else if (AsciiLower(serverName.text) == "progid") hasProgId = true;
             }
             size_t judged = 0;
-            bool works = false, stale = false;
+            bool anyToTest = false;
             for (Server& server : servers) {
                 if (StopRequested()) break;
                 RegKey key;
@@ -82,33 +118,25 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
                     ++judged;
                     continue;
                 }
-                judgeServer(*this, key.get(), server);
-                works = works || server.state == Server::CHECKED;
-                stale = stale || server.state == Server::STALE;
+                readServer(key.get(), server);
+                anyToTest = anyToTest || server.state == Server::CHECKED;
                 ++judged;
             }
-            // A class whose name does not read back exactly is left alone.
-            if (stale && !className.exact)
-                for (Server& server : servers)
-                    if (server.state == Server::STALE) server.state = Server::CHECKED;
-            const std::string classPath = std::string(CLSID_KEY) + "\\" + className.text;
-            for (size_t i = 0; i < judged; ++i) {
-                Server& server = servers[i];
-                if (!server.examined) continue;
-                ++counts.scanned;
-                if (server.state == Server::SKIPPED) continue;
-                // Beside a working server only the stale server's own subkey goes; a class whose
-                // servers are all missing goes whole.
-                if (server.state == Server::STALE && works && !server.name.exact) server.state = Server::CHECKED;
-                if (server.state == Server::STALE) {
-                    addError(info.type, works ? classPath + "\\" + server.name.text : classPath, server.rec, info.action,
-                             server.path);
-                    if (hasProgId) ++counts.scanned;  // the ProgID's default value counts as examined
-                    ++counts.errors;
-                }
-                report(server.path, info.progressText, counts.scanned, counts.errors);
-            }
+            if (judged == 0) continue;
+            // The class's servers are tested together (whether one works decides what the others'
+            // records name) and recorded in the order of the classes.
+            auto judgedServers = std::make_shared<std::vector<Server>>(servers.begin(), servers.begin() + judged);
+            std::function<bool()> test;
+            if (anyToTest)
+                test = [this, judgedServers] {
+                    for (Server& server : *judgedServers) testServer(*this, server);
+                    return true;
+                };
+            fileTests_.submit(std::move(test), [&, judgedServers, className, hasProgId](bool) {
+                recordClass(*judgedServers, className, hasProgId);
+            });
         }
     }
+    fileTests_.finish();
     AppendRow(results, COM, counts);
 }

@@ -11,35 +11,40 @@ constexpr const char* APP_PATHS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\
 void CRegistryLib::ScanDrivers(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(DRV);
     ScanCounters counts;
-    WalkKeyValues(DRIVERS_KEY, DRV, results, counts, [&](const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
+    WalkKeyValues(DRIVERS_KEY, DRV, results, counts, fileTests_, [&](const ValueRecord& rec) {
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string path = MbContains(rec.data, "\\") ? rec.data : SystemDirectory() + "\\" + rec.data;
-        if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path) &&
-            ReadsExactly(rec, true)) {
-            addError(info.type, DRIVERS_KEY, rec, info.action, path);
-            ++counts.errors;
-        }
-        report(path, info.progressText, counts.scanned, counts.errors);
+        fileTests_.submit(MissingFileTest(*this, path, rec.data, BareNamePlace::SYSTEM_DIRECTORY),
+                          [&, rec, path](bool missing) {
+            ++counts.scanned;
+            if (missing && ReadsExactly(rec, true)) {
+                addError(info.type, DRIVERS_KEY, rec, info.action, path);
+                ++counts.errors;
+            }
+            report(path, info.progressText, counts.scanned, counts.errors);
+        });
     });
 }
 
 void CRegistryLib::ScanAppPaths(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(APPPATH);
     ScanCounters counts;
-    WalkSubkeyValues(APP_PATHS_KEY, APPPATH, results, counts,
+    WalkSubkeyValues(APP_PATHS_KEY, APPPATH, results, counts, fileTests_,
                      [](const std::string&) { return true; },
                      [&](const RegName& program, const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string text = StripOuterQuotes(rec.data);
         bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                         text.size() > 3;
-        if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
-            ReadsExactly(program, rec, true)) {
-            addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program.text), rec, info.action, text);
-            ++counts.errors;
-        }
-        report(text, info.progressText, counts.scanned, counts.errors);
+        fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::SEARCH_ONLY) : nullptr,
+                          [&, program, rec, text](bool missing) {
+            ++counts.scanned;
+            if (missing && ReadsExactly(program, rec, true)) {
+                addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program.text), rec, info.action,
+                         text);
+                ++counts.errors;
+            }
+            report(text, info.progressText, counts.scanned, counts.errors);
+        });
     });
 }

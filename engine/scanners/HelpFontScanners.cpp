@@ -16,10 +16,9 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
         std::string lower = AsciiLower(name);
         return lower == "help" || lower == "html help";
     };
-    WalkSubkeyValues(HELP_KEY_PATH, HELP, results, counts, wanted,
+    WalkSubkeyValues(HELP_KEY_PATH, HELP, results, counts, fileTests_, wanted,
                      [&](const RegName& subkey, const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         // The data is the folder that holds the file: when it names one that exists, the file is
         // judged (and recorded) inside that folder, however the text would otherwise be cut.
         std::string folder = ExistingFolderReading(rec.data, drives);
@@ -31,13 +30,16 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
             if (ExpandEnvironmentTokens(folder) || MbContains(folder, "\\")) path = JoinFolderFile(folder, rec.name);
             else path = JoinFolderFile(SystemDirectory() + "\\" + folder, rec.name);
         }
-        if (CheckFile(path, 0) == -1 &&
-            StaysMissing(drives, rec.data, BareNamePlace::SYSTEM_DIRECTORY, path, rec.name) &&
-            ReadsExactly(subkey, rec, true)) {
-            addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey.text), rec, info.action, path);
-            ++counts.errors;
-        }
-        report(path, info.progressText, counts.scanned, counts.errors);
+        fileTests_.submit(MissingFileTest(*this, path, rec.data, BareNamePlace::SYSTEM_DIRECTORY, rec.name),
+                          [&, subkey, rec, path](bool missing) {
+            ++counts.scanned;
+            if (missing && ReadsExactly(subkey, rec, true)) {
+                addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey.text), rec, info.action,
+                         path);
+                ++counts.errors;
+            }
+            report(path, info.progressText, counts.scanned, counts.errors);
+        });
     });
 }
 
@@ -45,17 +47,19 @@ void CRegistryLib::ScanFonts(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(FONTS);
     ScanCounters counts;
     const std::string keyPath = isWin9x ? FONTS_KEY_PATH_9X : FONTS_KEY_PATH_NT;
-    WalkKeyValues(keyPath, FONTS, results, counts, [&](const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
+    WalkKeyValues(keyPath, FONTS, results, counts, fileTests_, [&](const ValueRecord& rec) {
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string path = CleanQSD(rec.data);
         if (!ExpandEnvironmentTokens(path) && !MbContains(path, "\\"))
             path = WindowsDirectory() + "\\fonts\\" + path;
-        if (CheckFile(path, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::FONTS_FOLDER, path) &&
-            ReadsExactly(rec, true)) {
-            addError(info.type, keyPath, rec, info.action, path);
-            ++counts.errors;
-        }
-        report(path, info.progressText, counts.scanned, counts.errors);
+        fileTests_.submit(MissingFileTest(*this, path, rec.data, BareNamePlace::FONTS_FOLDER),
+                          [&, rec, path](bool missing) {
+            ++counts.scanned;
+            if (missing && ReadsExactly(rec, true)) {
+                addError(info.type, keyPath, rec, info.action, path);
+                ++counts.errors;
+            }
+            report(path, info.progressText, counts.scanned, counts.errors);
+        });
     });
 }

@@ -1,5 +1,6 @@
 // The walking skeleton the registry scanners share: stop polls, sized name buffers, rows.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,20 @@ inline bool NamesFile(const ValueRecord& rec) { return rec.type == REG_SZ || rec
 bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace place, const std::string& partPath,
                   const std::string& file = std::string());
 
+// The file test of one entry, for the scan's pool: the path is missing (and not ignored) and no
+// other reading of the text names a present file. Holds copies: the walk moves on meanwhile.
+inline std::function<bool()> MissingFileTest(CRegistryLib& lib, std::string path, std::string text, BareNamePlace place,
+                                             std::string file = std::string()) {
+    return [&lib, path = std::move(path), text = std::move(text), place, file = std::move(file)] {
+        return lib.CheckFile(path, 0) == -1 && StaysMissing(lib.drives, text, place, path, file);
+    };
+}
+
+// An entry that is counted and neither tested nor reported, in its place among the others.
+inline void CountOnly(OrderedFileTests& tests, ScanCounters& counts, int32_t n = 1) {
+    tests.submit(nullptr, [&counts, n](bool) { counts.scanned += n; });
+}
+
 // Opens a full key path ("ROOT\sub\key") with the plain open call.
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
 
@@ -44,10 +59,10 @@ bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<
                          RegName& stored);
 
 // Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
-// onValue(record) does the per-entry work. Appends the row unless the stop came first.
+// onValue(record) hands the entry to `tests`; the row is appended once they are all committed.
 template <class OnValue>
 void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
-                   ScanCounters& counts, OnValue onValue) {
+                   ScanCounters& counts, OrderedFileTests& tests, OnValue onValue) {
     if (StopRequested()) return;
     RegKey key;
     if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
@@ -58,15 +73,16 @@ void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryRe
             onValue(*values[i]);
         }
     }
+    tests.finish();
     AppendRow(results, category, counts);
 }
 
 // Skeleton of the scanners that walk a key's subkeys and list each one's values (help files,
 // application paths, shared tools, uninstall). wanted(name) filters subkeys by name;
-// onValue(subkeyName, record) does the per-entry work.
+// onValue(subkeyName, record) hands the entry to `tests`.
 template <class Wanted, class OnValue>
 void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
-                      ScanCounters& counts, Wanted wanted, OnValue onValue) {
+                      ScanCounters& counts, OrderedFileTests& tests, Wanted wanted, OnValue onValue) {
     if (StopRequested()) return;
     RegKey key;
     if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
@@ -87,5 +103,6 @@ void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, Categor
             }
         }
     }
+    tests.finish();
     AppendRow(results, category, counts);
 }

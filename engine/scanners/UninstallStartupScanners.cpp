@@ -72,44 +72,51 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             if (RegOpenKeyA(key.get(), program.text.c_str(), sub.put()) != ERROR_SUCCESS) continue;
             if (!readUninstallListing(sub.get(), listing)) continue;
             if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
-                counts.scanned += listing.records;  // every listed value counts
+                CountOnly(fileTests_, counts, listing.records);  // every listed value counts
                 continue;
             }
-            counts.scanned += listing.position;
             const ValueRecord& rec = listing.value;
             std::string text = StripOuterQuotes(ExecutableCut(rec.data));
             bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                             !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
-            if (testable && CheckFile(text, 0) == -1 && StaysMissing(drives, rec.data, BareNamePlace::SEARCH_ONLY, text) &&
-                ReadsExactly(program, rec, true)) {
-                addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program.text), rec, info.action, text);
-                ++counts.errors;
-            }
-            report(text, info.progressText, counts.scanned, counts.errors);
-            if (StopRequested()) break;
-            counts.scanned += listing.records - listing.position;
+            fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::SEARCH_ONLY) : nullptr,
+                              [&, program, rec, text, position = listing.position,
+                               records = listing.records](bool missing) {
+                counts.scanned += position;
+                if (missing && ReadsExactly(program, rec, true)) {
+                    addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program.text), rec,
+                             info.action, text);
+                    ++counts.errors;
+                }
+                report(text, info.progressText, counts.scanned, counts.errors);
+                // A stop here leaves the values after this one unexamined.
+                if (!StopRequested()) counts.scanned += records - position;
+            });
         }
     }
+    fileTests_.finish();
     AppendRow(results, UNINSTALL, counts);
 }
 
 void CRegistryLib::ScanStartup(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(STARTUP);
     ScanCounters counts;
-    WalkKeyValues(RUN_KEY, STARTUP, results, counts, [&](const ValueRecord& rec) {
-        ++counts.scanned;
-        if (rec.data == "(value not set)" || !NamesFile(rec)) return;
+    WalkKeyValues(RUN_KEY, STARTUP, results, counts, fileTests_, [&](const ValueRecord& rec) {
+        if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string text = CleanQSD(rec.data);
         ExpandEnvironmentTokens(text);
         text = ExecutableCut(text);
         if (!MbContains(text, ":")) text = WindowsDirectory() + "\\" + text;
         text = StripOuterQuotes(text);
-        if (!runsThroughRundll(text) && text.size() > 3 && CheckFile(text, 0) == -1 &&
-            StaysMissing(drives, rec.data, BareNamePlace::WINDOWS_DIRECTORY, text) &&
-            ReadsExactly(rec, true)) {
-            addError(info.type, RUN_KEY, rec, info.action, text);
-            ++counts.errors;
-        }
-        report(text, info.progressText, counts.scanned, counts.errors);
+        const bool testable = !runsThroughRundll(text) && text.size() > 3;
+        fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::WINDOWS_DIRECTORY) : nullptr,
+                          [&, rec, text](bool missing) {
+            ++counts.scanned;
+            if (missing && ReadsExactly(rec, true)) {
+                addError(info.type, RUN_KEY, rec, info.action, text);
+                ++counts.errors;
+            }
+            report(text, info.progressText, counts.scanned, counts.errors);
+        });
     });
 }
