@@ -20,6 +20,7 @@
 #include "engine/scanners/Shortcut.h"
 #include "engine/StopEvent.h"
 #include "engine/RegistryLib.h"
+#include "support/ShortcutFile.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -128,26 +129,6 @@ struct MixedEntries : ScratchDir {
         keys.back()->setString(name, data);
     }
 };
-
-bool makeShortcut(const std::string& link, const std::string& target) {
-    HRESULT init = CoInitialize(nullptr);
-    bool saved = false;
-    IShellLinkA* shell = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&shell)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shell->SetPath(target.c_str())) &&
-            SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-            saved = SUCCEEDED(file->Save(wide, TRUE));
-            file->Release();
-        }
-        shell->Release();
-    }
-    if (SUCCEEDED(init)) CoUninitialize();
-    return saved;
-}
 
 // A whole run as the windows and the console start it: the registry, then the shortcuts.
 struct RunLines : ScanLines {
@@ -357,7 +338,7 @@ TEST(ScanOnThePool, AStopAtRandomMomentsEndsSoonWithTheRowsReachedSoFar) {
 TEST(ScanOnThePool, TheShortcutScanAlongsideTakesItsTurnAfterTheRegistry) {
     StopReset guard;
     MixedEntries entries;
-    ASSERT_TRUE(makeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
+    ASSERT_TRUE(MakeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
     RunLines walk;
     {
         ThreadSetting one("1");
@@ -381,7 +362,7 @@ TEST(ScanOnThePool, TheShortcutScanAlongsideTakesItsTurnAfterTheRegistry) {
 TEST(ScanOnThePool, AStopAmongTheRegistryCategoriesLeavesTheShortcutsUnscanned) {
     StopReset guard;
     MixedEntries entries;
-    ASSERT_TRUE(makeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
+    ASSERT_TRUE(MakeShortcut(entries.file("broken.lnk"), entries.file("gone-target.exe")));
     for (const char* setting : {"1", ""}) {
         ThreadSetting threads(setting);
         // Stopped at the first startup entry, from the scan's own progress report.

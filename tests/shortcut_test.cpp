@@ -18,30 +18,11 @@
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
+#include "support/ShortcutFile.h"
 #include "support/TestSupport.h"
 
 namespace {
 // --- shortcut files ---
-
-bool MakeShortcut(const std::string& link, const std::string& target) {
-    HRESULT init = CoInitialize(nullptr);
-    bool saved = false;
-    IShellLinkA* shell = nullptr;
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                   reinterpret_cast<void**>(&shell)))) {
-        IPersistFile* file = nullptr;
-        if (SUCCEEDED(shell->SetPath(target.c_str())) &&
-            SUCCEEDED(shell->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            WCHAR wide[MAX_PATH];
-            MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
-            saved = SUCCEEDED(file->Save(wide, TRUE));
-            file->Release();
-        }
-        shell->Release();
-    }
-    if (SUCCEEDED(init)) CoUninitialize();
-    return saved && PathExists(link);
-}
 
 // The target as stored, read back independently of the scanner.
 std::string StoredTarget(const std::string& link) {
