@@ -162,9 +162,9 @@ std::string RepairRestoreRefusal(const RepairRecord& record) {
     if (record.backupFile.empty()) return "This repair made no backup, so it cannot be restored.";
     if (GetFileAttributesA(record.backupFile.c_str()) != INVALID_FILE_ATTRIBUTES) return std::string();
     if (newerBackups(record.backupFile) >= BACKUPS_KEPT)
-        return "Its backup " + record.backupFile + " was removed when newer repairs were backed up (only the newest " +
-               std::to_string(BACKUPS_KEPT) + " backups are kept), so it cannot be restored.";
-    return "Its backup " + record.backupFile + " is missing, so it cannot be restored.";
+        return "Its backup was rotated away: only the newest " + std::to_string(BACKUPS_KEPT) +
+               " backups are kept, so it cannot be restored.";
+    return "Its backup file is missing, so it cannot be restored.";
 }
 
 RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights) {
@@ -185,7 +185,7 @@ RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* 
     }
     const std::string refusal = RepairRestoreRefusal(*found);
     if (!refusal.empty()) {
-        say(message, refusal);
+        say(message, "Repair " + std::to_string(id) + ": " + refusal + " (" + found->backupFile + ")");
         return RestoreStatus::NoBackupFile;
     }
     return RestoreBackupFile(found->backupFile, message, refusedForRights, true);

@@ -34,8 +34,9 @@ bool AppendRepairRecord(RepairRecord& record, std::string& error, std::string& n
 // The local time as the log writes it, "2026-12-08 15:09:27".
 std::string RepairLogTimeNow();
 
-// Why a logged repair cannot be restored (empty when its backup is there): it made no backup, or
-// its backup was rotated away (the newest BACKUPS_KEPT are kept), or the file is missing.
+// Why a logged repair cannot be restored, in one short sentence without the file's name (empty
+// when its backup is there): it made no backup, or its backup was rotated away (the newest
+// BACKUPS_KEPT are kept), or the file is missing.
 std::string RepairRestoreRefusal(const RepairRecord& record);
 
 // "Restore this repair": the record with this id, checked as RepairRestoreRefusal does, its
