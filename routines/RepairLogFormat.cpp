@@ -2,22 +2,29 @@
 #include "routines/RepairLogFormat.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <string_view>
 
 namespace {
 const char FRAME[] = "REPAIR ";
 
-std::array<unsigned long, 256> makeTable() {
-    std::array<unsigned long, 256> table{};
-    for (unsigned long i = 0; i < 256; ++i) {
-        unsigned long c = i;
-        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320UL ^ (c >> 1) : c >> 1;
-        table[i] = c;
+// Four tables, so that the checksum takes four bytes a step (a log of a thousand repairs is a few
+// megabytes, and the History page reads it whole).
+using CrcTables = std::array<std::array<uint32_t, 256>, 4>;
+CrcTables makeTables() {
+    CrcTables t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+        t[0][i] = c;
     }
-    return table;
+    for (uint32_t i = 0; i < 256; ++i)
+        for (size_t k = 1; k < 4; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    return t;
 }
 
 std::string escape(const std::string& text) {
@@ -43,8 +50,13 @@ int hexDigit(char c) {
 }
 
 // False for a '%' not followed by two hex digits.
-bool unescape(const std::string& text, std::string& out) {
+bool unescape(std::string_view text, std::string& out) {
     out.clear();
+    if (text.find('%') == std::string_view::npos) {
+        out.assign(text.data(), text.size());
+        return true;
+    }
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
             out += text[i];
@@ -59,15 +71,17 @@ bool unescape(const std::string& text, std::string& out) {
     return true;
 }
 
-std::vector<std::string> splitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
+// The tab-separated fields of a line, as views into it (at most `most`; the last takes the rest).
+size_t splitTabs(std::string_view line, std::string_view* fields, size_t most) {
+    size_t n = 0, start = 0;
+    while (n + 1 < most) {
         const size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
+        if (tab == std::string_view::npos) break;
+        fields[n++] = line.substr(start, tab - start);
         start = tab + 1;
     }
+    fields[n++] = line.substr(start);
+    return n;
 }
 
 void line(std::string& out, std::initializer_list<std::string> fields) {
@@ -81,7 +95,7 @@ void line(std::string& out, std::initializer_list<std::string> fields) {
 }
 
 // A whole non-negative decimal number, nothing else.
-bool number(const std::string& text, long& value) {
+bool isNumber(const std::string& text, long& value) {
     if (text.empty() || text.size() > 9) return false;
     for (char c : text)
         if (c < '0' || c > '9') return false;
@@ -90,44 +104,67 @@ bool number(const std::string& text, long& value) {
 }
 
 // The record's lines; false with the reason when a known field is malformed.
-bool parsePayload(const std::string& payload, RepairRecord& record, std::string& why) {
+bool parsePayload(std::string_view payload, RepairRecord& record, std::string& why) {
     bool haveId = false, haveTime = false;
+    constexpr size_t MOST = 8;  // later versions may add fields to a line; they are passed over
+    std::string_view f[MOST];
+    std::string value;
     size_t start = 0;
     while (start < payload.size()) {
         const size_t end = payload.find('\n', start);
-        if (end == std::string::npos) {
+        if (end == std::string_view::npos) {
             why = "a line without its end";
             return false;
         }
-        std::vector<std::string> raw = splitTabs(payload.substr(start, end - start));
+        const size_t n = splitTabs(payload.substr(start, end - start), f, MOST);
         start = end + 1;
-        std::vector<std::string> f(raw.size());
-        f[0] = raw[0];
-        for (size_t i = 1; i < raw.size(); ++i)
-            if (!unescape(raw[i], f[i])) {
-                why = "a broken %-escape in its " + f[0] + " line";
+        const std::string_view name = f[0];
+        auto field = [&](size_t i, std::string& out) {
+            if (unescape(f[i], out)) return true;
+            why = "a broken %-escape in its " + std::string(name) + " line";
+            return false;
+        };
+        long number = 0;
+        if (name == "entry") {
+            if (n < 5) {
+                why = "a malformed entry line";
                 return false;
             }
-        long n = 0;
-        if (f[0] == "id" && f.size() >= 2 && number(f[1], n) && n > 0) {
-            record.id = static_cast<int>(n);
-            haveId = true;
-        } else if (f[0] == "time" && f.size() >= 2 && !f[1].empty()) {
-            record.time = f[1];
-            haveTime = true;
-        } else if (f[0] == "completed" && f.size() >= 2 && (f[1] == "yes" || f[1] == "no")) {
-            record.completed = f[1] == "yes";
-        } else if (f[0] == "backup" && f.size() >= 2) {
-            record.backupFile = f[1];
-        } else if (f[0] == "count" && f.size() >= 3 && number(f[2], n)) {
-            record.counts.emplace_back(f[1], static_cast<int>(n));
-        } else if (f[0] == "entry" && f.size() >= 5) {
-            record.entries.push_back({f[1], f[2], f[3], f[4]});
-        } else if (f[0] == "id" || f[0] == "time" || f[0] == "completed" || f[0] == "count" || f[0] == "entry") {
-            why = "a malformed " + f[0] + " line";
+            RepairLogEntry e;
+            if (!field(1, e.category) || !field(2, e.keyPath) || !field(3, e.valueName) || !field(4, e.filePath))
+                return false;
+            record.entries.push_back(std::move(e));
+            continue;
+        }
+        if (name != "id" && name != "time" && name != "completed" && name != "backup" && name != "count")
+            continue;  // a later version's addition
+        if (n < 2 || !field(1, value)) {
+            if (why.empty()) why = "a malformed " + std::string(name) + " line";
             return false;
         }
-        // Any other field is a later version's addition.
+        bool ok = true;
+        if (name == "id") {
+            ok = isNumber(value, number) && number > 0;
+            record.id = static_cast<int>(number);
+            haveId = ok;
+        } else if (name == "time") {
+            ok = !value.empty();
+            record.time = value;
+            haveTime = ok;
+        } else if (name == "completed") {
+            ok = value == "yes" || value == "no";
+            record.completed = value == "yes";
+        } else if (name == "backup") {
+            record.backupFile = value;
+        } else {  // count
+            std::string count;
+            ok = n >= 3 && field(2, count) && isNumber(count, number);
+            if (ok) record.counts.emplace_back(value, static_cast<int>(number));
+        }
+        if (!ok) {
+            if (why.empty()) why = "a malformed " + std::string(name) + " line";
+            return false;
+        }
     }
     if (!haveId || !haveTime) {
         why = haveId ? "no time" : "no id";
@@ -137,11 +174,18 @@ bool parsePayload(const std::string& payload, RepairRecord& record, std::string&
 }
 }  // namespace
 
-unsigned long RepairLogChecksum(const std::string& bytes) {
-    static const std::array<unsigned long, 256> table = makeTable();
-    unsigned long c = 0xFFFFFFFFUL;
-    for (unsigned char b : bytes) c = table[(c ^ b) & 0xFF] ^ (c >> 8);
-    return c ^ 0xFFFFFFFFUL;
+unsigned long RepairLogChecksum(std::string_view bytes) {
+    static const CrcTables t = makeTables();
+    uint32_t c = 0xFFFFFFFFU;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    size_t n = bytes.size();
+    for (; n >= 4; n -= 4, p += 4) {
+        c ^= static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+             static_cast<uint32_t>(p[3]) << 24;
+        c = t[3][c & 0xFF] ^ t[2][(c >> 8) & 0xFF] ^ t[1][(c >> 16) & 0xFF] ^ t[0][c >> 24];
+    }
+    for (; n > 0; --n, ++p) c = t[0][(c ^ *p) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFU;
 }
 
 std::string EncodeRepairRecord(const RepairRecord& record) {
@@ -185,7 +229,7 @@ RepairLogRead ParseRepairLog(const std::string& bytes) {
             read.problem = "the last record is cut short " + where;
             return read;
         }
-        const std::string payload = bytes.substr(body, length);
+        const std::string_view payload(bytes.data() + body, length);
         if (RepairLogChecksum(payload) != crc) {
             read.problem = "a record does not match its checksum " + where;
             return read;

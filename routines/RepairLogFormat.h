@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -46,4 +47,4 @@ struct RepairLogRead {
 RepairLogRead ParseRepairLog(const std::string& bytes);
 
 // CRC-32 (the zip polynomial) of the bytes.
-unsigned long RepairLogChecksum(const std::string& bytes);
+unsigned long RepairLogChecksum(std::string_view bytes);

@@ -424,7 +424,7 @@ int TickedCategories(HostWindow& w) {
 TEST_F(SubScreens, FirstStartTicksEveryCategoryAndStoresTheWeeklyDefault) {
     HostWindow w;
     ASSERT_TRUE(w.Open());
-    ASSERT_EQ(w.screens.size(), 7u);
+    ASSERT_EQ(w.screens.size(), 8u);
     EXPECT_EQ(TickedCategories(w), 11);
     // The shared name: the start-with-Windows option stays off when the program is not registered.
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
@@ -932,7 +932,7 @@ TEST_F(SubScreens, EachSubScreenIsShownAloneAndCanBePictured) {
     } pages[] = {
         {"BUTTON_MAIN", SUBMAIN_MAIN},        {"BUTTON_AUTOSCAN", SUBMAIN_SCHEDULE_DISABLED},
         {"BUTTON_IGNORED", SUBMAIN_IGNORED},  {"BUTTON_ADVSETTINGS", SUBMAIN_ADVANCED},
-        {"BUTTON_ABOUT", SUBMAIN_ABOUT},
+        {"BUTTON_ABOUT", SUBMAIN_ABOUT},      {"BUTTON_HISTORY", SUBMAIN_HISTORY},
     };
     for (const auto& p : pages) {
         w.ButtonPressed(p.button);
@@ -953,7 +953,7 @@ TEST_F(SubScreens, ClosingKeepsTheClockAndReleasesTheLists) {
     std::vector<HWND> lists;
     for (const auto& s : w.screens)
         if (s->list) lists.push_back(s->list->hwnd());
-    ASSERT_EQ(lists.size(), 4u);  // ignored, results and the schedule pair's
+    ASSERT_EQ(lists.size(), 5u);  // ignored, results, the schedule pair's and the history's
     const int64_t next = time(nullptr) + 4000;  // a stored next time is never in the past
     TheScanClock().nextScanTime = next;
     TheScanClock().scanPeriod = 4321;
