@@ -244,13 +244,14 @@ def _history():
     s.buttons.append(Button("BUTTON_HISTORY_RESTORE", 195, 188, 142, 26, "secondary",
                             "Restore this repair", "restore", size=10))
     # Why the picked repair cannot be restored, or how its restore ended; the program breaks lines.
-    s.labels.append(Label("TEXT_HISTORY_NOTE", 12, 181, 178, 37, -10, colour=P.WARN,
+    s.labels.append(Label("TEXT_HISTORY_NOTE", 12, 179, 178, 39, -10, colour=P.WARN,
                           sample="Its backup was rotated away: only\nthe newest 5 backups are kept, so\n"
                                  "it cannot be restored."))
-    s.lists.append(ListBox(12, 42, 325, 68, [("#", 30), ("Date", 116), ("Removed", 58), ("Backup", 100)],
+    # Three rows each: the page has no sub-title line, so the lists start under the title.
+    s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 116), ("Removed", 58), ("Backup", 100)],
                            [["3", "2026-12-08 15:30:01", "12", "2026-12-08_15-30-01.reg"],
                             ["2", "2026-12-01 09:12:44", "4", "(rotated away)"]]))
-    s.lists.append(ListBox(12, 114, 325, 64, [("Area", 64), ("Registry location", 150), ("Missing file", 90)],
+    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 64), ("Registry location", 150), ("Missing file", 90)],
                            [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll"]]))
     return s
 

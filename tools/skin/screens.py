@@ -175,7 +175,8 @@ def d_results(img, s):
 
 
 def d_history(img, s):
-    title(img, s, "Repair history", "Every repair, newest first. Pick one to see what it removed.")
+    title(img, s, "Repair history")
+    text(img, 337, 13, "Newest first; pick one for its entries", 10, P.TEXT_SOFT, anchor="rm")
     for lb in s.lists:
         list_frame(img, lb)
 
