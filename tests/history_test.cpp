@@ -8,9 +8,13 @@
 #include "backup/Backup.h"
 #include "engine/PathCleanup.h"
 #include "platform/DataFolder.h"
+#include "engine/RegistryLib.h"
+#include "engine/scanners/Shortcut.h"
 #include "routines/RepairLog.h"
+#include "routines/RepairRoutines.h"
 #include "support/AppDriver.h"
 #include "support/RegistryTree.h"
+#include "support/ShortcutFile.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestKit.h"
 
@@ -215,6 +219,63 @@ TEST(RepairLogFile, ADamagedLogIsSetAsideWholeAndTheSoundRepairsGoOn) {
     expectSame(after.records[0], sampleRecord(1));
     EXPECT_EQ(after.records[2].id, 3);
     EXPECT_EQ(after.records[2].entries.size(), 2u);
+}
+
+// ---- the progress dialog's repair, and one that made no backup ----
+
+TEST(History, TheProgressDialogsRepairAndARepairWithoutBackupAreLoggedToo) {
+    ScratchDir dir("history-fix-thread");
+    const std::string key = "HKEY_CLASSES_ROOT\\CLSID\\{2E00F1A0-0000-0000-0000-00000000ZH01}";
+    SeededKey cls(key + "\\InprocServer32");
+    cls.setString("", dir.file("gone-server.dll"));
+    const std::string link = dir.file("gone.lnk");
+    const std::string target = dir.file("gone-tool.exe");
+    WriteTextFile(target, "x");
+    ASSERT_TRUE(MakeShortcut(link, target));
+    DeleteFileA(target.c_str());
+    auto run = [&](const std::function<void(RepairJob&)>& repair) {
+        CRegistryLib lib;
+        auto err = std::make_unique<RegistryError>();
+        err->type = "CLSID";
+        err->keyPath = key;
+        err->action = "KEY";
+        err->value = std::make_unique<ValueRecord>(ValueRecord{"(Default)", "", REG_SZ});
+        err->filePath = dir.file("gone-server.dll");
+        lib.ErrorList.push_back(std::move(err));
+        CShortcut shortcuts(&lib);
+        shortcuts.invalidShortcuts.push_back(link);
+        CategoryResults rows;
+        RepairJob job{lib, shortcuts, rows, nullptr, {}};
+        repair(job);
+    };
+    // No backup can be made (a file where its folder should be): nothing goes, and the log says so.
+    WriteTextFile(DataFilePath(BACKUP_FOLDER), "in the way");
+    run([](RepairJob& job) { FixThread(job); });
+    DeleteFileA(DataFilePath(BACKUP_FOLDER).c_str());
+    // The progress dialog's repair: a full export, then the removal.
+    run([](RepairJob& job) { FixThread(job); });
+    ASSERT_FALSE(KeyExists(key));
+
+    const RepairLogLoad load = LoadRepairLog(false);
+    EXPECT_EQ(load.note, "");
+    ASSERT_EQ(load.records.size(), 2u);
+    const RepairRecord& held = load.records[0];
+    EXPECT_FALSE(held.completed);
+    EXPECT_EQ(held.backupFile, "");
+    EXPECT_EQ(held.Removed(), 0);
+    EXPECT_NE(RepairRestoreRefusal(held).find("made no backup"), std::string::npos);
+    const RepairRecord& done = load.records[1];
+    EXPECT_EQ(done.id, 2);
+    EXPECT_TRUE(done.completed);
+    EXPECT_TRUE(PathExists(done.backupFile)) << done.backupFile;
+    EXPECT_EQ(RepairRestoreRefusal(done), "");
+    ASSERT_EQ(done.entries.size(), 2u);
+    EXPECT_EQ(done.entries[0].category, "COM");
+    EXPECT_EQ(done.entries[0].keyPath, key);
+    EXPECT_EQ(done.entries[0].filePath, dir.file("gone-server.dll"));
+    EXPECT_EQ(done.entries[1].category, "SHORTCUTS");
+    EXPECT_EQ(done.entries[1].filePath, link);
+    EXPECT_EQ(done.counts, (std::vector<std::pair<std::string, int>>{{"COM", 1}, {"SHORTCUTS", 1}}));
 }
 
 // ---- three repairs, then the middle one restored ----

@@ -1298,6 +1298,7 @@ TEST_F(SubScreens, TheHistoryPageOffersOnlyTheRepairsWhoseBackupIsThere) {
         SCOPED_TRACE("repair " + std::to_string(id));
         const int row = 4 - id;  // newest first
         EXPECT_EQ(page->list->ItemText(row, 0), std::to_string(id));
+        ListView_EnsureVisible(repairs, row, FALSE);  // the list shows three rows at a time
         RECT r{};
         ListView_GetItemRect(repairs, row, &r, LVIR_BOUNDS);
         ASSERT_TRUE(Xdo("mousemove " + ScreenXY(repairs, r.left + 60, (r.top + r.bottom) / 2) + " click 1"));

@@ -108,8 +108,8 @@ constexpr SkinPoint AREA_APPPATH{250 + 16, 115 + 108};
 constexpr SkinPoint AREA_SHORTCUTS{250 + 16, 115 + 183};
 constexpr SkinPoint SCAN_WITH_SUMMARY{250 + 189 + 74, 115 + 195 + 11};
 // The History page: its two lists' top left corners and "Restore this repair".
-constexpr SkinPoint HISTORY_LIST_ORIGIN{250 + 12, 115 + 42};
-constexpr SkinPoint HISTORY_ENTRIES_ORIGIN{250 + 12, 115 + 114};
+constexpr SkinPoint HISTORY_LIST_ORIGIN{250 + 12, 115 + 28};
+constexpr SkinPoint HISTORY_ENTRIES_ORIGIN{250 + 12, 115 + 106};
 constexpr SkinPoint HISTORY_RESTORE{250 + 195 + 71, 115 + 188 + 13};
 // The progress dialog's "Repair all", in its own client coordinates.
 constexpr SkinPoint REPAIR_ALL{237 + 50, 179 + 13};
