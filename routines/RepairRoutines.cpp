@@ -241,6 +241,12 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
 }
 
 void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report) {
+    // A repair with nothing selected (a console fix of a clean system) changes nothing: no record.
+    const bool anySelected =
+        std::any_of(engine.ErrorList.begin(), engine.ErrorList.end(), [](const auto& e) { return e && !e->keyPath.empty(); }) ||
+        std::any_of(shortcuts.invalidShortcuts.begin(), shortcuts.invalidShortcuts.end(),
+                    [](const std::string& p) { return !p.empty(); });
+    if (!anySelected) return;
     RepairRecord record = RecordOfRepair(engine, shortcuts, report);
     std::string error, note;
     if (AppendRepairRecord(record, error, note)) report.logId = record.id;

@@ -58,7 +58,7 @@ std::string RepairEndMessage(const RepairReport& report);
 // ErrorList records it removed and the shortcut files that are gone, with counts per category.
 RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report);
 // Appends the record of the repair to the repair log (the repair lock held) and notes the outcome
-// in `report` (logId, logProblem).
+// in `report` (logId, logProblem). A repair that had nothing selected leaves no record.
 void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report);
 
 // Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
