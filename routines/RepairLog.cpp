@@ -158,12 +158,21 @@ bool AppendRepairRecord(RepairRecord& record, std::string& error, std::string& n
     return true;
 }
 
+RepairBackup RepairBackupState(const RepairRecord& record) {
+    if (record.backupFile.empty()) return RepairBackup::None;
+    if (GetFileAttributesA(record.backupFile.c_str()) != INVALID_FILE_ATTRIBUTES) return RepairBackup::Present;
+    return newerBackups(record.backupFile) >= BACKUPS_KEPT ? RepairBackup::RotatedAway : RepairBackup::Missing;
+}
+
 std::string RepairRestoreRefusal(const RepairRecord& record) {
-    if (record.backupFile.empty()) return "This repair made no backup, so it cannot be restored.";
-    if (GetFileAttributesA(record.backupFile.c_str()) != INVALID_FILE_ATTRIBUTES) return std::string();
-    if (newerBackups(record.backupFile) >= BACKUPS_KEPT)
+    switch (RepairBackupState(record)) {
+    case RepairBackup::Present: return std::string();
+    case RepairBackup::None: return "This repair made no backup, so it cannot be restored.";
+    case RepairBackup::RotatedAway:
         return "Its backup was rotated away: only the newest " + std::to_string(BACKUPS_KEPT) +
                " backups are kept, so it cannot be restored.";
+    case RepairBackup::Missing: break;
+    }
     return "Its backup file is missing, so it cannot be restored.";
 }
 

@@ -34,6 +34,11 @@ bool AppendRepairRecord(RepairRecord& record, std::string& error, std::string& n
 // The local time as the log writes it, "2026-12-08 15:09:27".
 std::string RepairLogTimeNow();
 
+// Where a logged repair's backup stands: its file is there, the repair made none, the rotation
+// took it (the backup folder holds BACKUPS_KEPT files named after it), or it is missing otherwise.
+enum class RepairBackup { Present, None, RotatedAway, Missing };
+RepairBackup RepairBackupState(const RepairRecord& record);
+
 // Why a logged repair cannot be restored, in one short sentence without the file's name (empty
 // when its backup is there): it made no backup, or its backup was rotated away (the newest
 // BACKUPS_KEPT are kept), or the file is missing.

@@ -41,7 +41,16 @@ std::string location(const RepairLogEntry& e) {
     return e.valueName.empty() ? e.keyPath : e.keyPath + "\\" + e.valueName;
 }
 
-std::string fileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+// The backup column: whether the restore can still use it (the file's name is in the console's history).
+const char* backupText(const RepairRecord& r) {
+    switch (RepairBackupState(r)) {
+    case RepairBackup::Present: return "kept";
+    case RepairBackup::None: return "none made";
+    case RepairBackup::RotatedAway: return "rotated away";
+    case RepairBackup::Missing: break;
+    }
+    return "missing";
+}
 }  // namespace
 
 void AppSubScreen::SetHistoryNote(const std::string& text) {
@@ -66,8 +75,8 @@ void AppSubScreen::FillHistory() {
         const int row = list->AddItem(std::to_string(r.id), false);
         if (row < 0) continue;
         list->SetItemText(row, 1, r.time);
-        list->SetItemText(row, 2, std::to_string(r.Removed()) + (r.completed ? "" : " (incomplete)"));
-        list->SetItemText(row, 3, r.backupFile.empty() ? "(none)" : fileName(r.backupFile));
+        list->SetItemText(row, 2, std::to_string(r.Removed()));
+        list->SetItemText(row, 3, backupText(r));
     }
     list->EndFill();
     if (entryList) ListView_DeleteAllItems(entryList->hwnd());
@@ -90,9 +99,11 @@ void AppSubScreen::ShowHistoryRepair(int row) {
     entryList->EndFill();
     const std::string refusal = RepairRestoreRefusal(r);
     store.EnableButton(HISTORY_RESTORE, refusal.empty());
-    SetHistoryNote(refusal.empty() ? "Repair " + std::to_string(r.id) + ": " + std::to_string(r.Removed()) +
-                                         " entries removed; its backup can be restored."
-                                   : refusal);
+    // Three short lines beside the button: the restore's state, and whether the repair completed.
+    SetHistoryNote(!refusal.empty() ? refusal
+                                    : "Repair " + std::to_string(r.id) + (r.completed ? "" : " did not complete") +
+                                          ": " + std::to_string(r.Removed()) +
+                                          " entries removed; its backup can be restored.");
 }
 
 void AppSubScreen::PressHistoryRestore() {

@@ -248,10 +248,10 @@ def _history():
                           sample="Its backup was rotated away: only\nthe newest 5 backups are kept, so\n"
                                  "it cannot be restored."))
     # Three rows each: the page has no sub-title line, so the lists start under the title.
-    s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 116), ("Removed", 58), ("Backup", 100)],
-                           [["3", "2026-12-08 15:30:01", "12", "2026-12-08_15-30-01.reg"],
-                            ["2", "2026-12-01 09:12:44", "4", "(rotated away)"]]))
-    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 64), ("Registry location", 150), ("Missing file", 90)],
+    s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 120), ("Removed", 66), ("Backup", 88)],
+                           [["3", "2026-12-08 15:30:01", "12", "kept"],
+                            ["2", "2026-12-01 09:12:44", "4", "rotated away"]]))
+    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 92), ("Registry location", 126), ("Missing file", 86)],
                            [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll"]]))
     return s
 
