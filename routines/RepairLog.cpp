@@ -25,8 +25,9 @@ std::string readAll(const std::string& path, bool& exists, bool& ok) {
     exists = GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
     ok = !exists;
     if (!exists) return bytes;
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // Sharing deletion too, so that a reader never keeps a repair from setting a damaged log aside.
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return bytes;
     const DWORD size = GetFileSize(file.get(), nullptr);
     if (size == INVALID_FILE_SIZE) return bytes;
@@ -55,7 +56,8 @@ std::string stampNow() {
 
 // Renames the damaged log aside (a free name beside it) and writes the sound beginning in its
 // place. Returns the note for the user.
-std::string mend(const std::string& path, const std::string& bytes, const RepairLogRead& read) {
+std::string mend(const std::string& path, const std::string& bytes, const RepairLogRead& read, bool& setAside) {
+    setAside = false;
     std::string aside;
     for (int n = 1; n < 100 && aside.empty(); ++n) {
         std::string name = path + ".damaged-" + stampNow() + (n > 1 ? "-" + std::to_string(n) : "");
@@ -67,6 +69,7 @@ std::string mend(const std::string& path, const std::string& bytes, const Repair
         return head + ". The damaged file could not be set aside and was left as it is.";
     const std::string sound = read.soundBytes > 0 ? bytes.substr(0, read.soundBytes) : std::string(REPAIR_LOG_HEADER);
     const std::string fresh = path + ".new";
+    setAside = true;  // the damage is out of the way; a missing log is started anew by the next repair
     if (!writeNew(fresh, sound) || !MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(fresh.c_str());
         return head + ". The whole damaged file was kept as " + aside + "; a new log could not be started.";
@@ -114,8 +117,11 @@ RepairLogLoad LoadRepairLog(bool mayMend) {
     load.records = std::move(read.records);
     if (read.problem.empty()) return load;
     read.records = load.records;  // the note counts them
+    load.damagedInPlace = true;
     if (mayMend) {
-        load.note = mend(path, bytes, read);
+        bool setAside = false;
+        load.note = mend(path, bytes, read, setAside);
+        load.damagedInPlace = !setAside;
     } else {
         load.note = "The repair log " + path + " is damaged (" + read.problem + "); the " +
                     std::to_string(load.records.size()) + " repairs before the damage are listed.";
@@ -126,8 +132,8 @@ RepairLogLoad LoadRepairLog(bool mayMend) {
 bool AppendRepairRecord(RepairRecord& record, std::string& error, std::string& note) {
     const RepairLogLoad load = LoadRepairLog(true);
     note = load.note;
-    if (!load.readable) {
-        error = load.note;
+    if (!load.readable || load.damagedInPlace) {
+        error = load.readable ? "This repair was not added to the damaged repair log." : load.note;
         return false;
     }
     record.id = load.records.empty() ? 1 : load.records.back().id + 1;

@@ -18,6 +18,7 @@ struct RepairLogLoad {
     // repairs were read before it, and where the damaged file was kept.
     std::string note;
     bool readable = true;  // false when the file exists but could not be read at all
+    bool damagedInPlace = false;  // the damage is still in the file (not mended, or mending failed)
 };
 
 // Reads the log. A damaged or cut-off log is read up to the damage; with `mayMend` (the caller
@@ -28,6 +29,8 @@ RepairLogLoad LoadRepairLog(bool mayMend);
 
 // Under the repair lock: mends a damaged log (as LoadRepairLog does), gives the record the next id
 // and appends it in one write, flushed to the disk. A write that fails part way is cut back off.
+// A damaged log that could not be set aside gets nothing appended: the record would sit after the
+// damage, where no reader reaches it.
 // False with the reason in `error`; `note` receives the mending's note, if any.
 bool AppendRepairRecord(RepairRecord& record, std::string& error, std::string& note);
 

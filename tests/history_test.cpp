@@ -204,6 +204,19 @@ TEST(RepairLogFile, ADamagedLogIsSetAsideWholeAndTheSoundRepairsGoOn) {
     EXPECT_EQ(ReadTextFile(RepairLogPath()), damaged);
     EXPECT_TRUE(filesIn(dir.file("repairs.log.damaged-*")).empty());
 
+    // While a reader holds it without letting it be renamed, the damage cannot be set aside: the
+    // next repair is not appended after the damage, where no reader would find it.
+    {
+        HANDLE held = CreateFileA(RepairLogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        RepairRecord refused = sampleRecord(8);
+        std::string error, note;
+        EXPECT_FALSE(AppendRepairRecord(refused, error, note));
+        EXPECT_NE(note.find("could not be set aside"), std::string::npos) << note;
+        CloseHandle(held);
+        EXPECT_EQ(ReadTextFile(RepairLogPath()), damaged);
+    }
     // The next repair mends it first: the damaged file is kept whole beside it, the log goes on.
     RepairRecord next = sampleRecord(9);
     std::string error, note;
