@@ -57,3 +57,7 @@ std::vector<std::string> BackupFolders();
 // editor export is imported through the registry editor. The current directory is not changed.
 // `refusedForRights`, when given, is set when the registry refused a write for lack of rights.
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights = nullptr);
+// The same for one given backup file (the one a logged repair made): NoBackupFile, with its
+// message, when the file is not there. `lockHeld` says the caller holds the repair lock already.
+RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCallback& message,
+                                bool* refusedForRights = nullptr, bool lockHeld = false);

@@ -207,42 +207,69 @@ std::vector<std::string> BackupFolders() {
     return folders;
 }
 
+namespace {
+// The whole restore of one file, the repair lock held by the caller.
+RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+    // Nobody may change the file between the check and the writing pass.
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        say(message, "Can't open the backup file " + path + "; nothing was restored.");
+        return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES ? RestoreStatus::NoBackupFile
+                                                                           : RestoreStatus::Failed;
+    }
+    BackupInput in(file.get());
+    if (!in.sizeKnown()) {
+        say(message, "Can't read the backup file " + path + "; nothing was restored.");
+        return RestoreStatus::Failed;
+    }
+    if (isEditorExport(in)) {
+        file.reset();  // the editor reads it itself
+        return importExport(path, message);
+    }
+    if (!in.rewind()) {
+        say(message, "Can't read the backup file " + path + "; nothing was restored.");
+        return RestoreStatus::Failed;
+    }
+    return restoreBinary(in, path, message, refusedForRights);
+}
+
+bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {
+    bool busy = false;
+    if (lock.TryAcquire(&busy)) return true;
+    say(message, RepairLockRefusal(busy));
+    return false;
+}
+}  // namespace
+
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights) {
     bool refused = false;
     if (!refusedForRights) refusedForRights = &refused;
     *refusedForRights = false;
     RepairLock lock;
-    bool busy = false;
-    if (!lock.TryAcquire(&busy)) {
-        say(message, RepairLockRefusal(busy));
-        return RestoreStatus::Refused;
-    }
+    if (!takeLock(lock, message)) return RestoreStatus::Refused;
     // Absolute paths instead of changing the current directory, which other threads share.
     const std::vector<std::string> folders = BackupFolders();
     const std::string newest = newestBackup(folders);
-    // Nobody may change the file between the check and the writing pass.
-    FileHandle file;
-    if (!newest.empty())
-        file = FileHandle(CreateFileA(newest.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
+    if (newest.empty() || GetFileAttributesA(newest.c_str()) == INVALID_FILE_ATTRIBUTES) {
         std::string where;
         for (const auto& folder : folders) where += (where.empty() ? "" : ", ") + JoinPath(folder, "*.reg");
         say(message, "Can't find any backup file in " + where + ".");
         return RestoreStatus::NoBackupFile;
     }
-    BackupInput in(file.get());
-    if (!in.sizeKnown()) {
-        say(message, "Can't read the backup file " + newest + "; nothing was restored.");
-        return RestoreStatus::Failed;
+    return restoreFile(newest, message, *refusedForRights);
+}
+
+RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCallback& message,
+                                bool* refusedForRights, bool lockHeld) {
+    bool refused = false;
+    if (!refusedForRights) refusedForRights = &refused;
+    *refusedForRights = false;
+    RepairLock lock;
+    if (!lockHeld && !takeLock(lock, message)) return RestoreStatus::Refused;
+    if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        say(message, "The backup file " + path + " is not there any more; nothing was restored.");
+        return RestoreStatus::NoBackupFile;
     }
-    if (isEditorExport(in)) {
-        file.reset();  // the editor reads it itself
-        return importExport(newest, message);
-    }
-    if (!in.rewind()) {
-        say(message, "Can't read the backup file " + newest + "; nothing was restored.");
-        return RestoreStatus::Failed;
-    }
-    return restoreBinary(in, newest, message, *refusedForRights);
+    return restoreFile(path, message, *refusedForRights);
 }

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "backup/Backup.h"
+#include "platform/DataFolder.h"
+#include "routines/RepairLog.h"
 #include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
@@ -204,6 +206,58 @@ void line(const char* what, double engine, double baseline) {
 }
 }  // namespace
 
+namespace {
+// --repair-log [N]: the repair log of N repairs (1,000 by default) loaded as the History page and
+// the history command load it, and the next repair appended to it. The records hold 1 to 49
+// entries of full-length paths (25 on average), as the repairs the scans of this bench make.
+int repairLogBench(int runs, int repairs) {
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    const std::string folder = std::string(temp) + "zenthar-repair-log-bench";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetDataFolder(folder);
+    DeleteFileA(RepairLogPath().c_str());
+    std::mt19937 rng(7);
+    std::string bytes = REPAIR_LOG_HEADER;
+    size_t entries = 0;
+    for (int id = 1; id <= repairs; ++id) {
+        RepairRecord r;
+        r.id = id;
+        r.time = "2026-12-08 15:30:" + std::to_string(10 + id % 50);
+        r.completed = id % 7 != 0;
+        r.backupFile = folder + "\\Registry Backups\\2026-12-08_15-30-" + std::to_string(10 + id % 50) + ".reg";
+        const int n = 1 + static_cast<int>(rng() % 49);
+        for (int e = 0; e < n; ++e)
+            r.entries.push_back({"COM", "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{0A3F51B2-77C4-4E0B-9D1A-" +
+                                            std::to_string(100000000000LL + rng()) + "}",
+                                 "", "C:\\Program Files\\Some Vendor\\Some Product " + std::to_string(e) +
+                                         "\\bin\\component" + std::to_string(rng() % 1000) + ".dll"});
+        r.counts = {{"COM", n}};
+        entries += static_cast<size_t>(n);
+        bytes += EncodeRepairRecord(r);
+    }
+    FILE* f = std::fopen(RepairLogPath().c_str(), "wb");
+    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) return 2;
+    std::fclose(f);
+    std::vector<double> loads;
+    size_t loaded = 0;
+    for (int r = 0; r < runs; ++r) loads.push_back(TimeSeconds([&] { loaded = LoadRepairLog(false).records.size(); }));
+    RepairRecord next;
+    next.time = "2026-12-08 16:00:00";
+    next.entries.push_back({"DRV", "HKEY_LOCAL_MACHINE\\x", "v", "C:\\gone.drv"});
+    std::string error, note;
+    bool appended = false;
+    const double append = TimeSeconds([&] { appended = AppendRepairRecord(next, error, note); });
+    std::printf("repair log of %d repairs, %zu entries, %.1f KB: load %.1f ms (median of %d, slowest %.1f ms), "
+                "%zu records read; the next repair appended (load and mend check included) in %.1f ms%s\n",
+                repairs, entries, bytes.size() / 1024.0, Median(loads) * 1000, runs,
+                *std::max_element(loads.begin(), loads.end()) * 1000, loaded, append * 1000,
+                appended && next.id == repairs + 1 ? "" : " FAILED");
+    DeleteFileA(RepairLogPath().c_str());
+    return loaded == static_cast<size_t>(repairs) && appended ? 0 : 1;
+}
+}  // namespace
+
 int main(int argc, char** argv) {
     int runs = 5, stops = 5, repairs = 3;
     unsigned seed = 1;
@@ -213,6 +267,8 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--seed")) seed = static_cast<unsigned>(std::atoi(argv[i + 1]));
         else if (!std::strcmp(argv[i], "--repairs")) repairs = std::atoi(argv[i + 1]);
     }
+    if (argc >= 2 && !std::strcmp(argv[1], "--repair-log"))
+        return repairLogBench(runs, argc >= 3 ? std::atoi(argv[2]) : 1000);
     // --pool [--one-core]: the file-test pool against the walk without it, per category;
     // --pool-full: the full scan only.
     if (argc > 1 && !std::strcmp(argv[argc - 1], "--pool")) return poolBench(runs, false);

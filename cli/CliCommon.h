@@ -42,3 +42,4 @@ int ScanCommand(int argc, char** argv);
 int RestoreCommand(int argc, char** argv);
 int UndoCommand(int argc, char** argv);
 int FixCommand(int argc, char** argv);
+int HistoryCommand(int argc, char** argv);

@@ -128,6 +128,7 @@ int FixCommand(int argc, char** argv) {
     if (wantShortcuts) PrintShortcutRow(shortcuts);
     std::fflush(stdout);
     if (!report.backupFile.empty()) std::fprintf(stderr, "Backup: %s\n", report.backupFile.c_str());
+    if (report.logId) std::fprintf(stderr, "Logged as repair %d (see history).\n", report.logId);
     for (const auto& text : messages) std::fprintf(stderr, "%s\n", text.c_str());
     if (!report.Completed() && RemovalRefusedForRights(engine)) SayRefusedForRights("Some removals were");
     if (report.backupFailed) return 2;

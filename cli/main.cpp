@@ -18,6 +18,8 @@ const char* const USAGE =
     "written is an error (exit status 2). An ignore.lst or \"Registry Backups\" that an older\n"
     "version left in the current directory or beside the program is still used: the ignore list\n"
     "is taken over when the data folder has none, and restore looks at those backups too.\n"
+    "Every repair with something to remove (fix --yes, and the window's) adds one record to the\n"
+    "repair log repairs.log there.\n"
     "fix --yes, restore and undo refuse (exit status 2) while a repair or restore of the window\n"
     "or of another zenthar-cli runs.\n"
     "\n"
@@ -56,6 +58,18 @@ const char* const USAGE =
     "                       Exit status: 0 after \"Restore Complete\", 1 when it did not\n"
     "                       complete (no backup, damaged file, registry refused), 2 usage error\n"
     "                       or another repair or restore is running.\n"
+    "  restore --repair ID  Write back the backup that repair ID of the history made, and only it.\n"
+    "                       Refused (exit status 1, with the reason) when that repair made no\n"
+    "                       backup or its backup was rotated away (the newest five are kept).\n"
+    "                       Exit status as for restore.\n"
+    "  history              The repair log, newest first, one line per repair:\n"
+    "                         REPAIR<TAB>id<TAB>date<TAB>removed<TAB>backup\n"
+    "                       (removed: the entries and shortcut files it removed; backup: the\n"
+    "                       backup file it made, empty when none). A damaged log is read up to\n"
+    "                       the damage and said on standard error; unless a repair or restore\n"
+    "                       runs, it is set aside whole under a new name (never deleted) and the\n"
+    "                       sound repairs go on in a new log.\n"
+    "                       Exit status: 0, or 2 when the log cannot be read.\n"
     "  undo FILE            Import an undo file (FixedOn....xml) that an interrupted repair left\n"
     "                       behind: recreates the keys and values it holds. The whole file is\n"
     "                       checked first; a damaged file writes nothing. Messages go to\n"
@@ -75,6 +89,7 @@ const Command COMMANDS[] = {
     {"undo", UndoCommand},
     {"restore", RestoreCommand},
     {"fix", FixCommand},
+    {"history", HistoryCommand},
 };
 
 void printUsage(FILE* to) { std::fprintf(to, USAGE, DataFolder().c_str()); }

@@ -87,6 +87,8 @@ public:
         int32_t refusedForRights = 0;  // entries whose reading or removal gave ERROR_ACCESS_DENIED
         int32_t removed = 0;      // entries deleted
         int32_t leftAlone = 0;    // entries no record may delete (see IsRemovableKeyRecord, unnamed values)
+        // The ErrorList records that were deleted, in list order (the repair log names them).
+        std::vector<const RegistryError*> removedRecords;
         // "entry (why)" of the first entries left in place, of any of the kinds above.
         std::vector<std::string> firstLeft;
         int32_t Left() const { return notRecorded + keptInside + failed + leftAlone; }

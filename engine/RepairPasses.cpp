@@ -207,7 +207,10 @@ void runPass(CRegistryLib& lib, const FixPass& pass, CategoryResults& results) {
         if (!rec || !takes(pass, *rec)) continue;
         const LONG rc = fixRecord(lib, pass, *rec);
         ScanCategory category;
-        if (pass.first && rc == ERROR_SUCCESS) ++lib.repairOutcome.removed;
+        if (pass.first && rc == ERROR_SUCCESS) {
+            ++lib.repairOutcome.removed;
+            lib.repairOutcome.removedRecords.push_back(rec.get());
+        }
         if (!pass.first || !categoryOf(*rec, category)) continue;
         if (rc == ERROR_SUCCESS) ++fixed[category];
         if (rc == ERROR_ACCESS_DENIED) --fixed[category];

@@ -1,9 +1,12 @@
 // The repair routines both front ends run on worker threads: the repair itself, the summary screen's
 // repair thread and the results screen's repair of the ticked rows.
+#include <algorithm>
+
 #include "backup/Backup.h"
 #include "platform/DataFolder.h"
 #include "engine/PathCleanup.h"
 #include "platform/RepairLock.h"
+#include "routines/RepairLog.h"
 #include "routines/RepairRoutines.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
@@ -108,6 +111,7 @@ std::string RepairEndMessage(const RepairReport& report) {
     std::string text = repairOutcomeText(report);
     // Kept rows that did not reach the ignore list come back at the next scan: said in the same text.
     if (report.keptNotSaved) text += std::string("\n") + KEPT_NOT_SAVED_TEXT + CRegistryLib::IgnoreFileName();
+    if (!report.logProblem.empty()) text += "\n" + report.logProblem;
     return text;
 }
 
@@ -126,10 +130,13 @@ unsigned long FixThread(const RepairJob& job) {
         job.engine.notBackedUp.clear();
         job.engine.keptKeyPaths.clear();
         RepairReport report;
-        report.backupFailed = BackupRegistry(nullptr, backupMessages(job.callbacks)).status == BackupStatus::Failed;
+        const BackupResult backup = BackupRegistry(nullptr, backupMessages(job.callbacks));
+        report.backupFailed = backup.status == BackupStatus::Failed;
         if (!report.backupFailed) report = RunRepair(job);
+        report.backupFile = backup.file;
+        LogRepair(job.engine, job.shortcuts, report);
         // The repair-complete screen shows a whole repair; anything else is said in words as well.
-        if (!report.RemovedAll()) say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
+        if (!report.RemovedAll() || !report.logProblem.empty()) say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
     } catch (...) {
         say(job.callbacks, FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
     }
@@ -180,6 +187,7 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
         RepairReport report;
         report.keptNotSaved = !keptSaved;
         report.backupFailed = true;
+        LogRepair(job.engine, job.shortcuts, report);
         say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
         return report;
     }
@@ -192,6 +200,55 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
     RepairReport report = RunRepair(job);
     report.keptNotSaved = !keptSaved;
     report.backupFile = backup.file;
+    LogRepair(job.engine, job.shortcuts, report);
     say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
     return report;
+}
+
+namespace {
+const char* categoryWord(const RegistryError& rec) {
+    for (const auto& row : CATEGORY_TABLE)
+        if (row.type[0] != '\0' && rec.type == row.type) return row.flagName;
+    return rec.type.c_str();
+}
+}  // namespace
+
+RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report) {
+    RepairRecord record;
+    record.time = RepairLogTimeNow();
+    record.completed = report.Completed() && !report.backupFailed;
+    record.backupFile = report.backupFile;
+    if (!report.backupFailed && !report.undoFile.empty()) {
+        for (const RegistryError* rec : engine.repairOutcome.removedRecords) {
+            if (!rec) continue;
+            const bool value = rec->action != "KEY" && rec->value;
+            record.entries.push_back({categoryWord(*rec), rec->keyPath, value ? rec->value->name : std::string(),
+                                      rec->filePath});
+        }
+    }
+    // A shortcut file the repair deleted is gone now; one it left is still there.
+    if (report.shortcutsDone)
+        for (const auto& path : shortcuts.invalidShortcuts)
+            if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+                record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path});
+    for (const auto& e : record.entries) {
+        auto count = std::find_if(record.counts.begin(), record.counts.end(),
+                                  [&](const std::pair<std::string, int>& c) { return c.first == e.category; });
+        if (count == record.counts.end()) record.counts.emplace_back(e.category, 1);
+        else ++count->second;
+    }
+    return record;
+}
+
+void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report) {
+    // A repair with nothing selected (a console fix of a clean system) changes nothing: no record.
+    const bool anySelected =
+        std::any_of(engine.ErrorList.begin(), engine.ErrorList.end(), [](const auto& e) { return e && !e->keyPath.empty(); }) ||
+        std::any_of(shortcuts.invalidShortcuts.begin(), shortcuts.invalidShortcuts.end(),
+                    [](const std::string& p) { return !p.empty(); });
+    if (!anySelected) return;
+    RepairRecord record = RecordOfRepair(engine, shortcuts, report);
+    std::string error, note;
+    if (AppendRepairRecord(record, error, note)) report.logId = record.id;
+    report.logProblem = error.empty() ? note : (note.empty() ? error : note + "\n" + error);
 }

@@ -9,6 +9,7 @@
 
 #include "engine/Records.h"
 #include "engine/Repair.h"
+#include "routines/RepairLogFormat.h"
 
 class CRegistryLib;
 class CShortcut;
@@ -42,6 +43,8 @@ struct RepairReport {
     int removed = 0;             // registry entries and shortcut files removed
     int left = 0;                // selected entries still in place
     std::vector<std::string> firstLeft;  // "entry (why)" of the first of them
+    int logId = 0;               // the repair's id in the repair log; 0 when it could not be logged
+    std::string logProblem;      // why it could not be logged, or a damaged log's note
     bool Completed() const { return registryDone && shortcutsDone; }
     bool RemovedAll() const { return Completed() && left == 0; }
 };
@@ -50,6 +53,13 @@ struct RepairReport {
 // selected entry went; otherwise how many were removed, how many stayed with the first of them and
 // why, and the full path of the undo file that was kept.
 std::string RepairEndMessage(const RepairReport& report);
+
+// The repair log's record of a repair that ran (or was held back for want of a backup): the
+// ErrorList records it removed and the shortcut files that are gone, with counts per category.
+RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report);
+// Appends the record of the repair to the repair log (the repair lock held) and notes the outcome
+// in `report` (logId, logProblem). A repair that had nothing selected leaves no record.
+void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report);
 
 // Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
 // fresh undo file name; then, unless the stop event is signalled by then, the shortcut files.

@@ -146,8 +146,8 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
 }
 
 std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
-                                          bool virtualRows) {
-    const std::string value = GetSkinString(path, section, "1", "");
+                                          bool virtualRows, const char* key) {
+    const std::string value = GetSkinString(path, section, key, "");
     if (value.empty()) return nullptr;
     const SkinListLine l = ParseListLine(value);
     auto list = std::make_unique<CSkinList>();

@@ -52,8 +52,9 @@ public:
     GdiBitmap normalImage, overImage, downImage, disabledImage;
 };
 
-// The list of a screen's list section (key "1" only), or null when the section has no such line.
+// The list of a screen's list section (its line `key`, "1" for the screen's own list), or null when
+// the section has no such line.
 std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
-                                          bool virtualRows = false);
+                                          bool virtualRows = false, const char* key = "1");
 
 RECT ToRect(const SkinRect& r);

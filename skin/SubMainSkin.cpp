@@ -20,6 +20,7 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
                           const std::string& skinPath) {
     if (!RegisterWindowClass(SUBSCREEN_CLASS, CS_DBLCLKS)) return false;
     name = line.name;
+    this->skinPath = skinPath;
     rect = ToRect(line.rect);
     if (!Window::Create(SUBSCREEN_CLASS, 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
         return false;

@@ -34,6 +34,7 @@ public:
     RECT rect{};          // in the main window's client coordinates
     CSkinStore store;     // buttons, labels, edit boxes and the four pictures
     std::unique_ptr<CSkinList> list;
+    std::string skinPath;  // the description it was built from (a screen may read more of it)
     OwnedHandle summaryThread;  // the thread of a progress dialog this sub-screen started
 
 protected:

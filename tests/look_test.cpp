@@ -193,9 +193,11 @@ TEST_F(LookTest, DescriptionHoldsEverySectionAndName) {
   const std::map<std::string, std::vector<std::string>> expected = {
       {"MAINSCREENBUTTONINFO", {"BUTTON_EXIT", "BUTTON_MINIMIZE", "BUTTON_MAIN", "BUTTON_AUTOSCAN", "BUTTON_ABOUT",
                                 "BUTTON_SUPPORT", "BUTTON_SCAN", "BUTTON_REMOVE", "BUTTON_IGNORED",
-                                "BUTTON_ADVSETTINGS", "BUTTON_RESTORE"}},
+                                "BUTTON_ADVSETTINGS", "BUTTON_RESTORE", "BUTTON_HISTORY"}},
       {"SUBMAINSCREENINFO", {"SUBMAIN_MAIN", "SUBMAIN_SCHEDULE", "SUBMAIN_IGNORED", "SUBMAIN_ADVANCED",
-                             "SUBMAIN_RESULT", "SUBMAIN_SCHEDULE_DISABLED", "SUBMAIN_ABOUT"}},
+                             "SUBMAIN_RESULT", "SUBMAIN_SCHEDULE_DISABLED", "SUBMAIN_ABOUT", "SUBMAIN_HISTORY"}},
+      {"SUBMAIN_HISTORY_BUTTONINFO", {"BUTTON_HISTORY_RESTORE"}},
+      {"SUBMAIN_HISTORY_TEXTINFO", {"TEXT_HISTORY_NOTE"}},
       {"SUBMAIN_MAIN_BUTTONINFO", {"BUTTON_ALL", "BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV", "BUTTON_HELP",
                                    "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP",
                                    "BUTTON_UNINSTALL", "BUTTON_SHORTCUTS", "BUTTON_SCAN"}},
@@ -257,7 +259,8 @@ TEST_F(LookTest, ScreensSitWhereTheWindowsExpectThem) {
       {"SUBMAIN_MAIN", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE", {250, 115, 349, 219}},
       {"SUBMAIN_IGNORED", {250, 115, 349, 219}}, {"SUBMAIN_ADVANCED", {250, 115, 349, 219}},
       {"SUBMAIN_RESULT", {250, 115, 349, 219}}, {"SUBMAIN_SCHEDULE_DISABLED", {250, 115, 349, 219}},
-      {"SUBMAIN_ABOUT", {250, 115, 349, 219}}, {"SCREENERRORSCAN", {217, 310, 349, 136}},
+      {"SUBMAIN_ABOUT", {250, 115, 349, 219}}, {"SUBMAIN_HISTORY", {250, 115, 349, 219}},
+      {"SCREENERRORSCAN", {217, 310, 349, 136}},
       {"SCREENSCANCOMPLETE", {217, 97, 349, 211}}, {"SCREENERRORFIXING", {217, 97, 349, 211}},
       {"SCREENFIXCOMPLETE", {217, 97, 349, 211}}};
   auto all = screens(skin_);
@@ -324,7 +327,7 @@ TEST_F(LookTest, ListsHaveTheirColumns) {
   // The columns fit beside a vertical scroll bar inside the list's borders, so that a full list
   // never needs a horizontal one.
   for (const char* section : {"SUBMAIN_IGNORED_LISTINFO", "SCREENSCANCOMPLETE_LISTINFO", "SCREENFIXCOMPLETE_LISTINFO",
-                              "SUBMAIN_RESULT_LISTINFO", "SUBMAIN_SCHEDULE_LISTINFO"}) {
+                              "SUBMAIN_RESULT_LISTINFO", "SUBMAIN_SCHEDULE_LISTINFO", "SUBMAIN_HISTORY_LISTINFO"}) {
     auto lines = skin_.lines(section);
     ASSERT_FALSE(lines.empty()) << section;
     int sum = 0;

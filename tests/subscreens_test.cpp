@@ -21,7 +21,9 @@
 #include "app/progress/ThreadSummary.h"
 #include "framework/ComPtr.h"
 #include "engine/RegistryLib.h"
+#include "platform/DataFolder.h"
 #include "resources/resource.h"
+#include "routines/RepairLog.h"
 #include "settings/ClockTime.h"
 #include "settings/ScanClock.h"
 #include "settings/ScanClockText.h"
@@ -424,7 +426,7 @@ int TickedCategories(HostWindow& w) {
 TEST_F(SubScreens, FirstStartTicksEveryCategoryAndStoresTheWeeklyDefault) {
     HostWindow w;
     ASSERT_TRUE(w.Open());
-    ASSERT_EQ(w.screens.size(), 7u);
+    ASSERT_EQ(w.screens.size(), 8u);
     EXPECT_EQ(TickedCategories(w), 11);
     // The shared name: the start-with-Windows option stays off when the program is not registered.
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
@@ -932,7 +934,7 @@ TEST_F(SubScreens, EachSubScreenIsShownAloneAndCanBePictured) {
     } pages[] = {
         {"BUTTON_MAIN", SUBMAIN_MAIN},        {"BUTTON_AUTOSCAN", SUBMAIN_SCHEDULE_DISABLED},
         {"BUTTON_IGNORED", SUBMAIN_IGNORED},  {"BUTTON_ADVSETTINGS", SUBMAIN_ADVANCED},
-        {"BUTTON_ABOUT", SUBMAIN_ABOUT},
+        {"BUTTON_ABOUT", SUBMAIN_ABOUT},      {"BUTTON_HISTORY", SUBMAIN_HISTORY},
     };
     for (const auto& p : pages) {
         w.ButtonPressed(p.button);
@@ -953,7 +955,7 @@ TEST_F(SubScreens, ClosingKeepsTheClockAndReleasesTheLists) {
     std::vector<HWND> lists;
     for (const auto& s : w.screens)
         if (s->list) lists.push_back(s->list->hwnd());
-    ASSERT_EQ(lists.size(), 4u);  // ignored, results and the schedule pair's
+    ASSERT_EQ(lists.size(), 5u);  // ignored, results, the schedule pair's and the history's
     const int64_t next = time(nullptr) + 4000;  // a stored next time is never in the past
     TheScanClock().nextScanTime = next;
     TheScanClock().scanPeriod = 4321;
@@ -1248,3 +1250,65 @@ TEST_F(SubScreens, RestoreFromTheUndoFileOfAKilledRepairGivesTheRegistryBack) {
 }
 
 }  // namespace
+
+// The History page: each logged repair is listed, newest first; a real click on a row shows its
+// entries and either enables its restore or disables it with the reason beside the button.
+TEST_F(SubScreens, TheHistoryPageOffersOnlyTheRepairsWhoseBackupIsThere) {
+    const std::string backups = DataFilePath("Registry Backups");
+    CreateDirectoryA(backups.c_str(), nullptr);
+    for (int day = 1; day <= 5; ++day)
+        WriteTextFile(backups + "\\2030-01-0" + std::to_string(day) + "_00-00-00.reg", "newer");
+    struct Logged {
+        std::string backup;
+        int entries;
+        bool restorable;
+        const char* note;
+    } const logged[] = {
+        {backups + "\\2029-12-31_00-00-00.reg", 2, false, "rotated away: only the newest 5 backups are kept"},
+        {backups + "\\2030-01-05_00-00-00.reg", 1, true, "its backup can be restored"},
+        {"", 0, false, "This repair made no backup"},
+        {backups + "\\2030-06-01_00-00-00.reg", 1, false, "Its backup file is missing"},
+    };
+    for (const auto& l : logged) {
+        RepairRecord r;
+        r.time = "2030-01-05 10:00:00";
+        r.backupFile = l.backup;
+        for (int i = 0; i < l.entries; ++i)
+            r.entries.push_back({"DRV", "HKEY_LOCAL_MACHINE\\x", "v" + std::to_string(i), "C:\\gone.drv"});
+        std::string error, note;
+        ASSERT_TRUE(AppendRepairRecord(r, error, note)) << error;
+    }
+    HostWindow w;
+    ASSERT_TRUE(w.Open());
+    w.ButtonPressed("BUTTON_HISTORY");
+    PumpFor(200);
+    ASSERT_EQ(w.Shown(), SUBMAIN_HISTORY);
+    AppSubScreen* page = w.Screen(SUBMAIN_HISTORY);
+    HWND repairs = page->list->hwnd();
+    HWND entries = nullptr;
+    for (HWND c = FindWindowExA(page->hwnd(), nullptr, "SysListView32", nullptr); c;
+         c = FindWindowExA(page->hwnd(), c, "SysListView32", nullptr))
+        if (c != repairs) entries = c;
+    ASSERT_NE(entries, nullptr);
+    ASSERT_EQ(page->list->ItemCount(), 4);
+    HWND restore = page->store.FindButton("BUTTON_HISTORY_RESTORE")->hwnd();
+    EXPECT_FALSE(IsWindowEnabled(restore)) << "nothing picked yet";
+    for (int id = 1; id <= 4; ++id) {
+        const Logged& l = logged[id - 1];
+        SCOPED_TRACE("repair " + std::to_string(id));
+        const int row = 4 - id;  // newest first
+        EXPECT_EQ(page->list->ItemText(row, 0), std::to_string(id));
+        ListView_EnsureVisible(repairs, row, FALSE);  // the list shows three rows at a time
+        RECT r{};
+        ListView_GetItemRect(repairs, row, &r, LVIR_BOUNDS);
+        ASSERT_TRUE(Xdo("mousemove " + ScreenXY(repairs, r.left + 60, (r.top + r.bottom) / 2) + " click 1"));
+        ASSERT_TRUE(PumpUntil([&] { return ListView_GetNextItem(repairs, -1, LVNI_SELECTED) == row; }, 5000));
+        PumpFor(100);
+        EXPECT_EQ(ListView_GetItemCount(entries), l.entries);
+        EXPECT_EQ(IsWindowEnabled(restore) != FALSE, l.restorable);
+        std::string note = Label(w, SUBMAIN_HISTORY, "TEXT_HISTORY_NOTE");
+        for (char& c : note)
+            if (c == '\n') c = ' ';
+        EXPECT_NE(note.find(l.note), std::string::npos) << note;
+    }
+}

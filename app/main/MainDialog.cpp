@@ -322,6 +322,12 @@ void CMainDialog::ButtonPressed(const std::string& name) {
         ShowPage("SUBMAIN_IGNORED", "BUTTON_IGNORED");
     } else if (name == "BUTTON_AUTOSCAN") {
         ShowPage(TheScanClock().autoScanEnabled ? "SUBMAIN_SCHEDULE" : "SUBMAIN_SCHEDULE_DISABLED", "BUTTON_AUTOSCAN");
+    } else if (name == "BUTTON_HISTORY") {
+        ShowPage("SUBMAIN_HISTORY", "BUTTON_HISTORY");
+        // Read anew each time: a repair of this window or of the console may have been added.
+        for (const auto& screen : AllScreens())
+            if (auto* history = dynamic_cast<AppSubScreen*>(screen.get()); history && screen->name == SUBMAIN_HISTORY)
+                history->FillHistory();
     } else if (name == "BUTTON_ABOUT") {
         ShowPage("SUBMAIN_ABOUT", "BUTTON_ABOUT");
     } else if (name == "BUTTON_SUPPORT") {

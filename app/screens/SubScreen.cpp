@@ -124,6 +124,10 @@ void AppSubScreen::SaveAndReleaseOnce() {
         list->Destroy();
         list.reset();
     }
+    if (entryList) {
+        entryList->Destroy();
+        entryList.reset();
+    }
 }
 
 void AppSubScreen::OnDestroy() {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "routines/RepairLogFormat.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/ScheduledTask.h"
@@ -15,6 +16,7 @@ constexpr const char SUBMAIN_SCHEDULE_DISABLED[] = "SUBMAIN_SCHEDULE_DISABLED";
 constexpr const char SUBMAIN_IGNORED[] = "SUBMAIN_IGNORED";
 constexpr const char SUBMAIN_ADVANCED[] = "SUBMAIN_ADVANCED";
 constexpr const char SUBMAIN_ABOUT[] = "SUBMAIN_ABOUT";
+constexpr const char SUBMAIN_HISTORY[] = "SUBMAIN_HISTORY";
 // The About page's line that says where the working files are kept.
 constexpr const char TEXT_ABOUT_DATAFOLDER[] = "TEXT_ABOUT_DATAFOLDER";
 std::string AboutDataFolderText();
@@ -38,6 +40,10 @@ public:
     void RefillScheduleLists();
 
     bool IsScheduleScreen() const;
+
+    // The History page again from the repair log, newest first, nothing picked (the restore
+    // disabled); a damaged log's note in a message box.
+    void FillHistory();
 
     // Takes the minutes typed into EDIT_SCAN_PERIOD (when the box loses focus, the page changes,
     // the program ends): 1 to 44,640 are kept and, with "Scan every" chosen, applied; anything
@@ -64,6 +70,8 @@ protected:
     void OnDestroy() override;
     // The minutes box's loss of focus.
     bool OnCommand(UINT id, UINT code, HWND control) override;
+    // The History page's pick of a repair.
+    bool OnNotify(NMHDR& header, LRESULT& result) override;
 
 private:
     void LoadScheduleButtons();
@@ -79,6 +87,10 @@ private:
     void ShowIgnoredEntries(const CRegistryLib& engine);
     void PressIgnoredSelectAll();
     void PressRestore();
+    // The History page: the entries and the restore button of the picked repair, and its restore.
+    void ShowHistoryRepair(int row);
+    void PressHistoryRestore();
+    void SetHistoryNote(const std::string& text);
     void PressAddSchedule();
     void PressDeleteSchedule();
     void PressRunUpdate();
@@ -99,6 +111,11 @@ private:
 
     // The triggers the schedule list's rows show, row by row (a delete names the one the user saw).
     std::vector<TASK_TRIGGER> scheduleTriggers;
+    // The History page's second list (the picked repair's entries) and the repairs its first list
+    // shows, row by row (newest first).
+    std::unique_ptr<CSkinList> entryList;
+    std::vector<RepairRecord> historyRows;
+    int pickedHistoryRow = -1;
     bool released = false;
     // The last minutes the box accepted, as text ("4" until loaded).
     std::string acceptedMinutes_ = "4";

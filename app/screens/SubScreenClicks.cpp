@@ -61,6 +61,7 @@ void AppSubScreen::ButtonPressed(const std::string& pressed) {
     else if (pressed == "BUTTON_DELETESCHEDULE") PressDeleteSchedule();
     else if (pressed == "BUTTON_RUNUPDATE") PressRunUpdate();
     else if (pressed == "BUTTON_SCAN") PressScan();
+    else if (pressed == "BUTTON_HISTORY_RESTORE") PressHistoryRestore();
     // BUTTON_SUPPORT is the main window's; any other name does nothing.
 
     if (TheScanClock().autoScanEnabled && IsScheduleRadio(pressed)) {

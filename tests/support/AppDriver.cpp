@@ -184,6 +184,15 @@ bool RunningApp::ButtonEnabled(int x, int y) {
     return button && button != main_ && IsWindowEnabled(button);
 }
 
+bool RunningApp::SubScreenButtonEnabled(int x, int y) {
+    POINT p{x, y};
+    const HWND screen = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);
+    if (!screen || screen == main_) return false;
+    MapWindowPoints(main_, screen, &p, 1);
+    const HWND button = ChildWindowFromPointEx(screen, p, CWP_SKIPINVISIBLE);
+    return button && button != screen && IsWindowEnabled(button);
+}
+
 std::string RunningApp::BoxText(HWND box) {
     std::string text;
     for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
@@ -247,8 +256,10 @@ BOOL CALLBACK FindList(HWND w, LPARAM p) {
 }
 }  // namespace
 
-HWND RunningApp::ListAtResultPlace(int columns) {
-    ListSearch s{{RESULT_LIST_ORIGIN.x, RESULT_LIST_ORIGIN.y}, columns, nullptr};
+HWND RunningApp::ListAtResultPlace(int columns) { return ListAt(RESULT_LIST_ORIGIN, columns); }
+
+HWND RunningApp::ListAt(SkinPoint origin, int columns) {
+    ListSearch s{{origin.x, origin.y}, columns, nullptr};
     ClientToScreen(main_, &s.origin);
     EnumChildWindows(main_, &FindList, reinterpret_cast<LPARAM>(&s));
     return s.found;

@@ -12,6 +12,11 @@ std::string AppPath();
 // The data folder of a program started with APPDATA set to `appData`.
 std::string AppDataFolderOf(const std::string& appData);
 
+// A point of the built-in skin, in client coordinates of the main window.
+struct SkinPoint {
+    int x, y;
+};
+
 class RunningApp {
 public:
     // Starts Zenthar.exe with `arguments` in `directory` and waits for its main window: shown, or
@@ -50,6 +55,10 @@ public:
     std::string VisibleScreen();
     // The visible list at the result and ignored lists' place, with `columns` columns, or null.
     HWND ListAtResultPlace(int columns);
+    // The visible list whose top left corner is at `origin` (main-window client), or null.
+    HWND ListAt(SkinPoint origin, int columns);
+    // Whether the shown sub-screen's button at main-window client point (x, y) is enabled.
+    bool SubScreenButtonEnabled(int x, int y);
 
 private:
     int SubScreenCount() const;
@@ -78,27 +87,29 @@ private:
 };
 
 // The built-in skin's rectangles used by the tests (client coordinates of the main window).
-struct SkinPoint {
-    int x, y;
-};
 constexpr SkinPoint SCAN_BUTTON{107 + 58, 258 + 19};
 constexpr SkinPoint REMOVE_BUTTON{626 + 52, 104 + 17};
 constexpr SkinPoint RESTORE_BUTTON{626 + 52, 214 + 17};
 constexpr SkinPoint EXIT_BUTTON{704 + 16, 18 + 14};
 constexpr SkinPoint MINIMIZE_BUTTON{668 + 16, 18 + 14};
-constexpr SkinPoint MAIN_BUTTON{8 + 38, 80 + 28};
-constexpr SkinPoint AUTOSCAN_BUTTON{8 + 38, 142 + 28};
-constexpr SkinPoint IGNORED_BUTTON{8 + 38, 204 + 28};
-constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 266 + 28};
-constexpr SkinPoint ABOUT_BUTTON{8 + 38, 328 + 28};
+constexpr SkinPoint MAIN_BUTTON{8 + 38, 72 + 26};
+constexpr SkinPoint AUTOSCAN_BUTTON{8 + 38, 130 + 26};
+constexpr SkinPoint IGNORED_BUTTON{8 + 38, 188 + 26};
+constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 246 + 26};
+constexpr SkinPoint HISTORY_BUTTON{8 + 38, 304 + 26};
+constexpr SkinPoint ABOUT_BUTTON{8 + 38, 362 + 26};
 constexpr SkinPoint RESULT_LIST_ORIGIN{250 + 12, 115 + 42};
 // The built-in skin's sub-screens, each a child window of the main window named "SUBMAIN_...".
-constexpr int BUILT_IN_SUBSCREENS = 7;
+constexpr int BUILT_IN_SUBSCREENS = 8;
 // The category screen's toggles and its "Scan with summary" button, in main-window coordinates.
 constexpr SkinPoint AREA_ALL{250 + 16, 115 + 33};
 constexpr SkinPoint AREA_COM{250 + 16, 115 + 48};
 constexpr SkinPoint AREA_APPPATH{250 + 16, 115 + 108};
 constexpr SkinPoint AREA_SHORTCUTS{250 + 16, 115 + 183};
 constexpr SkinPoint SCAN_WITH_SUMMARY{250 + 189 + 74, 115 + 195 + 11};
+// The History page: its two lists' top left corners and "Restore this repair".
+constexpr SkinPoint HISTORY_LIST_ORIGIN{250 + 12, 115 + 28};
+constexpr SkinPoint HISTORY_ENTRIES_ORIGIN{250 + 12, 115 + 106};
+constexpr SkinPoint HISTORY_RESTORE{250 + 195 + 71, 115 + 188 + 13};
 // The progress dialog's "Repair all", in its own client coordinates.
 constexpr SkinPoint REPAIR_ALL{237 + 50, 179 + 13};

@@ -97,13 +97,15 @@ FEATURE_CARD = (100, 353, 638, 147)
 
 NAV = [("BUTTON_MAIN", "Scan areas", "areas"), ("BUTTON_AUTOSCAN", "Schedule", "clock"),
        ("BUTTON_IGNORED", "Ignored", "ignore"), ("BUTTON_ADVSETTINGS", "Settings", "gear"),
-       ("BUTTON_ABOUT", "About", "info"), ("BUTTON_SUPPORT", "Help", "help")]
+       ("BUTTON_HISTORY", "History", "history"), ("BUTTON_ABOUT", "About", "info"),
+       ("BUTTON_SUPPORT", "Help", "help")]
+NAV_TOP, NAV_STEP, NAV_H = 72, 58, 52   # seven tiles above the version line
 
 
 def _nav(name):
     i = [n for n, _, _ in NAV].index(name)
     _, label, glyph = NAV[i]
-    return Button(name, 8, 80 + i * 62, 76, 56, "nav", label, glyph, size=10)
+    return Button(name, 8, NAV_TOP + i * NAV_STEP, 76, NAV_H, "nav", label, glyph, size=10)
 
 
 MAIN_BUTTONS = [
@@ -114,6 +116,7 @@ MAIN_BUTTONS = [
     Button("BUTTON_REMOVE", 626, 104, 104, 34, "secondary", "Repair", "repair"),
     _nav("BUTTON_IGNORED"), _nav("BUTTON_ADVSETTINGS"),
     Button("BUTTON_RESTORE", 626, 214, 104, 34, "secondary", "Restore", "restore"),
+    _nav("BUTTON_HISTORY"),
 ]
 
 MAIN = Screen("MAIN", "home", 0, 0, WINDOW_W, WINDOW_H, "main", MAIN_BUTTONS, info="")
@@ -235,8 +238,26 @@ def _about():
     return s
 
 
+def _history():
+    """The repairs, newest first; under them the entries of the one picked, and its restore."""
+    s = Screen("SUBMAIN_HISTORY", "history", SUB_X, SUB_Y, SUB_W, SUB_H, "history")
+    s.buttons.append(Button("BUTTON_HISTORY_RESTORE", 195, 188, 142, 26, "secondary",
+                            "Restore this repair", "restore", size=10))
+    # Why the picked repair cannot be restored, or how its restore ended; the program breaks lines.
+    s.labels.append(Label("TEXT_HISTORY_NOTE", 12, 179, 178, 39, -10, colour=P.WARN,
+                          sample="Its backup was rotated away: only\nthe newest 5 backups are kept, so\n"
+                                 "it cannot be restored."))
+    # Three rows each: the page has no sub-title line, so the lists start under the title.
+    s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 120), ("Removed", 66), ("Backup", 88)],
+                           [["3", "2026-12-08 15:30:01", "12", "kept"],
+                            ["2", "2026-12-01 09:12:44", "4", "rotated away"]]))
+    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 92), ("Registry location", 126), ("Missing file", 86)],
+                           [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll"]]))
+    return s
+
+
 SUBSCREENS = [_areas(), _schedule(False), _ignored(), _settings(), _results(), _schedule(True),
-              _about()]
+              _about(), _history()]
 
 # Buttons of screens that have no screen line: kept in the description, never read.
 UNPLACED = {"SUBMAIN_LIVEUPDATE_BUTTONINFO": [Button("BUTTON_RUNUPDATE", 12, 188, 120, 24, "secondary")],

@@ -171,6 +171,12 @@ def g_check(d, s, u):
     _line(d, u, [(5, 12.5), (10, 17.5), (19.5, 7)], 2.6)
 
 
+def g_history(d, s, u):  # a clock face with the arrow of time turned back
+    _arc(d, u, 12, 12, 8, 200, 510, 1.9)
+    d.polygon([(u(2.4), u(7.4)), (u(8.0), u(8.0)), (u(4.0), u(12.6))], fill=255)
+    _line(d, u, [(12, 8), (12, 12), (15, 14)], 1.8)
+
+
 def g_back(d, s, u):
     _line(d, u, [(14, 6), (8, 12), (14, 18)], 2.2)
 
@@ -178,4 +184,4 @@ def g_back(d, s, u):
 GLYPHS = {"areas": g_areas, "clock": g_clock, "ignore": g_ignore, "gear": g_gear, "info": g_info,
           "help": g_help, "minimize": g_minimize, "close": g_close, "scan": g_scan,
           "repair": g_repair, "restore": g_restore, "plus": g_plus, "trash": g_trash,
-          "check": g_check, "back": g_back}
+          "check": g_check, "back": g_back, "history": g_history}

@@ -174,6 +174,13 @@ def d_results(img, s):
     list_frame(img, s.lists[0])
 
 
+def d_history(img, s):
+    title(img, s, "Repair history")
+    text(img, 337, 13, "Newest first; pick one for its entries", 10, P.TEXT_SOFT, anchor="rm")
+    for lb in s.lists:
+        list_frame(img, lb)
+
+
 def d_about(img, s):
     logo(img, 24, 22, 48)
     text(img, 86, 24, "Zenthar", 22, P.TEXT, bold=True)
@@ -235,7 +242,7 @@ def d_repair_done(img, s):
 
 
 DECOR = {"main": d_main, "areas": d_areas, "schedule": d_schedule, "ignored": d_ignored,
-         "settings": d_settings, "results": d_results, "about": d_about, "scanning": d_scanning,
+         "settings": d_settings, "results": d_results, "about": d_about, "history": d_history, "scanning": d_scanning,
          "scan_done": d_scan_done, "repairing": d_repairing, "repair_done": d_repair_done}
 
 

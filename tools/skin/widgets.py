@@ -67,8 +67,8 @@ def _nav(img, b, state):
         fill_round(img, b.x, b.y, b.w, b.h, 8, fill)
     if state == "off":
         fill_round(img, b.x, b.y + 12, 3, b.h - 24, 1, P.ACCENT_HOVER)
-    glyph(img, b.glyph, b.x + b.w / 2, b.y + 21, 22, icon)
-    text(img, b.x + b.w / 2, b.y + 44, b.label, b.size, fg, bold=state == "off", anchor="mm")
+    glyph(img, b.glyph, b.x + b.w / 2, b.y + round(b.h * 0.375), 22, icon)
+    text(img, b.x + b.w / 2, b.y + b.h - 12, b.label, b.size, fg, bold=state == "off", anchor="mm")
 
 
 def _window(img, b, state):
