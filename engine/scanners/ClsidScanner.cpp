@@ -95,7 +95,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             if (EnumSubkeyName(classes.get(), index, classBuf, className) != ERROR_SUCCESS) break;
             if (className.text.empty()) continue;
             RegKey classKey;
-            if (RegOpenKeyA(classes.get(), className.text.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
+            if (OpenSubkey(classes.get(), className.text, classKey) != ERROR_SUCCESS) continue;
             // The class's subkey names first: whether it has a ProgID subkey is then known without
             // opening it. A class without subkeys ends its walk at the first enumeration; the name
             // buffer grows when a longer name comes (no size query: one registry round trip less).
@@ -113,7 +113,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             for (Server& server : servers) {
                 if (StopRequested()) break;
                 RegKey key;
-                if (RegOpenKeyA(classKey.get(), server.name.text.c_str(), key.put()) != ERROR_SUCCESS) {
+                if (OpenSubkey(classKey.get(), server.name.text, key) != ERROR_SUCCESS) {
                     server.examined = false;
                     ++judged;
                     continue;
@@ -128,7 +128,8 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             auto judgedServers = std::make_shared<std::vector<Server>>(servers.begin(), servers.begin() + judged);
             std::function<bool()> test;
             if (anyToTest)
-                test = [this, judgedServers] {
+                test = [this, judgedServers, view64 = InView64()] {
+                    const EntryViewScope view(view64);
                     for (Server& server : *judgedServers) testServer(*this, server);
                     return true;
                 };

@@ -23,6 +23,7 @@ bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key) {
     std::string sub = fullPath;
     std::string root = CRegistryLib::SeperateMainKey(sub);
+    if (InView64() && SharedBetweenViews(CRegistryLib::RootKeyFromName(root), sub.c_str())) return ERROR_FILE_NOT_FOUND;
     HKEY h = nullptr;
     LONG rc = CRegistryLib::OpenKey(root, sub, &h);
     key.reset(rc == ERROR_SUCCESS ? h : nullptr);
