@@ -128,7 +128,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             auto judgedServers = std::make_shared<std::vector<Server>>(servers.begin(), servers.begin() + judged);
             std::function<bool()> test;
             if (anyToTest)
-                test = [this, judgedServers, view64 = InView64()] {
+                test = [this, judgedServers, view64 = FilesInView64()] {
                     const EntryViewScope view(view64);
                     for (Server& server : *judgedServers) testServer(*this, server);
                     return true;

@@ -23,7 +23,7 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
         // judged (and recorded) inside that folder, however the text would otherwise be cut.
         std::string folder;
         {
-            const FileSystemView64 files(InView64());
+            const FileSystemView64 files(FilesInView64());
             folder = ExistingFolderReading(rec.data, drives);
         }
         std::string path;

@@ -25,6 +25,15 @@ void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounte
 // Only string data names a file: numbers and binary data are counted and never tested.
 inline bool NamesFile(const ValueRecord& rec) { return rec.type == REG_SZ || rec.type == REG_EXPAND_SZ; }
 
+// Opens a category's key ("ROOT\sub\key") in the thread's registry view. On 64-bit Windows a key
+// both views share is opened only in the 64-bit view (ERROR_FILE_NOT_FOUND in the 32-bit one).
+LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
+
+// Whether the entries of the key OpenKeyPath last opened on this thread name files of the 64-bit
+// file system: those of the 64-bit view. A shared key serves both kinds of program: its files are
+// looked for in both file-system views, as a 32-bit entry's are.
+bool FilesInView64();
+
 // The view an entry is judged in, on the thread that judges it: its registry view (for the
 // environment tokens its text names) and the file-system view (the 64-bit System32 for a 64-bit
 // entry). Changes nothing for the 32-bit view.
@@ -45,7 +54,7 @@ bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace
 inline std::function<bool()> MissingFileTest(CRegistryLib& lib, std::string path, std::string text, BareNamePlace place,
                                              std::string file = std::string()) {
     return [&lib, path = std::move(path), text = std::move(text), place, file = std::move(file),
-            view64 = InView64()] {
+            view64 = FilesInView64()] {
         const EntryViewScope view(view64);
         return lib.CheckFile(path, 0) == -1 && StaysMissing(lib.drives, text, place, path, file);
     };
@@ -56,9 +65,6 @@ inline void CountOnly(OrderedFileTests& tests, ScanCounters& counts, int32_t n =
     tests.submit(nullptr, [&counts, n](bool) { counts.scanned += n; });
 }
 
-// Opens a category's key ("ROOT\sub\key") in the thread's registry view. In the 64-bit view a
-// key both views share is not opened (ERROR_FILE_NOT_FOUND): the 32-bit pass has read it.
-LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
 
 // Opens the subkey `name` of a key being walked, in the thread's registry view.
 inline LONG OpenSubkey(HKEY parent, const std::string& name, RegKey& key) {
