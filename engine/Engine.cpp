@@ -4,6 +4,7 @@
 #include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
 #include "engine/RegistryLib.h"
 #include "platform/Wow64.h"
 #include "registry/RegistryView.h"
@@ -86,7 +87,8 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
     if (started) started();
     // A 32-bit program on 64-bit Windows reads the 32-bit view of the redirected keys by default:
     // each category is read once more in the 64-bit view.
-    const bool on64 = RunningOn64BitWindows();
+    const bool on64 = readView64 && RunningOn64BitWindows();
+    const BothViewsScan views(on64);
     for (const auto& step : order) {
         if (selection.get(step.category) == 0) continue;
         selection[step.category] = 2;

@@ -37,6 +37,9 @@ public:
     ErrorArray ErrorList;
     ErrorArray ignoreList;  // slots may be null after a deletion until saved and reloaded
     DriveTypeCache drives;  // drive types seen during the current scan
+    // On 64-bit Windows the scan reads the 64-bit registry view too; cleared, only the program's
+    // own (32-bit) view, as on 32-bit Windows (the benchmark compares the two).
+    bool readView64 = true;
 
     // --- ignore list ---
     static std::string IgnoreFileName();  // the list's file

@@ -25,8 +25,20 @@ void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounte
 // Only string data names a file: numbers and binary data are counted and never tested.
 inline bool NamesFile(const ValueRecord& rec) { return rec.type == REG_SZ || rec.type == REG_EXPAND_SZ; }
 
-// Opens a category's key ("ROOT\sub\key") in the thread's registry view. On 64-bit Windows a key
-// both views share is opened only in the 64-bit view (ERROR_FILE_NOT_FOUND in the 32-bit one).
+// While it lives, the thread's scan reads both registry views (on 64-bit Windows).
+class BothViewsScan {
+public:
+    explicit BothViewsScan(bool on);
+    ~BothViewsScan();
+    BothViewsScan(const BothViewsScan&) = delete;
+    BothViewsScan& operator=(const BothViewsScan&) = delete;
+
+private:
+    bool previous_;
+};
+
+// Opens a category's key ("ROOT\sub\key") in the thread's registry view. In a scan of both views
+// a key they share is opened only in the 64-bit view (ERROR_FILE_NOT_FOUND in the 32-bit one).
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
 
 // Whether the entries of the key OpenKeyPath last opened on this thread name files of the 64-bit
