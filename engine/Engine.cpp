@@ -47,7 +47,6 @@ void CRegistryLib::scanView64(void (CRegistryLib::*scan)(CategoryResults&), Scan
     if (StopRequested()) return;
     const size_t before = results.size();
     {
-        // The progress goes on from the 32-bit view's counts.
         if (before > 0 && results.back()->category == category)
             progressBase_ = {results.back()->scannedCount, results.back()->errorCount};
         const RegistryViewScope view(true);

@@ -110,8 +110,9 @@ private:
 
     // The file tests of the running scan; started by RunSelectedScans, inline otherwise.
     OrderedFileTests fileTests_;
+    // Added to the counts reported: the 64-bit view's progress goes on from the 32-bit view's.
+    struct { int32_t scanned = 0, errors = 0; } progressBase_;
     // The category's scan once more in the 64-bit registry view, its counts joined to its row.
-    struct { int32_t scanned = 0, errors = 0; } progressBase_;  // added to the counts reported
     void scanView64(void (CRegistryLib::*scan)(CategoryResults&), ScanCategory category, CategoryResults& results);
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,
