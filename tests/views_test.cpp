@@ -35,12 +35,18 @@ struct Row {
     std::string removed;  // the key a repair removes whole; empty: the value goes
     std::string file;     // the file the entry names (in SYS)
     File where;
-    bool broken() const { return view64 ? where != File::ONLY64 : where == File::NONE; }
+    // A 16-bit server is looked for where 16-bit files live, the 32-bit side, in either view.
+    bool sixteenBit() const {
+        const std::string end = "\\InprocServer";
+        return key.size() > end.size() && key.compare(key.size() - end.size(), end.size(), end) == 0;
+    }
+    bool broken() const { return view64 && !shared && !sixteenBit() ? where != File::ONLY64 : where == File::NONE; }
     std::string probeKey() const { return removed.empty() ? key : removed; }
 };
 
 const std::string CLSID_A = "CLSID\\{7A3C1E00-0000-4A64-9E00-0000000000A1}";
 const std::string CLSID_B = "CLSID\\{7A3C1E00-0000-4A64-9E00-0000000000B2}";
+const std::string CLSID_C = "CLSID\\{7A3C1E00-0000-4A64-9E00-0000000000C3}";
 const std::string HELP_ROOT_KEY = "Software\\Microsoft\\Windows\\Help";
 const std::string SHARED_DLLS_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::string DRIVERS_KEY = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
@@ -96,6 +102,11 @@ std::vector<Row> table() {
                        "", f};
         });
     }
+    // A class of the 64-bit view with a 16-bit server whose file only the 32-bit side holds: valid.
+    Row sixteen{"CLSID", true, false, CR, CLSID_C + "\\InprocServer", "", "", "HKEY_CLASSES_ROOT\\" + CLSID_C,
+                "ztw-com-16.dll", File::ONLY32};
+    sixteen.data = SYS + "\\" + sixteen.file;
+    rows.push_back(sixteen);
     // Help entries name their file by the value's name: it is the file itself.
     for (Row& r : rows)
         if (r.type == "Help") r.name = r.file;
@@ -162,7 +173,7 @@ void deleteTree(HKEY root, const std::string& path, bool view64) {
 
 void removeEntry(const Row& r) {
     if (!r.removed.empty() || r.key.find("ztw-") != std::string::npos) {
-        const std::string top = r.type == "CLSID" ? r.key.substr(0, r.key.find("\\InprocServer32")) : r.key;
+        const std::string top = r.type == "CLSID" ? r.key.substr(0, r.key.find("\\InprocServer")) : r.key;
         deleteTree(r.root, top, r.view64);
         return;
     }
@@ -204,7 +215,7 @@ void readTree(HKEY root, const std::string& path, bool view64, const std::string
 }
 Tree treeOf(const Row& r) {
     Tree t;
-    const std::string top = r.type == "CLSID" ? r.key.substr(0, r.key.find("\\InprocServer32")) : r.key;
+    const std::string top = r.type == "CLSID" ? r.key.substr(0, r.key.find("\\InprocServer")) : r.key;
     readTree(r.root, top, r.view64, "", t);
     return t;
 }

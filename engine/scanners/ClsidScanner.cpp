@@ -14,6 +14,14 @@ bool isServerSubkey(const std::string& name) {
            lower == "localserver";
 }
 
+// "InprocServer" and "LocalServer" name 16-bit servers: only the 32-bit side of a 64-bit system
+// (or a 32-bit one) ever held 16-bit files, so they are looked for there, in whichever view the
+// class is registered.
+bool isSixteenBitServer(const std::string& name) {
+    const std::string lower = AsciiLower(name);
+    return lower == "inprocserver" || lower == "localserver";
+}
+
 bool isMailUiPath(const std::string& path) {
     return path.size() >= 10 && path.compare(path.size() - 10, 10, "mailui.dll") == 0;
 }
@@ -129,8 +137,11 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             std::function<bool()> test;
             if (anyToTest)
                 test = [this, judgedServers, view64 = FilesInView64()] {
-                    const EntryViewScope view(view64);
-                    for (Server& server : *judgedServers) testServer(*this, server);
+                    const RegistryViewScope tokens(view64);
+                    for (Server& server : *judgedServers) {
+                        const FileSystemView64 files(view64 && !isSixteenBitServer(server.name.text));
+                        testServer(*this, server);
+                    }
                     return true;
                 };
             fileTests_.submit(std::move(test), [&, judgedServers, className, hasProgId](bool) {
