@@ -14,6 +14,8 @@
 // values of any size, and each key carries flags (BACKUP_KEY_LINK: a symbolic link, kept as one).
 constexpr char BACKUP_SIGNATURE_V2[8] = {'Z', 'T', 'H', 'R', 'B', 'K', '0', '2'};
 constexpr uint32_t BACKUP_KEY_LINK = 1;
+// On a key record only: the key belongs to the 64-bit registry view (written back there).
+constexpr uint32_t BACKUP_KEY_VIEW64 = 2;
 
 // Limits of what the first format's readers accept.
 constexpr uint32_t MAX_VALUE_NAME_BYTES = 16383;

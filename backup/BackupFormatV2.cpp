@@ -4,6 +4,7 @@
 
 #include "backup/BackupFormat.h"
 #include "registry/RegKey.h"
+#include "registry/RegistryView.h"
 #include "registry/WideText.h"
 
 namespace {
@@ -61,12 +62,15 @@ bool readWide(BackupInput& in, BackupReadState& state, uint32_t maxChars, const 
     return true;
 }
 
-bool readFlags(BackupInput& in, BackupReadState& state, bool& link) {
+// `view64` only for a record's own key: a subkey lies in its record's view.
+bool readFlags(BackupInput& in, BackupReadState& state, bool& link, bool* view64 = nullptr) {
     const uint64_t at = in.offset();
     uint32_t flags = 0;
     if (!in.u32(flags)) return cut(state, in, at, "key flags");
-    if (flags & ~BACKUP_KEY_LINK) return damaged(state, at, "unknown key flags " + std::to_string(flags));
+    const uint32_t known = BACKUP_KEY_LINK | (view64 ? BACKUP_KEY_VIEW64 : 0);
+    if (flags & ~known) return damaged(state, at, "unknown key flags " + std::to_string(flags));
     link = (flags & BACKUP_KEY_LINK) != 0;
+    if (view64) *view64 = (flags & BACKUP_KEY_VIEW64) != 0;
     return true;
 }
 
@@ -127,7 +131,7 @@ bool splitLast(const std::wstring& path, std::wstring& parent, std::wstring& las
 void WriteKeyRecordV2(BackupOutput& out, uint32_t root, const std::wstring& subkey, const KeySnapshot& snap) {
     out.u32(root);
     wideField(out, subkey);
-    out.u32(snap.link ? BACKUP_KEY_LINK : 0);
+    out.u32((snap.link ? BACKUP_KEY_LINK : 0) | (snap.view64 ? BACKUP_KEY_VIEW64 : 0));
     writeBody(out, snap);
 }
 
@@ -144,12 +148,14 @@ bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state) {
     if (!readWide(in, state, MAX_PATH_CHARS, "a subkey path", path)) return false;
     if (!splitLast(path, parentPath, snap.name)) return damaged(state, at, "a subkey path with an empty component");
     state.keyPath = std::string(rootName) + "\\" + AnsiFromWide(path);
-    if (!readFlags(in, state, snap.link) || !readBody(in, state, snap, 0)) return false;
+    if (!readFlags(in, state, snap.link, &snap.view64) || !readBody(in, state, snap, 0)) return false;
     if (!apply) return true;
+    const RegistryViewScope view(snap.view64);
     RegKey parent;
     const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
     LONG rc = parentPath.empty() ? ERROR_SUCCESS
-                                 : RegCreateKeyExW(rootKey, parentPath.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                                 : RegCreateKeyExW(rootKey, parentPath.c_str(), 0, nullptr, 0,
+                                                   KEY_READ | KEY_WRITE | ViewAccess(),
                                                    nullptr, parent.put(), nullptr);
     SnapshotFailures failures;
     if (rc == ERROR_SUCCESS) rc = WriteKeySnapshot(parentPath.empty() ? rootKey : parent.get(), snap, &failures);

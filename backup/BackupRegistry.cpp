@@ -10,6 +10,7 @@
 #include "backup/RegistryEditor.h"
 #include "platform/DataFolder.h"
 #include "registry/RegKey.h"
+#include "registry/RegistryView.h"
 #include "registry/WideText.h"
 
 namespace {
@@ -46,6 +47,8 @@ bool writeRecord(const RegistryError& err, BackupOutput& out) {
     const std::wstring subkey = WideFromAnsi(err.keyPath.substr(slash + 1));
     if (subkey.empty()) return false;
     KeySnapshot snap;
+    const RegistryViewScope view(err.view64);
+    snap.view64 = InView64();
     if (err.action == "KEY") {
         if (SnapshotSubkey(rootKey, subkey, snap) != ERROR_SUCCESS) return false;
     } else {

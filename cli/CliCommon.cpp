@@ -8,6 +8,7 @@
 
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
+#include "platform/Wow64.h"
 
 namespace {
 bool g_progressShown = false;
@@ -68,9 +69,12 @@ std::string OneLineField(const std::string& text) {
 }
 
 void PrintFinding(const RegistryError& err) {
-    std::printf("FINDING\t%s\t%s\t%s\t%s\t%s\n", OneLineField(err.type).c_str(), OneLineField(err.action).c_str(),
+    std::printf("FINDING\t%s\t%s\t%s\t%s\t%s", OneLineField(err.type).c_str(), OneLineField(err.action).c_str(),
                 OneLineField(err.keyPath).c_str(), err.value ? OneLineField(err.value->name).c_str() : "",
                 OneLineField(err.filePath).c_str());
+    // The registry view, only where there are two; after the six fields that readers have always read.
+    if (RunningOn64BitWindows()) std::printf("\t%s", err.view64 ? "64" : "32");
+    std::printf("\n");
 }
 
 void PrintRow(const CategoryResult& row) {

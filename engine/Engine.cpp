@@ -4,7 +4,10 @@
 #include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
 #include "engine/SystemPaths.h"
+#include "engine/scanners/ScanSupport.h"
 #include "engine/RegistryLib.h"
+#include "platform/Wow64.h"
+#include "registry/RegistryView.h"
 
 CRegistryLib::CRegistryLib() {
     InitCodePageRules();
@@ -23,7 +26,8 @@ int CRegistryLib::CheckFile(const std::string& path, int mode) {
 
 void CRegistryLib::report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors) {
     currentItem = path;
-    if (progressCallback) progressCallback(path.c_str(), progressText, scanned, errors);
+    if (progressCallback)
+        progressCallback(path.c_str(), progressText, scanned + progressBase_.scanned, errors + progressBase_.errors);
 }
 
 void CRegistryLib::addError(const char* type, const std::string& keyPath, const ValueRecord& value,
@@ -34,7 +38,29 @@ void CRegistryLib::addError(const char* type, const std::string& keyPath, const 
     err->value = std::make_unique<ValueRecord>(value);
     err->action = action;
     err->filePath = filePath;
+    err->view64 = InView64();
     ErrorList.push_back(std::move(err));
+}
+
+void CRegistryLib::scanView64(void (CRegistryLib::*scan)(CategoryResults&), ScanCategory category,
+                              CategoryResults& results) {
+    if (StopRequested()) return;
+    const size_t before = results.size();
+    {
+        if (before > 0 && results.back()->category == category)
+            progressBase_ = {results.back()->scannedCount, results.back()->errorCount};
+        const RegistryViewScope view(true);
+        (this->*scan)(results);
+        progressBase_ = {};
+    }
+    // One row per category: the 64-bit view's counts join the 32-bit view's row.
+    if (results.size() != before + 1 || before == 0) return;
+    CategoryResult& own = *results[before - 1];
+    const CategoryResult& wide = *results[before];
+    if (own.category != category || wide.category != category) return;
+    own.scannedCount += wide.scannedCount;
+    own.errorCount += wide.errorCount;
+    results.pop_back();
 }
 
 void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& selection,
@@ -58,10 +84,15 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
         ~PoolRun() { pool.stop(); }
     } pool(fileTests_);
     if (started) started();
+    // A 32-bit program on 64-bit Windows reads the 32-bit view of the redirected keys by default:
+    // each category is read once more in the 64-bit view.
+    const bool on64 = readView64 && RunningOn64BitWindows();
+    const BothViewsScan views(on64);
     for (const auto& step : order) {
         if (selection.get(step.category) == 0) continue;
         selection[step.category] = 2;
         (this->*step.scan)(results);
+        if (on64) scanView64(step.scan, step.category, results);
         selection[step.category] = -1;
     }
 }

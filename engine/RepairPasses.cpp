@@ -7,6 +7,7 @@
 #include "engine/PathCleanup.h"
 #include "engine/Repair.h"
 #include "registry/RegKey.h"
+#include "registry/RegistryView.h"
 #include "engine/RegistryLib.h"
 #include "registry/WideText.h"
 #include "xml/XmlElement.h"
@@ -172,6 +173,8 @@ LONG fixRecord(CRegistryLib& lib, const FixPass& pass, const RegistryError& rec)
     if (!key && rec.value) item += "\n" + rec.value->name;
     const char* title = key ? pass.keyTitle : pass.valueTitle;
     LONG rc = NOT_DELETED;
+    // Everything done to the entry (its copy, the undo record, the removal) happens in its own view.
+    const RegistryViewScope view(rec.view64);
     if (!pass.first) {
         // Removed, held back or written back by the first pass: nothing is done to it twice.
         auto known = lib.firstPassResult.find(&rec);

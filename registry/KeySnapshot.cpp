@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "registry/RegKey.h"
+#include "registry/RegistryView.h"
 
 namespace {
 
@@ -123,7 +124,8 @@ LONG openForReading(HKEY parent, const std::wstring& name, RegKey& key) {
 
 LONG OpenKeyNoFollow(HKEY parent, const std::wstring& name, REGSAM access, HKEY* out) {
     *out = nullptr;
-    return RegOpenKeyExW(parent, name.empty() ? nullptr : name.c_str(), REG_OPTION_OPEN_LINK, access, out);
+    return RegOpenKeyExW(parent, name.empty() ? nullptr : name.c_str(), REG_OPTION_OPEN_LINK, access | ViewAccess(),
+                         out);
 }
 
 std::wstring StoredKeyName(HKEY key) {
@@ -152,8 +154,8 @@ bool IsLinkKey(HKEY parent, const std::wstring& name, HKEY key) {
         return false;
     // An ordinary key may hold such a value too; a link is one whose followed name is another key's.
     RegKey followed;
-    if (RegOpenKeyExW(parent, name.empty() ? nullptr : name.c_str(), 0, KEY_QUERY_VALUE, followed.put()) !=
-        ERROR_SUCCESS)
+    if (RegOpenKeyExW(parent, name.empty() ? nullptr : name.c_str(), 0, KEY_QUERY_VALUE | ViewAccess(),
+                      followed.put()) != ERROR_SUCCESS)
         return true;
     const std::wstring own = StoredKeyName(key), other = StoredKeyName(followed.get());
     return own.empty() || other.empty() || lstrcmpiW(own.c_str(), other.c_str()) != 0;
@@ -222,10 +224,11 @@ LONG WriteKeySnapshot(HKEY parent, const KeySnapshot& snap, SnapshotFailures* fa
         if (rc == ERROR_SUCCESS && !IsLinkKey(parent, snap.name, key.get())) rc = ERROR_ALREADY_EXISTS;
         else if (rc != ERROR_SUCCESS)
             rc = RegCreateKeyExW(parent, snap.name.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                                 KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_LINK, nullptr, key.put(), nullptr);
+                                 KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_LINK | ViewAccess(), nullptr, key.put(),
+                                 nullptr);
     } else {
-        rc = RegCreateKeyExW(parent, snap.name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, key.put(),
-                             nullptr);
+        rc = RegCreateKeyExW(parent, snap.name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE | ViewAccess(), nullptr,
+                             key.put(), nullptr);
     }
     if (rc != ERROR_SUCCESS) {
         if (failures) failures->push_back(SnapshotWriteFailure{path, false, std::wstring(), rc});

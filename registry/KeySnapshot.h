@@ -22,6 +22,7 @@ struct KeySnapshot {
     bool link = false;  // a symbolic link: its values hold the target, it has no subkeys of its own
     std::vector<SnapshotValue> values;
     std::vector<KeySnapshot> subkeys;
+    bool view64 = false;  // of a whole entry's copy: read in the 64-bit registry view
 };
 
 // Opens `name` below `parent` without following a link at its last component.

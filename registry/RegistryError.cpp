@@ -4,4 +4,4 @@
 RegistryError::RegistryError(const RegistryError& other)
     : type(other.type), keyPath(other.keyPath),
       value(other.value ? std::make_unique<ValueRecord>(*other.value) : nullptr),
-      action(other.action), filePath(other.filePath) {}
+      action(other.action), filePath(other.filePath), view64(other.view64) {}

@@ -20,6 +20,9 @@ public:
     std::unique_ptr<ValueRecord> value;
     std::string action;  // "KEY" or "VAL"
     std::string filePath;
+    // Found in the 64-bit registry view (KEY_WOW64_64KEY) on 64-bit Windows: it is removed,
+    // backed up and restored there, and its file was tested in the 64-bit file-system view.
+    bool view64 = false;
 };
 
 using ErrorArray = std::vector<std::unique_ptr<RegistryError>>;

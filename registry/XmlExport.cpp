@@ -5,6 +5,7 @@
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryAccess.h"
+#include "registry/RegistryView.h"
 #include "registry/UndoValues.h"
 #include "registry/WideText.h"
 #include "registry/XmlData.h"
@@ -113,6 +114,7 @@ LONG RegistryAccess::SnapshotEntry(const std::string& path, const ValueRecord* v
     const HKEY rootKey = RootKeyFromName(root);
     if (!rootKey) return 1;
     out = KeySnapshot();
+    out.view64 = InView64();
     const std::wstring wideSubkey = WideFromAnsi(subkey);
     const std::vector<std::wstring> parts = components(wideSubkey);
     out.name = parts.empty() ? WideFromAnsi(root) : parts.back();
@@ -132,6 +134,9 @@ int RegistryAccess::WriteSnapshotXml(XmlWriter& writer, const std::string& path,
         if (!utf8Exact(parts[i], name)) return 0;
         chain.emplace_back("k");
         chain.back().SetAttribute("name", escapeXmlMarkup(name));
+        // The chain's view on its root key; without it a chain is of the 32-bit view, as files
+        // written before there were two views are.
+        if (i == 0 && snap.view64) chain.back().SetAttribute("view", "64");
         if (i + 1 == parts.size() && snap.link) chain.back().SetAttribute("link", "1");
     }
     for (const auto& k : chain) written &= k.WriteOpenTag(writer);

@@ -7,6 +7,7 @@
 #include "registry/KeySnapshot.h"
 #include "registry/RegKey.h"
 #include "registry/RegistryAccess.h"
+#include "registry/RegistryView.h"
 #include "registry/UndoValues.h"
 #include "registry/WideText.h"
 #include "registry/XmlData.h"
@@ -74,6 +75,7 @@ bool parseTypeCode(const std::string& text, DWORD& out) {
 struct Chain {
     HKEY root = nullptr;
     std::string rootName;
+    bool view64 = false;  // written in the 64-bit registry view
     KeySnapshot keys;  // values of the root itself, and its subkeys
 };
 
@@ -105,6 +107,9 @@ public:
             } else if (sameIgnoreCase(name, "link") && !stack.empty() && !awaitingKeyName && text == "1") {
                 if (stack.size() == 1) return fail(line, "a root key marked as a link");
                 stack.back()->link = true;
+            } else if (sameIgnoreCase(name, "view") && stack.size() == 1 && !awaitingKeyName) {
+                if (text != "64" && text != "32") return fail(line, "an unknown registry view \"" + text + "\"");
+                chains.back()->view64 = text == "64";
             }
         } else if (sameIgnoreCase(element, "v") && draft) {
             const std::string why = draft->take(name, text);
@@ -269,6 +274,7 @@ int RegistryAccess::LoadXmlFile(XmlReader& reader, const std::string& path) {
     xmlRefusedForRights = false;
     for (const auto& chain : check.chains) {
         SnapshotFailures failures;
+        const RegistryViewScope view(chain->view64);
         WriteKeyContents(chain->root, chain->keys, &failures);
         for (const auto& f : failures) {
             whole = false;

@@ -271,17 +271,23 @@ TEST_F(UndoFiles, AFileThatFailsTheCheckWritesNothingAndSaysWhy) {
         EXPECT_FALSE(KeyExists(BASE + "\\Before"));
         EXPECT_FALSE(KeyExists(BASE + "\\After"));
     }
-    // Roots: an unknown one, and a file that is not an undo file at all.
-    for (const std::string& text : {std::string("<registry><k name=\"HKLM\"><k name=\"Software\"/></k></registry>"),
-                                    std::string("<reg><k name=\"HKEY_CURRENT_USER\"/></reg>")}) {
-        WriteTextFile("root.xml", text);
+    // Roots: an unknown one, a registry view that is neither 32 nor 64 (its chain must not land in a
+    // view it was not taken from), and a file that is not an undo file at all.
+    const struct { const char* text; const char* why; } roots[] = {
+        {"<registry><k name=\"HKLM\"><k name=\"Software\"/></k></registry>", "unknown root key \"HKLM\""},
+        {"<registry><k name=\"HKEY_CURRENT_USER\" view=\"6\"><k name=\"Software\"><k name=\"ZentharTest\">"
+         "<k name=\"Xml\"><k name=\"Viewed\"/></k></k></k></k></registry>",
+         "unknown registry view \"6\""},
+        {"<reg><k name=\"HKEY_CURRENT_USER\"/></reg>", "not an undo file"},
+    };
+    for (const auto& root : roots) {
+        WriteTextFile("root.xml", root.text);
         std::vector<std::string> messages;
         EXPECT_EQ(importFile("root.xml", &messages), 0);
-        ASSERT_EQ(messages.size(), 1u) << text;
-        EXPECT_TRUE(messages[0].find("unknown root key \"HKLM\"") != std::string::npos ||
-                    messages[0].find("not an undo file") != std::string::npos)
-            << messages[0];
+        ASSERT_EQ(messages.size(), 1u) << root.text;
+        EXPECT_NE(messages[0].find(root.why), std::string::npos) << messages[0];
     }
+    EXPECT_FALSE(KeyExists(BASE + "\\Viewed"));
 }
 
 TEST_F(UndoFiles, StopsKeepWhatWasWrittenBefore) {

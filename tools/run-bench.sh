@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # `make bench`: seeds the bench prefix once per seed and size, then runs the engine benchmark.
-# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3), BENCH_IGNORE_LINES (100000).
+# Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3), BENCH_IGNORE_LINES (100000),
+# BENCH_VIEWS_ENTRIES (2000; the both-views bench in its own 64-bit prefix, left out with BENCH_SKIP_VIEWS).
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
@@ -44,3 +45,10 @@ mkdir -p "$prefix/drive_c/app-bench"
 # --- the ignore list at scale: load, a full scan and the window with BENCH_IGNORE_LINES (100,000) lines ---
 [ -n "${BENCH_SKIP_IGNORE:-}" ] || (cd "$prefix/drive_c" && ZENTHAR_APP="$build/Zenthar.exe" \
   wine "$build/bench/ignore_bench.exe" --runs "$runs" --lines "${BENCH_IGNORE_LINES:-100000}")
+# --- both registry views: a 64-bit prefix of its own (made once), with its own wineserver ---
+[ -n "${BENCH_SKIP_VIEWS:-}" ] || (
+  export ZENTHAR_WINEARCH=win64
+  "$here/make-prefix.sh" "$build/bench-prefix64" >&2
+  . "$here/wine-env.sh" "$build/bench-prefix64"
+  wine "$build/bench/views_bench.exe" --runs "$runs" --entries "${BENCH_VIEWS_ENTRIES:-2000}"
+  wineserver -k 2>/dev/null || true)

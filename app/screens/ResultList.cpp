@@ -36,7 +36,7 @@ size_t FillResultList(CSkinList& list, const ErrorArray& errors, const std::vect
     for (const auto& err : errors) {
         if (!err) continue;
         const int row = list.AddItem("", true);
-        SetListCell(list.hwnd(), row, 1, err->type);
+        SetListCell(list.hwnd(), row, 1, err->view64 ? err->type + " (64-bit)" : err->type);
         SetListCell(list.hwnd(), row, 2, err->filePath);
         ++registryRows;
     }

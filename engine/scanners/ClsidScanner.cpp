@@ -14,6 +14,14 @@ bool isServerSubkey(const std::string& name) {
            lower == "localserver";
 }
 
+// "InprocServer" and "LocalServer" name 16-bit servers: only the 32-bit side of a 64-bit system
+// (or a 32-bit one) ever held 16-bit files, so they are looked for there, in whichever view the
+// class is registered.
+bool isSixteenBitServer(const std::string& name) {
+    const std::string lower = AsciiLower(name);
+    return lower == "inprocserver" || lower == "localserver";
+}
+
 bool isMailUiPath(const std::string& path) {
     return path.size() >= 10 && path.compare(path.size() - 10, 10, "mailui.dll") == 0;
 }
@@ -95,7 +103,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             if (EnumSubkeyName(classes.get(), index, classBuf, className) != ERROR_SUCCESS) break;
             if (className.text.empty()) continue;
             RegKey classKey;
-            if (RegOpenKeyA(classes.get(), className.text.c_str(), classKey.put()) != ERROR_SUCCESS) continue;
+            if (OpenSubkey(classes.get(), className.text, classKey) != ERROR_SUCCESS) continue;
             // The class's subkey names first: whether it has a ProgID subkey is then known without
             // opening it. A class without subkeys ends its walk at the first enumeration; the name
             // buffer grows when a longer name comes (no size query: one registry round trip less).
@@ -113,7 +121,7 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             for (Server& server : servers) {
                 if (StopRequested()) break;
                 RegKey key;
-                if (RegOpenKeyA(classKey.get(), server.name.text.c_str(), key.put()) != ERROR_SUCCESS) {
+                if (OpenSubkey(classKey.get(), server.name.text, key) != ERROR_SUCCESS) {
                     server.examined = false;
                     ++judged;
                     continue;
@@ -128,8 +136,12 @@ void CRegistryLib::ScanCLSID(CategoryResults& results) {
             auto judgedServers = std::make_shared<std::vector<Server>>(servers.begin(), servers.begin() + judged);
             std::function<bool()> test;
             if (anyToTest)
-                test = [this, judgedServers] {
-                    for (Server& server : *judgedServers) testServer(*this, server);
+                test = [this, judgedServers, view64 = FilesInView64()] {
+                    const RegistryViewScope tokens(view64);
+                    for (Server& server : *judgedServers) {
+                        const FileSystemView64 files(view64 && !isSixteenBitServer(server.name.text));
+                        testServer(*this, server);
+                    }
                     return true;
                 };
             fileTests_.submit(std::move(test), [&, judgedServers, className, hasProgId](bool) {

@@ -21,7 +21,11 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
         if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         // The data is the folder that holds the file: when it names one that exists, the file is
         // judged (and recorded) inside that folder, however the text would otherwise be cut.
-        std::string folder = ExistingFolderReading(rec.data, drives);
+        std::string folder;
+        {
+            const FileSystemView64 files(FilesInView64());
+            folder = ExistingFolderReading(rec.data, drives);
+        }
         std::string path;
         if (!folder.empty()) {
             path = JoinFolderFile(folder, rec.name);

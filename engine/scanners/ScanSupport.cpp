@@ -20,9 +20,26 @@ bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace
     return !SomeReadingPresent(text, place, drives, partPath, file);
 }
 
+namespace {
+thread_local bool t_sharedKey = false;
+thread_local bool t_bothViews = false;
+}
+
+BothViewsScan::BothViewsScan(bool on) : previous_(t_bothViews) { t_bothViews = on; }
+BothViewsScan::~BothViewsScan() { t_bothViews = previous_; }
+
+bool FilesInView64() { return InView64() && !t_sharedKey; }
+
 LONG OpenKeyPath(const std::string& fullPath, RegKey& key) {
     std::string sub = fullPath;
     std::string root = CRegistryLib::SeperateMainKey(sub);
+    t_sharedKey = false;
+    if (t_bothViews) {
+        // A key both views share is read once, in the 64-bit view: that is where it is stored
+        // (the 32-bit view may reach it through a link, which the repair never follows).
+        t_sharedKey = SharedBetweenViews(CRegistryLib::RootKeyFromName(root), sub.c_str());
+        if (t_sharedKey && !InView64()) return ERROR_FILE_NOT_FOUND;
+    }
     HKEY h = nullptr;
     LONG rc = CRegistryLib::OpenKey(root, sub, &h);
     key.reset(rc == ERROR_SUCCESS ? h : nullptr);

@@ -9,6 +9,8 @@
 #include "engine/scanners/ExactText.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
+#include "platform/Wow64.h"
+#include "registry/RegistryView.h"
 
 struct ScanCounters {
     int32_t scanned = 0;
@@ -23,6 +25,36 @@ void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounte
 // Only string data names a file: numbers and binary data are counted and never tested.
 inline bool NamesFile(const ValueRecord& rec) { return rec.type == REG_SZ || rec.type == REG_EXPAND_SZ; }
 
+// While it lives, the thread's scan reads both registry views (on 64-bit Windows).
+class BothViewsScan {
+public:
+    explicit BothViewsScan(bool on);
+    ~BothViewsScan();
+    BothViewsScan(const BothViewsScan&) = delete;
+    BothViewsScan& operator=(const BothViewsScan&) = delete;
+
+private:
+    bool previous_;
+};
+
+// Opens a category's key ("ROOT\sub\key") in the thread's registry view. In a scan of both views
+// a key they share is opened only in the 64-bit view (ERROR_FILE_NOT_FOUND in the 32-bit one).
+LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
+
+// Whether the entries of the key OpenKeyPath last opened on this thread name files of the 64-bit
+// file system: those of the 64-bit view. A shared key serves both kinds of program: its files are
+// looked for in both file-system views, as a 32-bit entry's are.
+bool FilesInView64();
+
+// The view an entry is judged in, on the thread that judges it: its registry view (for the
+// environment tokens its text names) and the file-system view (the 64-bit System32 for a 64-bit
+// entry). Changes nothing for the 32-bit view.
+struct EntryViewScope {
+    explicit EntryViewScope(bool view64) : registry(view64), files(view64) {}
+    RegistryViewScope registry;
+    FileSystemView64 files;
+};
+
 // The last word before an entry whose path was found missing is reported: its text is no
 // address ("scheme://...") and no other reasonable reading of it names a present file (see
 // SomeReadingPresent). `file`: for help entries, the name joined to each folder reading.
@@ -33,7 +65,9 @@ bool StaysMissing(DriveTypeCache& drives, const std::string& text, BareNamePlace
 // other reading of the text names a present file. Holds copies: the walk moves on meanwhile.
 inline std::function<bool()> MissingFileTest(CRegistryLib& lib, std::string path, std::string text, BareNamePlace place,
                                              std::string file = std::string()) {
-    return [&lib, path = std::move(path), text = std::move(text), place, file = std::move(file)] {
+    return [&lib, path = std::move(path), text = std::move(text), place, file = std::move(file),
+            view64 = FilesInView64()] {
+        const EntryViewScope view(view64);
         return lib.CheckFile(path, 0) == -1 && StaysMissing(lib.drives, text, place, path, file);
     };
 }
@@ -43,8 +77,12 @@ inline void CountOnly(OrderedFileTests& tests, ScanCounters& counts, int32_t n =
     tests.submit(nullptr, [&counts, n](bool) { counts.scanned += n; });
 }
 
-// Opens a full key path ("ROOT\sub\key") with the plain open call.
-LONG OpenKeyPath(const std::string& fullPath, RegKey& key);
+
+// Opens the subkey `name` of a key being walked, in the thread's registry view.
+inline LONG OpenSubkey(HKEY parent, const std::string& name, RegKey& key) {
+    if (const REGSAM view = ViewAccess()) return RegOpenKeyExA(parent, name.c_str(), 0, MAXIMUM_ALLOWED | view, key.put());
+    return RegOpenKeyA(parent, name.c_str(), key.put());
+}
 
 // Sizes `buf` from the key's longest subkey name plus one; false when the query fails.
 bool PrepareSubkeyBuffer(HKEY key, std::vector<wchar_t>& buf);
@@ -94,7 +132,7 @@ void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, Categor
             if (EnumSubkeyName(key.get(), index, buf, name) != ERROR_SUCCESS) break;
             if (name.text.empty() || !wanted(name.text)) continue;
             RegKey sub;
-            if (RegOpenKeyA(key.get(), name.text.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            if (OpenSubkey(key.get(), name.text, sub) != ERROR_SUCCESS) continue;
             ValueRecordArray values;
             CRegistryLib::ListValues(sub.get(), values);
             for (size_t i = 0; i < values.size(); ++i) {

@@ -69,7 +69,7 @@ void CRegistryLib::ScanUninstall(CategoryResults& results) {
             if (EnumSubkeyName(key.get(), index, buf, program) != ERROR_SUCCESS) break;
             if (program.text.empty()) continue;
             RegKey sub;
-            if (RegOpenKeyA(key.get(), program.text.c_str(), sub.put()) != ERROR_SUCCESS) continue;
+            if (OpenSubkey(key.get(), program.text, sub) != ERROR_SUCCESS) continue;
             if (!readUninstallListing(sub.get(), listing)) continue;
             if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
                 CountOnly(fileTests_, counts, listing.records);  // every listed value counts
