@@ -6,9 +6,11 @@
 #include "skin/SkinMessages.h"
 #include "framework/GdiOwners.h"
 #include "skin/DestroyTree.h"
+#include "skin/DisplayDpi.h"
 #include "skin/MaskRegion.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
+#include "skin/SkinScale.h"
 
 namespace {
 std::atomic<CSkinDialog*> mainDialog{nullptr};
@@ -40,6 +42,8 @@ BOOL CSkinDialog::OnInitDialog() {
     // The description is read from the program's own resource (kept in memory, not in a file
     // that a read-only folder could not hold).
     skinFile = GetSkinFolder(skinFile) + skinFile;
+    // Drawn at the scale of the display the window starts on.
+    SetSkinDpi(WindowDpi(hwnd()));
     if (!ObtainSkinDescription(skinFile)) {
         ShowSkinNotFound(hwnd());
         EndDialog(2);
@@ -87,12 +91,13 @@ void CSkinDialog::LoadSkin() {
     SIZE size{0, 0};
     GdiBitmap mask;
     LoadSkinImage(folder + mainName, store.normalImage, size);
-    LoadSkinImage(folder + maskName, mask, size);
+    LoadSkinImage(folder + maskName, mask, size, false);
     if (size.cx > 0 && size.cy > 0)
         SetWindowPos(hwnd(), HWND_TOP, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
     LoadSkinImage(folder + overName, store.overImage, size);
     LoadSkinImage(folder + downName, store.downImage, size);
     LoadSkinImage(folder + disabledName, store.disabledImage, size);
+    store.KeepPicturePaths(folder, {mainName, overName, downName, disabledName});
 
     // 6. The outline; the temporary mask goes with `mask`.
     ApplyMaskRegion(mask.get());
@@ -114,6 +119,27 @@ void CSkinDialog::LoadSkin() {
 }
 
 void CSkinDialog::OnSkinLoaded() {}
+
+void CSkinDialog::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == SkinDpi()) return;
+    SetSkinDpi(dpi);
+    GdiBitmap mask;
+    SIZE size{0, 0};
+    LoadSkinImage(GetSkinFolder(skinFile) + GetSkinString(skinFile, MAIN_INFO, "Mask", ""), mask, size, false);
+    store.Rescale();
+    // The window takes the size of the mask, else of the background, as when the skin loaded.
+    if (size.cx <= 0 || size.cy <= 0) size = BitmapSize(store.normalImage.get());
+    if (size.cx > 0 && size.cy > 0)
+        SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+    ApplyMaskRegion(mask.get());
+    for (auto& screen : screens) screen->Rescale();
+    const bool playing = animation.IsPlaying();
+    animation.Destroy();
+    StartAnimation();
+    if (!playing) animation.Stop();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
 
 void CSkinDialog::StartAnimation() {
     std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");
@@ -260,6 +286,10 @@ LRESULT CSkinDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_FLASHSTOP:
         animation.Stop();
+        SetResult(0);
+        return 0;
+    case WM_DPICHANGED:
+        if (lp) OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
         SetResult(0);
         return 0;
     case WM_FLASHPLAY:

@@ -34,6 +34,11 @@ public:
     virtual void ApplyMaskRegion(HBITMAP mask);
     // Loads (or reloads) the main screen from the skin description.
     virtual void LoadSkin();
+    // The display's scale changed (the window moved to another monitor): the skin is drawn at
+    // `dpi` from now on, the window takes its new size at the top-left corner of `suggested`, and
+    // the pictures, the outline, every element, the sub-screens and the animation follow, keeping
+    // what they show.
+    virtual void OnDpiChanged(int dpi, const RECT& suggested);
 
     // Shows the sub-screen called name and hides the others; an unknown name hides them all and
     // keeps currentScreen.

@@ -17,6 +17,8 @@
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
 #include "framework/Resource.h"
+#include "skin/Resample.h"
+#include "skin/SkinScale.h"
 
 namespace {
 // The description of a 32-bit picture stored top row first.
@@ -100,19 +102,60 @@ std::string SkinResourceName(const std::string& path) {
     return name;
 }
 
+HBITMAP ResizeBitmap(HBITMAP source, int width, int height, bool smooth) {
+    DIBSECTION from{};
+    if (!source || width <= 0 || height <= 0 || GetObjectA(source, sizeof from, &from) != sizeof from ||
+        from.dsBm.bmBitsPixel != 32 || !from.dsBm.bmBits || from.dsBm.bmWidth <= 0 || from.dsBm.bmHeight <= 0)
+        return nullptr;
+    BITMAPINFO info = TopDownInfo(width, height);
+    void* bits = nullptr;
+    GdiBitmap resized(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!resized || !bits) return nullptr;
+    GdiFlush();
+    // Our sections are top-down; a bottom-up one (negative height in its header) would be upside
+    // down here, and only sections of our own reach this.
+    ResamplePixels(static_cast<const uint32_t*>(from.dsBm.bmBits), from.dsBm.bmWidth, from.dsBm.bmHeight,
+                   static_cast<uint32_t*>(bits), width, height, smooth);
+    return resized.release();
+}
+
+std::string PictureSetPath(const std::string& path, const char* setFolder) {
+    if (!setFolder || !*setFolder) return path;
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return std::string(setFolder) + "\\" + path;
+    return path.substr(0, slash + 1) + setFolder + "\\" + path.substr(slash + 1);
+}
+
 namespace {
-// The file beside the skin, else the built-in picture, decoded; null when neither reads or decodes.
-HBITMAP DecodeSkinImage(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    if (!readFile(path, bytes)) {
-        const void* data = nullptr;
-        DWORD length = 0;
-        const std::string name = SkinResourceName(path);
-        if (name.empty() || !LoadDataResource(name.c_str(), "GIF", &data, &length)) return nullptr;
-        const auto* begin = static_cast<const unsigned char*>(data);
-        bytes.assign(begin, begin + length);
+// The picture of `path` for the skin's scale, decoded and resized to it; null when no set reads
+// or decodes. A file of the 1x path makes it a skin from files: only files count then, so a
+// built-in picture never mixes into it.
+HBITMAP DecodeSkinImage(const std::string& path, bool smooth) {
+    const int dpi = SkinDpi();
+    std::vector<unsigned char> oneX, bytes;
+    const bool fromFiles = readFile(path, oneX);
+    const std::string name = SkinResourceName(path);
+    for (const SkinPictureSet& set : PictureSetsFor(dpi)) {
+        HBITMAP decoded = nullptr;
+        if (fromFiles) {
+            if (set.dpi == SKIN_BASE_DPI) decoded = DecodePictureBytes(oneX.data(), oneX.size());
+            else if (readFile(PictureSetPath(path, set.folder), bytes))
+                decoded = DecodePictureBytes(bytes.data(), bytes.size());
+        } else {
+            const void* data = nullptr;
+            DWORD length = 0;
+            if (!name.empty() && LoadDataResource(name.c_str(), set.pictureType, &data, &length))
+                decoded = DecodePictureBytes(data, length);
+        }
+        if (!decoded) continue;
+        const SIZE have = BitmapSize(decoded);
+        const int width = RescaledSize(have.cx, set.dpi, dpi), height = RescaledSize(have.cy, set.dpi, dpi);
+        if (width == have.cx && height == have.cy) return decoded;
+        HBITMAP resized = ResizeBitmap(decoded, width, height, smooth);
+        DeleteObject(decoded);
+        return resized;
     }
-    return DecodePictureBytes(bytes.data(), bytes.size());
+    return nullptr;
 }
 
 // Pictures a helper thread decodes ahead of their use. An entry exists from the start of the
@@ -152,7 +195,7 @@ bool PrefetchSkinImages(const std::vector<std::string>& paths) {
             for (const auto& path : paths) {
                 HBITMAP decoded = nullptr;
                 try {
-                    decoded = DecodeSkinImage(path);
+                    decoded = DecodeSkinImage(path, true);
                 } catch (const std::bad_alloc&) {
                     // Marked done all the same: the window's thread tries it itself.
                 }
@@ -185,10 +228,11 @@ void EndSkinImagePrefetch() {
     prefetched.clear();
 }
 
-bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
+bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size, bool smooth) {
     HBITMAP decoded = nullptr;
-    // A picture the helper could not decode is tried once more here.
-    if (!TakePrefetched(path, decoded) || !decoded) decoded = DecodeSkinImage(path);
+    // A picture the helper could not decode is tried once more here. The helper smooths; a mask
+    // is never among its pictures.
+    if (!smooth || !TakePrefetched(path, decoded) || !decoded) decoded = DecodeSkinImage(path, smooth);
     if (!decoded) return false;
     bitmap.reset(decoded);
     size = BitmapSize(decoded);

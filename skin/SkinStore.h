@@ -33,6 +33,17 @@ public:
     // Deletes the four pictures and destroys every element.
     void Reset();
 
+    // Loads the four state pictures (normal, hover, pressed, disabled) at the skin's scale from
+    // `folder` followed by each name, and keeps the names for Rescale. `size` is the size of the
+    // last picture that loaded.
+    void LoadPictures(const std::string& folder, const std::string (&names)[4], SIZE& size);
+    // Keeps the names for Rescale of pictures a window loaded in an order of its own.
+    void KeepPicturePaths(const std::string& folder, const std::string (&names)[4]);
+    // After the skin's scale changed: the four pictures loaded anew, and every element moved to
+    // its description rectangle at the new scale, with its pictures cut anew and its font made
+    // anew. Texts, ticks, enabled and shown states stay as they are.
+    void Rescale();
+
     CSkinButton* FindButton(const std::string& name) const;
     CSkinLabel* FindLabel(const std::string& name) const;
     CSkinEdit* FindEdit(const std::string& name) const;
@@ -50,10 +61,14 @@ public:
     std::vector<std::unique_ptr<CSkinLabel>> labels;
     std::vector<std::unique_ptr<CSkinEdit>> edits;
     GdiBitmap normalImage, overImage, downImage, disabledImage;
+
+private:
+    std::string picturePaths_[4];
 };
 
 // The list of a screen's list section (key "1" only), or null when the section has no such line.
 std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
                                           bool virtualRows = false);
 
+// A description rectangle (96-dpi units) at the skin's current scale (SkinDpi).
 RECT ToRect(const SkinRect& r);
