@@ -8,7 +8,8 @@
 #include "skin/SkinText.h"
 
 // Builds the element font of a text line: the face's default description with the line's height
-// (negative: character height in pixels) at the skin's scale, weight 700 or 400 and italic flag.
+// (negative: character height in pixels) at the skin's scale (ScaleFontHeight), weight 700 or 400
+// and italic flag.
 GdiFont CreateSkinFont(const std::string& face, bool bold, bool italic, int height);
 
 class CSkinLabel : public Window {

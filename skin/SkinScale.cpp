@@ -29,6 +29,10 @@ void SetSkinDpi(int dpi) {
 
 int ScaleToDpi(int value, int dpi) { return dpi == SKIN_BASE_DPI ? value : MulDivRound(value, dpi, SKIN_BASE_DPI); }
 
+int ScaleFontHeight(int height, int dpi) {
+    return static_cast<int>(static_cast<long long>(height) * dpi / SKIN_BASE_DPI);  // toward zero
+}
+
 SkinRect ScaleSkinRect(const SkinRect& r, int dpi) {
     SkinRect s;
     s.left = ScaleToDpi(r.left, dpi);

@@ -18,6 +18,9 @@ void SetSkinDpi(int dpi);
 
 // `value` description units at `dpi`, rounded half away from zero (as the platform's MulDiv).
 int ScaleToDpi(int value, int dpi);
+// A font height of the description at `dpi`, its fraction dropped: a text never grows more than the
+// rectangle it was fitted into at 96 dpi.
+int ScaleFontHeight(int height, int dpi);
 // A description rectangle at `dpi`: its corner and its size are scaled each on its own, so that a
 // rectangle, the picture drawn for it and the window made at it always agree in size.
 SkinRect ScaleSkinRect(const SkinRect& r, int dpi);

@@ -368,10 +368,15 @@ TEST(SkinScale, RectanglesKeepTheirSizeWhereverTheyLie) {
                   std::vector<int>({c.out.left, c.out.top, c.out.right, c.out.bottom}))
             << c.in.left << "," << c.in.top << " at " << c.dpi;
     }
-    // Font heights are negative: they round away from zero like positive lengths.
-    EXPECT_EQ(ScaleToDpi(-11, 120), -14);
-    EXPECT_EQ(ScaleToDpi(-11, 144), -17);
-    EXPECT_EQ(ScaleToDpi(11, 144), 17);
+    // Negative lengths round away from zero like positive ones; font heights drop their fraction,
+    // so that a text that fits its rectangle at 96 dpi fits it at every scale.
+    struct Font { int height, dpi, length, font; };
+    const Font fonts[] = {{-11, 120, -14, -13}, {-11, 144, -17, -16}, {11, 144, 17, 16}, {-10, 120, -13, -12},
+                          {-10, 168, -18, -17}, {-12, 192, -24, -24}, {-11, 96, -11, -11}};
+    for (const auto& f : fonts) {
+        EXPECT_EQ(ScaleToDpi(f.height, f.dpi), f.length) << f.height << " at " << f.dpi;
+        EXPECT_EQ(ScaleFontHeight(f.height, f.dpi), f.font) << f.height << " at " << f.dpi;
+    }
 }
 
 TEST(SkinScale, PictureSetsAreTriedNearestAboveFirstThenLargerThenSmaller) {

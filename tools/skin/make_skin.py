@@ -33,6 +33,8 @@ RES = ROOT / "resources"
 SKIN = RES / "skin"
 # Picture sets: (scale, folder under resources/skin, picture resource type, animation type).
 SETS = [(1, "", "GIF", "SWF"), (1.5, "150", "GIF150", "SWF150"), (2, "200", "GIF200", "SWF200")]
+# Common display scales between the sets, where only the text's fit is checked.
+BETWEEN = (1.25, 1.75, 2.5)
 MAIN_NAMES = {"normal": "home_on.gif", "hover": "home_hover.gif", "down": "home_click.gif",
               "off": "home_off.gif"}
 
@@ -156,6 +158,10 @@ def main():
         lines += [f'{Path(f).stem.upper()} {picture_type} "{rel}{f}"' for f in resources]
         files = resources + [mask, "animation.zan"]
         sizes.append((scale, sum((folder / f).stat().st_size for f in files)))
+    # Scales drawn from a larger set at load time: the program's text must fit there too.
+    for scale in BETWEEN:
+        D.set_scale(scale)
+        problems += [f"{p} (at {scale}x)" for s in L.ALL_SCREENS for p in check_fit(s)]
     D.set_scale(1)
     if problems:
         sys.exit("layout problems:\n  " + "\n  ".join(problems))

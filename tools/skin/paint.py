@@ -18,6 +18,12 @@ def set_scale(k):
     SCALE = k
 
 
+def font_px(size):
+    """A font size at the current scale, its fraction dropped as the program drops it: a text never
+    grows more than the box it was fitted into at 1x."""
+    return size if SCALE == 1 else int(size * SCALE)
+
+
 def px(v, k=None):
     """A layout length in device pixels, rounded half away from zero like the program's MulDiv."""
     k = SCALE if k is None else k
@@ -102,19 +108,14 @@ def panel(img, x, y, w, h, r, fill, edge):
 def text(img, x, y, s, size, colour, bold=False, anchor="la"):
     k = SCALE
     at = (x, y) if k == 1 else (x * k, y * k)
-    ImageDraw.Draw(img.im).text(at, s, font=font(px(size), bold), fill=colour, anchor=anchor)
+    ImageDraw.Draw(img.im).text(at, s, font=font(font_px(size), bold), fill=colour, anchor=anchor)
 
 
 def text_width(s, size, bold=False):
     """Width in layout units of s drawn at the current scale (whole pixels at 1x)."""
     if SCALE == 1:
         return math.ceil(font(size, bold).getlength(s))
-    return font(px(size), bold).getlength(s) / SCALE
-
-
-def device_text_width(s, size, bold=False):
-    """Width in device pixels at the current scale, for checks against scaled boxes."""
-    return math.ceil(font(px(size), bold).getlength(s))
+    return font(font_px(size), bold).getlength(s) / SCALE
 
 
 def text_lines(img, x, y, lines, size, colour, bold=False, leading=None):
