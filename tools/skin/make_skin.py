@@ -13,6 +13,7 @@ compiles them and does not run this script.
 """
 import io
 import re
+import struct
 import sys
 from pathlib import Path
 from PIL import Image
@@ -58,15 +59,39 @@ def finish_window(img, shape):
 
 def write_mask(shape, folder):
     """The 1x mask stays the 24-bit bitmap skins have always brought; the larger sets hold the
-    same two colours as a GIF, a fraction of the size (the program decodes either)."""
+    same two colours as a run-length bitmap, a hundredth of the size and quicker to decode than a
+    GIF of the same pixels (the program decodes any of them)."""
     inside = shape.point(lambda v: 255 if v >= 128 else 0)
     mask = Image.new("RGB", shape.size, (255, 255, 255))
     mask.paste((0, 0, 0), (0, 0), inside)
     if folder == SKIN:
         mask.save(folder / "Mask.bmp", format="BMP")
         return "Mask.bmp"
-    mask.convert("1").save(folder / "mask.gif", format="GIF")
-    return "mask.gif"
+    (folder / "mask.bmp").write_bytes(rle8_bitmap(inside))
+    return "mask.bmp"
+
+
+def rle8_bitmap(inside):
+    """A Windows bitmap (BI_RLE8) of two colours: black where `inside` is set, white elsewhere."""
+    w, h = inside.size
+    pixels = inside.load()
+    data = bytearray()
+    for y in range(h - 1, -1, -1):          # bottom row first
+        x = 0
+        while x < w:
+            v = 0 if pixels[x, y] else 1     # palette: 0 black, 1 white
+            n = 1
+            while x + n < w and n < 255 and (0 if pixels[x + n, y] else 1) == v:
+                n += 1
+            data += bytes((n, v))
+            x += n
+        data += b"\x00\x00"                 # end of line
+    data[-2:] = b"\x00\x01"                 # end of bitmap
+    palette = bytes((0, 0, 0, 0, 255, 255, 255, 0)) + bytes(4 * 254)   # a full table: every reader takes it
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 8, 1, len(data), 2835, 2835, 0, 0)
+    offset = 14 + len(info) + len(palette)
+    head = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    return head + info + palette + bytes(data)
 
 
 def picture_names(s, pictures):
