@@ -85,6 +85,10 @@ private:
     void DestroySubScreens();
     bool CreateScreen(const SkinScreenLine& line, size_t order);
     void StartAnimation();
+    // The hover and pressed pictures of the main screen, when LoadSkin left them for later: loaded
+    // and cut for every button.
+    // With `startAnimation`, also the animation, when LoadSkin left it for later too.
+    void TakeLatePictures(bool startAnimation);
 
     // Sub-screens of the description not built yet, with their place in it.
     struct PendingScreen {
@@ -95,4 +99,6 @@ private:
     std::vector<size_t> screenOrder_;  // each built sub-screen's place in the description
     std::string screensPath_, screensFolder_;
     bool firstIdleTimer_ = false;
+    bool latePictures_ = false;
+    bool animationWanted_ = true;  // as the last WM_FLASHPLAY or WM_FLASHSTOP asked
 };

@@ -162,6 +162,7 @@ HBITMAP DecodeSkinImage(const std::string& path, bool smooth) {
 // prefetch until LoadSkinImage takes it or the prefetch ends; `done` once the helper has tried it.
 struct Prefetched {
     bool done = false;
+    bool smooth = true;  // false for a mask: resized to the nearest pixel
     HBITMAP bitmap = nullptr;
 };
 std::mutex prefetchLock;
@@ -171,10 +172,10 @@ std::thread prefetcher;
 
 // The prefetched picture of `path`, waiting for it if the helper is still at it; false when the
 // path was not prefetched. `bitmap` is null when the helper could not decode it.
-bool TakePrefetched(const std::string& path, HBITMAP& bitmap) {
+bool TakePrefetched(const std::string& path, bool smooth, HBITMAP& bitmap) {
     std::unique_lock<std::mutex> hold(prefetchLock);
     auto entry = prefetched.find(path);
-    if (entry == prefetched.end()) return false;
+    if (entry == prefetched.end() || entry->second.smooth != smooth) return false;
     prefetchDone.wait(hold, [&] { return entry->second.done; });
     bitmap = entry->second.bitmap;
     prefetched.erase(entry);
@@ -182,20 +183,25 @@ bool TakePrefetched(const std::string& path, HBITMAP& bitmap) {
 }
 }  // namespace
 
-bool PrefetchSkinImages(const std::vector<std::string>& paths) {
+bool PrefetchSkinImages(const std::vector<std::string>& paths, const std::vector<std::string>& masks) {
     EndSkinImagePrefetch();
+    std::vector<std::pair<std::string, bool>> work;  // path, smooth
     {
         std::lock_guard<std::mutex> hold(prefetchLock);
-        for (const auto& path : paths) prefetched[path];
+        for (const auto& path : paths) {
+            const bool mask = std::find(masks.begin(), masks.end(), path) != masks.end();
+            prefetched[path].smooth = !mask;
+            work.emplace_back(path, !mask);
+        }
     }
     try {
-        prefetcher = std::thread([paths] {
+        prefetcher = std::thread([work] {
             // The picture loader needs COM on its thread; nothing else of COM is used there.
             const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            for (const auto& path : paths) {
+            for (const auto& [path, smooth] : work) {
                 HBITMAP decoded = nullptr;
                 try {
-                    decoded = DecodeSkinImage(path, true);
+                    decoded = DecodeSkinImage(path, smooth);
                 } catch (const std::bad_alloc&) {
                     // Marked done all the same: the window's thread tries it itself.
                 }
@@ -230,9 +236,8 @@ void EndSkinImagePrefetch() {
 
 bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size, bool smooth) {
     HBITMAP decoded = nullptr;
-    // A picture the helper could not decode is tried once more here. The helper smooths; a mask
-    // is never among its pictures.
-    if (!smooth || !TakePrefetched(path, decoded) || !decoded) decoded = DecodeSkinImage(path, smooth);
+    // A picture the helper could not decode is tried once more here.
+    if (!TakePrefetched(path, smooth, decoded) || !decoded) decoded = DecodeSkinImage(path, smooth);
     if (!decoded) return false;
     bitmap.reset(decoded);
     size = BitmapSize(decoded);

@@ -34,7 +34,9 @@ bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size, bool 
 // Starts decoding `paths` (as LoadSkinImage names them) in order on a helper thread, so that the
 // thread that builds the windows finds them ready; LoadSkinImage of such a path takes the decoded
 // picture, waiting for it when needed. False when no thread could be started (nothing is held).
-bool PrefetchSkinImages(const std::vector<std::string>& paths);
+// Those of `paths` that are also in `masks` are resized as masks (to the nearest pixel), and only a
+// LoadSkinImage that asks for a mask takes them.
+bool PrefetchSkinImages(const std::vector<std::string>& paths, const std::vector<std::string>& masks = {});
 // Waits for the helper and deletes the prefetched pictures nobody took.
 void EndSkinImagePrefetch();
 // Makes `target` a bitmap for dc (null: the screen; a 32-bit section) holding the pixels of `source`

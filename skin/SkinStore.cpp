@@ -114,20 +114,28 @@ void CSkinStore::KeepPicturePaths(const std::string& folder, const std::string (
     for (int i = 0; i < 4; ++i) picturePaths_[i] = folder + names[i];
 }
 
-void CSkinStore::Rescale() {
+void CSkinStore::LoadStatePictures(bool normal, bool over, bool down, bool disabled) {
     GdiBitmap* pictures[4] = {&normalImage, &overImage, &downImage, &disabledImage};
+    const bool wanted[4] = {normal, over, down, disabled};
     SIZE size{};
     for (int i = 0; i < 4; ++i) {
-        if (picturePaths_[i].empty()) continue;
+        if (!wanted[i] || picturePaths_[i].empty()) continue;
         pictures[i]->reset();
         LoadSkinImage(picturePaths_[i], *pictures[i], size);
     }
+}
+
+void CSkinStore::CutButtonPictures() {
     for (auto& b : buttons) {
-        const RECT rect = ToRect(b->layout);
-        MoveTo(b->hwnd(), rect);
-        b->CutPictures(normalImage, overImage, downImage, disabledImage, rect);
+        b->CutPictures(normalImage, overImage, downImage, disabledImage, ToRect(b->layout));
         b->Invalidate(true);
     }
+}
+
+void CSkinStore::Rescale() {
+    LoadStatePictures(true, true, true, true);
+    for (auto& b : buttons) MoveTo(b->hwnd(), ToRect(b->layout));
+    CutButtonPictures();
     for (auto& l : labels) {
         const RECT rect = ToRect(l->layout.rect);
         MoveTo(l->hwnd(), rect);

@@ -39,6 +39,10 @@ public:
     void LoadPictures(const std::string& folder, const std::string (&names)[4], SIZE& size);
     // Keeps the names for Rescale of pictures a window loaded in an order of its own.
     void KeepPicturePaths(const std::string& folder, const std::string (&names)[4]);
+    // Loads anew the state pictures asked for (normal, hover, pressed, disabled), by the kept names.
+    void LoadStatePictures(bool normal, bool over, bool down, bool disabled);
+    // Cuts every button's four pictures anew from the state pictures, at its rectangle.
+    void CutButtonPictures();
     // After the skin's scale changed: the four pictures loaded anew, and every element moved to
     // its description rectangle at the new scale, with its pictures cut anew and its font made
     // anew. Texts, ticks, enabled and shown states stay as they are.
