@@ -11,6 +11,7 @@
 #include "framework/Resource.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
+#include "skin/SkinScale.h"
 
 namespace {
 constexpr UINT_PTR FRAME_TIMER = 1;
@@ -46,12 +47,12 @@ bool CShockwaveFlash::Create(const char* windowName, DWORD style, const RECT& re
     return true;
 }
 
-void CShockwaveFlash::SetMovie(const std::string& path) {
+void CShockwaveFlash::SetMovie(const std::string& path, int movieDpi) {
     std::string bytes;
-    if (!readWholeFile(path, bytes) || !SetMovieData(bytes)) ClearMovie();
+    if (!readWholeFile(path, bytes) || !SetMovieData(bytes, movieDpi)) ClearMovie();
 }
 
-bool CShockwaveFlash::SetMovieData(const std::string& bytes) {
+bool CShockwaveFlash::SetMovieData(const std::string& bytes, int movieDpi) {
     MovieHeader header;
     if (!ParseMovieHeader(bytes, header)) {
         ClearMovie();
@@ -64,9 +65,26 @@ bool CShockwaveFlash::SetMovieData(const std::string& bytes) {
         ClearMovie();
         return false;
     }
+    const int count = fit < header.frameCount ? fit : header.frameCount;
+    const int dpi = SkinDpi();
+    const int width = RescaledSize(header.frameWidth, movieDpi, dpi);
+    const int height = RescaledSize(header.frameHeight, movieDpi, dpi);
+    if (width != header.frameWidth || height != header.frameHeight) {
+        // Only the frames the strip holds, so that frame i lands exactly at i * width.
+        GdiBitmap frames;
+        CutImage(nullptr, frames, strip, RECT{0, 0, header.frameWidth * count, header.frameHeight});
+        GdiBitmap resized(ResizeBitmap(frames.get(), width * count, height, true));
+        if (!resized) {
+            ClearMovie();
+            return false;
+        }
+        strip = std::move(resized);
+        header.frameWidth = width;
+        header.frameHeight = height;
+    }
     movie_ = header;
     strip_ = std::move(strip);
-    frameCount_ = fit < header.frameCount ? fit : header.frameCount;
+    frameCount_ = count;
     frame_ = 0;
     started_ = GetTickCount();
     UpdateShape();
@@ -150,19 +168,32 @@ void CShockwaveFlash::OnDestroy() {
     Default();
 }
 
+const char* BuiltInMovieType(int dpi, int& movieDpi) {
+    for (const SkinPictureSet& set : PictureSetsFor(dpi)) {
+        const void* data = nullptr;
+        DWORD size = 0;
+        if (!LoadDataResource(ANIMATION_RESOURCE, set.movieType, &data, &size)) continue;
+        movieDpi = set.dpi;
+        return set.movieType;
+    }
+    return nullptr;
+}
+
 void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect) {
+    int movieDpi = SKIN_BASE_DPI;
+    const char* type = BuiltInMovieType(SkinDpi(), movieDpi);
+    if (!type) type = ANIMATION_RESOURCE_TYPE;
     // A file of its own in the temporary folder: the current folder may be the system's.
     const std::string path = AnimationTempFile();
-    const bool written =
-        !path.empty() && ExtractResourceToFile(path, ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE);
+    const bool written = !path.empty() && ExtractResourceToFile(path, ANIMATION_RESOURCE, type);
     flash.Destroy();
     flash.Create(windowName, WS_CHILD | WS_VISIBLE, rect, owner, id);
-    if (written) flash.SetMovie(path);
+    if (written) flash.SetMovie(path, movieDpi);
     if (!flash.HasMovie()) {
         const void* data = nullptr;
         DWORD size = 0;
-        if (LoadDataResource(ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE, &data, &size))
-            flash.SetMovieData(std::string(static_cast<const char*>(data), size));
+        if (LoadDataResource(ANIMATION_RESOURCE, type, &data, &size))
+            flash.SetMovieData(std::string(static_cast<const char*>(data), size), movieDpi);
     }
     flash.Play();
     if (!path.empty()) DeleteFileA(path.c_str());

@@ -16,7 +16,7 @@ constexpr UINT PROGRESS_ANIMATION_ID = 1009;
 // The built-in movie, and the start of the temporary file's name it is written to before it is played
 // (never "skin3.swf" in the current folder, which may be the system's).
 constexpr const char* ANIMATION_RESOURCE = "ANIMATION";
-constexpr const char* ANIMATION_RESOURCE_TYPE = "SWF";
+constexpr const char* ANIMATION_RESOURCE_TYPE = "SWF";  // the 1x movie
 constexpr const char* ANIMATION_FILE = "skin3.swf";
 constexpr const char* ANIMATION_TEMP_PREFIX = "zan";
 
@@ -28,10 +28,11 @@ public:
     bool Create(const char* windowName, DWORD style, const RECT& rect, HWND owner, UINT id);
 
     // Reads the whole movie file at once (the file may be deleted right afterwards). A file that
-    // cannot be read or is not a movie leaves the control empty, silently.
-    void SetMovie(const std::string& path);
+    // cannot be read or is not a movie leaves the control empty, silently. The movie's frames were
+    // drawn for `movieDpi`; they are resized once, here, to the skin's scale (SkinDpi).
+    void SetMovie(const std::string& path, int movieDpi = 96);
     // The same from bytes in memory (the built-in resource when no file could be written).
-    bool SetMovieData(const std::string& bytes);
+    bool SetMovieData(const std::string& bytes, int movieDpi = 96);
     void Play();
     void Stop();
 
@@ -68,4 +69,8 @@ std::string AnimationTempFile();
 // creates `flash` at rect of owner with the given window name and identifier, sets the
 // movie from that file and plays it, then deletes the file. Where the file cannot be written, the
 // movie is taken straight from the resource, so the animation plays all the same.
+// The resource type of the built-in movie for `dpi`: the one of the nearest picture set at or
+// above it that the program holds (skin/SkinScale.h), and the scale it was drawn for; null when
+// the program holds none.
+const char* BuiltInMovieType(int dpi, int& movieDpi);
 void StartBuiltInAnimation(CShockwaveFlash& flash, HWND owner, const char* windowName, UINT id, const RECT& rect);

@@ -4,6 +4,7 @@
 
 #include "framework/GdiOwners.h"
 #include "framework/Window.h"
+#include "skin/SkinText.h"
 
 class CSkinButton : public Window {
 public:
@@ -21,6 +22,7 @@ public:
     const GdiBitmap& CurrentPicture(bool pressed, bool disabled) const;
 
     std::string name;
+    SkinRect layout;  // the description's rectangle, in its 96-dpi units
     int index = 0;
     bool hot = false;
     int checked = 0;

@@ -6,9 +6,11 @@
 #include "skin/SkinMessages.h"
 #include "framework/GdiOwners.h"
 #include "skin/DestroyTree.h"
+#include "skin/DisplayDpi.h"
 #include "skin/MaskRegion.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
+#include "skin/SkinScale.h"
 
 namespace {
 std::atomic<CSkinDialog*> mainDialog{nullptr};
@@ -40,6 +42,8 @@ BOOL CSkinDialog::OnInitDialog() {
     // The description is read from the program's own resource (kept in memory, not in a file
     // that a read-only folder could not hold).
     skinFile = GetSkinFolder(skinFile) + skinFile;
+    // Drawn at the scale of the display the window starts on.
+    SetSkinDpi(WindowDpi(hwnd()));
     if (!ObtainSkinDescription(skinFile)) {
         ShowSkinNotFound(hwnd());
         EndDialog(2);
@@ -71,11 +75,14 @@ void CSkinDialog::LoadSkin() {
     const std::string overName = GetSkinString(skinFile, MAIN_INFO, "Over", "");
     const std::string downName = GetSkinString(skinFile, MAIN_INFO, "Down", "");
     const std::string disabledName = GetSkinString(skinFile, MAIN_INFO, "Disabled", "");
-    // The hover, pressed and disabled pictures, and those of the sub-screen built with the skin,
-    // are decoded on a helper thread while this one decodes the background and the mask and
-    // builds the window: on two cores the window shows sooner.
-    std::vector<std::string> ahead = {folder + overName, folder + downName, folder + disabledName};
-    if (const char* first = ScreenShownFirst()) {
+    // The mask, the disabled picture (the first page's button shows it) and those of the sub-screen
+    // built with the skin are decoded on a helper thread while this one decodes the background and
+    // builds the window: on two cores the window shows sooner. A window that shows before all is
+    // built loads the hover and pressed pictures once it first waits for input (TakeLatePictures):
+    // they only show under the pointer, and at twice the scale each costs as much as the background.
+    const char* first = ScreenShownFirst();
+    std::vector<std::string> ahead = {folder + maskName, folder + disabledName};
+    if (first) {
         for (const auto& entry : ReadNumberedSection(skinFile, SUBSCREENS)) {
             const SkinScreenLine line = ParseScreenLine(entry.value);
             if (line.name != first) continue;
@@ -83,16 +90,24 @@ void CSkinDialog::LoadSkin() {
             break;
         }
     }
-    PrefetchSkinImages(ahead);
+    if (!first) {
+        ahead.push_back(folder + overName);
+        ahead.push_back(folder + downName);
+    }
+    PrefetchSkinImages(ahead, {folder + maskName});
     SIZE size{0, 0};
     GdiBitmap mask;
     LoadSkinImage(folder + mainName, store.normalImage, size);
-    LoadSkinImage(folder + maskName, mask, size);
+    LoadSkinImage(folder + maskName, mask, size, false);
     if (size.cx > 0 && size.cy > 0)
         SetWindowPos(hwnd(), HWND_TOP, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
-    LoadSkinImage(folder + overName, store.overImage, size);
-    LoadSkinImage(folder + downName, store.downImage, size);
     LoadSkinImage(folder + disabledName, store.disabledImage, size);
+    store.KeepPicturePaths(folder, {mainName, overName, downName, disabledName});
+    latePictures_ = first != nullptr;
+    if (!latePictures_) {
+        LoadSkinImage(folder + overName, store.overImage, size);
+        LoadSkinImage(folder + downName, store.downImage, size);
+    }
 
     // 6. The outline; the temporary mask goes with `mask`.
     ApplyMaskRegion(mask.get());
@@ -106,14 +121,49 @@ void CSkinDialog::LoadSkin() {
     store.EnableButton("BUTTON_MAIN", false);
     InvalidateRect(hwnd(), nullptr, TRUE);
 
-    // 9. The animation.
-    StartAnimation();
+    // 9. The animation; a window that shows before all is built starts it once it first waits
+    // for input (its frames are as many pixels as the background).
+    if (!latePictures_) StartAnimation();
 
     // 10. What the application does once its skin is loaded, before the window first shows.
     OnSkinLoaded();
 }
 
 void CSkinDialog::OnSkinLoaded() {}
+
+void CSkinDialog::TakeLatePictures(bool startAnimation) {
+    if (!latePictures_) return;
+    latePictures_ = false;
+    store.LoadStatePictures(false, true, true, false);
+    store.CutButtonPictures();
+    if (startAnimation && hwnd() && !animation.hwnd()) {
+        StartAnimation();
+        if (!animationWanted_) animation.Stop();  // stopped before it was there
+    }
+}
+
+void CSkinDialog::OnDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi == SkinDpi()) return;
+    SetSkinDpi(dpi);
+    latePictures_ = false;  // Rescale loads every picture at the new scale
+    GdiBitmap mask;
+    SIZE size{0, 0};
+    LoadSkinImage(GetSkinFolder(skinFile) + GetSkinString(skinFile, MAIN_INFO, "Mask", ""), mask, size, false);
+    store.Rescale();
+    // The window takes the size of the mask, else of the background, as when the skin loaded.
+    if (size.cx <= 0 || size.cy <= 0) size = BitmapSize(store.normalImage.get());
+    if (size.cx > 0 && size.cy > 0)
+        SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, size.cx, size.cy,
+                     SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
+    ApplyMaskRegion(mask.get());
+    for (auto& screen : screens) screen->Rescale();
+    // An animation left for later starts here, as it would have.
+    const bool playing = animation.hwnd() ? animation.IsPlaying() : animationWanted_;
+    animation.Destroy();
+    StartAnimation();
+    if (!playing) animation.Stop();
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
 
 void CSkinDialog::StartAnimation() {
     std::string dimension = GetSkinString(skinFile, MAIN_ANIMATION, "DIMENSION", "");
@@ -233,6 +283,7 @@ void CSkinDialog::OnTimer(UINT_PTR id) {
         return;
     }
     KillTimer(hwnd(), TIMER_FIRSTIDLE);
+    TakeLatePictures(true);
     AllScreens();
     OnFirstIdle();
 }
@@ -253,16 +304,23 @@ void CSkinDialog::OnDestroy() {
     // Sub-screens and screens stop their work while every window of the tree still exists.
     SendDestroyTree(hwnd());
     animation.Stop();
+    latePictures_ = false;  // nobody will hover a closing window
     Default();
 }
 
 LRESULT CSkinDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_FLASHSTOP:
+        animationWanted_ = false;
         animation.Stop();
         SetResult(0);
         return 0;
+    case WM_DPICHANGED:
+        if (lp) OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        SetResult(0);
+        return 0;
     case WM_FLASHPLAY:
+        animationWanted_ = true;
         animation.Play();
         SetResult(0);
         return 0;

@@ -34,6 +34,11 @@ public:
     virtual void ApplyMaskRegion(HBITMAP mask);
     // Loads (or reloads) the main screen from the skin description.
     virtual void LoadSkin();
+    // The display's scale changed (the window moved to another monitor): the skin is drawn at
+    // `dpi` from now on, the window takes its new size at the top-left corner of `suggested`, and
+    // the pictures, the outline, every element, the sub-screens and the animation follow, keeping
+    // what they show.
+    virtual void OnDpiChanged(int dpi, const RECT& suggested);
 
     // Shows the sub-screen called name and hides the others; an unknown name hides them all and
     // keeps currentScreen.
@@ -80,6 +85,10 @@ private:
     void DestroySubScreens();
     bool CreateScreen(const SkinScreenLine& line, size_t order);
     void StartAnimation();
+    // The hover and pressed pictures of the main screen, when LoadSkin left them for later: loaded
+    // and cut for every button.
+    // With `startAnimation`, also the animation, when LoadSkin left it for later too.
+    void TakeLatePictures(bool startAnimation);
 
     // Sub-screens of the description not built yet, with their place in it.
     struct PendingScreen {
@@ -90,4 +99,6 @@ private:
     std::vector<size_t> screenOrder_;  // each built sub-screen's place in the description
     std::string screensPath_, screensFolder_;
     bool firstIdleTimer_ = false;
+    bool latePictures_ = false;
+    bool animationWanted_ = true;  // as the last WM_FLASHPLAY or WM_FLASHSTOP asked
 };

@@ -17,6 +17,8 @@
 #include "framework/ComPtr.h"
 #include "framework/Handles.h"
 #include "framework/Resource.h"
+#include "skin/Resample.h"
+#include "skin/SkinScale.h"
 
 namespace {
 // The description of a 32-bit picture stored top row first.
@@ -100,25 +102,67 @@ std::string SkinResourceName(const std::string& path) {
     return name;
 }
 
+HBITMAP ResizeBitmap(HBITMAP source, int width, int height, bool smooth) {
+    DIBSECTION from{};
+    if (!source || width <= 0 || height <= 0 || GetObjectA(source, sizeof from, &from) != sizeof from ||
+        from.dsBm.bmBitsPixel != 32 || !from.dsBm.bmBits || from.dsBm.bmWidth <= 0 || from.dsBm.bmHeight <= 0)
+        return nullptr;
+    BITMAPINFO info = TopDownInfo(width, height);
+    void* bits = nullptr;
+    GdiBitmap resized(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!resized || !bits) return nullptr;
+    GdiFlush();
+    // Our sections are top-down; a bottom-up one (negative height in its header) would be upside
+    // down here, and only sections of our own reach this.
+    ResamplePixels(static_cast<const uint32_t*>(from.dsBm.bmBits), from.dsBm.bmWidth, from.dsBm.bmHeight,
+                   static_cast<uint32_t*>(bits), width, height, smooth);
+    return resized.release();
+}
+
+std::string PictureSetPath(const std::string& path, const char* setFolder) {
+    if (!setFolder || !*setFolder) return path;
+    const size_t slash = path.rfind('\\');
+    if (slash == std::string::npos) return std::string(setFolder) + "\\" + path;
+    return path.substr(0, slash + 1) + setFolder + "\\" + path.substr(slash + 1);
+}
+
 namespace {
-// The file beside the skin, else the built-in picture, decoded; null when neither reads or decodes.
-HBITMAP DecodeSkinImage(const std::string& path) {
-    std::vector<unsigned char> bytes;
-    if (!readFile(path, bytes)) {
-        const void* data = nullptr;
-        DWORD length = 0;
-        const std::string name = SkinResourceName(path);
-        if (name.empty() || !LoadDataResource(name.c_str(), "GIF", &data, &length)) return nullptr;
-        const auto* begin = static_cast<const unsigned char*>(data);
-        bytes.assign(begin, begin + length);
+// The picture of `path` for the skin's scale, decoded and resized to it; null when no set reads
+// or decodes. A file of the 1x path makes it a skin from files: only files count then, so a
+// built-in picture never mixes into it.
+HBITMAP DecodeSkinImage(const std::string& path, bool smooth) {
+    const int dpi = SkinDpi();
+    std::vector<unsigned char> oneX, bytes;
+    const bool fromFiles = readFile(path, oneX);
+    const std::string name = SkinResourceName(path);
+    for (const SkinPictureSet& set : PictureSetsFor(dpi)) {
+        HBITMAP decoded = nullptr;
+        if (fromFiles) {
+            if (set.dpi == SKIN_BASE_DPI) decoded = DecodePictureBytes(oneX.data(), oneX.size());
+            else if (readFile(PictureSetPath(path, set.folder), bytes))
+                decoded = DecodePictureBytes(bytes.data(), bytes.size());
+        } else {
+            const void* data = nullptr;
+            DWORD length = 0;
+            if (!name.empty() && LoadDataResource(name.c_str(), set.pictureType, &data, &length))
+                decoded = DecodePictureBytes(data, length);
+        }
+        if (!decoded) continue;
+        const SIZE have = BitmapSize(decoded);
+        const int width = RescaledSize(have.cx, set.dpi, dpi), height = RescaledSize(have.cy, set.dpi, dpi);
+        if (width == have.cx && height == have.cy) return decoded;
+        HBITMAP resized = ResizeBitmap(decoded, width, height, smooth);
+        DeleteObject(decoded);
+        return resized;
     }
-    return DecodePictureBytes(bytes.data(), bytes.size());
+    return nullptr;
 }
 
 // Pictures a helper thread decodes ahead of their use. An entry exists from the start of the
 // prefetch until LoadSkinImage takes it or the prefetch ends; `done` once the helper has tried it.
 struct Prefetched {
     bool done = false;
+    bool smooth = true;  // false for a mask: resized to the nearest pixel
     HBITMAP bitmap = nullptr;
 };
 std::mutex prefetchLock;
@@ -128,10 +172,10 @@ std::thread prefetcher;
 
 // The prefetched picture of `path`, waiting for it if the helper is still at it; false when the
 // path was not prefetched. `bitmap` is null when the helper could not decode it.
-bool TakePrefetched(const std::string& path, HBITMAP& bitmap) {
+bool TakePrefetched(const std::string& path, bool smooth, HBITMAP& bitmap) {
     std::unique_lock<std::mutex> hold(prefetchLock);
     auto entry = prefetched.find(path);
-    if (entry == prefetched.end()) return false;
+    if (entry == prefetched.end() || entry->second.smooth != smooth) return false;
     prefetchDone.wait(hold, [&] { return entry->second.done; });
     bitmap = entry->second.bitmap;
     prefetched.erase(entry);
@@ -139,20 +183,25 @@ bool TakePrefetched(const std::string& path, HBITMAP& bitmap) {
 }
 }  // namespace
 
-bool PrefetchSkinImages(const std::vector<std::string>& paths) {
+bool PrefetchSkinImages(const std::vector<std::string>& paths, const std::vector<std::string>& masks) {
     EndSkinImagePrefetch();
+    std::vector<std::pair<std::string, bool>> work;  // path, smooth
     {
         std::lock_guard<std::mutex> hold(prefetchLock);
-        for (const auto& path : paths) prefetched[path];
+        for (const auto& path : paths) {
+            const bool mask = std::find(masks.begin(), masks.end(), path) != masks.end();
+            prefetched[path].smooth = !mask;
+            work.emplace_back(path, !mask);
+        }
     }
     try {
-        prefetcher = std::thread([paths] {
+        prefetcher = std::thread([work] {
             // The picture loader needs COM on its thread; nothing else of COM is used there.
             const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-            for (const auto& path : paths) {
+            for (const auto& [path, smooth] : work) {
                 HBITMAP decoded = nullptr;
                 try {
-                    decoded = DecodeSkinImage(path);
+                    decoded = DecodeSkinImage(path, smooth);
                 } catch (const std::bad_alloc&) {
                     // Marked done all the same: the window's thread tries it itself.
                 }
@@ -185,10 +234,10 @@ void EndSkinImagePrefetch() {
     prefetched.clear();
 }
 
-bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size) {
+bool LoadSkinImage(const std::string& path, GdiBitmap& bitmap, SIZE& size, bool smooth) {
     HBITMAP decoded = nullptr;
     // A picture the helper could not decode is tried once more here.
-    if (!TakePrefetched(path, decoded) || !decoded) decoded = DecodeSkinImage(path);
+    if (!TakePrefetched(path, smooth, decoded) || !decoded) decoded = DecodeSkinImage(path, smooth);
     if (!decoded) return false;
     bitmap.reset(decoded);
     size = BitmapSize(decoded);

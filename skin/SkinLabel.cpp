@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "skin/SkinImage.h"
+#include "skin/SkinScale.h"
 
 GdiFont CreateSkinFont(const std::string& face, bool bold, bool italic, int height) {
     // What a point-size font of the face describes (default character set, everything else
@@ -11,7 +12,7 @@ GdiFont CreateSkinFont(const std::string& face, bool bold, bool italic, int heig
     LOGFONTA lf{};
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-    lf.lfHeight = height;
+    lf.lfHeight = ScaleFontHeight(height, SkinDpi());
     lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     lf.lfItalic = italic ? TRUE : FALSE;
     return GdiFont(CreateFontIndirectA(&lf));

@@ -8,7 +8,8 @@
 #include "skin/SkinText.h"
 
 // Builds the element font of a text line: the face's default description with the line's height
-// (negative: character height in pixels), weight 700 or 400 and italic flag.
+// (negative: character height in pixels) at the skin's scale (ScaleFontHeight), weight 700 or 400
+// and italic flag.
 GdiFont CreateSkinFont(const std::string& face, bool bold, bool italic, int height);
 
 class CSkinLabel : public Window {
@@ -27,6 +28,7 @@ public:
     GdiBitmap background;
     GdiFont font;
     std::string name;
+    SkinTextLine layout;  // the description's line: rectangle and font in its 96-dpi units
     int index = 0;
     COLORREF colour = 0;
 
@@ -50,6 +52,7 @@ public:
     GdiBitmap background;
     GdiFont font;
     std::string name;
+    SkinTextLine layout;  // the description's line: rectangle and font in its 96-dpi units
     int index = 0;
     COLORREF colour = 0;
 };

@@ -5,6 +5,7 @@
 
 #include "framework/Handles.h"
 #include "skin/SkinResourceIds.h"
+#include "skin/SkinScale.h"
 
 namespace {
 // The menu of the program's resources, or the same two items built here when a program was
@@ -37,11 +38,13 @@ bool CSkinList::Create(HWND parent, const RECT& rect, const std::vector<SkinList
     if (!CreateControl(WC_LISTVIEWA, 0, style, "", rect, parent, 0)) return false;
     virtualRows_ = virtualRows;
     columns_ = columns.size();
+    columnWidths_.clear();
+    for (const auto& c : columns) columnWidths_.push_back(c.width);
     for (size_t i = 0; i < columns.size(); ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.pszText = const_cast<char*>(columns[i].title.c_str());
-        column.cx = columns[i].width;
+        column.cx = ScaleToDpi(columns[i].width, SkinDpi());
         column.iSubItem = static_cast<int>(i);
         SendMessageA(hwnd(), LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
     }
@@ -50,6 +53,13 @@ bool CSkinList::Create(HWND parent, const RECT& rect, const std::vector<SkinList
     // The ticks of a virtual list are ours: the control asks for them with each row it draws.
     if (virtualRows_) SendMessageA(hwnd(), LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
     return true;
+}
+
+void CSkinList::Rescale() {
+    const SkinRect r = ScaleSkinRect(layout, SkinDpi());
+    MoveWindow(hwnd(), r.left, r.top, r.width(), r.height(), TRUE);
+    for (size_t i = 0; i < columnWidths_.size(); ++i)
+        SendMessageA(hwnd(), LVM_SETCOLUMNWIDTH, i, MAKELPARAM(ScaleToDpi(columnWidths_[i], SkinDpi()), 0));
 }
 
 int CSkinList::ItemCount() const {

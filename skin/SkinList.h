@@ -12,7 +12,12 @@ public:
     // full-row selection switched on. With `virtualRows` the rows' texts and ticks live in this
     // object and the control only draws the rows in view, so that a hundred thousand rows cost
     // no more than a few: the control holds nothing per row, and a fill is one count.
+    // Column widths are the description's, in 96-dpi units: they are scaled to the skin's scale.
     bool Create(HWND parent, const RECT& rect, const std::vector<SkinListColumn>& columns, bool virtualRows = false);
+    // Moves the list to `layout` and sizes its columns anew, both at the skin's current scale.
+    void Rescale();
+
+    SkinRect layout;  // the description's rectangle, in its 96-dpi units
     int ItemCount() const;
     // Around a fill of many rows: the old rows go, nothing is drawn until EndFill, and room for
     // `rows` rows is made at once.
@@ -46,6 +51,7 @@ private:
         std::vector<std::string> cells;  // one per column
         bool checked = false;
     };
+    std::vector<int> columnWidths_;  // in 96-dpi units
     bool virtualRows_ = false;
     bool filling_ = false;
     size_t columns_ = 0;

@@ -3,8 +3,18 @@
 
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
+#include "skin/SkinScale.h"
 
-RECT ToRect(const SkinRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+RECT ToRect(const SkinRect& r) {
+    const SkinRect s = ScaleSkinRect(r, SkinDpi());
+    return RECT{s.left, s.top, s.right, s.bottom};
+}
+
+namespace {
+void MoveTo(HWND hwnd, const RECT& rect) {
+    MoveWindow(hwnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+}
+}  // namespace
 
 CSkinButton* CSkinStore::FindButton(const std::string& name) const {
     for (const auto& b : buttons) {
@@ -94,6 +104,55 @@ void CSkinStore::Reset() {
     edits.clear();
 }
 
+void CSkinStore::LoadPictures(const std::string& folder, const std::string (&names)[4], SIZE& size) {
+    GdiBitmap* pictures[4] = {&normalImage, &overImage, &downImage, &disabledImage};
+    KeepPicturePaths(folder, names);
+    for (int i = 0; i < 4; ++i) LoadSkinImage(picturePaths_[i], *pictures[i], size);
+}
+
+void CSkinStore::KeepPicturePaths(const std::string& folder, const std::string (&names)[4]) {
+    for (int i = 0; i < 4; ++i) picturePaths_[i] = folder + names[i];
+}
+
+void CSkinStore::LoadStatePictures(bool normal, bool over, bool down, bool disabled) {
+    GdiBitmap* pictures[4] = {&normalImage, &overImage, &downImage, &disabledImage};
+    const bool wanted[4] = {normal, over, down, disabled};
+    SIZE size{};
+    for (int i = 0; i < 4; ++i) {
+        if (!wanted[i] || picturePaths_[i].empty()) continue;
+        pictures[i]->reset();
+        LoadSkinImage(picturePaths_[i], *pictures[i], size);
+    }
+}
+
+void CSkinStore::CutButtonPictures() {
+    for (auto& b : buttons) {
+        b->CutPictures(normalImage, overImage, downImage, disabledImage, ToRect(b->layout));
+        b->Invalidate(true);
+    }
+}
+
+void CSkinStore::Rescale() {
+    LoadStatePictures(true, true, true, true);
+    for (auto& b : buttons) MoveTo(b->hwnd(), ToRect(b->layout));
+    CutButtonPictures();
+    for (auto& l : labels) {
+        const RECT rect = ToRect(l->layout.rect);
+        MoveTo(l->hwnd(), rect);
+        l->CutBackground(normalImage, rect);
+        GdiFont font = CreateSkinFont(l->layout.face, l->layout.bold, l->layout.italic, l->layout.height);
+        l->SetFont(font.get());
+        l->Invalidate(true);
+    }
+    for (auto& e : edits) {
+        const RECT rect = ToRect(e->layout.rect);
+        MoveTo(e->hwnd(), rect);
+        e->font = CreateSkinFont(e->layout.face, e->layout.bold, e->layout.italic, e->layout.height);
+        CutImage(nullptr, e->background, normalImage, rect);
+        e->Invalidate(true);
+    }
+}
+
 int CSkinStore::LoadButtons(HWND parent, const std::string& path, const std::string& section) {
     int created = 0;
     for (const auto& line : ReadNumberedSection(path, section)) {
@@ -101,6 +160,7 @@ int CSkinStore::LoadButtons(HWND parent, const std::string& path, const std::str
         const RECT rect = ToRect(b.rect);
         auto button = std::make_unique<CSkinButton>();
         if (!button->Create(parent, rect, line.index, b.name, b.toggle)) continue;
+        button->layout = b.rect;
         button->CutPictures(normalImage, overImage, downImage, disabledImage, rect);
         buttons.push_back(std::move(button));
         ++created;
@@ -116,6 +176,7 @@ int CSkinStore::LoadLabels(HWND parent, const std::string& path, const std::stri
         auto label = std::make_unique<CSkinLabel>();
         if (!label->Create(parent, rect, t.text)) continue;
         label->CutBackground(normalImage, rect);
+        label->layout = t;
         label->index = line.index;
         label->name = t.name;
         label->colour = static_cast<COLORREF>(t.colour);
@@ -134,6 +195,7 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
         const RECT rect = ToRect(t.rect);
         auto edit = std::make_unique<CSkinEdit>();
         if (!edit->Create(parent, rect, t.text)) continue;
+        edit->layout = t;
         edit->index = line.index;
         edit->name = t.name;
         edit->colour = static_cast<COLORREF>(t.colour);
@@ -152,5 +214,6 @@ std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, 
     const SkinListLine l = ParseListLine(value);
     auto list = std::make_unique<CSkinList>();
     if (!list->Create(parent, ToRect(l.rect), l.columns, virtualRows)) return nullptr;
+    list->layout = l.rect;
     return list;
 }

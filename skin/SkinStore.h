@@ -33,6 +33,21 @@ public:
     // Deletes the four pictures and destroys every element.
     void Reset();
 
+    // Loads the four state pictures (normal, hover, pressed, disabled) at the skin's scale from
+    // `folder` followed by each name, and keeps the names for Rescale. `size` is the size of the
+    // last picture that loaded.
+    void LoadPictures(const std::string& folder, const std::string (&names)[4], SIZE& size);
+    // Keeps the names for Rescale of pictures a window loaded in an order of its own.
+    void KeepPicturePaths(const std::string& folder, const std::string (&names)[4]);
+    // Loads anew the state pictures asked for (normal, hover, pressed, disabled), by the kept names.
+    void LoadStatePictures(bool normal, bool over, bool down, bool disabled);
+    // Cuts every button's four pictures anew from the state pictures, at its rectangle.
+    void CutButtonPictures();
+    // After the skin's scale changed: the four pictures loaded anew, and every element moved to
+    // its description rectangle at the new scale, with its pictures cut anew and its font made
+    // anew. Texts, ticks, enabled and shown states stay as they are.
+    void Rescale();
+
     CSkinButton* FindButton(const std::string& name) const;
     CSkinLabel* FindLabel(const std::string& name) const;
     CSkinEdit* FindEdit(const std::string& name) const;
@@ -50,6 +65,9 @@ public:
     std::vector<std::unique_ptr<CSkinLabel>> labels;
     std::vector<std::unique_ptr<CSkinEdit>> edits;
     GdiBitmap normalImage, overImage, downImage, disabledImage;
+
+private:
+    std::string picturePaths_[4];
 };
 
 // The list of a screen's list section (its line `key`, "1" for the screen's own list), or null when
@@ -57,4 +75,5 @@ public:
 std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, const std::string& section,
                                           bool virtualRows = false, const char* key = "1");
 
+// A description rectangle (96-dpi units) at the skin's current scale (SkinDpi).
 RECT ToRect(const SkinRect& r);

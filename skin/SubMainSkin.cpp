@@ -21,12 +21,12 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     if (!RegisterWindowClass(SUBSCREEN_CLASS, CS_DBLCLKS)) return false;
     name = line.name;
     this->skinPath = skinPath;
+    layout = line.rect;
     rect = ToRect(line.rect);
     if (!Window::Create(SUBSCREEN_CLASS, 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
         return false;
     SIZE size{};
-    GdiBitmap* pictures[4] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};
-    for (int i = 0; i < 4; ++i) LoadSkinImage(skinFolder + line.images[i], *pictures[i], size);
+    store.LoadPictures(skinFolder, line.images, size);
 
     store.LoadButtons(hwnd(), skinPath, name + "_BUTTONINFO");
     store.LoadLabels(hwnd(), skinPath, name + "_TEXTINFO");
@@ -36,6 +36,14 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     list = CreateSkinList(hwnd(), skinPath, name + "_LISTINFO", WantsVirtualListRows());
     OnListLoaded();
     return true;
+}
+
+void CSubMainSkin::Rescale() {
+    rect = ToRect(layout);
+    MoveWindow(hwnd(), rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+    store.Rescale();
+    if (list) list->Rescale();
+    Invalidate(true);
 }
 
 void CSubMainSkin::ButtonPressed(const std::string&) {}

@@ -30,8 +30,13 @@ public:
     void ButtonClicked(int index) override;
     virtual void MouseOverName(const std::string& name);
 
+    // After the skin's scale changed: moved to its rectangle at the new scale, its pictures loaded
+    // anew and every element rescaled (CSkinStore::Rescale), the list too.
+    virtual void Rescale();
+
     std::string name;
-    RECT rect{};          // in the main window's client coordinates
+    RECT rect{};          // in the main window's client coordinates, at the skin's scale
+    SkinRect layout;      // the description's rectangle, in its 96-dpi units
     CSkinStore store;     // buttons, labels, edit boxes and the four pictures
     std::unique_ptr<CSkinList> list;
     std::string skinPath;  // the description it was built from (a screen may read more of it)

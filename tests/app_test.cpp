@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <cmath>
 #include <set>
 #include <tuple>
 
@@ -644,6 +645,143 @@ TEST_F(WindowProgram, TheExitButtonEndsTheProgram) {
     RunningApp app("", dir.path());
     ASSERT_TRUE(app.started());
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
+    EXPECT_TRUE(app.Exited(15000));
+}
+
+// ---- the window at the display's scale ----
+// Entries of their own run this with the display at 120, 144 and 192 dots per inch (the prefix's
+// LogPixels); the plain entry runs it at 96, where the factor is one.
+
+// A length of the description (96-dpi units) at `dpi`, halves rounded up.
+int AtDpi(double units, int dpi) { return static_cast<int>(std::floor(units * dpi / 96.0 + 0.5)); }
+
+// The program's own 1x mask (a 24-bit bitmap in its resources): true where the window is.
+struct ProgramMask {
+    int w = 0, h = 0;
+    std::vector<char> inside;
+    bool at(int x, int y) const {
+        return x >= 0 && y >= 0 && x < w && y < h && inside[static_cast<size_t>(y) * static_cast<size_t>(w) + x];
+    }
+};
+
+bool ReadProgramMask(ProgramMask& mask) {
+    HMODULE exe = LoadLibraryExA(AppPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!exe) return false;
+    bool ok = false;
+    HRSRC found = FindResourceA(exe, "MASK", "GIF");
+    HGLOBAL loaded = found ? LoadResource(exe, found) : nullptr;
+    const auto* bytes = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    const DWORD size = found ? SizeofResource(exe, found) : 0;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    if (bytes && size > sizeof file + sizeof info) {
+        memcpy(&file, bytes, sizeof file);
+        memcpy(&info, bytes + sizeof file, sizeof info);
+        const int w = info.biWidth, h = std::abs(info.biHeight);
+        const size_t stride = (static_cast<size_t>(w) * 3 + 3) & ~static_cast<size_t>(3);
+        if (file.bfType == 0x4D42 && info.biBitCount == 24 && w > 0 && file.bfOffBits + stride * h <= size) {
+            mask.w = w;
+            mask.h = h;
+            mask.inside.assign(static_cast<size_t>(w) * h, 0);
+            for (int y = 0; y < h; ++y) {
+                const unsigned char* row = bytes + file.bfOffBits + stride * (info.biHeight > 0 ? h - 1 - y : y);
+                for (int x = 0; x < w; ++x) {
+                    const unsigned char* p = row + x * 3;
+                    // The program treats white and what is within 16 of it as outside.
+                    mask.inside[static_cast<size_t>(y) * w + x] = !(p[0] >= 0xEF && p[1] >= 0xEF && p[2] >= 0xEF);
+                }
+            }
+            ok = true;
+        }
+    }
+    FreeLibrary(exe);
+    return ok;
+}
+
+TEST_F(WindowProgram, AtTheDisplaysScaleTheWindowItsOutlineAndItsButtonsGrowByTheSameFactor) {
+    // This program, too, sees the display's own pixels (looked up: the headers target older systems).
+    using SetAwareFn = BOOL(WINAPI*)();
+    const auto setAware = reinterpret_cast<SetAwareFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware")));
+    ASSERT_NE(setAware, nullptr);
+    setAware();
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (const char* want = std::getenv("ZENTHAR_TEST_DPI")) {
+        ASSERT_EQ(dpi, std::atoi(want)) << "the entry's display scale did not reach its programs";
+    }
+    ProgramMask mask;
+    ASSERT_TRUE(ReadProgramMask(mask));
+    ASSERT_EQ(mask.w, 751);
+    ASSERT_EQ(mask.h, 514);
+
+    ScratchDir dir("app-scale");
+    RunningApp app("", dir.path());
+    ASSERT_TRUE(app.started());
+    RECT window{};
+    GetWindowRect(app.main(), &window);
+    const int width = window.right - window.left, height = window.bottom - window.top;
+    EXPECT_EQ(width, AtDpi(mask.w, dpi));
+    EXPECT_EQ(height, AtDpi(mask.h, dpi));
+
+    // The outline is the 1x mask grown by the factor. Pixels within one 1x pixel of the mask's edge
+    // may fall either way; every other pixel must be inside exactly where the mask is.
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(app.main(), region), ERROR);
+    int checked = 0, wrong = 0, firstX = -1, firstY = -1;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int mx = static_cast<int>((x + 0.5) * 96 / dpi), my = static_cast<int>((y + 0.5) * 96 / dpi);
+            const bool in = mask.at(mx, my);
+            bool uniform = true;
+            for (int dy = -1; dy <= 1 && uniform; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) uniform = uniform && mask.at(mx + dx, my + dy) == in;
+            if (!uniform) continue;
+            ++checked;
+            if ((PtInRegion(region, x, y) != FALSE) != in && wrong++ == 0) firstX = x, firstY = y;
+        }
+    }
+    DeleteObject(region);
+    EXPECT_EQ(wrong, 0) << "first at " << firstX << "," << firstY;
+    EXPECT_GT(checked, width * height * 9 / 10);
+
+    // A click at the scaled centre of each main button presses it.
+    struct Press {
+        const char* button;
+        double x, y, w, h;
+        const char* screen;  // the sub-screen it shows
+    };
+    const Press pages[] = {
+        {"BUTTON_AUTOSCAN", 8, 142, 76, 56, "SUBMAIN_SCHEDULE"}, {"BUTTON_IGNORED", 8, 204, 76, 56, "SUBMAIN_IGNORED"},
+        {"BUTTON_ADVSETTINGS", 8, 266, 76, 56, "SUBMAIN_ADVANCED"}, {"BUTTON_ABOUT", 8, 328, 76, 56, "SUBMAIN_ABOUT"},
+        {"BUTTON_MAIN", 8, 80, 76, 56, "SUBMAIN_MAIN"},
+    };
+    auto centre = [&](const Press& p) { return std::make_pair(AtDpi(p.x + p.w / 2, dpi), AtDpi(p.y + p.h / 2, dpi)); };
+    for (const auto& p : pages) {
+        const auto [x, y] = centre(p);
+        ASSERT_TRUE(app.Click(x, y)) << p.button;
+        EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen().rfind(p.screen, 0) == 0; }, 10000))
+            << p.button << " shows " << app.VisibleScreen();
+    }
+    const Press restore{"BUTTON_RESTORE", 626, 214, 104, 34, ""};
+    ASSERT_TRUE(app.Click(centre(restore).first, centre(restore).second));
+    HWND box = app.WaitForBox(30000);
+    ASSERT_NE(box, nullptr) << "Restore answers with a box";
+    ASSERT_TRUE(app.AnswerBox(box));
+    const Press scan{"BUTTON_SCAN", 107, 258, 117, 38, ""};
+    ASSERT_TRUE(app.Click(centre(scan).first, centre(scan).second));
+    box = app.WaitForBox(180000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Scan Complete");
+    ASSERT_TRUE(app.AnswerBox(box));
+    const Press minimize{"BUTTON_MINIMIZE", 668, 18, 32, 28, ""};
+    ASSERT_TRUE(app.Click(centre(minimize).first, centre(minimize).second));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(app.main()); }, 5000));
+    PostMessageA(app.main(), WM_COMMAND, 32771, 0);  // the tray menu's Show
+    ASSERT_TRUE(PumpUntil([&] { return IsWindowVisible(app.main()) && !IsIconic(app.main()); }, 5000));
+    const Press exit{"BUTTON_EXIT", 704, 18, 32, 28, ""};
+    ASSERT_TRUE(app.Click(centre(exit).first, centre(exit).second));
     EXPECT_TRUE(app.Exited(15000));
 }
 

@@ -486,6 +486,66 @@ TEST_F(LookTest, AnimationHeaderMatchesItsStrip) {
   EXPECT_TRUE(moves) << "the frames differ";
 }
 
+// The larger picture sets: every picture of the description at its scale, its buttons where the
+// description's rectangles fall at that scale (the four states differ nowhere else), the mask and
+// the animation alike.
+TEST_F(LookTest, EachPictureSetDrawsEveryScreenAtItsScale) {
+  const struct { const char* pictures; const char* movie; int dpi; } sets[] = {{"GIF150", "SWF150", 144},
+                                                                                {"GIF200", "SWF200", 192}};
+  auto at = [](int units, int dpi) { return (units * dpi * 2 + 96) / (2 * 96); };  // halves round up
+  for (const auto& set : sets) {
+    SCOPED_TRACE(set.pictures);
+    for (auto& s : screens(skin_)) {
+      std::vector<Picture> pics(4);
+      for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(decode(resourceBytes(resourceNameOf(s.images[i]).c_str(), set.pictures), pics[i]))
+            << s.name << ": " << s.images[i];
+        EXPECT_EQ(pics[i].w, at(s.rect.w, set.dpi)) << s.images[i];
+        EXPECT_EQ(pics[i].h, at(s.rect.h, set.dpi)) << s.images[i];
+      }
+      std::vector<char> button(pics[0].px.size(), 0);
+      for (auto& f : skin_.lines(buttonSection(s))) {
+        const Rect r = rectAt(f, 1);
+        const int x0 = at(r.x, set.dpi), y0 = at(r.y, set.dpi);
+        for (int y = y0; y < std::min(y0 + at(r.h, set.dpi), pics[0].h); ++y)
+          for (int x = x0; x < std::min(x0 + at(r.w, set.dpi), pics[0].w); ++x)
+            button[static_cast<size_t>(y) * pics[0].w + x] = 1;
+      }
+      int outside = 0, inside = 0;
+      for (int y = 0; y < pics[0].h; ++y)
+        for (int x = 0; x < pics[0].w; ++x)
+          for (int i = 1; i < 4; ++i)
+            if (pics[i].w == pics[0].w && pics[i].h == pics[0].h && pics[i].at(x, y) != pics[0].at(x, y))
+              ++(button[static_cast<size_t>(y) * pics[0].w + x] ? inside : outside);
+      EXPECT_EQ(outside, 0) << s.name << ": states differ outside every button";
+      if (!skin_.lines(buttonSection(s)).empty() && s.images[0] != s.images[1]) {
+        EXPECT_GT(inside, 0) << s.name << ": the states look alike";
+      }
+    }
+    Picture mask;
+    ASSERT_TRUE(decode(resourceBytes("MASK", set.pictures), mask));
+    ASSERT_EQ(mask.w, at(751, set.dpi));
+    ASSERT_EQ(mask.h, at(514, set.dpi));
+    const int r = mask.w - 1, b = mask.h - 1;
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {r, 0}, {0, b}, {r, b}})
+      EXPECT_EQ(mask.at(x, y), 0xFFFFFFu) << "corner " << x << "," << y << " is cut away";
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{r / 2, 0}, {0, b / 2}, {r, b / 2}, {r / 2, b}})
+      EXPECT_NE(mask.at(x, y), 0xFFFFFFu) << x << "," << y << " belongs to the window";
+    const std::string one = resourceBytes("ANIMATION", "SWF"), movie = resourceBytes("ANIMATION", set.movie);
+    ASSERT_GE(movie.size(), 20u);
+    auto u16 = [](const std::string& m, size_t i) {
+      return static_cast<int>(static_cast<uint8_t>(m[i]) | static_cast<uint8_t>(m[i + 1]) << 8);
+    };
+    EXPECT_EQ(u16(movie, 8), at(u16(one, 8), set.dpi));
+    EXPECT_EQ(u16(movie, 10), at(u16(one, 10), set.dpi));
+    EXPECT_EQ(u16(movie, 12), u16(one, 12)) << "as many frames";
+    EXPECT_EQ(u16(movie, 14), u16(one, 14)) << "at the same pace";
+    Picture strip;
+    ASSERT_TRUE(decode(movie.substr(20), strip));
+    EXPECT_EQ(strip.w, u16(movie, 8) * u16(movie, 12));
+  }
+}
+
 std::string menuText(HMENU menu, UINT pos) {
   char buf[64] = {};
   GetMenuStringA(menu, pos, buf, sizeof buf, MF_BYPOSITION);

@@ -9,10 +9,12 @@
 
 #include "framework/Framework.h"
 #include "skin/IniText.h"
+#include "skin/Resample.h"
 #include "skin/SkinButtonOwner.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinResourceIds.h"
+#include "skin/SkinScale.h"
 #include "skin/SkinStore.h"
 #include "skin/SkinText.h"
 #include "support/WindowTestKit.h"
@@ -341,6 +343,154 @@ TEST(SkinImage, CutHasExactlyTheSourcePixels) {
     }
 }
 
+// ---- Display scales ---------------------------------------------------------------------------
+
+// The skin's scale for one test; back at 96 dpi afterwards, whatever happens.
+struct ScaleFor {
+    explicit ScaleFor(int dpi) { SetSkinDpi(dpi); }
+    ~ScaleFor() { SetSkinDpi(SKIN_BASE_DPI); }
+};
+
+TEST(SkinScale, RectanglesKeepTheirSizeWhereverTheyLie) {
+    struct Case { SkinRect in; int dpi; SkinRect out; };
+    const Case cases[] = {
+        {{0, 0, 751, 514}, 96, {0, 0, 751, 514}},
+        {{0, 0, 751, 514}, 120, {0, 0, 939, 643}},      // 938.75 and 642.5 round up
+        {{0, 0, 751, 514}, 144, {0, 0, 1127, 771}},
+        {{0, 0, 751, 514}, 192, {0, 0, 1502, 1028}},
+        {{250, 115, 599, 334}, 144, {375, 173, 899, 502}},  // 349 x 219 -> 524 x 329 at any place
+        {{251, 115, 600, 334}, 144, {377, 173, 901, 502}},
+        {{1, 1, 2, 2}, 144, {2, 2, 4, 4}},               // 1.5 -> 2 for the corner and the size alike
+    };
+    for (const auto& c : cases) {
+        const SkinRect r = ScaleSkinRect(c.in, c.dpi);
+        EXPECT_EQ(std::vector<int>({r.left, r.top, r.right, r.bottom}),
+                  std::vector<int>({c.out.left, c.out.top, c.out.right, c.out.bottom}))
+            << c.in.left << "," << c.in.top << " at " << c.dpi;
+    }
+    // Negative lengths round away from zero like positive ones; font heights drop their fraction,
+    // so that a text that fits its rectangle at 96 dpi fits it at every scale.
+    struct Font { int height, dpi, length, font; };
+    const Font fonts[] = {{-11, 120, -14, -13}, {-11, 144, -17, -16}, {11, 144, 17, 16}, {-10, 120, -13, -12},
+                          {-10, 168, -18, -17}, {-12, 192, -24, -24}, {-11, 96, -11, -11}};
+    for (const auto& f : fonts) {
+        EXPECT_EQ(ScaleToDpi(f.height, f.dpi), f.length) << f.height << " at " << f.dpi;
+        EXPECT_EQ(ScaleFontHeight(f.height, f.dpi), f.font) << f.height << " at " << f.dpi;
+    }
+}
+
+TEST(SkinScale, PictureSetsAreTriedNearestAboveFirstThenLargerThenSmaller) {
+    struct Case { int dpi; std::vector<int> order; };
+    const Case cases[] = {{96, {96, 144, 192}},  {72, {96, 144, 192}},  {120, {144, 192, 96}},
+                          {144, {144, 192, 96}}, {168, {192, 144, 96}}, {288, {192, 144, 96}}};
+    for (const auto& c : cases) {
+        std::vector<int> order;
+        for (const auto& set : PictureSetsFor(c.dpi)) order.push_back(set.dpi);
+        EXPECT_EQ(order, c.order) << c.dpi;
+    }
+    struct Size { int size, from, to, out; };
+    const Size sizes[] = {{1127, 144, 120, 939}, {771, 144, 120, 643}, {1502, 192, 144, 1127},
+                          {1028, 192, 168, 900}, {751, 96, 192, 1502}, {200, 192, 192, 200}};
+    for (const auto& s : sizes) EXPECT_EQ(RescaledSize(s.size, s.from, s.to), s.out) << s.size << " " << s.from;
+}
+
+TEST(SkinScale, ResizingAveragesWhenShrinkingBlendsWhenGrowingAndKeepsMasksTwoColoured) {
+    struct Case {
+        const char* what;
+        std::vector<uint32_t> in;
+        int iw, ih;
+        int ow, oh;
+        bool smooth;
+        std::vector<uint32_t> out;
+    };
+    const uint32_t W = 0xFFFFFF, B = 0x000000;
+    const Case cases[] = {
+        {"2x2 to one: the mean", {0x000000, 0x040404, 0x080808, 0x0C0C0C}, 2, 2, 1, 1, true, {0x060606}},
+        {"thirds: 3 to 2 weighs the middle pixel half each", {0x00, 0x5A, 0xB4}, 3, 1, 2, 1, true, {0x1E, 0x96}},
+        {"one colour stays itself when grown", {0x336699, 0x336699}, 2, 1, 5, 2, true,
+         std::vector<uint32_t>(10, 0x336699)},
+        {"growing blends between neighbours", {0x00, 0x80}, 2, 1, 4, 1, true, {0x00, 0x20, 0x60, 0x80}},
+        {"a mask takes the pixel under each centre", {W, B, B, W, B, W, W, B, B}, 3, 3, 2, 2, false, {W, B, W, B}},
+    };
+    for (const auto& c : cases) {
+        std::vector<uint32_t> out(static_cast<size_t>(c.ow * c.oh), 0xDEADBEEF);
+        ResamplePixels(c.in.data(), c.iw, c.ih, out.data(), c.ow, c.oh, c.smooth);
+        EXPECT_EQ(out, c.out) << c.what;
+    }
+    std::vector<uint32_t> untouched(4, 7);
+    ResamplePixels(untouched.data(), 2, 2, untouched.data(), 0, 2, true);
+    EXPECT_EQ(untouched, std::vector<uint32_t>(4, 7)) << "an empty target size does nothing";
+}
+
+// A 24-bit Windows bitmap of one colour, as a skin from files may bring it.
+std::string solidBitmap(int width, int height, COLORREF colour) {
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(stride * height);
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    std::string row(static_cast<size_t>(stride), '\0');
+    for (int x = 0; x < width; ++x) {
+        row[static_cast<size_t>(x) * 3] = static_cast<char>(GetBValue(colour));
+        row[static_cast<size_t>(x) * 3 + 1] = static_cast<char>(GetGValue(colour));
+        row[static_cast<size_t>(x) * 3 + 2] = static_cast<char>(GetRValue(colour));
+    }
+    for (int y = 0; y < height; ++y) bytes += row;
+    return bytes;
+}
+
+TEST(SkinImage, EachScaleTakesTheNearestSetAboveAndASkinWithoutItIsStretched) {
+    // A skin from files: "both" brings 1x and 2x pictures, "only" brings 1x alone; the built-in
+    // test pictures have a 1x set only.
+    const std::string folder = scratchFolder("scales");
+    CreateDirectoryA((folder + "200").c_str(), nullptr);
+    const COLORREF ONE = RGB(0x20, 0x50, 0xA0), TWO = RGB(0xC0, 0x30, 0x30);
+    writeFile(folder + "both.bmp", solidBitmap(40, 30, ONE));
+    writeFile(folder + "200\\both.bmp", solidBitmap(80, 60, TWO));
+    writeFile(folder + "only.bmp", solidBitmap(40, 30, ONE));
+    writeFile(folder + "200\\stray.bmp", solidBitmap(80, 60, TWO));  // no 1x picture: not a skin file
+    struct Case { std::string path; int dpi; long width, height; COLORREF pixel; };
+    const Case cases[] = {
+        {folder + "both.bmp", 96, 40, 30, ONE},
+        {folder + "both.bmp", 192, 80, 60, TWO},
+        {folder + "both.bmp", 144, 60, 45, TWO},   // shrunk from the 2x set
+        {folder + "both.bmp", 120, 50, 38, TWO},
+        {folder + "both.bmp", 288, 120, 90, TWO},  // grown from the largest set
+        {folder + "only.bmp", 192, 80, 60, ONE},   // stretched from 1x, never refused
+        {folder + "only.bmp", 120, 50, 38, ONE},
+        {"STATE_DOWN", 192, 400, 240, RGB(0xA0, 0x20, 0x50)},  // built in, 1x only
+        {"STATE_DOWN", 96, 200, 120, RGB(0xA0, 0x20, 0x50)},
+    };
+    for (const auto& c : cases) {
+        ScaleFor scale(c.dpi);
+        GdiBitmap bitmap;
+        SIZE size{};
+        ASSERT_TRUE(LoadSkinImage(c.path, bitmap, size)) << c.path << " at " << c.dpi;
+        EXPECT_EQ(size.cx, c.width) << c.path << " at " << c.dpi;
+        EXPECT_EQ(size.cy, c.height) << c.path << " at " << c.dpi;
+        EXPECT_EQ(bitmapPixel(bitmap, size.cx / 2, size.cy / 2), c.pixel) << c.path << " at " << c.dpi;
+    }
+    ScaleFor scale(192);
+    GdiBitmap stray;
+    SIZE size{};
+    EXPECT_FALSE(LoadSkinImage(folder + "stray.bmp", stray, size)) << "a set folder alone is no picture";
+    // A mask resized to a scale between sets keeps exactly its two colours.
+    SetSkinDpi(120);
+    GdiBitmap mask;
+    ASSERT_TRUE(LoadSkinImage("MASK", mask, size, false));
+    ASSERT_EQ(size.cx, 50);
+    for (DWORD p : bitmapRows(mask, size.cx, size.cy)) EXPECT_TRUE(p == 0 || p == 0xFFFFFF) << std::hex << p;
+}
+
 // ---- Skinned controls in a real window --------------------------------------------------------
 
 const int MENU_ITEM = 18;  // height of a popup menu item at the default menu font
@@ -360,9 +510,8 @@ public:
     bool Build() {
         if (!LoadSkinDescription(SKIN)) return false;
         SIZE size{};
-        const char* pictures[] = {"state_normal.gif", "state_over.gif", "state_down.gif", "state_disabled.gif"};
-        GdiBitmap* slots[] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};
-        for (int i = 0; i < 4; ++i) LoadSkinImage(GetSkinFolder(SKIN) + pictures[i], *slots[i], size);
+        const std::string pictures[4] = {"state_normal.gif", "state_over.gif", "state_down.gif", "state_disabled.gif"};
+        store.LoadPictures(GetSkinFolder(SKIN), pictures, size);
         if (!Create("ZentharTestScreen", WS_EX_TOPMOST, WS_POPUP | WS_VISIBLE, "", RECT{60, 60, 260, 280}, nullptr))
             return false;
         store.LoadButtons(hwnd(), SKIN, "TESTSCREEN_BUTTONINFO");
@@ -537,6 +686,53 @@ TEST_F(SkinControls, ContextMenuSelectsAndDeselectsAll) {
     ASSERT_TRUE(Xdo("mousemove " + where + " click 3 sleep 0.4 mousemove " + item(0) + " click 1"));
     EXPECT_EQ(list.ItemCount(), 0) << "Select All on an empty list";
     EXPECT_TRUE(IsWindow(list.hwnd()));
+}
+
+// What a move to a display of another scale does to a screen already built: every element at its
+// rectangle times the factor, fonts and columns alike, pictures cut anew, and nothing it shows lost.
+TEST_F(SkinControls, RescaleMovesEveryElementAndKeepsWhatItShows) {
+    auto placed = [&](HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, screen.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return std::vector<long>{r.left, r.top, r.right, r.bottom};
+    };
+    auto fontHeight = [](HFONT font) {
+        LOGFONTA lf{};
+        GetObjectA(font, sizeof lf, &lf);
+        return lf.lfHeight;
+    };
+    screen.store.SetLabelText("TEXT_ONE", "Kept");
+    screen.store.SetButtonCheck("BUTTON_FLIP", 1);
+    screen.store.EnableButton("BUTTON_QUIET", false);
+    struct Case { int dpi; int factorTimes4; };
+    for (const Case c : {Case{192, 8}, Case{144, 6}, Case{96, 4}}) {
+        SCOPED_TRACE(c.dpi);
+        ScaleFor scale(c.dpi);
+        MoveWindow(screen.hwnd(), 20, 20, 200 * c.factorTimes4 / 4, 220 * c.factorTimes4 / 4, TRUE);
+        screen.store.Rescale();
+        screen.list->Rescale();
+        // Corner and size each times the factor, halves rounded up.
+        auto times = [&](long x, long y, long w, long h) {
+            auto f = [&](long n) { return (n * c.factorTimes4 * 2 + 4) / 8; };
+            return std::vector<long>{f(x), f(y), f(x) + f(w), f(y) + f(h)};
+        };
+        EXPECT_EQ(placed(button("BUTTON_PUSH")), times(10, 10, 40, 30));
+        EXPECT_EQ(placed(button("BUTTON_QUIET")), times(160, 10, 30, 30));
+        EXPECT_EQ(placed(screen.store.FindLabel("TEXT_ONE")->hwnd()), times(110, 50, 80, 40));
+        EXPECT_EQ(fontHeight(screen.store.FindLabel("TEXT_ONE")->font.get()), -12 * c.factorTimes4 / 4);
+        EXPECT_EQ(placed(screen.store.FindEdit("EDIT_PERIOD")->hwnd()), times(10, 95, 60, 20));
+        EXPECT_EQ(placed(screen.list->hwnd()), times(10, 120, 180, 90));
+        EXPECT_EQ(ListView_GetColumnWidth(screen.list->hwnd(), 1), 120 * c.factorTimes4 / 4);
+        // The pictures are the skin's at the new size, cut at the new rectangles.
+        EXPECT_EQ(BitmapSize(screen.store.normalImage.get()).cx, 200 * c.factorTimes4 / 4);
+        EXPECT_EQ(BitmapSize(screen.store.FindButton("BUTTON_PUSH")->normalImage.get()).cx, 40 * c.factorTimes4 / 4);
+        EXPECT_EQ(buttonPixel("BUTTON_PUSH"), NORMAL);
+        EXPECT_EQ(screen.store.FindLabel("TEXT_ONE")->Text(), "Kept");
+        EXPECT_EQ(screen.store.GetButtonCheck("BUTTON_FLIP"), 1);
+        EXPECT_FALSE(IsWindowEnabled(button("BUTTON_QUIET")));
+        EXPECT_EQ(screen.store.GetEditText("EDIT_PERIOD"), "8");
+    }
 }
 
 TEST_F(SkinControls, RepaintsLeaveNoLiveObjectsBehind) {

@@ -22,6 +22,8 @@
 #include "skin/ShockwaveFlash.h"
 #include "skin/SkinDialog.h"
 #include "skin/SkinReader.h"
+#include "skin/DisplayDpi.h"
+#include "skin/SkinScale.h"
 
 namespace {
 
@@ -522,6 +524,64 @@ TEST_F(WindowTest, TheShapeShowsTheDesktopOutsideTheMaskAndThePictureInside) {
     }
     // The sub-screen shown first, and its own picture, lie inside the window.
     EXPECT_EQ(at(shot, 100 + 170, 40 + 110), SUB_MAIN_COLOUR);
+}
+
+// A move to a display of another scale: the window, its outline, its buttons, its sub-screens and
+// the animation take the new scale in place, keeping what they show; back at 96 dpi every one is
+// where it was.
+TEST_F(WindowTest, AChangeOfDisplayScaleRedrawsTheWindowInPlaceAndBack) {
+    struct Back96 {
+        ~Back96() { SetSkinDpi(SKIN_BASE_DPI); }
+    } back;
+    TestMainWindow w;
+    ASSERT_TRUE(w.Open());
+    ASSERT_EQ(SkinDpi(), 96) << "the tests' display runs at 96 dots per inch";
+    auto layout = [&] {
+        std::vector<RECT> out{WindowRect(w.hwnd())};
+        for (auto& b : w.store.buttons) out.push_back(ChildRect(b->hwnd()));
+        for (auto& s : w.screens) {
+            out.push_back(ChildRect(s->hwnd()));
+            for (auto& b : s->store.buttons) out.push_back(ChildRect(b->hwnd()));
+            for (auto& l : s->store.labels) out.push_back(ChildRect(l->hwnd()));
+        }
+        if (w.animation.hwnd()) out.push_back(ChildRect(w.animation.hwnd()));
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        RECT box{};
+        if (GetWindowRgn(w.hwnd(), region) != ERROR) GetRgnBox(region, &box);
+        DeleteObject(region);
+        out.push_back(box);
+        return out;
+    };
+    const std::vector<RECT> at96 = layout();
+    ASSERT_GT(at96.size(), 6u);
+    w.ShowSubScreen("SUBMAIN_BARE");
+    auto change = [&](int dpi, int x, int y) {
+        RECT suggested{x, y, x + 10, y + 10};  // the size comes from the skin, the place from here
+        SendMessageA(w.hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        PumpFor(200);
+    };
+    change(192, 40, 30);
+    EXPECT_EQ(SkinDpi(), 192);
+    const std::vector<RECT> at192 = layout();
+    ASSERT_EQ(at192.size(), at96.size());
+    EXPECT_EQ(at192[0].left, 40);
+    EXPECT_EQ(at192[0].top, 30);
+    for (size_t i = 0; i < at96.size(); ++i) {
+        const RECT& a = at96[i];
+        const RECT& b = at192[i];
+        SCOPED_TRACE(testing::Message() << "rectangle " << i);
+        EXPECT_EQ(b.right - b.left, 2 * (a.right - a.left));
+        EXPECT_EQ(b.bottom - b.top, 2 * (a.bottom - a.top));
+        if (i > 0) {  // in the window's own coordinates
+            EXPECT_EQ(b.left, 2 * a.left);
+            EXPECT_EQ(b.top, 2 * a.top);
+        }
+    }
+    EXPECT_EQ(w.currentScreen ? w.currentScreen->name : "", "SUBMAIN_BARE") << "the page shown stays shown";
+    change(96, at96[0].left, at96[0].top);
+    const std::vector<RECT> again = layout();
+    for (size_t i = 0; i < at96.size(); ++i)
+        EXPECT_TRUE(EqualRect(&again[i], &at96[i])) << "rectangle " << i << " is not back where it was";
 }
 
 TEST_F(WindowTest, APressOnTheBackgroundDragsAndOneOnAButtonDoesNot) {

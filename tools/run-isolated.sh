@@ -2,7 +2,9 @@
 # Runs one test entry in a Wine prefix, wineserver and X display of its own, so that CTest can run
 # entries side by side. Called by wine-run.sh when run-tests.sh has made the template prefix.
 # Environment: ZENTHAR_TEST_NAME (the entry), ZENTHAR_TEST_TEMPLATE (the prefix made once, with the
-# removable R: drive), ZENTHAR_TEST_ROOT (where the entries' prefixes go). An entry whose
+# removable R: drive), ZENTHAR_TEST_ROOT (where the entries' prefixes go); optional: ZENTHAR_TEST_SCREEN
+# (the display's WIDTHxHEIGHTxDEPTH, 1024x768x24 by default) and ZENTHAR_TEST_DPI (the display's dots
+# per inch, written to the entry's prefix before its program starts, as a user's setting would be). An entry whose
 # environment names a WINEPREFIX of its own (the 64-bit one) runs there instead, made on first use.
 # Usage: run-isolated.sh PROGRAM ARGS...
 set -u
@@ -35,7 +37,7 @@ fi
 
 # A private X display; -displayfd picks a free number, so entries never share one.
 display_file="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${ZENTHAR_TEST_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$display_file" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 200); do [ -s "$display_file" ] && break; sleep 0.05; done
 if [ ! -s "$display_file" ]; then
@@ -56,6 +58,10 @@ trap 'stop; exit 143' TERM INT
 # that their output stays out of the entry's; all of them end with the server after the entry.
 wineserver -p 2>/dev/null || true
 (cd "$WINEPREFIX/drive_c" && wine wineboot </dev/null >/dev/null 2>&1) || true
+if [ -n "${ZENTHAR_TEST_DPI:-}" ]; then
+  (cd "$WINEPREFIX/drive_c" && wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+     /d "$ZENTHAR_TEST_DPI" /f </dev/null >/dev/null 2>&1) || exit 2
+fi
 
 wine "$@"
 status=$?

@@ -12,6 +12,7 @@
 #include "framework/Resource.h"
 #include "skin/SkinImage.h"
 #include "skin/SkinReader.h"
+#include "skin/SkinScale.h"
 
 namespace {
 constexpr UINT_PTR OWNER_TIMER = 0x5A;  // watches the owner: a window whose owner is gone cancels
@@ -122,8 +123,10 @@ void CSummaryDialog::Open() {
     if (flash.Create(PROGRESS_ANIMATION_NAME, WS_CHILD | WS_VISIBLE, rect, hwnd(), PROGRESS_ANIMATION_ID)) {
         const void* data = nullptr;
         DWORD size = 0;
-        if (LoadDataResource(ANIMATION_RESOURCE, ANIMATION_RESOURCE_TYPE, &data, &size))
-            flash.SetMovieData(std::string(static_cast<const char*>(data), size));
+        int movieDpi = SKIN_BASE_DPI;
+        const char* type = BuiltInMovieType(SkinDpi(), movieDpi);
+        if (type && LoadDataResource(ANIMATION_RESOURCE, type, &data, &size))
+            flash.SetMovieData(std::string(static_cast<const char*>(data), size), movieDpi);
         flash.Play();
     }
     ShowWindow(hwnd(), SW_SHOW);
@@ -143,13 +146,13 @@ bool CSummaryDialog::BuildScreen(const char* infoSection, SummaryScreen which) {
     resultTable.Destroy();
     const std::string folder = GetSkinFolder(skinFile);
     SIZE size{};
-    GdiBitmap* pictures[4] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};
-    for (int i = 0; i < 4; ++i) LoadSkinImage(folder + line.images[i], *pictures[i], size);
+    store.LoadPictures(folder, line.images, size);
     // The screens' rectangles are in the owner's client coordinates.
     POINT origin{0, 0};
     if (owner_ && IsWindow(owner_)) ClientToScreen(owner_, &origin);
-    SetWindowPos(hwnd(), nullptr, origin.x + line.rect.left, origin.y + line.rect.top, line.rect.width(),
-                 line.rect.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT at = ToRect(line.rect);
+    SetWindowPos(hwnd(), nullptr, origin.x + at.left, origin.y + at.top, at.right - at.left, at.bottom - at.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     store.LoadButtons(hwnd(), skinFile, line.name + "_BUTTONINFO");
     store.LoadLabels(hwnd(), skinFile, line.name + "_TEXTINFO");
     const std::string list = GetSkinString(skinFile, line.name + "_LISTINFO", "1", "");
@@ -162,7 +165,7 @@ bool CSummaryDialog::BuildScreen(const char* infoSection, SummaryScreen which) {
                 LVCOLUMNA col{};
                 col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
                 col.pszText = const_cast<char*>(l.columns[c].title.c_str());
-                col.cx = l.columns[c].width;
+                col.cx = ScaleToDpi(l.columns[c].width, SkinDpi());
                 col.iSubItem = static_cast<int>(c);
                 SendMessageA(resultTable.hwnd(), LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
             }

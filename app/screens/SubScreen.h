@@ -65,6 +65,8 @@ protected:
     void OnEditBoxesLoaded() override;
     // Step 5: the ignored list filled at once; the schedule list shows the existing triggers.
     void OnListLoaded() override;
+    // The History page's second list follows the page to a new display scale too.
+    void Rescale() override;
     // The ignored list: a list of a hundred thousand lines opens and trims in well under a second.
     bool WantsVirtualListRows() const override;
     void OnDestroy() override;

@@ -136,3 +136,8 @@ bool AppSubScreen::OnNotify(NMHDR& header, LRESULT& result) {
     result = 0;
     return true;
 }
+
+void AppSubScreen::Rescale() {
+    CSubMainSkin::Rescale();
+    if (entryList) entryList->Rescale();
+}

@@ -11,7 +11,7 @@
 #include "support/WindowTestKit.h"
 
 namespace {
-constexpr int MAIN_WIDTH = 751;
+constexpr int MAIN_WIDTH = 751;  // at 96 dots per inch
 constexpr size_t REMOTE_TEXT = 4096;
 
 struct Search {
@@ -35,9 +35,18 @@ int WidthOf(HWND w) {
     return r.right - r.left;
 }
 
+// The main window's width at the display's scale as this program sees it (96 dots per inch for a
+// program the system stretches, the display's own for one that declared itself aware).
+int MainWidth() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return (MAIN_WIDTH * dpi * 2 + 96) / (2 * 96);
+}
+
 BOOL CALLBACK FindMain(HWND w, LPARAM p) {
     auto* s = reinterpret_cast<Search*>(p);
-    if (IsDialogOf(w, s->pid, s->hiddenToo) && WidthOf(w) == MAIN_WIDTH) {
+    if (IsDialogOf(w, s->pid, s->hiddenToo) && WidthOf(w) == MainWidth()) {
         s->found = w;
         return FALSE;
     }

@@ -17,13 +17,15 @@ All numbers are little-endian:
                   (frame width * frame count) x frame height
 
 A player shows frame (elapsed / period) mod count, drawn unscaled and centred in its rectangle
-and clipped to it, and loops for as long as it plays. Every frame is opaque; the frames are
+and clipped to it, and loops for as long as it plays. The larger picture sets carry the same movie
+drawn at their scale (a 1.5x or 2x frame size); a player scales it to the display's scale. Every frame is opaque; the frames are
 painted on the card colour of the screens that show them.
 """
 import math
 import struct
 from PIL import Image, ImageDraw
 import palette as P
+from paint import px
 
 FRAME_W, FRAME_H = 117, 169
 FRAMES = 24
@@ -44,15 +46,20 @@ def _rows(d, colour, s, cx, cy, dx=0):
                             radius=2.5 * s, fill=colour)
 
 
-def frame(i):
-    w, h, s = FRAME_W, FRAME_H, SS
+def frame_size(scale=1):
+    return px(FRAME_W, scale), px(FRAME_H, scale)
+
+
+def frame(i, scale=1):
+    w, h, s = FRAME_W, FRAME_H, SS * scale
     cx, cy = w / 2, h / 2 - 6
     t = i / FRAMES
-    big = Image.new("RGB", (w * s, h * s), P.CARD)
+    dw, dh = frame_size(scale)
+    big = Image.new("RGB", (dw * SS, dh * SS), P.CARD)
     d = ImageDraw.Draw(big)
     # The card the entries sit on.
     d.rounded_rectangle(((cx - 46) * s, (cy - 44) * s, (cx + 46) * s, (cy + 44) * s), radius=10 * s,
-                        fill=P.ZEBRA, outline=P.DIVIDER, width=s)
+                        fill=P.ZEBRA, outline=P.DIVIDER, width=round(s))
     _rows(d, (205, 213, 220), s, cx, cy)
     # The lens follows a slow ellipse over the card; under it the entries show in the accent.
     a = 2 * math.pi * t
@@ -73,18 +80,20 @@ def frame(i):
         c = tuple(round(a + (b - a) * phase) for a, b in zip(P.DIVIDER, P.ACCENT))
         x, y, rr = cx - 12 + 12 * k, cy + 60, 2.6 + 0.8 * phase
         d.ellipse(((x - rr) * s, (y - rr) * s, (x + rr) * s, (y + rr) * s), fill=c)
-    return big.resize((w, h), Image.LANCZOS)
+    return big.resize((dw, dh), Image.LANCZOS)
 
 
-def strip():
-    im = Image.new("RGB", (FRAME_W * FRAMES, FRAME_H), P.CARD)
+def strip(scale=1):
+    dw, dh = frame_size(scale)
+    im = Image.new("RGB", (dw * FRAMES, dh), P.CARD)
     for i in range(FRAMES):
-        im.paste(frame(i), (i * FRAME_W, 0))
+        im.paste(frame(i, scale), (i * dw, 0))
     return im
 
 
-def pack(gif_bytes):
-    head = HEADER.pack(MAGIC, HEADER.size, 1, FRAME_W, FRAME_H, FRAMES, PERIOD_MS, len(gif_bytes))
+def pack(gif_bytes, scale=1):
+    dw, dh = frame_size(scale)
+    head = HEADER.pack(MAGIC, HEADER.size, 1, dw, dh, FRAMES, PERIOD_MS, len(gif_bytes))
     return head + gif_bytes
 
 

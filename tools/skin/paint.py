@@ -1,21 +1,89 @@
-"""Drawing helpers: anti-aliased shapes by supersampling, text, and small line glyphs."""
+"""Drawing helpers: anti-aliased shapes by supersampling, text, and small line glyphs.
+
+Callers give every position and size in the layout's 96-dpi units; the helpers draw them at the
+current scale (set_scale), so one layout table yields each picture set. Sizes are scaled on their
+own (px(w)), never as the difference of two scaled edges: a button's picture, the rectangle the
+program cuts for it and the window it lives in then always agree in size.
+"""
 import math
 from PIL import Image, ImageDraw
 from palette import font
 
 SS = 4  # supersampling factor for shapes and glyphs
+SCALE = 1  # device pixels per layout unit of the picture set being drawn
+
+
+def set_scale(k):
+    global SCALE
+    SCALE = k
+
+
+def font_px(size):
+    """A font size at the current scale, its fraction dropped as the program drops it: a text never
+    grows more than the box it was fitted into at 1x."""
+    return size if SCALE == 1 else int(size * SCALE)
+
+
+def px(v, k=None):
+    """A layout length in device pixels, rounded half away from zero like the program's MulDiv."""
+    k = SCALE if k is None else k
+    if k == 1 and isinstance(v, int):
+        return v
+    d = math.floor(abs(v) * k + 0.5)
+    return d if v >= 0 else -d
+
+
+class Canvas:
+    """An RGB picture addressed in layout units at the current scale."""
+
+    def __init__(self, w, h, colour, scale=None, im=None):
+        self.scale = SCALE if scale is None else scale
+        self.w, self.h = w, h
+        self.im = im if im is not None else Image.new("RGB", (px(w, self.scale), px(h, self.scale)), colour)
+
+    width = property(lambda self: self.w)
+    height = property(lambda self: self.h)
+
+    def copy(self):
+        return Canvas(self.w, self.h, None, self.scale, self.im.copy())
+
+    def device_box(self, box):
+        x0, y0, x1, y1 = box
+        k = self.scale
+        return (px(x0, k), px(y0, k), px(x0, k) + px(x1 - x0, k), px(y0, k) + px(y1 - y0, k))
+
+    def paste(self, colour, box):
+        """Fill the layout box (x0, y0, x1, y1) with a colour."""
+        self.im.paste(colour, self.device_box(box))
+
+    def tint_where(self, box, colour, tint):
+        """Within box, repaint the pixels that are exactly `colour` with `tint`."""
+        b = self.device_box(box)
+        region = self.im.crop(b)
+        mask = Image.new("L", region.size, 0)
+        mask.putdata([255 if p == colour else 0 for p in region.getdata()])
+        self.im.paste(tint, b, mask)
+
+
+def _device_coverage(dw, dh, draw_fn, s):
+    big = Image.new("L", (dw * SS, dh * SS), 0)
+    draw_fn(ImageDraw.Draw(big), s)
+    return big.resize((dw, dh), Image.BOX)
 
 
 def coverage(w, h, draw_fn):
-    """An L mask of w x h whose values are the area coverage of what draw_fn draws at SS scale."""
-    big = Image.new("L", (w * SS, h * SS), 0)
-    draw_fn(ImageDraw.Draw(big), SS)
-    return big.resize((w, h), Image.BOX)
+    """An L mask of the layout size w x h at the current scale whose values are the area coverage of
+    what draw_fn draws; draw_fn gets the drawing and the factor from layout units to its pixels."""
+    return _device_coverage(px(w), px(h), draw_fn, SS * SCALE)
 
 
 def paint(img, x, y, mask, colour):
-    """Lay colour over img through mask, with the mask's top-left corner at (x, y)."""
-    img.paste(Image.new("RGB", mask.size, colour), (x, y), mask)
+    """Lay colour over img through mask, with the mask's top-left corner at layout point (x, y)."""
+    _paint_device(img, px(x), px(y), mask, colour)
+
+
+def _paint_device(img, x, y, mask, colour):
+    img.im.paste(Image.new("RGB", mask.size, colour), (x, y), mask)
 
 
 def fill_round(img, x, y, w, h, r, colour):
@@ -38,11 +106,16 @@ def panel(img, x, y, w, h, r, fill, edge):
 
 
 def text(img, x, y, s, size, colour, bold=False, anchor="la"):
-    ImageDraw.Draw(img).text((x, y), s, font=font(size, bold), fill=colour, anchor=anchor)
+    k = SCALE
+    at = (x, y) if k == 1 else (x * k, y * k)
+    ImageDraw.Draw(img.im).text(at, s, font=font(font_px(size), bold), fill=colour, anchor=anchor)
 
 
 def text_width(s, size, bold=False):
-    return math.ceil(font(size, bold).getlength(s))
+    """Width in layout units of s drawn at the current scale (whole pixels at 1x)."""
+    if SCALE == 1:
+        return math.ceil(font(size, bold).getlength(s))
+    return font(font_px(size), bold).getlength(s) / SCALE
 
 
 def text_lines(img, x, y, lines, size, colour, bold=False, leading=None):
@@ -52,20 +125,24 @@ def text_lines(img, x, y, lines, size, colour, bold=False, leading=None):
 
 
 def vgradient(img, x, y, w, h, top, bottom):
+    x, y, w, h = px(x), px(y), px(w), px(h)
     for row in range(h):
         t = row / max(h - 1, 1)
         c = tuple(round(a + (b - a) * t) for a, b in zip(top, bottom))
-        ImageDraw.Draw(img).line((x, y + row, x + w - 1, y + row), fill=c)
+        ImageDraw.Draw(img.im).line((x, y + row, x + w - 1, y + row), fill=c)
 
 
 # Glyphs are drawn in a 24-unit box scaled to the requested pixel size.
 def glyph(img, name, cx, cy, size, colour):
-    s = SS * size / 24.0
+    k = SCALE
+    n = px(size)
+    s = SS * size * k / 24.0
 
     def draw(d, _):
         GLYPHS[name](d, s, lambda v: v * s)
-    x0, y0 = round(cx - size / 2), round(cy - size / 2)
-    paint(img, x0, y0, coverage(size, size, draw), colour)
+    x0, y0 = (round(cx - size / 2), round(cy - size / 2)) if k == 1 else \
+        (round(cx * k - n / 2), round(cy * k - n / 2))
+    _paint_device(img, x0, y0, _device_coverage(n, n, draw, s), colour)
 
 
 def _line(d, u, pts, w):

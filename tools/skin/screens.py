@@ -1,8 +1,7 @@
 """Static content of every screen, and the four state pictures of each screen."""
-from PIL import Image, ImageDraw
 import palette as P
 import layout as L
-from paint import (coverage, paint, fill_round, stroke_round, panel, text, text_lines, text_width,
+from paint import (Canvas, coverage, paint, fill_round, stroke_round, panel, text, text_lines, text_width,
                    glyph, vgradient)
 from widgets import STATES, draw_button, draw_caption
 
@@ -247,8 +246,8 @@ DECOR = {"main": d_main, "areas": d_areas, "schedule": d_schedule, "ignored": d_
 
 
 def render(s):
-    """The four state pictures of screen s, as a dict state -> RGB image."""
-    base = Image.new("RGB", (s.w, s.h), P.CARD)
+    """The four state pictures of screen s at the current scale, as a dict state -> Canvas."""
+    base = Canvas(s.w, s.h, P.CARD)
     DECOR[s.decor](base, s)
     for b in s.buttons:
         draw_caption(base, b)

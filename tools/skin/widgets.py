@@ -3,7 +3,6 @@
 A push button is drawn in all four states; a check box or radio only needs "normal" (unticked)
 and "down" (ticked), since the program shows a toggle with those two pictures alone.
 """
-from PIL import Image
 import palette as P
 from paint import (coverage, paint, fill_round, stroke_round, panel, text, text_width, glyph,
                    vgradient)
@@ -135,11 +134,8 @@ def _about(img, b, state):
     """The whole about page is one button; hover and press tint it and light up the way back."""
     tint = {"normal": None, "hover": (247, 251, 250), "down": P.ACCENT_TINT, "off": None}[state]
     if tint:
-        mask = Image.new("L", (b.w, b.h), 0)
-        region = img.crop((b.x, b.y, b.x + b.w, b.y + b.h))
         # Tint only the white paper, leaving the drawn content as it is.
-        mask.putdata([255 if px == P.CARD else 0 for px in region.getdata()])
-        img.paste(tint, (b.x, b.y, b.x + b.w, b.y + b.h), mask)
+        img.tint_where((b.x, b.y, b.x + b.w, b.y + b.h), P.CARD, tint)
     colour = {"normal": P.TEXT_MUTED, "hover": P.ACCENT, "down": P.ACCENT_DOWN,
               "off": P.OFF_EDGE}[state]
     glyph(img, "back", b.x + 20, b.y + b.h - 18, 14, colour)
