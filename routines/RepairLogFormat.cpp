@@ -133,6 +133,7 @@ bool parsePayload(std::string_view payload, RepairRecord& record, std::string& w
             RepairLogEntry e;
             if (!field(1, e.category) || !field(2, e.keyPath) || !field(3, e.valueName) || !field(4, e.filePath))
                 return false;
+            e.view64 = n > 5 && f[5] == "64";
             record.entries.push_back(std::move(e));
             continue;
         }
@@ -195,7 +196,10 @@ std::string EncodeRepairRecord(const RepairRecord& record) {
     line(payload, {"completed", record.completed ? "yes" : "no"});
     line(payload, {"backup", record.backupFile});
     for (const auto& [category, count] : record.counts) line(payload, {"count", category, std::to_string(count)});
-    for (const auto& e : record.entries) line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath});
+    for (const auto& e : record.entries) {
+        if (e.view64) line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath, "64"});
+        else line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath});
+    }
     char frame[48];
     std::snprintf(frame, sizeof frame, "%s%lu %08lX\n", FRAME, static_cast<unsigned long>(payload.size()),
                   RepairLogChecksum(payload));

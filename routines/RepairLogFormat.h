@@ -18,6 +18,7 @@ struct RepairLogEntry {
     std::string keyPath;
     std::string valueName;
     std::string filePath;
+    bool view64 = false;  // removed from the 64-bit registry view (a sixth field "64"; older logs lack it)
 };
 
 struct RepairRecord {

@@ -223,7 +223,7 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
             if (!rec) continue;
             const bool value = rec->action != "KEY" && rec->value;
             record.entries.push_back({categoryWord(*rec), rec->keyPath, value ? rec->value->name : std::string(),
-                                      rec->filePath});
+                                      rec->filePath, rec->view64});
         }
     }
     // A shortcut file the repair deleted is gone now; one it left is still there.

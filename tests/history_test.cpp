@@ -33,6 +33,7 @@ RepairRecord sampleRecord(int id) {
                  // a value name with a tab, a line break, a percent sign and a code-page letter
                  {"STARTUP", "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
                   "odd\tname\n100%\xE9", "C:\\gone\\b.exe"}};
+    r.entries[1].view64 = id % 2 == 0;  // an entry of the 64-bit registry view keeps its view
     return r;
 }
 
@@ -62,6 +63,7 @@ void expectSame(const RepairRecord& a, const RepairRecord& b) {
         EXPECT_EQ(a.entries[i].keyPath, b.entries[i].keyPath);
         EXPECT_EQ(a.entries[i].valueName, b.entries[i].valueName);
         EXPECT_EQ(a.entries[i].filePath, b.entries[i].filePath);
+        EXPECT_EQ(a.entries[i].view64, b.entries[i].view64);
     }
 }
 

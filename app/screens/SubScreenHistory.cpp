@@ -38,7 +38,8 @@ void plainRows(CSkinList& list) {
 
 std::string location(const RepairLogEntry& e) {
     if (e.keyPath.empty()) return std::string();
-    return e.valueName.empty() ? e.keyPath : e.keyPath + "\\" + e.valueName;
+    const std::string where = e.valueName.empty() ? e.keyPath : e.keyPath + "\\" + e.valueName;
+    return e.view64 ? where + " (64-bit)" : where;
 }
 
 // The backup column: whether the restore can still use it (the file's name is in the console's history).
