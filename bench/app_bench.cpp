@@ -164,7 +164,7 @@ double TimedScan(RunningApp& app, int expected, int& listed) {
             }
         }
         if (boxGone) {
-            if (!list) list = app.ListAtResultPlace(3);
+            if (!list) list = app.ListAtResultPlace(RESULT_COLUMNS);
             listed = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
             if (listed >= expected) return Now() - t0;
         }

@@ -80,6 +80,10 @@ private:
     void DestroySubScreens();
     bool CreateScreen(const SkinScreenLine& line, size_t order);
     void StartAnimation();
+    // A sub-screen larger than the others (the result page) lies over controls of the main window
+    // (the animation, the scan button): those hide while it shows, and come back with another one.
+    void CoverControlsUnder(const CSubMainSkin& shown);
+    std::vector<HWND> covered_;
 
     // Sub-screens of the description not built yet, with their place in it.
     struct PendingScreen {

@@ -29,6 +29,8 @@ public:
     std::string name;
     int index = 0;
     COLORREF colour = 0;
+    // Long lines break at word ends (or, for a long path, anywhere) instead of being cut off.
+    bool wrap = false;
 
 protected:
     void OnPaint() override;

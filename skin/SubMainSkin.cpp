@@ -21,7 +21,8 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     if (!RegisterWindowClass(SUBSCREEN_CLASS, CS_DBLCLKS)) return false;
     name = line.name;
     rect = ToRect(line.rect);
-    if (!Window::Create(SUBSCREEN_CLASS, 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
+    // Its controls take part in the window's Tab order.
+    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
         return false;
     SIZE size{};
     GdiBitmap* pictures[4] = {&store.normalImage, &store.overImage, &store.downImage, &store.disabledImage};

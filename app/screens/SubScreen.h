@@ -1,5 +1,6 @@
 // AppSubScreen: a sub-screen of the main window with the program's settings, clicks and lists.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -7,6 +8,8 @@
 #include "settings/ScheduleMath.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SubMainSkin.h"
+
+class ResultPage;
 
 // Names of the sub-screens the behaviour depends on.
 constexpr const char SUBMAIN_MAIN[] = "SUBMAIN_MAIN";
@@ -38,6 +41,8 @@ public:
     void RefillScheduleLists();
 
     bool IsScheduleScreen() const;
+    // The result page's findings and row actions; null on every other sub-screen.
+    ResultPage* resultPage() const { return resultPage_.get(); }
 
     // Takes the minutes typed into EDIT_SCAN_PERIOD (when the box loses focus, the page changes,
     // the program ends): 1 to 44,640 are kept and, with "Scan every" chosen, applied; anything
@@ -102,4 +107,8 @@ private:
     bool released = false;
     // The last minutes the box accepted, as text ("4" until loaded).
     std::string acceptedMinutes_ = "4";
+    std::unique_ptr<ResultPage> resultPage_;
 };
+
+// The result page of a sub-screen, or null when it is another one (or none).
+ResultPage* ResultPageOf(CSubMainSkin* screen);

@@ -248,10 +248,13 @@ BOOL CALLBACK FindList(HWND w, LPARAM p) {
 }  // namespace
 
 HWND RunningApp::ListAtResultPlace(int columns) {
-    ListSearch s{{RESULT_LIST_ORIGIN.x, RESULT_LIST_ORIGIN.y}, columns, nullptr};
-    ClientToScreen(main_, &s.origin);
-    EnumChildWindows(main_, &FindList, reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    for (SkinPoint origin : {RESULT_LIST_ORIGIN, IGNORED_LIST_ORIGIN}) {
+        ListSearch s{{origin.x, origin.y}, columns, nullptr};
+        ClientToScreen(main_, &s.origin);
+        EnumChildWindows(main_, &FindList, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+    }
+    return nullptr;
 }
 
 RemoteList::RemoteList(HANDLE process, HWND list) : process_(process), list_(list) {
