@@ -238,7 +238,7 @@ def _results():
                  Label("TEXT_RESULT_COUNT", 12, 396, 240, 14, -10, True, colour=P.TEXT_SOFT,
                        sample="123456 of 123456 selected")]
     s.lists.append(ListBox(x, y, w, h, [("Fix", 34), ("Problem", 160), ("Missing file", 140),
-                                        ("Registry location", 129)],
+                                        ("Registry location", 127)],
                            [["", "COM class: server file missing", r"C:\Program Files\Gone\gone.dll",
                              r"HKEY_CLASSES_ROOT\CLSID\{0A3F}"],
                             ["", "Startup program not found", r"C:\Tools\launcher.exe",
