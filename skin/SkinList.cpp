@@ -144,7 +144,7 @@ void CSkinList::SetChecked(int item, bool checked) {
     if (virtualRows_) {
         if (item == -1) {
             for (Row& row : rows_) row.checked = checked;
-            if (!rows_.empty()) RedrawRows(0, static_cast<int>(rows_.size()) - 1);
+            InvalidateRect(hwnd(), nullptr, FALSE);  // the rows in view are asked for again
         } else if (item >= 0 && static_cast<size_t>(item) < rows_.size()) {
             rows_[static_cast<size_t>(item)].checked = checked;
             RedrawRows(item, item);

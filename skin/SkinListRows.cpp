@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "skin/SkinList.h"
 
@@ -11,16 +10,31 @@ void CSkinList::SortBy(int column, bool ascending) {
     if (!virtualRows_ || column < 0 || static_cast<size_t>(column) >= columns_) return;
     const int selected = SelectedItem();
     const size_t selectedTag = selected >= 0 ? rows_[static_cast<size_t>(selected)].tag : 0;
-    // Case does not order paths and key names; equal cells keep the order they had.
+    // Case does not order paths and key names; equal cells keep the order they had. The cells are
+    // folded once into keys, so that the sort compares plain bytes (a folding comparison of every
+    // pair costs more than the sort itself).
     const size_t c = static_cast<size_t>(column);
-    auto before = [c, column](const Row& a, const Row& b) {
-        if (column == 0) return a.checked && !b.checked;
-        return _stricmp(a.cells[c].c_str(), b.cells[c].c_str()) < 0;
-    };
-    if (ascending)
-        std::stable_sort(rows_.begin(), rows_.end(), before);
-    else
-        std::stable_sort(rows_.begin(), rows_.end(), [&before](const Row& a, const Row& b) { return before(b, a); });
+    std::vector<std::string> keys(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        std::string& key = keys[i];
+        if (column == 0) {
+            key = rows_[i].checked ? "0" : "1";  // ticked rows first
+            continue;
+        }
+        key = rows_[i].cells[c];
+        for (char& ch : key)
+            if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    }
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&keys, ascending](size_t a, size_t b) {
+        const int r = keys[a].compare(keys[b]);
+        return ascending ? r < 0 : r > 0;
+    });
+    std::vector<Row> sorted;
+    sorted.reserve(rows_.size());
+    for (size_t i : order) sorted.push_back(std::move(rows_[i]));
+    rows_.swap(sorted);
     sortColumn_ = column;
     sortAscending_ = ascending;
     if (selected >= 0) {
@@ -30,7 +44,8 @@ void CSkinList::SortBy(int column, bool ascending) {
                 break;
             }
     }
-    if (!rows_.empty()) RedrawRows(0, static_cast<int>(rows_.size()) - 1);
+    // The control keeps nothing of a virtual row: repainting the rows in view asks for them anew
+    // (a redraw of every item costs the control a rectangle per row).
     InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
