@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <map>
 
+#include "app/screens/ResultList.h"
 #include "support/AppDriver.h"
 #include "support/HostPython.h"
 #include "support/ShortcutFile.h"
@@ -20,12 +21,12 @@ namespace {
 const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::string APP_PATHS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string RUN = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::string UNINSTALL = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr SkinPoint AREA_DRV{250 + 16, 115 + 78};
 constexpr SkinPoint AREA_STARTUP{250 + 16, 115 + 153};
 constexpr SkinPoint AREA_UNINSTALL{250 + 16, 115 + 168};
 
-class ResultPage : public testing::Test {
+class ResultPageWindow : public testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
@@ -212,14 +213,46 @@ std::vector<DWORD> ProcessesNamed(const char* exe) {
 void CloseWindowsOf(DWORD pid) { EnumWindows(&CloseTopWindow, static_cast<LPARAM>(pid)); }
 }  // namespace
 
-TEST_F(ResultPage, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepair) {
+// The path the registry editor is given keeps the root name the editor wrote itself.
+TEST(RowActions, TheEditorsPathKeepsItsOwnRootNameAndOpenFolderFindsTheNearestFolder) {
+    const std::string key = "HKEY_LOCAL_MACHINE\\Software\\Zt";
+    const struct {
+        const char* lastKey;
+        std::string expected;
+    } paths[] = {
+        {"My Computer", "My Computer\\" + key},  // as this platform's editor leaves it
+        {"Computer\\HKEY_CURRENT_USER\\Software", "Computer\\" + key},
+        {"Arbeitsplatz\\HKEY_CLASSES_ROOT\\CLSID", "Arbeitsplatz\\" + key},
+        {"HKEY_CURRENT_USER\\Software", key},  // an editor without a root name
+    };
+    for (const auto& p : paths) EXPECT_EQ(RegistryEditorPath(key, p.lastKey), p.expected) << p.lastKey;
+    const std::string fresh = RegistryEditorPath(key, "");
+    EXPECT_TRUE(fresh == "Computer\\" + key || fresh == "My Computer\\" + key) << fresh;
+
+    ScratchDir dir("result-folders");
+    CreateDirectoryA(dir.file("kept").c_str(), nullptr);
+    const struct {
+        std::string path, expected;
+    } folders[] = {
+        {dir.file("kept\\gone\\deeper\\tool.exe"), dir.file("kept")},
+        {dir.file("kept"), dir.file("kept")},
+        {dir.file("gone.exe"), dir.path()},
+        {"C:\\zt-no-such-folder\\x.dll", "C:\\"},
+        {"Q:\\no-such-drive\\x.dll", ""},
+        {"tool.exe", ""},
+        {"", ""},
+    };
+    for (const auto& f : folders) EXPECT_EQ(NearestExistingFolder(f.path), f.expected) << f.path;
+}
+
+TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepair) {
     ScratchDir dir("result-columns");
     EnsuredKey drivers(DRIVERS);
     SeededValue drv(DRIVERS, "zt.rp.drv", dir.file("gone-driver.drv"));
     SeededKey app1(APP_PATHS + "\\ZtResultPage.exe");
     app1.setString("", dir.file("Gone App.exe"));
     SeededValue start(RUN, "ZtResultPage", dir.file("gone-start.exe"));
-    SeededKey uninstall(UNINSTALL + "\\ZtResultPage");
+    SeededKey uninstall(UNINSTALL_KEY + "\\ZtResultPage");
     uninstall.setString("DisplayName", "Zt Result Page");
     uninstall.setString("UninstallString", dir.file("unins000.exe"));
 
@@ -287,11 +320,11 @@ TEST_F(ResultPage, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepair) {
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.rp.drv")) << "the kept row went";
     EXPECT_FALSE(KeyExists(APP_PATHS + "\\ZtResultPage.exe"));
     EXPECT_FALSE(ValueExists(RUN, "ZtResultPage"));
-    EXPECT_FALSE(ValueExists(UNINSTALL + "\\ZtResultPage", "UninstallString"));
+    EXPECT_FALSE(ValueExists(UNINSTALL_KEY + "\\ZtResultPage", "UninstallString"));
     EXPECT_EQ(RunCli("restore", AppDataFolderOf(dir.path())).exitCode, 0u);  // the prefix's own entries
 }
 
-TEST_F(ResultPage, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRowsKey) {
+TEST_F(ResultPageWindow, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRowsKey) {
     ScratchDir dir("result-menu");
     EnsuredKey drivers(DRIVERS);
     SeededValue drv(DRIVERS, "zt.rp.menu", dir.file("gone-menu.drv"));
@@ -333,11 +366,14 @@ TEST_F(ResultPage, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRowsKey) {
     EXPECT_EQ(copied, "Driver: file missing\t" + dir.file("gone-menu.drv") + "\t" + DRIVERS + " : zt.rp.menu");
 
     // Open in Registry Editor: the editor's remembered key is the row's key, and the editor starts.
+    // This platform's editor remembers its keys under the root name "My Computer".
+    SeededValue last("HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey",
+                     "My Computer");
     ASSERT_TRUE(PickFromRowMenu(app, list, rows, drvRow, "r"));
     std::vector<DWORD> editors;
     EXPECT_TRUE(PumpUntil([&] { return !(editors = ProcessesNamed("regedit.exe")).empty(); }, 30000)) << "no regedit";
     EXPECT_EQ(RegistryText(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit", "LastKey"),
-              "Computer\\" + DRIVERS);
+              "My Computer\\" + DRIVERS);
     for (DWORD id : editors) {
         PumpUntil([&] { CloseWindowsOf(id); return ProcessesNamed("regedit.exe").empty(); }, 20000);
     }

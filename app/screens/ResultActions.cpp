@@ -51,12 +51,29 @@ std::string NearestExistingFolder(const std::string& path) {
     return std::string();
 }
 
+std::string RegistryEditorPath(const std::string& key, const std::string& lastKey) {
+    // The editor names the root of its tree in the path it remembers ("Computer", "My Computer" on
+    // older systems, or a translation): the name it wrote itself is the one it finds again.
+    if (lastKey.rfind("HKEY_", 0) == 0) return key;
+    const size_t cut = lastKey.find('\\');
+    const std::string root = lastKey.empty() ? std::string(LOBYTE(LOWORD(GetVersion())) >= 6 ? "Computer" : "My Computer")
+                                             : lastKey.substr(0, cut);
+    return root + "\\" + key;
+}
+
 bool OpenInRegistryEditor(const std::string& key, std::string& error) {
-    // The editor opens at the key it was last at; the root of its tree is named "Computer".
-    const std::string last = "Computer\\" + key;
     HKEY applet = nullptr;
-    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, REGEDIT_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &applet, nullptr);
+    LONG rc = RegCreateKeyExA(HKEY_CURRENT_USER, REGEDIT_KEY, 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                              &applet, nullptr);
+    std::string last;
     if (rc == ERROR_SUCCESS) {
+        DWORD type = 0, size = 0;
+        if (RegQueryValueExA(applet, "LastKey", nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
+            std::string stored(size, '\0');
+            if (RegQueryValueExA(applet, "LastKey", nullptr, &type, reinterpret_cast<BYTE*>(&stored[0]), &size) == ERROR_SUCCESS)
+                last = stored.c_str();
+        }
+        last = RegistryEditorPath(key, last);
         rc = RegSetValueExA(applet, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(last.c_str()),
                             static_cast<DWORD>(last.size() + 1));
         RegCloseKey(applet);

@@ -32,8 +32,11 @@ std::string TickedCountText(int ticked, int total);
 std::string FindingLine(const Finding& finding);
 // The folder nearest to `path` that exists (the path itself when it is one), or "" when no part does.
 std::string NearestExistingFolder(const std::string& path);
-// Sets the key the registry editor opens at next ("Computer\<key>" under
-// HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit, value LastKey) and starts it.
+// The path the registry editor remembers for `key`, given the one it remembers now: the key under
+// the root name the editor itself wrote ("My Computer\HKEY_..."); with none yet, the system's own.
+std::string RegistryEditorPath(const std::string& key, const std::string& lastKey);
+// Sets the key the registry editor opens at next (value LastKey under
+// HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit) and starts it.
 // False, with the reason, when either could not be done.
 bool OpenInRegistryEditor(const std::string& key, std::string& error);
 
