@@ -176,15 +176,27 @@ std::string JsonReport(const std::vector<Finding>& findings, const ReportHeader&
 }
 
 bool WriteReportFile(const std::string& path, const std::string& text, std::string& error) {
-    FILE* file = std::fopen(path.c_str(), "wb");
+    // A read-only file is not replaced, whoever runs the program (the platform may let an
+    // administrator write it anyway).
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        error = "The report could not be written to " + path +
+                ((attributes & FILE_ATTRIBUTE_DIRECTORY) ? ": a folder has that name." : ": the file is read-only.");
+        return false;
+    }
+    // Written beside it first and put in its place whole: a report that fails half-way leaves an
+    // older file of that name as it was.
+    const std::string partial = path + ".partial";
+    FILE* file = std::fopen(partial.c_str(), "wb");
     if (!file) {
         error = "The report could not be written to " + path + ": the file cannot be created there.";
         return false;
     }
     const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     const bool closed = std::fclose(file) == 0;
-    if (written && closed) return true;
-    std::remove(path.c_str());
-    error = "The report could not be written to " + path + " whole (is the disk full?); nothing was kept.";
+    if (written && closed && MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    DeleteFileA(partial.c_str());
+    error = "The report could not be written to " + path + " whole (is the disk full?); nothing was changed.";
     return false;
 }

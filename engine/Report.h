@@ -24,8 +24,9 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
 // {"date":..., "computer":..., "findings":[{...}, ...]} in UTF-8.
 std::string JsonReport(const std::vector<Finding>& findings, const ReportHeader& header);
 
-// Writes `text` to `path`, replacing the file. False, with the reason in `error`, when it could not
-// be written whole; a partly written file is removed.
+// Writes `text` to `path`, replacing the file whole. False, with the reason in `error`, when it could
+// not be written whole (a read-only file, a folder of that name, no room); an older file of that
+// name then stays as it was.
 bool WriteReportFile(const std::string& path, const std::string& text, std::string& error);
 
 // The flag word of a category ("COM", "STARTUP"), as the console's --only takes it.

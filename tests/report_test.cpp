@@ -202,7 +202,7 @@ TEST(Reports, TheHtmlPageIsWellFormedWithDateComputerCountsAndEveryFinding) {
     }
 }
 
-TEST(Reports, AReportThatCannotBeWrittenSaysSoAndLeavesNoFile) {
+TEST(Reports, AReportThatCannotBeWrittenSaysSoAndLeavesWhatWasThere) {
     ScratchDir dir("report-fail");
     const std::string text = CsvReport(AwkwardFindings());
     struct Case {
@@ -210,14 +210,26 @@ TEST(Reports, AReportThatCannotBeWrittenSaysSoAndLeavesNoFile) {
         const char* why;
     };
     CreateDirectoryA(dir.file("a folder.csv").c_str(), nullptr);
+    WriteTextFile(dir.file("read-only.csv"), "kept");
+    SetFileAttributesA(dir.file("read-only.csv").c_str(), FILE_ATTRIBUTE_READONLY);
     const Case cases[] = {{dir.file("no such folder\\report.csv"), "a missing folder"},
                           {dir.file("a folder.csv"), "a folder of that name"},
-                          {dir.file("bad<name>.csv"), "a name Windows refuses"}};
+                          {dir.file("bad<name>.csv"), "a name Windows refuses"},
+                          {dir.file("read-only.csv"), "a read-only file"}};
     for (const Case& c : cases) {
         std::string error;
         EXPECT_FALSE(WriteReportFile(c.path, text, error)) << c.why;
         EXPECT_NE(error.find("could not be written"), std::string::npos) << c.why << ": " << error;
+        EXPECT_FALSE(PathExists(c.path + ".partial")) << c.why;
         EXPECT_NE(error.find(c.path), std::string::npos) << c.why;
     }
     EXPECT_FALSE(PathExists(dir.file("no such folder")));
+    EXPECT_FALSE(PathExists(dir.file("read-only.csv.partial")));
+    EXPECT_EQ(ReadTextFile(dir.file("read-only.csv")), "kept") << "a file that could not be replaced stays as it was";
+    SetFileAttributesA(dir.file("read-only.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
+    // An existing report is replaced whole.
+    std::string error;
+    WriteTextFile(dir.file("old.csv"), std::string(100000, 'x'));
+    ASSERT_TRUE(WriteReportFile(dir.file("old.csv"), text, error)) << error;
+    EXPECT_EQ(ReadTextFile(dir.file("old.csv")), text);
 }
