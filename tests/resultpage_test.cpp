@@ -381,3 +381,83 @@ TEST_F(ResultPageWindow, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRows
     EXPECT_TRUE(ProcessesNamed("regedit.exe").empty());
     EXPECT_TRUE(rows.Checked(drvRow)) << "opening the editor changes no tick";
 }
+
+namespace {
+// The program's save dialog, once it shows.
+HWND SaveDialog(RunningApp& app) {
+    HWND dialog = nullptr;
+    PumpUntil(
+        [&] {
+            HWND box = app.WaitForBox(0);
+            char title[64] = {};
+            if (box) GetWindowTextA(box, title, sizeof title);
+            dialog = box && std::string(title) == "Save report" ? box : nullptr;
+            return dialog != nullptr;
+        },
+        15000);
+    return dialog;
+}
+
+// Opens the save dialog and types the name into its focused name box, then Return; the dialog.
+HWND TypeIntoSaveDialog(RunningApp& app, const std::string& path) {
+    if (!app.Click(SAVE_REPORT_BUTTON.x, SAVE_REPORT_BUTTON.y)) return nullptr;
+    HWND dialog = SaveDialog(app);
+    if (!dialog || !Xdo("key ctrl+a type --delay 20 '" + path + "'") || !Xdo("key Return")) return nullptr;
+    return dialog;
+}
+
+// Saves through the dialog; true once the dialog has gone.
+bool SaveAs(RunningApp& app, const std::string& path) {
+    HWND dialog = TypeIntoSaveDialog(app, path);
+    return dialog && PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 15000);
+}
+}  // namespace
+
+TEST_F(ResultPageWindow, SaveReportWritesTheTypeItsNameEndsInAndSaysWhenItCannot) {
+    ScratchDir dir("result-report");
+    EnsuredKey drivers(DRIVERS);
+    SeededValue drv(DRIVERS, "zt.rp.report", dir.file("gone-report.drv"));
+    RunningApp app("", dir.path());
+    ASSERT_TRUE(app.started());
+    HWND list = ScanTo(app, {AREA_DRV});
+    ASSERT_NE(list, nullptr);
+    const int total = RemoteList(app.process(), list).Count();
+
+    ASSERT_TRUE(SaveAs(app, dir.file("findings.html")));
+    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.html")); }, 10000));
+    EXPECT_TRUE(RunPython(dir.path(),
+                          "import sys, xml.etree.ElementTree as ET\n"
+                          "root = ET.parse(sys.argv[1]).getroot()\n"
+                          "rows = [''.join(td.itertext()) for t in list(root.iter('table'))[1:] for td in t.iter('td')]\n"
+                          "assert sys.argv[2] in rows, rows\n"
+                          "assert len(list(root.iter('table'))[1].findall('tr')) == int(sys.argv[3]) + 1\n",
+                          {dir.file("findings.html")}, {dir.file("gone-report.drv"), std::to_string(total)}))
+        << "the page is not well-formed or misses a finding";
+
+    ASSERT_TRUE(SaveAs(app, dir.file("findings.csv")));
+    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.csv")); }, 10000));
+    EXPECT_TRUE(RunPython(dir.path(),
+                          "import csv, sys\n"
+                          "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1'), strict=True))\n"
+                          "assert rows[0][0] == 'Category' and len(rows) == int(sys.argv[3]) + 1, rows\n"
+                          "assert ['DRV', 'Driver: file missing', sys.argv[2]] in [r[:3] for r in rows], rows\n",
+                          {dir.file("findings.csv")}, {dir.file("gone-report.drv"), std::to_string(total)}))
+        << "the CSV file does not read back";
+
+    // A read-only file of that name: the dialog asks to replace it, the program says it could not.
+    WriteTextFile(dir.file("locked.csv"), "kept");
+    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_NE(TypeIntoSaveDialog(app, dir.file("locked.csv")), nullptr);
+    std::string said;
+    for (int box = 0; box < 3 && said.find("could not be written") == std::string::npos; ++box) {
+        HWND shown = app.WaitForBox(15000);
+        if (!shown) break;
+        said = app.BoxText(shown);
+        if (said.find("could not be written") == std::string::npos) ASSERT_TRUE(Xdo("key Return"));  // "replace it?"
+        else ASSERT_TRUE(app.AnswerBox(shown));
+        PumpUntil([&] { return !IsWindow(shown); }, 5000);
+    }
+    EXPECT_NE(said.find("read-only"), std::string::npos) << said;
+    EXPECT_EQ(ReadTextFile(dir.file("locked.csv")), "kept");
+    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
