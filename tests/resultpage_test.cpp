@@ -211,6 +211,34 @@ std::vector<DWORD> ProcessesNamed(const char* exe) {
 }
 
 void CloseWindowsOf(DWORD pid) { EnumWindows(&CloseTopWindow, static_cast<LPARAM>(pid)); }
+// The text of the program's tooltip over `list` while it shows ("" when none shows), read with the
+// tooltip's own message through memory in the program's process.
+std::string ShownTipText(const RunningApp& app, HWND list) {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "tooltips_class32", nullptr); w;
+         w = FindWindowExA(nullptr, w, "tooltips_class32", nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid != GetProcessId(app.process()) || !IsWindowVisible(w)) continue;
+        const SIZE_T room = 1024;
+        char* remote = static_cast<char*>(VirtualAllocEx(app.process(), nullptr, sizeof(TOOLINFOA) + room, MEM_COMMIT, PAGE_READWRITE));
+        if (!remote) return "";
+        TOOLINFOA tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = list;
+        tool.uId = 1;
+        tool.lpszText = remote + sizeof tool;
+        char text[1024] = {};
+        SIZE_T moved = 0;
+        if (WriteProcessMemory(app.process(), remote, &tool, sizeof tool, &moved)) {
+            SendMessageA(w, TTM_GETTEXTA, room, reinterpret_cast<LPARAM>(remote));
+            ReadProcessMemory(app.process(), remote + sizeof tool, text, room - 1, &moved);
+        }
+        VirtualFreeEx(app.process(), remote, 0, MEM_RELEASE);
+        return text;
+    }
+    return "";
+}
+
 }  // namespace
 
 // The path the registry editor is given keeps the root name the editor wrote itself.
@@ -324,7 +352,7 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
     EXPECT_EQ(RunCli("restore", AppDataFolderOf(dir.path())).exitCode, 0u);  // the prefix's own entries
 }
 
-TEST_F(ResultPageWindow, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRowsKey) {
+TEST_F(ResultPageWindow, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistryEditorAtTheRowsKey) {
     ScratchDir dir("result-menu");
     EnsuredKey drivers(DRIVERS);
     SeededValue drv(DRIVERS, "zt.rp.menu", dir.file("gone-menu.drv"));
@@ -341,6 +369,40 @@ TEST_F(ResultPageWindow, TheRowMenuKeepsCopiesAndOpensTheRegistryEditorAtTheRows
     const int total = rows.Count();
     const int appRow = RowOfFile(rows, dir.file("gone-menu.exe"));
     ASSERT_GE(appRow, 0);
+
+    // Tab reaches the list, the arrows move through it, Space ticks and unticks.
+    // A click on the page's count line: the focus is on no control of the list's.
+    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(app.main(), RESULT_COUNT.x + 2, RESULT_COUNT.y + 2) + " click 1"));
+    const DWORD thread = GetWindowThreadProcessId(app.main(), nullptr);
+    auto focused = [&] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    };
+    for (int tab = 0; tab < 6 && focused() != list; ++tab) ASSERT_TRUE(Xdo("key Tab"));
+    ASSERT_EQ(focused(), list) << "Tab does not reach the list";
+    ASSERT_TRUE(Xdo("key Home Down"));
+    EXPECT_TRUE(PumpUntil([&] { return SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED) == 1; }, 3000));
+    ASSERT_TRUE(Xdo("key space"));
+    EXPECT_TRUE(PumpUntil([&] { return !rows.Checked(1); }, 3000));
+    ASSERT_TRUE(Xdo("key space"));
+    EXPECT_TRUE(PumpUntil([&] { return rows.Checked(1); }, 3000));
+
+    // A cell's whole text in a tooltip while the pointer rests on it.
+    {
+        const RECT r = rows.RowRect(appRow);
+        const int x = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, 0, 0) + SendMessageA(list, LVM_GETCOLUMNWIDTH, 1, 0)) + 20;
+        ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list, x, (r.top + r.bottom) / 2) + " sleep 0.1 mousemove " +
+                        ScreenXY(list, x + 2, (r.top + r.bottom) / 2)));
+        std::string tip;
+        EXPECT_TRUE(PumpUntil(
+            [&] {
+                tip = ShownTipText(app, list);
+                return tip == dir.file("gone-menu.exe");
+            },
+            8000))
+            << "tooltip: " << tip;
+    }
 
     // Keep unticks the row and the count follows.
     ASSERT_TRUE(PickFromRowMenu(app, list, rows, appRow, "k"));
