@@ -1,6 +1,8 @@
 // The window program's bench: start-up against a minimal window program, a full scan started
 // with the scan button against the console scan of the same prefix, peak memory, and the
-// process's handles after ten scans. Run in a seeded bench prefix on an X display.
+// process's handles after ten scans; then, in this process, the result page's list of --results
+// findings (50,000) filled, sorted by each column, and saved as CSV and HTML. Run in a seeded
+// bench prefix on an X display.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -12,6 +14,11 @@
 #include <vector>
 
 #include "app/main/LiveCountQuery.h"
+#include "app/screens/ResultList.h"
+#include "engine/Report.h"
+#include "engine/scanners/Shortcut.h"
+#include "skin/SkinList.h"
+#include "skin/SkinStore.h"
 #include "support/AppDriver.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestKit.h"
@@ -185,7 +192,7 @@ double TimedScan(RunningApp& app, int expected, int& listed) {
             }
         }
         if (boxGone) {
-            if (!list) list = app.ListAtResultPlace(3);
+            if (!list) list = app.ListAtResultPlace(RESULT_COLUMNS);
             listed = list ? static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
             if (listed >= expected) return Now() - t0;
         }
@@ -193,18 +200,86 @@ double TimedScan(RunningApp& app, int expected, int& listed) {
     }
     return -1;
 }
+// The result page's own work at size, in this process: `count` findings of every category in a
+// virtual list on a window of its own, as the page fills, sorts and saves them.
+void ResultPageAtSize(int count) {
+    ErrorArray errors;
+    for (int i = 0; i < count; ++i) {
+        const CategoryInfo& info = CATEGORY_TABLE[i % 9];
+        auto err = std::make_unique<RegistryError>();
+        err->type = info.type;
+        err->action = info.action;
+        err->keyPath = std::string("HKEY_LOCAL_MACHINE\\Software\\Bench\\Key") + std::to_string((i * 7919) % count);
+        err->value = std::make_unique<ValueRecord>();
+        err->value->name = "Value " + std::to_string(i);
+        err->filePath = "C:\\Program Files\\Bench " + std::to_string((i * 104729) % count) + "\\file.dll";
+        errors.push_back(std::move(err));
+    }
+    CShortcut links;
+    const double t0 = Now();
+    std::vector<Finding> findings = FindingsOf(errors, links);
+    const double words = Now() - t0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "ZentharBenchPage";
+    RegisterClassA(&wc);
+    HWND page = CreateWindowA("ZentharBenchPage", "bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+    CSkinList list;
+    CSkinStore store;
+    if (!page || !list.Create(page, RECT{10, 10, 500, 300}, {{"Fix", 34}, {"Problem", 160}, {"Missing file", 140},
+                                                            {"Registry location", 127}}, true)) {
+        std::printf("result page at size: no window\n");
+        return;
+    }
+    ResultPage results(page, list, store);
+    const double t1 = Now();
+    results.Fill(findings);
+    UpdateWindow(list.hwnd());
+    const double fill = Now() - t1;
+    std::printf("result page, %d findings: words %.3f s, fill and first paint %.3f s\n", count, words, fill);
+    for (int column = 0; column < 4; ++column) {
+        std::vector<double> times;
+        for (bool ascending : {true, false}) {
+            const double t = Now();
+            list.SortBy(column, ascending);
+            UpdateWindow(list.hwnd());
+            times.push_back(Now() - t);
+        }
+        std::printf("sort by column %d: %.3f s up, %.3f s down (with the repaint)\n", column, times[0], times[1]);
+    }
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    for (bool html : {false, true}) {
+        const double t = Now();
+        std::string error;
+        const std::string path = std::string(temp) + (html ? "bench-report.html" : "bench-report.csv");
+        const std::string text = html ? HtmlReport(findings, CurrentReportHeader()) : CsvReport(findings);
+        const bool written = WriteReportFile(path, text, error);
+        std::printf("report of %d findings as %s: %.3f s, %.1f MB%s\n", count, html ? "HTML" : "CSV", Now() - t,
+                    text.size() / 1048576.0, written ? "" : (" NOT WRITTEN: " + error).c_str());
+        DeleteFileA(path.c_str());
+    }
+    DestroyWindow(page);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);  // each line as it comes, also into a pipe
-    int runs = 5, scans = 10;
+    int runs = 5, scans = 10, results = 50000;
     bool startOnly = false;  // only the window program's start-up, at the display's scale
+    bool pageOnly = false;   // only the result page at size
     for (int i = 1; i < argc; ++i) {
         if (std::string(argv[i]) == "--start-only") startOnly = true;
+        if (std::string(argv[i]) == "--page-only") pageOnly = true;
         if (i + 1 == argc) break;
         if (std::string(argv[i]) == "--runs") runs = std::atoi(argv[i + 1]);
         if (std::string(argv[i]) == "--scans") scans = std::atoi(argv[i + 1]);
+        if (std::string(argv[i]) == "--results") results = std::atoi(argv[i + 1]);
     }
+    if (!startOnly && results > 0) ResultPageAtSize(results);
+    if (pageOnly) return 0;
     using SetAwareFn = BOOL(WINAPI*)();
     if (const auto setAware = reinterpret_cast<SetAwareFn>(
             reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "SetProcessDPIAware"))))

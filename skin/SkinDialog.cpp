@@ -228,9 +228,50 @@ void CSkinDialog::ShowSubScreen(const std::string& name) {
             continue;
         }
         currentScreen = screen.get();
+        CoverControlsUnder(*screen);
         ShowWindow(screen->hwnd(), SW_SHOW);
         screen->store.HideButton("BUTTON_SCAN", false);
         screen->Invalidate(true);
+    }
+}
+
+namespace {
+// The rectangle of a window in the client coordinates of `parent`.
+RECT rectIn(HWND parent, HWND w) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+}  // namespace
+
+void CSkinDialog::CoverControlsUnder(const CSubMainSkin& shown) {
+    for (HWND w : covered_)
+        if (IsWindow(w)) ShowWindow(w, SW_SHOW);
+    covered_.clear();
+    // The page's own elements, in this window's coordinates.
+    std::vector<RECT> parts;
+    for (HWND part = GetWindow(shown.hwnd(), GW_CHILD); part; part = GetWindow(part, GW_HWNDNEXT))
+        if (GetWindowLongA(part, GWL_STYLE) & WS_VISIBLE) parts.push_back(rectIn(hwnd(), part));  // the page itself may be hidden yet
+    const RECT area = shown.rect;
+    // Listed first: raising a control reorders the siblings a walk would follow.
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) children.push_back(child);
+    for (HWND child : children) {
+        bool screen = false;
+        for (const auto& s : screens) screen = screen || s->hwnd() == child;
+        if (screen || !IsWindowVisible(child)) continue;
+        RECT r = rectIn(hwnd(), child), overlap{};
+        if (!IntersectRect(&overlap, &r, &area)) continue;
+        bool underPart = false;
+        for (const RECT& part : parts) underPart = underPart || IntersectRect(&overlap, &r, &part);
+        if (underPart) {
+            ShowWindow(child, SW_HIDE);
+            covered_.push_back(child);
+        } else {
+            // Left free by the page (the actions beside the result list): kept above it.
+            SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
     }
 }
 

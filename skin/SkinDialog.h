@@ -89,6 +89,10 @@ private:
     // and cut for every button.
     // With `startAnimation`, also the animation, when LoadSkin left it for later too.
     void TakeLatePictures(bool startAnimation);
+    // A sub-screen larger than the others (the result page) lies over controls of the main window
+    // (the animation, the scan button): those hide while it shows, and come back with another one.
+    void CoverControlsUnder(const CSubMainSkin& shown);
+    std::vector<HWND> covered_;
 
     // Sub-screens of the description not built yet, with their place in it.
     struct PendingScreen {

@@ -64,11 +64,12 @@ void CSkinLabel::OnPaint() {
     SetBkMode(dc, TRANSPARENT);
     SelectGuard selectFont(dc, font.get());
     SetTextColor(dc, colour);
-    // The vertical-centring flag alone: it acts only on single lines, so the text starts at the
+    // Unless the label wraps, the vertical-centring flag alone: it acts only on single lines, so the text starts at the
     // top left, a line break starts a new line and nothing wraps.
     RECT client = ClientRect();
     const std::string shown = Text();
-    DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &client, DT_VCENTER);
+    DrawTextA(dc, shown.c_str(), static_cast<int>(shown.size()), &client,
+              wrap ? DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX : DT_VCENTER);
 }
 
 bool CSkinEdit::Create(HWND parent, const RECT& rect, const std::string& initialText) {

@@ -31,6 +31,8 @@ public:
     SkinTextLine layout;  // the description's line: rectangle and font in its 96-dpi units
     int index = 0;
     COLORREF colour = 0;
+    // Long lines break at word ends (or, for a long path, anywhere) instead of being cut off.
+    bool wrap = false;
 
 protected:
     void OnPaint() override;

@@ -34,7 +34,7 @@ OwnedMenu loadListMenu(HMENU& popup) {
 bool CSkinList::Create(HWND parent, const RECT& rect, const std::vector<SkinListColumn>& columns, bool virtualRows) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | (virtualRows ? LVS_OWNERDATA : 0);
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | (virtualRows ? LVS_OWNERDATA : 0);
     if (!CreateControl(WC_LISTVIEWA, 0, style, "", rect, parent, 0)) return false;
     virtualRows_ = virtualRows;
     columns_ = columns.size();
@@ -93,6 +93,7 @@ int CSkinList::AddItem(const std::string& text, bool checked) {
         row.cells.resize(columns_ ? columns_ : 1);
         row.cells[0] = text;
         row.checked = checked;
+        row.tag = rows_.size();
         rows_.push_back(std::move(row));
         if (!filling_) SendMessageA(hwnd(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         return static_cast<int>(rows_.size() - 1);
@@ -153,17 +154,19 @@ void CSkinList::SetChecked(int item, bool checked) {
     if (virtualRows_) {
         if (item == -1) {
             for (Row& row : rows_) row.checked = checked;
-            if (!rows_.empty()) RedrawRows(0, static_cast<int>(rows_.size()) - 1);
+            InvalidateRect(hwnd(), nullptr, FALSE);  // the rows in view are asked for again
         } else if (item >= 0 && static_cast<size_t>(item) < rows_.size()) {
             rows_[static_cast<size_t>(item)].checked = checked;
             RedrawRows(item, item);
         }
+        ChecksChanged();
         return;
     }
     LVITEMA state{};
     state.stateMask = LVIS_STATEIMAGEMASK;
     state.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
     SendMessageA(hwnd(), LVM_SETITEMSTATE, item, reinterpret_cast<LPARAM>(&state));
+    ChecksChanged();
 }
 
 void CSkinList::SetAllChecks(bool checked) {
@@ -184,6 +187,12 @@ void CSkinList::ShowContextMenu(int screenX, int screenY) {
     HMENU popup = nullptr;
     OwnedMenu menu = loadListMenu(popup);
     if (!popup) return;
+    // The row's own items, for the row under the pointer (or, from the keyboard, the selected one).
+    menuItem_ = screenX < 0 || screenY < 0 ? SelectedItem() : ItemAt(at.x, at.y);
+    if (menuItem_ >= 0 && hooks.rowMenu) {
+        SelectItem(menuItem_);
+        hooks.rowMenu(popup, menuItem_);
+    }
     TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
 }
 
@@ -217,10 +226,25 @@ void CSkinList::OnLButtonDown(UINT, int x, int y) {
 LRESULT CSkinList::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     if (virtualRows_ && msg == WM_KEYDOWN && wp == VK_SPACE)
         Toggle(static_cast<int>(SendMessageA(hwnd(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED)));
+    // Ctrl+A ticks every row, as the menu's Select All does.
+    if (msg == WM_KEYDOWN && wp == 'A' && GetKeyState(VK_CONTROL) < 0) {
+        SetAllChecks(true);
+        return 0;
+    }
     return Window::OnMessage(msg, wp, lp);
 }
 
 bool CSkinList::OnReflectedNotify(NMHDR& header, LRESULT& result) {
+    if (header.code == LVN_ITEMCHANGED || header.code == LVN_ODSTATECHANGED) {
+        if (hooks.selectionChanged) hooks.selectionChanged(SelectedItem());
+        return false;
+    }
+    if (header.code == LVN_COLUMNCLICK && sortable_ && virtualRows_) {
+        const int column = reinterpret_cast<NMLISTVIEW&>(header).iSubItem;
+        SortBy(column, column == sortColumn_ ? !sortAscending_ : true);
+        result = 0;
+        return true;
+    }
     if (!virtualRows_ || (header.code != LVN_GETDISPINFOA && header.code != LVN_GETDISPINFOW)) return false;
     // Both forms carry the item first; only the text differs in width.
     LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
@@ -264,6 +288,7 @@ bool CSkinList::OnContextMenu(HWND, int x, int y) {
 bool CSkinList::OnCommand(UINT id, UINT, HWND) {
     if (id == ID_SKINLIST_SELECT_ALL) SetAllChecks(true);
     else if (id == ID_SKINLIST_DESELECT_ALL) SetAllChecks(false);
+    else if (hooks.rowCommand && menuItem_ >= 0) hooks.rowCommand(id, menuItem_);
     else return false;
     return true;
 }

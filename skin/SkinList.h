@@ -1,5 +1,6 @@
 // CSkinList: a report list with check boxes and a Select All / Deselect All context menu.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,33 @@ public:
     // keyboard, and the caret position (moved right 2 and down 14) is used instead.
     void ShowContextMenu(int screenX, int screenY);
 
+    // What the application adds to a list (all optional, called on the list's thread).
+    struct Hooks {
+        std::function<void()> checksChanged;               // one tick or all of them changed
+        std::function<void(int item)> selectionChanged;    // the selected row now, -1 for none
+        std::function<void(HMENU popup, int item)> rowMenu;  // puts a row's own items on top of the menu
+        std::function<void(UINT id, int item)> rowCommand;   // one of those items was chosen
+    };
+    Hooks hooks;
+    // Virtual rows only: a click on a column's header sorts the rows by it (a second click turns the
+    // order round); the ticks stay with their rows and the selected row stays selected.
+    void EnableSorting() { sortable_ = true; }
+    // Sorts by `column` (0: ticked rows first); equal cells keep their order.
+    void SortBy(int column, bool ascending);
+    int SortColumn() const { return sortColumn_; }
+    bool SortAscending() const { return sortAscending_; }
+    // The place the row had when it was added (virtual rows; other lists: the row itself).
+    size_t ItemTag(int item) const;
+    // A tooltip with the whole text of the cell under the pointer.
+    void EnableCellTips();
+    int SelectedItem() const;
+    void SelectItem(int item);
+    int CheckedCount() const;
+
 protected:
     void OnRButtonDown(UINT keys, int x, int y) override;
     void OnLButtonDown(UINT keys, int x, int y) override;
+    void OnMouseMove(UINT keys, int x, int y) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     bool OnContextMenu(HWND where, int x, int y) override;
     bool OnCommand(UINT id, UINT code, HWND control) override;
@@ -50,13 +75,23 @@ private:
     struct Row {
         std::vector<std::string> cells;  // one per column
         bool checked = false;
+        size_t tag = 0;  // its place when added
     };
     std::vector<int> columnWidths_;  // in 96-dpi units
     bool virtualRows_ = false;
+    bool sortable_ = false;
+    int sortColumn_ = -1;
+    bool sortAscending_ = true;
+    int menuItem_ = -1;  // the row the open context menu belongs to
+    HWND tip_ = nullptr;
+    int tipItem_ = -1, tipColumn_ = -1;
     bool filling_ = false;
     size_t columns_ = 0;
     std::vector<Row> rows_;
     void ToggleAt(int x, int y);
     void Toggle(int item);
     void RedrawRows(int first, int last);
+    void ChecksChanged();
+    void ShowCellTip(int x, int y);
+    int ItemAt(int screenX, int screenY) const;
 };

@@ -23,7 +23,8 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     this->skinPath = skinPath;
     layout = line.rect;
     rect = ToRect(line.rect);
-    if (!Window::Create(SUBSCREEN_CLASS, 0, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
+    // Its controls take part in the window's Tab order.
+    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
         return false;
     SIZE size{};
     store.LoadPictures(skinFolder, line.images, size);

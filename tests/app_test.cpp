@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <cmath>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -29,6 +30,18 @@ const std::string SETTINGS = "HKEY_LOCAL_MACHINE\\Software\\Zenthar";
 struct Finding {
     std::string type, action, keyPath, valueName, filePath;
 };
+
+// The result list's words for a console finding's type, as the user reads them.
+std::string ProblemWords(const std::string& type) {
+    static const std::map<std::string, std::string> words = {
+        {"CLSID", "COM class: server file missing"}, {"SharedFile", "Shared DLL: file missing"},
+        {"VxD", "Driver: file missing"}, {"Help", "Help file: file missing"},
+        {"APPPath", "Application path: program missing"}, {"SharedTools", "Shared tool: file missing"},
+        {"font", "Font: file missing"}, {"Startup", "Startup program not found"},
+        {"Uninstall", "Uninstall entry: program missing"}, {"SHORTCUT", "Shortcut: target missing"}};
+    const auto found = words.find(type);
+    return found == words.end() ? "(unknown type " + type + ")" : found->second;
+}
 
 std::vector<Finding> ConsoleFindings(const std::string& dir) {
     std::vector<Finding> out;
@@ -279,10 +292,10 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     HWND box = app.WaitForBox(120000);
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(app.BoxText(box), "Scan Complete");
-    EXPECT_EQ(app.ListAtResultPlace(3), nullptr) << "the list shows only after the box";
+    EXPECT_EQ(app.ListAtResultPlace(RESULT_COLUMNS), nullptr) << "the list shows only after the box";
     ASSERT_TRUE(app.AnswerBox(box));
     HWND list = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(3)) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
     EXPECT_EQ(app.VisibleScreen(), "SUBMAIN_RESULT");
 
     RemoteList rows(app.process(), list);
@@ -290,8 +303,9 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     int keptRow = -1;
     for (int i = 0; i < rows.Count(); ++i) {
         const Finding& f = console[static_cast<size_t>(i)];
-        EXPECT_EQ(rows.Text(i, 1), f.type == "SHORTCUT" ? "SHORTCUT" : f.type) << i;
-        EXPECT_EQ(rows.Text(i, 2), f.filePath) << i;
+        EXPECT_EQ(rows.Text(i, 1), ProblemWords(f.type)) << i;
+        // A shortcut's own path is where it is found; the others name the missing file.
+        EXPECT_EQ(rows.Text(i, f.type == "SHORTCUT" ? 3 : 2), f.filePath) << i;
         EXPECT_EQ(rows.Text(i, 0), "") << i;
         EXPECT_TRUE(rows.Checked(i)) << i;
         if (f.filePath == kept) keptRow = i;
@@ -357,7 +371,7 @@ TEST_F(WindowProgram, LiveCountsAreAnsweredAndDoNotGrowOverScans) {
         HWND box = app.WaitForBox(120000);
         ASSERT_NE(box, nullptr) << "scan " << scan;
         ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000)) << "scan " << scan;
+        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000)) << "scan " << scan;
         PumpFor(300);
         const std::vector<long> counts = all();
         for (long c : counts) EXPECT_GE(c, 0) << "scan " << scan;
@@ -397,7 +411,7 @@ void ExpectTheStoppedScansList(RunningApp& app, HWND list, int seeded) {
     // The classes come first in a scan, so what was found before the stop starts with them.
     ASSERT_GT(rows.Count(), 0);
     EXPECT_LE(rows.Count(), seeded + 20);
-    EXPECT_EQ(rows.Text(0, 1), "CLSID");
+    EXPECT_EQ(rows.Text(0, 1), ProblemWords("CLSID"));
     for (int i = 0; i < rows.Count(); ++i) ASSERT_TRUE(rows.Checked(i));
     // Idle again: a navigation button acts.
     ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
@@ -431,7 +445,7 @@ TEST_F(WindowProgram, DuringAScanOnlyMainAndScanActAndASecondPressStopsIt) {
         // The second press stops it: no "Scan Complete", the list shows what was found so far.
         ASSERT_TRUE(Xdo("mousemove " + ScreenXY(app.main(), SCAN_BUTTON.x, SCAN_BUTTON.y) + " click 1"));
         HWND list = nullptr, box = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (box = app.WaitForBox(0)) || (list = app.ListAtResultPlace(3)); }, 60000));
+        ASSERT_TRUE(PumpUntil([&] { return (box = app.WaitForBox(0)) || (list = app.ListAtResultPlace(RESULT_COLUMNS)); }, 60000));
         if (!box) box = app.WaitForBox(1500);
         if (box) {
             ASSERT_FALSE(last) << "the scan ended before the second press: \"" << app.BoxText(box) << "\"";
@@ -455,7 +469,7 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
         HWND box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);
         ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
         // Remove, then away at once: the window goes, the process waits for the repair.
         if (endSession) {
             ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
@@ -871,7 +885,7 @@ TEST_F(WindowProgram, StartedInTheSystemFolderItSharesTheConsolesFilesAndRespect
     box = app.WaitForBox(120000);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(app.AnswerBox(box));
-    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
     ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
     box = app.WaitForBox(60000);
     ASSERT_NE(box, nullptr);
@@ -940,7 +954,7 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
         ASSERT_NE(box, nullptr);
         ASSERT_TRUE(app.AnswerBox(box));
         HWND list = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(3)) != nullptr; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
         const int rows = RemoteList(app.process(), list).Count();
         ASSERT_GE(rows, 2);
 
@@ -1013,7 +1027,7 @@ TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLe
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(app.BoxText(box), "Scan Complete");
     ASSERT_TRUE(app.AnswerBox(box));
-    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
 
     // The dialog's repair all: the buttons go idle while it works, the entry goes, they come back.
     ASSERT_TRUE(Xdo("mousemove " + ScreenXY(dialog, REPAIR_ALL.x, REPAIR_ALL.y) + " click 1"));
@@ -1139,7 +1153,7 @@ TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(app.AnswerBox(box));  // "Scan Complete"
     HWND results = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (results = app.ListAtResultPlace(3)) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return (results = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
     RemoteList found(app.process(), results);
     int keptRow = -1;
     for (int i = 0; i < found.Count(); ++i)

@@ -1,6 +1,7 @@
 // The console program: output format, exit codes and usage errors on a seeded prefix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -9,6 +10,7 @@
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"
 #include "engine/SystemPaths.h"
+#include "support/HostPython.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -65,6 +67,60 @@ TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
     EXPECT_EQ(rows[0].rfind("ROW\tInvalid Drivers\t", 0), 0u) << rows[0];
     EXPECT_EQ(rows[1].rfind("ROW\tInvalid App Paths\t", 0), 0u) << rows[1];
     EXPECT_EQ(rows[0].substr(rows[0].size() - 2), "\t0");
+}
+
+// The same findings as CSV and as JSON, read back by Python's own readers; an unknown format is a
+// usage error, and the default stays the tab-separated lines.
+TEST(ConsoleProgram, ScanFormatsCsvAndJsonReadBackWithRealReaders) {
+    ScratchDir dir("cli-formats");
+    EnsuredKey drivers(DRIVERS);
+    const std::string gone = dir.file("gone, \"quoted\".drv");
+    SeededValue drv(DRIVERS, "zt.cli.format", gone);
+    SeededKey app(APP_PATHS + "\\ZentharFormat.exe");
+    app.setString("", dir.file("gone-format.exe"));
+    const std::vector<std::string> drvRow = {"DRV", "Driver: file missing", gone, DRIVERS + " : zt.cli.format", "value"};
+    const std::vector<std::string> appRow = {"APPPATH", "Application path: program missing", dir.file("gone-format.exe"),
+                                             APP_PATHS + "\\zentharformat.exe", "key"};
+
+    const auto csv = RunCli("scan --only DRV,APPPATH --format csv", dir.path());
+    EXPECT_EQ(csv.exitCode, 1u) << csv.err;
+    WriteTextFile(dir.file("out.csv"), csv.out);
+    ASSERT_TRUE(RunPython(dir.path(),
+                          "import csv, sys\n"
+                          "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1'), strict=True))\n"
+                          "open(sys.argv[2], 'w', newline='', encoding='latin-1').write("
+                          "''.join('\\x1f'.join(r) + '\\x1e' for r in rows))\n",
+                          {dir.file("out.csv"), dir.file("csv-rows.txt")}));
+    const auto rows = ReadRows(ReadTextFile(dir.file("csv-rows.txt")));
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"Category", "Problem", "Missing file", "Registry location", "Repair removes"}));
+    EXPECT_NE(std::find(rows.begin(), rows.end(), drvRow), rows.end()) << csv.out;
+    EXPECT_NE(std::find(rows.begin(), rows.end(), appRow), rows.end()) << csv.out;
+
+    const auto json = RunCli("scan --only DRV,APPPATH --format json", dir.path());
+    EXPECT_EQ(json.exitCode, 1u) << json.err;
+    WriteTextFile(dir.file("out.json"), json.out);
+    ASSERT_TRUE(RunPython(dir.path(),
+                          "import json, sys\n"
+                          "doc = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+                          "assert doc['date'] and doc['computer']\n"
+                          "keys = ('category', 'problem', 'missingFile', 'location', 'removes')\n"
+                          "open(sys.argv[2], 'w', newline='', encoding='utf-8').write("
+                          "''.join('\\x1f'.join(f[k] for k in keys) + '\\x1e' for f in doc['findings']))\n",
+                          {dir.file("out.json"), dir.file("json-rows.txt")}));
+    const auto found = ReadRows(ReadTextFile(dir.file("json-rows.txt")));
+    EXPECT_EQ(found.size() + 1, rows.size()) << "the same findings as the CSV";
+    EXPECT_NE(std::find(found.begin(), found.end(), drvRow), found.end()) << json.out;
+    EXPECT_NE(std::find(found.begin(), found.end(), appRow), found.end()) << json.out;
+
+    const auto bad = RunCli("scan --only DRV --format xml", dir.path());
+    EXPECT_EQ(bad.exitCode, 2u);
+    EXPECT_TRUE(bad.out.empty());
+    EXPECT_NE(bad.err.find("xml"), std::string::npos);
+    EXPECT_EQ(RunCli("scan --only DRV --format", dir.path()).exitCode, 2u);
+    const auto tsv = RunCli("scan --only DRV --format tsv", dir.path());
+    EXPECT_EQ(tsv.out, RunCli("scan --only DRV", dir.path()).out);
+    EXPECT_NE(tsv.out.find("FINDING\tVxD\tVAL\t"), std::string::npos);
 }
 
 TEST(ConsoleProgram, NothingFoundExitsZeroAndIgnoredPathsStaySilent) {

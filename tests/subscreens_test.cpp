@@ -20,6 +20,7 @@
 #include "app/screens/SubScreenRows.h"
 #include "app/progress/ThreadSummary.h"
 #include "framework/ComPtr.h"
+#include "engine/Findings.h"
 #include "engine/RegistryLib.h"
 #include "platform/DataFolder.h"
 #include "resources/resource.h"
@@ -507,7 +508,9 @@ std::vector<std::string> ConsoleFindings(const std::string& output) {
     for (const auto& line : SplitLines(output)) {
         if (line.compare(0, 8, "FINDING\t") != 0) continue;
         const size_t typeEnd = line.find('\t', 8);
-        found.push_back(line.substr(8, typeEnd - 8) + "\t" + line.substr(line.rfind('\t') + 1));
+        // The list says the problem in words where the console names the record type.
+        found.push_back(std::string(ProblemText(CategoryOfType(line.substr(8, typeEnd - 8)))) + "\t" +
+                        line.substr(line.rfind('\t') + 1));
     }
     return found;
 }

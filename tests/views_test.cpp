@@ -308,14 +308,15 @@ TEST_F(BothViews, EachViewsEntriesAreFoundRemovedAndRestoredInTheirView) {
         ASSERT_NE(box, nullptr);
         ASSERT_TRUE(app.AnswerBox(box));
         HWND list = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(3)) != nullptr; }, 20000));
+        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 20000));
         RemoteList rows(app.process(), list);
         int shown = 0;
         for (int i = 0; i < rows.Count(); ++i)
             for (const Row& r : seeded.rows)
                 if (r.broken() && rows.Text(i, 2).find(r.file) != std::string::npos) {
                     ++shown;
-                    EXPECT_EQ(rows.Text(i, 1), r.view64 ? r.type + " (64-bit)" : r.type) << r.file;
+                    const std::string location = rows.Text(i, 3);
+                    EXPECT_EQ(location.find(" (64-bit)") != std::string::npos, r.view64) << r.file << ": " << location;
                 }
         EXPECT_EQ(shown, static_cast<int>(found.size()));
     }

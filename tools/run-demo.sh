@@ -75,6 +75,10 @@ win=""
 for _ in $(seq 600); do win="$(main_window)" && break; sleep 0.1; done
 [ -n "$win" ] || { echo "the main window did not appear" >&2; kill "$app_pid" 2>/dev/null; exit 1; }
 sleep 2  # the animation's first frames and the sub-screens
+# Without a desktop's notification area, Wine shows the tray icon in a small window at the screen's
+# top left corner: the main window moves clear of it.
+xdotool windowmove "$win" 160 80 2>/dev/null || true
+sleep 1
 shoot "$win" "$shots/main-window.png"
 eval "$(xdotool getwindowgeometry --shell "$win")"
 # BUTTON_SCAN of the built-in skin: 107,258 117x38.
@@ -96,9 +100,20 @@ if [ -n "$box" ]; then
 fi
 sleep 1.5
 shoot "$win" "$shots/result-list.png"
+# The result page's list starts at 112,116: a click on the third row's problem shows it in full in
+# the details line below the list, and a right click there opens the row's menu.
+xdotool mousemove $((X + 220)) $((Y + 184)) click 1
+sleep 1
+shoot "$win" "$shots/result-details.png"
+xdotool mousemove $((X + 220)) $((Y + 184)) click 3
+sleep 1
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/result-menu.png"
+echo "Screenshot: $shots/result-menu.png" >&2
+xdotool key Escape
+sleep 0.5
 # BUTTON_EXIT: 704,18 32x28.
 xdotool mousemove $((X + 720)) $((Y + 32)) click 1
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill "$app_pid" 2>/dev/null || true
-echo "Screenshots after start-up and after the scan are in $shots" >&2
+echo "Screenshots after start-up, after the scan, of a selected entry and of its menu are in $shots" >&2
 exit 0

@@ -50,7 +50,6 @@ public:
     bool startInTray = false;
     // Out of the tray: shown, restored and in front.
     void ShowAndFocus();
-    size_t registryRows() const { return registryRows_; }
 
 protected:
     BOOL OnInitDialog() override;
@@ -109,7 +108,6 @@ private:
     CSubMainSkin* scanScreen_ = nullptr;  // SUBMAIN_MAIN when the last scan started
     std::string scanSkinFile_;
     bool resultsReady_ = false;
-    size_t registryRows_ = 0;
     bool closing_ = false;
     bool automaticScan_ = false;  // the running scan was started by the clock
     RowTicks ticks_;  // read when the repair was asked for, used by the fix worker

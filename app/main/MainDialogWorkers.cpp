@@ -147,8 +147,7 @@ void CMainDialog::ScanFinished(bool completed) {
     SetScanText("TEXT_ERRORSCAN_STATUS", "ScanComplete");
     ShowSubScreen("SUBMAIN_RESULT");
     store.EnableAllButtons(true);
-    if (currentScreen && currentScreen->name == "SUBMAIN_RESULT" && currentScreen->list)
-        registryRows_ = FillResultList(*currentScreen->list, engine->ErrorList, shortcut.invalidShortcuts);
+    if (ResultPage* page = ResultPageOf(currentScreen)) page->Fill(FindingsOf(engine->ErrorList, shortcut));
     ShowSubScreen("SUBMAIN_RESULT");
     store.SetButtonCheck("BUTTON_SCAN", 0);
     resultsReady_ = true;
@@ -160,11 +159,11 @@ void CMainDialog::ScanFinished(bool completed) {
 }
 
 void CMainDialog::StartRepair() {
-    CSubMainSkin* results = FindScreen(AllScreens(), "SUBMAIN_RESULT");
-    if (!results || !results->list) return;  // nothing was shown, so nothing is removed
+    const ResultPage* results = ResultPageOf(FindScreen(AllScreens(), SUBMAIN_RESULT));
+    if (!results) return;  // nothing was shown, so nothing is removed
     // Set before the worker starts, so that a second press can never start a second repair.
     fixInProgress = 1;
-    ticks_ = TicksOf(*results->list, registryRows_, engine->ErrorList.size(), shortcut.invalidShortcuts.size());
+    ticks_ = results->Ticks(engine->ErrorList.size(), shortcut.invalidShortcuts.size());
     repairTotal_ = 0;
     for (size_t i = 0; i < engine->ErrorList.size(); ++i)
         repairTotal_ += (i >= ticks_.registry.size() || ticks_.registry[i]) && engine->ErrorList[i] ? 1 : 0;

@@ -1,63 +1,76 @@
-// Filling the result list, and reading its ticks back.
+// The result page: filling the list, the details line, the ticked count and the ticks read back.
 #include "app/screens/ResultList.h"
 
 #include <commctrl.h>
 
 #include "skin/SkinList.h"
+#include "skin/SkinStore.h"
 
-void SetListCell(HWND list, int row, int column, const std::string& text) {
-    std::string copy = text;
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = &copy[0];
-    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+std::string TickedCountText(int ticked, int total) {
+    return std::to_string(ticked) + " of " + std::to_string(total) + " selected";
 }
 
-std::string ListCell(HWND list, int row, int column) {
-    // Grows until the text fits: the message says how many characters it copied.
-    for (int size = 256;; size *= 2) {
-        std::string buffer(size, '\0');
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = &buffer[0];
-        item.cchTextMax = size;
-        const int got = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
-        if (got < size - 1 || size >= (1 << 20)) return buffer.substr(0, got < 0 ? 0 : got);
-    }
+std::string FindingLine(const Finding& f) { return f.problem + "\t" + f.missingFile + "\t" + f.location; }
+
+ResultPage::ResultPage(HWND page, CSkinList& list, CSkinStore& store) : page_(page), list_(list), store_(store) {
+    list_.EnableSorting();
+    list_.EnableCellTips();
+    list_.hooks.checksChanged = [this] { ShowCount(); };
+    list_.hooks.selectionChanged = [this](int row) { ShowDetails(row); };
+    list_.hooks.rowMenu = [this](HMENU popup, int row) { AddRowItems(popup, row); };
+    list_.hooks.rowCommand = [this](UINT id, int row) { RowCommand(id, row); };
+    if (CSkinLabel* details = store_.FindLabel(TEXT_RESULT_DETAILS)) details->wrap = true;
+    ShowDetails(-1);
+    ShowCount();
 }
 
-void DeleteAllRows(HWND list) { SendMessageA(list, LVM_DELETEALLITEMS, 0, 0); }
+ResultPage::~ResultPage() { list_.hooks = CSkinList::Hooks(); }
 
-size_t FillResultList(CSkinList& list, const ErrorArray& errors, const std::vector<std::string>& shortcuts) {
-    // One repaint for the whole list, not one per row: a scan can list tens of thousands.
-    SendMessageA(list.hwnd(), WM_SETREDRAW, FALSE, 0);
-    DeleteAllRows(list.hwnd());
-    size_t registryRows = 0;
-    for (const auto& err : errors) {
-        if (!err) continue;
-        const int row = list.AddItem("", true);
-        SetListCell(list.hwnd(), row, 1, err->view64 ? err->type + " (64-bit)" : err->type);
-        SetListCell(list.hwnd(), row, 2, err->filePath);
-        ++registryRows;
+void ResultPage::Fill(std::vector<Finding> findings) {
+    findings_ = std::move(findings);
+    // The list keeps the rows itself and the control draws only those in view: tens of thousands
+    // fill in one step.
+    list_.BeginFill(static_cast<int>(findings_.size()));
+    for (const Finding& f : findings_) {
+        const int row = list_.AddItem("", true);
+        if (row < 0) continue;
+        list_.SetItemText(row, 1, f.problem);
+        list_.SetItemText(row, 2, f.missingFile);
+        list_.SetItemText(row, 3, f.location);
     }
-    for (const auto& path : shortcuts) {
-        const int row = list.AddItem("", true);
-        SetListCell(list.hwnd(), row, 1, "SHORTCUT");
-        SetListCell(list.hwnd(), row, 2, path);
-    }
-    SendMessageA(list.hwnd(), WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list.hwnd(), nullptr, TRUE);
-    return registryRows;
+    list_.EndFill();
+    ShowDetails(-1);
+    ShowCount();
 }
 
-RowTicks TicksOf(const CSkinList& list, size_t registryRows, size_t errorCount, size_t shortcutCount) {
+const Finding* ResultPage::FindingAtRow(int row) const {
+    if (row < 0 || row >= list_.ItemCount()) return nullptr;
+    const size_t tag = list_.ItemTag(row);
+    return tag < findings_.size() ? &findings_[tag] : nullptr;
+}
+
+RowTicks ResultPage::Ticks(size_t errorCount, size_t shortcutCount) const {
     RowTicks ticks;
-    const int rows = list.ItemCount();
-    for (size_t i = 0; i < errorCount; ++i)
-        ticks.registry.push_back(i >= registryRows || static_cast<int>(i) >= rows || list.IsChecked(static_cast<int>(i)));
-    for (size_t i = 0; i < shortcutCount; ++i) {
-        const int row = static_cast<int>(registryRows + i);
-        ticks.shortcuts.push_back(row >= rows || list.IsChecked(row));
+    ticks.registry.assign(errorCount, true);
+    ticks.shortcuts.assign(shortcutCount, true);
+    for (int row = 0, rows = list_.ItemCount(); row < rows; ++row) {
+        const Finding* f = FindingAtRow(row);
+        if (!f) continue;
+        std::vector<bool>& side = f->shortcut ? ticks.shortcuts : ticks.registry;
+        if (f->index < side.size()) side[f->index] = list_.IsChecked(row);
     }
     return ticks;
 }
+
+void ResultPage::SetLabel(const char* name, const std::string& text) {
+    store_.SetLabelText(name, text);
+    // The window text too, so that what the line says can be read from outside.
+    if (CSkinLabel* label = store_.FindLabel(name)) SetWindowTextA(label->hwnd(), text.c_str());
+}
+
+void ResultPage::ShowDetails(int row) {
+    const Finding* f = FindingAtRow(row);
+    SetLabel(TEXT_RESULT_DETAILS, f ? FindingDetails(*f) : std::string("Select an entry to see it in full here."));
+}
+
+void ResultPage::ShowCount() { SetLabel(TEXT_RESULT_COUNT, TickedCountText(list_.CheckedCount(), list_.ItemCount())); }

@@ -2,6 +2,7 @@
 #include "app/screens/SubScreen.h"
 
 #include "app/AppFlags.h"
+#include "app/screens/ResultList.h"
 #include "app/screens/SettingsControls.h"
 #include "app/screens/SubScreens.h"
 #include "platform/DataFolder.h"
@@ -78,12 +79,18 @@ void AppSubScreen::OnEditBoxesLoaded() {
     if (IsScheduleScreen()) ShowClockTexts();
 }
 
-bool AppSubScreen::WantsVirtualListRows() const { return name == SUBMAIN_IGNORED; }
+bool AppSubScreen::WantsVirtualListRows() const { return name == SUBMAIN_IGNORED || name == SUBMAIN_RESULT; }
+
+ResultPage* ResultPageOf(CSubMainSkin* screen) {
+    auto* sub = dynamic_cast<AppSubScreen*>(screen);
+    return sub ? sub->resultPage() : nullptr;
+}
 
 void AppSubScreen::OnListLoaded() {
     if (!list) return;
     if (name == SUBMAIN_IGNORED) FillIgnoredList();
     if (IsScheduleScreen()) FillScheduleList();
+    if (name == SUBMAIN_RESULT) resultPage_ = std::make_unique<ResultPage>(hwnd(), *list, store);
 }
 
 ScheduleRadios AppSubScreen::ScheduleRadiosShown() {

@@ -1,5 +1,6 @@
 // AppSubScreen: a sub-screen of the main window with the program's settings, clicks and lists.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -8,6 +9,8 @@
 #include "settings/ScheduleMath.h"
 #include "settings/ScheduledTask.h"
 #include "skin/SubMainSkin.h"
+
+class ResultPage;
 
 // Names of the sub-screens the behaviour depends on.
 constexpr const char SUBMAIN_MAIN[] = "SUBMAIN_MAIN";
@@ -40,6 +43,8 @@ public:
     void RefillScheduleLists();
 
     bool IsScheduleScreen() const;
+    // The result page's findings and row actions; null on every other sub-screen.
+    ResultPage* resultPage() const { return resultPage_.get(); }
 
     // The History page again from the repair log, newest first, nothing picked (the restore
     // disabled); a damaged log's note in a message box.
@@ -121,4 +126,8 @@ private:
     bool released = false;
     // The last minutes the box accepted, as text ("4" until loaded).
     std::string acceptedMinutes_ = "4";
+    std::unique_ptr<ResultPage> resultPage_;
 };
+
+// The result page of a sub-screen, or null when it is another one (or none).
+ResultPage* ResultPageOf(CSubMainSkin* screen);

@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/AppFlags.h"
+#include "app/screens/ResultList.h"
 #include "app/screens/SettingsControls.h"
 #include "app/screens/SubScreen.h"
 #include "settings/ScanClock.h"
@@ -62,6 +63,7 @@ void AppSubScreen::ButtonPressed(const std::string& pressed) {
     else if (pressed == "BUTTON_RUNUPDATE") PressRunUpdate();
     else if (pressed == "BUTTON_SCAN") PressScan();
     else if (pressed == "BUTTON_HISTORY_RESTORE") PressHistoryRestore();
+    else if (pressed == BUTTON_SAVE_REPORT && resultPage_) resultPage_->SaveReport();
     // BUTTON_SUPPORT is the main window's; any other name does nothing.
 
     if (TheScanClock().autoScanEnabled && IsScheduleRadio(pressed)) {

@@ -46,11 +46,20 @@ CShortcut::CShortcut(const CRegistryLib* source)
 
 CShortcut::~CShortcut() = default;
 
-void CShortcut::ClearInvalidShortcuts() { invalidShortcuts.clear(); }
+void CShortcut::ClearInvalidShortcuts() {
+    invalidShortcuts.clear();
+    missingTargets_.clear();
+}
+
+std::string CShortcut::MissingTargetOf(const std::string& linkPath) const {
+    const auto found = missingTargets_.find(linkPath);
+    return found == missingTargets_.end() ? std::string() : found->second;
+}
 
 void CShortcut::ScanAllDrives() {
     scannedCount = fixedCount = errorCount = 0;
     invalidShortcuts.clear();
+    missingTargets_.clear();
     visited_.clear();
     drives_.reset();
     if (StopRequested()) return;
@@ -280,6 +289,7 @@ void CShortcut::CheckLinkFile(const std::string& path) {
                     if (!t.empty() && drives_.onFixedDisk(t) && _access(target, 0) != 0 &&
                         !(ignoreSource && ignoreSource->IsIgnored(path)) && targetStaysMissing(link, t)) {
                         invalidShortcuts.push_back(path);
+                        missingTargets_[path] = t;
                         ++errorCount;
                     }
                 }

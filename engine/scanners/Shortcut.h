@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <set>
+#include <unordered_map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     void SearchLinkFileAndResolve(const std::string& folder);
     void CheckLinkFile(const std::string& path);
     void ClearInvalidShortcuts();
+    // The missing target a broken shortcut named when it was found; empty for a path not found broken.
+    std::string MissingTargetOf(const std::string& linkPath) const;
 
 private:
     // A subfolder as its parent's listing shows it. Its identity (volume serial number and file
@@ -57,4 +60,5 @@ private:
     std::set<std::pair<uint32_t, uint64_t>> visited_;
     std::vector<uint64_t> listBuffer_;  // one folder's listing at a time
     DriveTypeCache drives_;
+    std::unordered_map<std::string, std::string> missingTargets_;  // by the shortcut's path
 };

@@ -265,7 +265,11 @@ BOOL CALLBACK FindList(HWND w, LPARAM p) {
 }
 }  // namespace
 
-HWND RunningApp::ListAtResultPlace(int columns) { return ListAt(RESULT_LIST_ORIGIN, columns); }
+HWND RunningApp::ListAtResultPlace(int columns) {
+    for (SkinPoint origin : {RESULT_LIST_ORIGIN, IGNORED_LIST_ORIGIN})
+        if (HWND found = ListAt(origin, columns)) return found;
+    return nullptr;
+}
 
 HWND RunningApp::ListAt(SkinPoint origin, int columns) {
     ListSearch s{{origin.x, origin.y}, columns, nullptr};

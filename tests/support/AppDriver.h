@@ -53,7 +53,7 @@ public:
     bool HasTrayIcon();
     // The sub-screen shown now ("SUBMAIN_..."), or "".
     std::string VisibleScreen();
-    // The visible list at the result and ignored lists' place, with `columns` columns, or null.
+    // The visible list with `columns` columns at the result page's or the ignored page's list place, or null.
     HWND ListAtResultPlace(int columns);
     // The visible list whose top left corner is at `origin` (main-window client), or null.
     HWND ListAt(SkinPoint origin, int columns);
@@ -98,7 +98,13 @@ constexpr SkinPoint IGNORED_BUTTON{8 + 38, 188 + 26};
 constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 246 + 26};
 constexpr SkinPoint HISTORY_BUTTON{8 + 38, 304 + 26};
 constexpr SkinPoint ABOUT_BUTTON{8 + 38, 362 + 26};
-constexpr SkinPoint RESULT_LIST_ORIGIN{250 + 12, 115 + 42};
+constexpr SkinPoint RESULT_PAGE{100, 74};  // the result page takes the content area left of the actions
+constexpr SkinPoint RESULT_LIST_ORIGIN{RESULT_PAGE.x + 12, RESULT_PAGE.y + 42};
+constexpr int RESULT_COLUMNS = 4;  // tick, problem, missing file, registry location
+constexpr SkinPoint RESULT_DETAILS{RESULT_PAGE.x + 20, RESULT_PAGE.y + 322};
+constexpr SkinPoint RESULT_COUNT{RESULT_PAGE.x + 12, RESULT_PAGE.y + 396};
+constexpr SkinPoint SAVE_REPORT_BUTTON{RESULT_PAGE.x + 526 + 52, RESULT_PAGE.y + 309 + 17};
+constexpr SkinPoint IGNORED_LIST_ORIGIN{250 + 12, 115 + 42};
 // The built-in skin's sub-screens, each a child window of the main window named "SUBMAIN_...".
 constexpr int BUILT_IN_SUBSCREENS = 8;
 // The category screen's toggles and its "Scan with summary" button, in main-window coordinates.

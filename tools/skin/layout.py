@@ -220,12 +220,34 @@ def _settings():
     return s
 
 
+# The result page takes the whole content area: the list needs the room for a problem, a path and a
+# registry location side by side. The main window's Repair and Restore stay where they are, on an
+# actions card the page draws as the main window does; below it, the page's own report card.
+RESULT_X, RESULT_Y, RESULT_W, RESULT_H = 100, 74, 638, 426
+RESULT_LIST = (12, 42, 482, 266)
+RESULT_MAIN_CARD = (0, 0, 506, 426)
+RESULT_REPORT_CARD = (518, 279, 120, 147)
+
+
 def _results():
-    s = Screen("SUBMAIN_RESULT", "results", SUB_X, SUB_Y, SUB_W, SUB_H, "results")
-    s.lists.append(ListBox(12, 42, 325, 170, [("Delete", 40), ("Type", 80), ("FileName", 184)],
-                           [["", "CLSID", r"C:\Program Files\Gone\gone.dll"],
-                            ["", "Startup", r"C:\Tools\launcher.exe"],
-                            ["", "SHORTCUT", r"C:\Users\Public\Desktop\Old.lnk"]]))
+    s = Screen("SUBMAIN_RESULT", "results", RESULT_X, RESULT_Y, RESULT_W, RESULT_H, "results")
+    x, y, w, h = RESULT_LIST
+    cx, cy, _, _ = RESULT_REPORT_CARD
+    s.buttons.append(Button("BUTTON_SAVE_REPORT", cx + 8, cy + 30, 104, 34, "secondary", "Save report"))
+    s.labels += [Label("TEXT_RESULT_DETAILS", 20, y + h + 14, 466, 52, -10,
+                       sample="Uninstall entry: program missing: C:\\Program Files\\Old Tool\\unins000.exe\n"
+                              "Registry key: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Uninstall\n"
+                              "A repair removes the value \"UninstallString\" of this key."),
+                 Label("TEXT_RESULT_COUNT", 12, 396, 240, 14, -10, True, colour=P.TEXT_SOFT,
+                       sample="123456 of 123456 selected")]
+    s.lists.append(ListBox(x, y, w, h, [("Fix", 34), ("Problem", 160), ("Missing file", 140),
+                                        ("Registry location", 127)],
+                           [["", "COM class: server file missing", r"C:\Program Files\Gone\gone.dll",
+                             r"HKEY_CLASSES_ROOT\CLSID\{0A3F}"],
+                            ["", "Startup program not found", r"C:\Tools\launcher.exe",
+                             r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run : Launcher"],
+                            ["", "Shortcut: target missing", r"C:\Old\old.exe",
+                             r"C:\Users\Public\Desktop\Old.lnk"]]))
     return s
 
 

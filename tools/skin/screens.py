@@ -168,9 +168,34 @@ def d_settings(img, s):
                               "the undo file that repair left behind."), 10, P.TEXT_SOFT, leading=13)
 
 
+def actions_card(img, dx, dy):
+    """The main window's actions card, drawn at an offset (the result page lies over it)."""
+    x, y, w, h = L.ACTION_CARD
+    x, y = x - dx, y - dy
+    panel(img, x, y, w, h, 10, P.CARD, P.CARD_EDGE)
+    text(img, x + 10, y + 10, "Actions", 12, P.TEXT, bold=True)
+    for name, lines in (("BUTTON_REMOVE", ("Removes the ticked", "entries. An undo file", "is kept first.")),
+                        ("BUTTON_RESTORE", ("Puts the newest", "registry backup", "back in place."))):
+        b = L.MAIN.button(name)
+        text_lines(img, b.x - dx + 2, b.y - dy + b.h + 10, lines, 10, P.TEXT_SOFT)
+
+
 def d_results(img, s):
-    title(img, s, "Scan results", "Untick the entries you want to keep; Repair removes the rest.")
-    list_frame(img, s.lists[0])
+    # The page covers the cards beneath it, so it draws its own on the page colour.
+    img.paste(P.PAGE, (0, 0, s.w, s.h))
+    panel(img, *L.RESULT_MAIN_CARD, 10, P.CARD, P.CARD_EDGE)
+    actions_card(img, s.x, s.y)
+    x, y, w, h = L.RESULT_REPORT_CARD
+    panel(img, x, y, w, h, 10, P.CARD, P.CARD_EDGE)
+    text(img, x + 10, y + 10, "Report", 12, P.TEXT, bold=True)
+    b = s.button("BUTTON_SAVE_REPORT")
+    text_lines(img, b.x + 2, b.y + b.h + 10, ("Every finding in a", "spreadsheet file or", "on a web page."),
+               10, P.TEXT_SOFT)
+    title(img, s, "Scan results", "Untick what you keep; Repair removes the rest. Click a column to sort.")
+    lb = s.lists[0]
+    list_frame(img, lb)
+    details = s.label("TEXT_RESULT_DETAILS")
+    panel(img, 12, details.y - 6, lb.w, details.h + 12, 6, P.ZEBRA, P.DIVIDER)
 
 
 def d_history(img, s):
