@@ -767,9 +767,9 @@ TEST_F(WindowProgram, AtTheDisplaysScaleTheWindowItsOutlineAndItsButtonsGrowByTh
         const char* screen;  // the sub-screen it shows
     };
     const Press pages[] = {
-        {"BUTTON_AUTOSCAN", 8, 142, 76, 56, "SUBMAIN_SCHEDULE"}, {"BUTTON_IGNORED", 8, 204, 76, 56, "SUBMAIN_IGNORED"},
-        {"BUTTON_ADVSETTINGS", 8, 266, 76, 56, "SUBMAIN_ADVANCED"}, {"BUTTON_ABOUT", 8, 328, 76, 56, "SUBMAIN_ABOUT"},
-        {"BUTTON_MAIN", 8, 80, 76, 56, "SUBMAIN_MAIN"},
+        {"BUTTON_AUTOSCAN", 8, 130, 76, 52, "SUBMAIN_SCHEDULE"}, {"BUTTON_IGNORED", 8, 188, 76, 52, "SUBMAIN_IGNORED"},
+        {"BUTTON_ADVSETTINGS", 8, 246, 76, 52, "SUBMAIN_ADVANCED"}, {"BUTTON_HISTORY", 8, 304, 76, 52, "SUBMAIN_HISTORY"},
+        {"BUTTON_ABOUT", 8, 362, 76, 52, "SUBMAIN_ABOUT"}, {"BUTTON_MAIN", 8, 72, 76, 52, "SUBMAIN_MAIN"},
     };
     auto centre = [&](const Press& p) { return std::make_pair(AtDpi(p.x + p.w / 2, dpi), AtDpi(p.y + p.h / 2, dpi)); };
     for (const auto& p : pages) {

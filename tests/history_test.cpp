@@ -396,7 +396,7 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
         HWND box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);
         ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(3) != nullptr; }, 10000));
+        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
         ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
         box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);

@@ -509,11 +509,13 @@ TEST_F(ResultPageWindow, SaveReportWritesTheTypeItsNameEndsInAndSaysWhenItCannot
     // A read-only file of that name: the dialog asks to replace it, the program says it could not.
     WriteTextFile(dir.file("locked.csv"), "kept");
     SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_READONLY);
-    ASSERT_NE(TypeIntoSaveDialog(app, dir.file("locked.csv")), nullptr);
+    HWND dialog = TypeIntoSaveDialog(app, dir.file("locked.csv"));
+    ASSERT_NE(dialog, nullptr);
     std::string said;
     for (int box = 0; box < 3 && said.find("could not be written") == std::string::npos; ++box) {
-        HWND shown = app.WaitForBox(15000);
-        if (!shown) break;
+        // The save dialog itself is a box of the program too, until it closes: wait past it.
+        HWND shown = nullptr;
+        if (!PumpUntil([&] { return (shown = app.WaitForBox(0)) != nullptr && shown != dialog; }, 15000)) break;
         said = app.BoxText(shown);
         if (said.find("could not be written") == std::string::npos) ASSERT_TRUE(Xdo("key Return"));  // "replace it?"
         else ASSERT_TRUE(app.AnswerBox(shown));
