@@ -13,6 +13,7 @@
 
 #include "app/UserMessages.h"
 #include "support/TestSupport.h"
+#include "support/WindowTestKit.h"
 #include "framework/ComPtr.h"
 #include "framework/GdiOwners.h"
 #include "framework/Handles.h"
@@ -247,93 +248,12 @@ TEST(AnimationMovie, HeaderIsCheckedBeforeAnythingIsDecoded) {
 // ---------------------------------------------------------------------------------------------
 // Window tests: real windows on the X display, driven with xdotool, looked at with screenshots.
 
-void PumpFor(DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    MSG msg;
-    do {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD milliseconds = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > milliseconds) return false;
-        PumpFor(10);
-    }
-    return true;
-}
-
-// The host path of a Windows path of the prefix (Wine's own conversion).
-std::string UnixPath(const std::string& windowsPath) {
-    using ToUnix = char*(CDECL*)(const WCHAR*);
-    auto toUnix = reinterpret_cast<ToUnix>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
-    if (!toUnix) return std::string();
-    WCHAR wide[MAX_PATH] = {};
-    MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH);
-    char* unix = toUnix(wide);
-    if (!unix) return std::string();
-    std::string result = unix;
-    HeapFree(GetProcessHeap(), 0, unix);
-    return result;
-}
-
-// Runs a host command line (xdotool, import) through the host's shell while this thread keeps
-// dispatching its messages, so that a move loop started by the input runs meanwhile. Wine does not
-// signal the handle of a host process, so the shell leaves the exit code in a file that is polled.
-bool RunHost(const std::string& commandLine, DWORD timeoutMs = 20000) {
-    static int serial = 0;
-    // In the prefix's own temporary folder: test programs that run side by side, each in a prefix
-    // of its own, can have the same process id.
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string winDone = std::string(temp) + "zenthar-windows-test-" + std::to_string(GetCurrentProcessId()) +
-                                "-" + std::to_string(++serial);
-    const std::string doneFile = UnixPath(winDone);
-    if (doneFile.empty()) return false;
-    std::string command = "\\\\?\\unix\\bin\\sh -c \"" + commandLine + "; echo $? > '" + doneFile + "'\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    std::string code;
-    const bool ended = PumpUntil([&] {
-        OwnedHandle f(CreateFileA(winDone.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, 0, nullptr));
-        if (!f) return false;
-        char buffer[16] = {};
-        DWORD got = 0;
-        if (!ReadFile(f.get(), buffer, sizeof buffer - 1, &got, nullptr) || got == 0 || buffer[got - 1] != '\n')
-            return false;
-        code.assign(buffer, got - 1);
-        return true;
-    }, timeoutMs);
-    DeleteFileA(winDone.c_str());
-    PumpFor(200);  // let the X events reach the windows
-    return ended && code == "0";
-}
-
-bool Xdo(const std::string& args) { return RunHost("/usr/bin/xdotool " + args); }
-
-std::string ScreenXY(HWND hwnd, int x, int y) {
-    POINT p{x, y};
-    ClientToScreen(hwnd, &p);
-    return std::to_string(p.x) + " " + std::to_string(p.y);
-}
-
 // A screenshot of a screen rectangle from the X server itself, as COLORREFs row by row.
 std::vector<COLORREF> Screenshot(int x, int y, int w, int h) {
     CreateDirectoryA("C:\\zenthar-tests", nullptr);
     const std::string file = "C:\\zenthar-tests\\windows-shot.rgb";
     DeleteFileA(file.c_str());
-    const std::string unixFile = UnixPath(file);
+    const std::string unixFile = HostPathOf(file);
     std::vector<COLORREF> pixels;
     if (unixFile.empty() ||
         !RunHost("/usr/bin/import -window root -crop " + std::to_string(w) + "x" + std::to_string(h) + "+" +
