@@ -7,42 +7,15 @@
 #include "engine/PathCleanup.h"
 #include "engine/PathReadings.h"
 #include "engine/SystemPaths.h"
+#include "platform/Wow64.h"
 
 namespace {
-// Loaded at run time: systems before XP SP2 have none of these.
-struct Wow64Calls {
-    bool active = false;
-    BOOL(WINAPI* disable)(PVOID*) = nullptr;
-    BOOL(WINAPI* revert)(PVOID) = nullptr;
-};
-
-const Wow64Calls& wow64() {
-    static const Wow64Calls calls = [] {
-        Wow64Calls c;
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-        auto isWow64 = reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-        BOOL wow = FALSE;
-        if (!isWow64 || !isWow64(GetCurrentProcess(), &wow) || !wow) return c;
-        c.disable = reinterpret_cast<BOOL(WINAPI*)(PVOID*)>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-        c.revert = reinterpret_cast<BOOL(WINAPI*)(PVOID)>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
-        c.active = c.disable && c.revert;
-        return c;
-    }();
-    return calls;
-}
-
+// Runs `test` in the 64-bit file-system view; false on 32-bit Windows (there is no other view).
 template <class Test>
 bool withoutRedirection(Test test) {
-    const Wow64Calls& calls = wow64();
-    if (!calls.active) return false;
-    PVOID old = nullptr;
-    if (!calls.disable(&old)) return false;
-    bool result = test();
-    calls.revert(old);
-    return result;
+    if (!RunningOn64BitWindows()) return false;
+    FileSystemView64 view(true);
+    return view.active() && test();
 }
 
 bool fileAt(const std::string& path) {
@@ -81,7 +54,7 @@ std::string placed(BareNamePlace place, const std::string& name) {
 }
 }  // namespace
 
-bool RunningUnderWow64() { return wow64().active; }
+bool RunningUnderWow64() { return RunningOn64BitWindows(); }
 
 bool ExistsWithoutRedirection(const std::string& path) {
     return withoutRedirection([&] { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; });

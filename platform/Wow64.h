@@ -14,6 +14,8 @@ public:
     ~FileSystemView64();
     FileSystemView64(const FileSystemView64&) = delete;
     FileSystemView64& operator=(const FileSystemView64&) = delete;
+    // Whether the thread sees the 64-bit file system now.
+    bool active() const { return active_; }
 
 private:
     bool active_ = false;
