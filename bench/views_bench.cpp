@@ -10,6 +10,7 @@
 #include "engine/RegistryLib.h"
 #include "engine/StopEvent.h"
 #include "platform/Wow64.h"
+#include "support/RegistryTree.h"
 #include "support/Timing.h"
 
 namespace {
@@ -34,20 +35,6 @@ HKEY create(HKEY root, const std::string& path, bool view64) {
 void setString(HKEY key, const std::string& name, const std::string& data) {
     RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
                    static_cast<DWORD>(data.size() + 1));
-}
-
-void deleteTree(HKEY root, const std::string& path, bool view64) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | flag(view64), &key) != ERROR_SUCCESS) return;
-    char name[256];
-    for (DWORD len = sizeof name; RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         len = sizeof name)
-        deleteTree(key, name, view64);
-    RegCloseKey(key);
-    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-    auto del = reinterpret_cast<DeleteKeyEx>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
-    if (del) del(root, path.c_str(), flag(view64), 0);
 }
 
 void deleteValues(HKEY root, const char* path, bool view64, const std::string& prefix) {
@@ -130,10 +117,10 @@ void clear(int n) {
         for (int i = 0; i < n; ++i) {
             char guid[64];
             std::snprintf(guid, sizeof guid, "{7A3CBE00-0000-4B64-9E00-%012d}", i);
-            deleteTree(HKEY_CLASSES_ROOT, std::string(CLSID) + "\\" + guid, view64);
-            deleteTree(HKEY_LOCAL_MACHINE, std::string(TOOLS) + "\\zvb" + std::to_string(i), view64);
-            deleteTree(HKEY_LOCAL_MACHINE, std::string(UNINSTALL) + "\\zvb" + std::to_string(i), view64);
-            deleteTree(HKEY_LOCAL_MACHINE, std::string(APP_PATHS) + "\\zvb" + std::to_string(i) + ".exe", view64);
+            DeleteTreeInView(HKEY_CLASSES_ROOT, std::string(CLSID) + "\\" + guid, view64);
+            DeleteTreeInView(HKEY_LOCAL_MACHINE, std::string(TOOLS) + "\\zvb" + std::to_string(i), view64);
+            DeleteTreeInView(HKEY_LOCAL_MACHINE, std::string(UNINSTALL) + "\\zvb" + std::to_string(i), view64);
+            DeleteTreeInView(HKEY_LOCAL_MACHINE, std::string(APP_PATHS) + "\\zvb" + std::to_string(i) + ".exe", view64);
         }
         for (const char* key : {SHARED_DLLS, DRIVERS, RUN, FONTS}) deleteValues(HKEY_LOCAL_MACHINE, key, view64, "zvb");
         deleteValues(HKEY_LOCAL_MACHINE, HELP, view64, ".dll");

@@ -13,6 +13,7 @@
 #include "engine/RegistryLib.h"
 #include "platform/Wow64.h"
 #include "support/AppDriver.h"
+#include "support/RegistryTree.h"
 #include "support/TestSupport.h"
 #include "support/WindowTestKit.h"
 
@@ -156,25 +157,10 @@ void writeEntry(const Row& r) {
     RegCloseKey(key);
 }
 
-void deleteTree(HKEY root, const std::string& path, bool view64) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | viewFlag(view64), &key) != ERROR_SUCCESS) return;
-    char name[256];
-    for (DWORD len = sizeof name; RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-         len = sizeof name)
-        deleteTree(key, name, view64);
-    RegCloseKey(key);
-    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
-    auto del = reinterpret_cast<DeleteKeyEx>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
-    if (del) del(root, path.c_str(), viewFlag(view64), 0);
-    else RegDeleteKeyA(root, path.c_str());
-}
-
 void removeEntry(const Row& r) {
     if (!r.removed.empty() || r.key.find("ztw-") != std::string::npos) {
         const std::string top = r.type == "CLSID" ? r.key.substr(0, r.key.find("\\InprocServer")) : r.key;
-        deleteTree(r.root, top, r.view64);
+        DeleteTreeInView(r.root, top, r.view64);
         return;
     }
     HKEY key = nullptr;

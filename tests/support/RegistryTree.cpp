@@ -146,3 +146,20 @@ std::string FirstExactDifference(const ExactTree& expected, const ExactTree& act
         if (!expected.count(key)) return "extra key " + utf8(key);
     return std::string();
 }
+
+void DeleteTreeInView(HKEY root, const std::string& path, bool view64) {
+    const REGSAM view = view64 ? KEY_WOW64_64KEY : 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+    char name[256];
+    for (DWORD len = sizeof name; RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         len = sizeof name)
+        DeleteTreeInView(key, name, view64);
+    RegCloseKey(key);
+    // RegDeleteKeyEx (the only delete that takes a view) is missing before 64-bit-era systems.
+    using DeleteKeyEx = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+    auto del = reinterpret_cast<DeleteKeyEx>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+    if (del) del(root, path.c_str(), view, 0);
+    else RegDeleteKeyA(root, path.c_str());
+}

@@ -30,3 +30,7 @@ using ExactTree = std::map<std::wstring, std::map<std::wstring, TreeValue>>;
 ExactTree SnapshotTreeExact(const std::string& fullPath);
 // Empty when equal; otherwise the first difference, in UTF-8.
 std::string FirstExactDifference(const ExactTree& expected, const ExactTree& actual);
+
+// Deletes `path` under `root` with everything below it, in the 64-bit registry view when `view64`
+// (the 32-bit one otherwise): cleaning up after seeding both views.
+void DeleteTreeInView(HKEY root, const std::string& path, bool view64);
