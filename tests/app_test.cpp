@@ -103,13 +103,7 @@ private:
     std::string name_;
 };
 
-class WindowProgram : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-        if (AppPath().empty()) GTEST_SKIP() << "ZENTHAR_APP not set";
-    }
-};
+using WindowProgram = WindowProgramTest;
 }  // namespace
 
 // ---- the pieces with logic of their own ----

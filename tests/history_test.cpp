@@ -126,13 +126,7 @@ struct RepairTarget {
     }
 };
 
-class WindowProgram : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-        if (AppPath().empty()) GTEST_SKIP() << "ZENTHAR_APP not set";
-    }
-};
+using WindowProgram = WindowProgramTest;
 }  // namespace
 
 // ---- the log's text form ----

@@ -26,13 +26,7 @@ constexpr SkinPoint AREA_DRV{250 + 16, 115 + 78};
 constexpr SkinPoint AREA_STARTUP{250 + 16, 115 + 153};
 constexpr SkinPoint AREA_UNINSTALL{250 + 16, 115 + 168};
 
-class ResultPageWindow : public testing::Test {
-protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
-        if (AppPath().empty()) GTEST_SKIP() << "ZENTHAR_APP not set";
-    }
-};
+using ResultPageWindow = WindowProgramTest;
 
 // A finding as the console lists it (tab-separated), and what the result page must show for it.
 struct Expected {

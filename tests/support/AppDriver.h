@@ -2,13 +2,24 @@
 // clicked through xdotool at the built-in skin's coordinates, message boxes answered with keys,
 // lists read back through their window messages (in the program's own memory).
 #pragma once
+#include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 // The window program's path (from the environment CTest sets), reachable from the prefix.
 std::string AppPath();
+
+// Base of the tests that start the window program: skipped without a display or without the program.
+class WindowProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display";
+        if (AppPath().empty()) GTEST_SKIP() << "ZENTHAR_APP not set";
+    }
+};
 // The data folder of a program started with APPDATA set to `appData`.
 std::string AppDataFolderOf(const std::string& appData);
 
