@@ -1,5 +1,5 @@
-// The support page's address from the settings.
-#include "app/main/SupportPage.h"
+// The support address from the settings, and the shell's "open".
+#include "app/SupportPage.h"
 
 #include <windows.h>
 #include <shellapi.h>
@@ -20,8 +20,8 @@ bool IsSupportAddress(const std::string& text) {
 
 std::string SupportPageAddress() {
     HKEY key = nullptr;
-    if (OpenSettingsKey(SETTINGS_KEY_PATH, &key) != ERROR_SUCCESS) return DEFAULT_SUPPORT_URL;
-    std::string result = DEFAULT_SUPPORT_URL;
+    if (OpenSettingsKey(SETTINGS_KEY_PATH, &key) != ERROR_SUCCESS) return std::string();
+    std::string result;
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key, SETTING_SUPPORT_URL, nullptr, &type, nullptr, &size) == ERROR_SUCCESS &&
         type == REG_SZ && size > 1 && size <= 4096) {

@@ -1,12 +1,12 @@
-// Where the support button leads: the setting `supporturl`, or the project's own page.
+// The support address a user may set (`supporturl`): a second link on the help page, never what
+// Help opens by itself; and the shell's "open" that Help and the live update use.
 #pragma once
 #include <string>
 
 constexpr const char SETTING_SUPPORT_URL[] = "supporturl";
-constexpr const char DEFAULT_SUPPORT_URL[] = "https://zenthar.org/support";
 
 // The setting's text when it is a string that reads back exactly and starts with "http://" or
-// "https://"; the default otherwise (a missing, empty or odd value never opens something else).
+// "https://"; empty otherwise (a missing, empty or odd value never leads anywhere).
 std::string SupportPageAddress();
 // Whether a text may be handed to the shell as the support page.
 bool IsSupportAddress(const std::string& text);

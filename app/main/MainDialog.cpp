@@ -9,7 +9,8 @@
 #include "app/SingleInstance.h"
 #include "app/screens/SubScreen.h"
 #include "app/screens/SubScreens.h"
-#include "app/main/SupportPage.h"
+#include "app/HelpKey.h"
+#include "app/HelpPage.h"
 #include "app/progress/ThreadSummary.h"
 #include "app/UserMessages.h"
 #include "backup/Backup.h"
@@ -100,6 +101,8 @@ BOOL CMainDialog::OnInitDialog() {
     if (startInTray) SetTimer(hwnd(), TIMER_FIRSTIDLE, 0, nullptr);
     // 7. A later start of the program finds this window and hands it its arguments.
     MarkMainWindow(hwnd());
+    // 8. F1 anywhere in the window opens the help page, as the Help tile does.
+    WatchHelpKey(hwnd());
     return TRUE;
 }
 
@@ -110,6 +113,7 @@ std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine&
 
 void CMainDialog::OnDestroy() {
     UnmarkMainWindow(hwnd());
+    UnwatchHelpKey(hwnd());
     closing_ = true;
     FinishWorkers();
     KillTimer(hwnd(), TIMER_IDLE);
@@ -203,6 +207,11 @@ bool CMainDialog::OnCommand(UINT id, UINT, HWND) {
 
 LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_HELPKEY:
+    case WM_HELP:
+        OpenHelpPage(hwnd());
+        SetResult(TRUE);
+        return TRUE;
     case WM_TRAYNOTIFY:
         if (wp == TRAY_ICON_ID) {
             if (lp == WM_LBUTTONDBLCLK) ShowAndFocus();
@@ -302,6 +311,10 @@ void CMainDialog::ButtonPressed(const std::string& name) {
         Exit();
     } else if (name == "BUTTON_MINIMIZE") {
         ShowWindow(hwnd(), SW_MINIMIZE);
+    } else if (name == "BUTTON_SUPPORT") {
+        // Help changes nothing, so it opens also while a scan or a repair runs.
+        OpenHelpPage(hwnd());
+        return;
     } else if (fixInProgress || summaryWorking_) {
         return;
     } else if (name == "BUTTON_MAIN") {
@@ -330,8 +343,6 @@ void CMainDialog::ButtonPressed(const std::string& name) {
                 history->FillHistory();
     } else if (name == "BUTTON_ABOUT") {
         ShowPage("SUBMAIN_ABOUT", "BUTTON_ABOUT");
-    } else if (name == "BUTTON_SUPPORT") {
-        OpenSupportPage();
     } else if (name == "BUTTON_RESTORE") {
         RestoreNewestBackup();
     }
@@ -345,11 +356,6 @@ void CMainDialog::RestoreNewestBackup() {
     RestoreLatestBackup([&messages](const std::string& text) { messages.push_back(text); });
     SetCursor(old);
     for (const auto& text : messages) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
-}
-
-void CMainDialog::OpenSupportPage() {
-    const std::string address = SupportPageAddress();
-    OpenWithShell(hwnd(), address.c_str(), "", SW_SHOW);
 }
 
 void CMainDialog::Exit() {

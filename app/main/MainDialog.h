@@ -85,7 +85,6 @@ private:
     void ScanFinished(bool completed);
     void RepairFinished(const std::string& text, const std::string& caption);
     void RestoreNewestBackup();
-    void OpenSupportPage();
     // Closing: a scan is stopped, a repair finishes first (window hidden); then the dialog ends.
     void Exit();
     void FinishWorkers();

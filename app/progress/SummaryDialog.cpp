@@ -4,6 +4,8 @@
 #include <commctrl.h>
 
 #include "app/AppFlags.h"
+#include "app/HelpKey.h"
+#include "app/HelpPage.h"
 #include "app/progress/ThreadWait.h"
 #include "app/UserMessages.h"
 #include "routines/RepairRoutines.h"
@@ -103,6 +105,7 @@ bool CSummaryDialog::Begin(HWND parent, const std::string& skinPath, const Categ
     engine->progressCallback = &CSummaryDialog::Progress;
     shortcut.progressCallback = &CSummaryDialog::Progress;
     if (!CreateModeless(IDD_SUMMARY, owner_)) return false;
+    WatchHelpKey(hwnd());  // F1 opens the help page here too, whichever screen is shown
     // The rest runs from the dialog's own loop: whoever started this thread waits for Begin, and
     // showing the window may send activation messages to that thread's windows.
     PostMessageA(hwnd(), WM_SUMMARYBEGIN, 0, 0);
@@ -409,6 +412,7 @@ void CSummaryDialog::OnTimer(UINT_PTR id) {
 }
 
 void CSummaryDialog::OnDestroy() {
+    UnwatchHelpKey(hwnd());
     RegisterProgress(false);
     AnnounceWorking(false);
     KillTimer(hwnd(), OWNER_TIMER);
@@ -421,6 +425,11 @@ LRESULT CSummaryDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         Open();
         SetResult(0);
         return 0;
+    }
+    if (msg == WM_HELPKEY || msg == WM_HELP) {
+        OpenHelpPage(hwnd());
+        SetResult(TRUE);
+        return TRUE;
     }
     if (msg == WM_SCANDONE || msg == WM_FIXDONE) {
         const LRESULT r = msg == WM_SCANDONE ? OnScanDone(wp, lp) : OnFixDone(wp, lp);

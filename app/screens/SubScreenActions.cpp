@@ -6,7 +6,7 @@
 #include "app/screens/AddScheduleDialog.h"
 #include "app/AppFlags.h"
 #include "app/screens/SubScreen.h"
-#include "app/main/SupportPage.h"
+#include "app/SupportPage.h"
 #include "app/progress/ThreadSummary.h"
 #include "platform/DataFolder.h"
 #include "platform/LibraryFunction.h"
