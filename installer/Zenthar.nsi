@@ -1,5 +1,5 @@
-; Zenthar setup: the window and console programs, the Start menu, the uninstall entry, and an
-; uninstaller that takes away everything the setup or the program wrote.
+; Zenthar setup: the window and console programs, the help page, the Start menu, the uninstall
+; entry, and an uninstaller that takes away everything the setup or the program wrote.
 ; Built by `make dist`: makensis -DBUILD_DIR=<build tree> -DOUTFILE=<setup.exe> installer/Zenthar.nsi
 ; Silent: Setup.exe /S [/D=folder] [/DESKTOP=1] [/STARTUP=1];  uninstall.exe /S keeps the data folder.
 
@@ -85,6 +85,7 @@ Section "Zenthar (required)" SecProgram
   SetOutPath "$INSTDIR"
   File "${BUILD_DIR}/Zenthar.exe"
   File "${BUILD_DIR}/zenthar-cli.exe"
+  File "${BUILD_DIR}/generated/ZentharHelp.html"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateDirectory "${DATA_DIR}"
@@ -92,6 +93,7 @@ Section "Zenthar (required)" SecProgram
   SetOutPath "${DATA_DIR}"
   CreateDirectory "$SMPROGRAMS\Zenthar"
   CreateShortCut "$SMPROGRAMS\Zenthar\Zenthar.lnk" "$INSTDIR\Zenthar.exe" "" "$INSTDIR\Zenthar.exe" 0
+  CreateShortCut "$SMPROGRAMS\Zenthar\Zenthar Help.lnk" "$INSTDIR\ZentharHelp.html"
   CreateShortCut "$SMPROGRAMS\Zenthar\Uninstall Zenthar.lnk" "$INSTDIR\uninstall.exe" "" "$INSTDIR\uninstall.exe" 0
   SetOutPath "$INSTDIR"
 
@@ -166,10 +168,12 @@ Section "Uninstall"
   SetShellVarContext all
   Delete "$INSTDIR\Zenthar.exe"
   Delete "$INSTDIR\zenthar-cli.exe"
+  Delete "$INSTDIR\ZentharHelp.html"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"
 
   Delete "$SMPROGRAMS\Zenthar\Zenthar.lnk"
+  Delete "$SMPROGRAMS\Zenthar\Zenthar Help.lnk"
   Delete "$SMPROGRAMS\Zenthar\Uninstall Zenthar.lnk"
   RMDir "$SMPROGRAMS\Zenthar"
   Delete "$DESKTOP\Zenthar.lnk"

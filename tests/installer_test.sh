@@ -64,11 +64,12 @@ setup='C:\Zenthar-Setup.exe'
 
 # 1. A silent install.
 check "silent install exits 0" wine "$setup" /S
-for f in Zenthar.exe zenthar-cli.exe uninstall.exe; do
+for f in Zenthar.exe zenthar-cli.exe ZentharHelp.html uninstall.exe; do
   check "installed $f" test -f "$(unix "$inst\\$f")"
 done
 check "Start menu shortcut to the program" shortcut_ok "$startmenu/Zenthar.lnk"
 check "Start menu shortcut to the uninstaller" shortcut_ok "$startmenu/Uninstall Zenthar.lnk"
+check "Start menu shortcut to the help page" shortcut_ok "$startmenu/Zenthar Help.lnk"
 check "no desktop shortcut unless asked" test ! -e "$desktop"
 for v in DisplayName DisplayVersion Publisher DisplayIcon InstallLocation UninstallString \
          QuietUninstallString EstimatedSize NoModify NoRepair; do

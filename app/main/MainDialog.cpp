@@ -9,7 +9,6 @@
 #include "app/SingleInstance.h"
 #include "app/screens/SubScreen.h"
 #include "app/screens/SubScreens.h"
-#include "app/HelpKey.h"
 #include "app/HelpPage.h"
 #include "app/progress/ThreadSummary.h"
 #include "app/UserMessages.h"
@@ -101,8 +100,6 @@ BOOL CMainDialog::OnInitDialog() {
     if (startInTray) SetTimer(hwnd(), TIMER_FIRSTIDLE, 0, nullptr);
     // 7. A later start of the program finds this window and hands it its arguments.
     MarkMainWindow(hwnd());
-    // 8. F1 anywhere in the window opens the help page, as the Help tile does.
-    WatchHelpKey(hwnd());
     return TRUE;
 }
 
@@ -113,7 +110,6 @@ std::unique_ptr<CSubMainSkin> CMainDialog::CreateSubScreen(const SkinScreenLine&
 
 void CMainDialog::OnDestroy() {
     UnmarkMainWindow(hwnd());
-    UnwatchHelpKey(hwnd());
     closing_ = true;
     FinishWorkers();
     KillTimer(hwnd(), TIMER_IDLE);
@@ -207,8 +203,8 @@ bool CMainDialog::OnCommand(UINT id, UINT, HWND) {
 
 LRESULT CMainDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_HELPKEY:
     case WM_HELP:
+        // F1, wherever the focus is in the window: the controls pass it up to here.
         OpenHelpPage(hwnd());
         SetResult(TRUE);
         return TRUE;

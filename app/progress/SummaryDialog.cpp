@@ -4,7 +4,6 @@
 #include <commctrl.h>
 
 #include "app/AppFlags.h"
-#include "app/HelpKey.h"
 #include "app/HelpPage.h"
 #include "app/progress/ThreadWait.h"
 #include "app/UserMessages.h"
@@ -105,7 +104,6 @@ bool CSummaryDialog::Begin(HWND parent, const std::string& skinPath, const Categ
     engine->progressCallback = &CSummaryDialog::Progress;
     shortcut.progressCallback = &CSummaryDialog::Progress;
     if (!CreateModeless(IDD_SUMMARY, owner_)) return false;
-    WatchHelpKey(hwnd());  // F1 opens the help page here too, whichever screen is shown
     // The rest runs from the dialog's own loop: whoever started this thread waits for Begin, and
     // showing the window may send activation messages to that thread's windows.
     PostMessageA(hwnd(), WM_SUMMARYBEGIN, 0, 0);
@@ -412,7 +410,6 @@ void CSummaryDialog::OnTimer(UINT_PTR id) {
 }
 
 void CSummaryDialog::OnDestroy() {
-    UnwatchHelpKey(hwnd());
     RegisterProgress(false);
     AnnounceWorking(false);
     KillTimer(hwnd(), OWNER_TIMER);
@@ -426,7 +423,7 @@ LRESULT CSummaryDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetResult(0);
         return 0;
     }
-    if (msg == WM_HELPKEY || msg == WM_HELP) {
+    if (msg == WM_HELP) {  // F1 on any of its screens, passed up by the focused control
         OpenHelpPage(hwnd());
         SetResult(TRUE);
         return TRUE;
