@@ -64,7 +64,7 @@ TEST_F(HelpWindow, TheHelpTileAndF1OpenThePageTheProgramWrote) {
         EXPECT_TRUE(PumpUntil([&] { return PathExists(record) && !ReadTextFile(record).empty(); }, 15000)) << how;
         EXPECT_EQ(ReadTextFile(record), page + "\r\n") << how;
     };
-    opened("Help tile", "mousemove " + ScreenXY(app.main(), 8 + 38, 420 + 26) + " click 1");
+    opened("Help tile", "mousemove " + ScreenXY(app.main(), HELP_BUTTON.x, HELP_BUTTON.y) + " click 1");
     EXPECT_EQ(ReadTextFile(page), HelpPageText(""));  // the older page rewritten
     opened("F1 in the main window", "mousemove " + ScreenXY(app.main(), MAIN_BUTTON.x, MAIN_BUTTON.y) + " click 1 sleep 0.3 key F1");
     for (const SkinPoint& p : {AREA_ALL, AREA_APPPATH, SCAN_WITH_SUMMARY}) ASSERT_TRUE(app.Click(p.x, p.y));  // a short scan

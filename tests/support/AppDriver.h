@@ -109,6 +109,7 @@ constexpr SkinPoint IGNORED_BUTTON{8 + 38, 188 + 26};
 constexpr SkinPoint ADVSETTINGS_BUTTON{8 + 38, 246 + 26};
 constexpr SkinPoint HISTORY_BUTTON{8 + 38, 304 + 26};
 constexpr SkinPoint ABOUT_BUTTON{8 + 38, 362 + 26};
+constexpr SkinPoint HELP_BUTTON{8 + 38, 420 + 26};  // BUTTON_SUPPORT, the Help tile
 constexpr SkinPoint RESULT_PAGE{100, 74};  // the result page takes the content area left of the actions
 constexpr SkinPoint RESULT_LIST_ORIGIN{RESULT_PAGE.x + 12, RESULT_PAGE.y + 42};
 constexpr int RESULT_COLUMNS = 4;  // tick, problem, missing file, registry location
