@@ -51,7 +51,7 @@ std::string PlaceHelpPage(std::string& problem) {
 std::string HelpPageText(const std::string& supportAddress) {
     const void* data = nullptr;
     DWORD size = 0;
-    if (!LoadDataResource(HELP_PAGE_RESOURCE, MAKEINTRESOURCEA(10) /* RT_RCDATA */, &data, &size)) return std::string();
+    if (!LoadDataResource(HELP_PAGE_RESOURCE, RT_RCDATA, &data, &size)) return std::string();
     std::string page(static_cast<const char*>(data), size);
     const size_t mark = page.find(SUPPORT_MARK);
     if (!supportAddress.empty() && mark != std::string::npos) {
