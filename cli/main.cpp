@@ -5,6 +5,7 @@
 #include "ZentharVersion.h"
 #include "cli/CliCommon.h"
 #include "platform/DataFolder.h"
+#include "platform/SafeStart.h"
 
 namespace {
 const char* const USAGE =
@@ -118,6 +119,7 @@ bool takeDataOption(int& argc, char**& argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    LimitLibrarySearchToSystem();
     if (!takeDataOption(argc, argv)) return 2;
     if (argc < 2) {
         printUsage(stderr);
