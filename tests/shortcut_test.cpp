@@ -131,15 +131,17 @@ private:
 // drive configuration does), removed again when destroyed.
 class MappedDrive {
 public:
-    MappedDrive(UINT type, const std::string& folder) {
+    // `hostFolder`: a host path ("/") instead of the prefix's `folder`.
+    MappedDrive(UINT type, const std::string& folder, const std::string& hostFolder = std::string()) {
         for (char c = 'Q'; c <= 'Y' && !letter_; ++c)
             if (GetDriveTypeA((std::string(1, c) + ":\\").c_str()) == DRIVE_NO_ROOT_DIR) letter_ = c;
-        if (letter_) define(type, UnixPath(folder));
+        if (letter_) define(type, hostFolder.empty() ? UnixPath(folder) : hostFolder);
     }
     ~MappedDrive() { if (letter_) define(DRIVE_NO_ROOT_DIR, std::string()); }
     MappedDrive(const MappedDrive&) = delete;
     MappedDrive& operator=(const MappedDrive&) = delete;
     std::string root() const { return std::string(1, letter_) + ":\\"; }
+    std::string drive() const { return std::string(1, letter_) + ":"; }
 
 private:
     // Layout of Wine's own request to its mount manager.
@@ -418,6 +420,54 @@ TEST_F(ShortcutTest, AnApartmentTheCallerOpenedStaysOpen) {
     worker.join();
     EXPECT_EQ(scanner.invalidShortcuts, std::vector<std::string>{broken});
     EXPECT_EQ(again, S_FALSE);  // still initialised: the scanner did not close the caller's apartment
+}
+
+// --- trees left out: other Windows installations, the host's root under Wine ---
+
+TEST_F(ShortcutTest, TreesOfOtherInstallationsAndTheHostRootAreLeftOut) {
+    ScratchDir dir("lnk-othersys");
+    struct Case {
+        const char* tree;
+        const char* systemFolder;  // made inside the tree; null: none
+        bool reported;
+    };
+    const Case cases[] = {
+        {"oldsys", "Windows\\System32", false},
+        {"nt4", "winnt\\system32", false},
+        {"plain", "Windows", true},      // a folder named Windows alone is no installation
+        {"apps", "Windows\\System", true},  // nor one without its System32
+    };
+    std::vector<std::string> links;
+    for (const auto& c : cases) {
+        const std::string tree = MakeFolder(MakeFolder(dir.file("walk")) + "\\" + c.tree);
+        const std::string sys = MakeFolder(tree + "\\" + std::string(c.systemFolder).substr(0, std::string(c.systemFolder).find('\\')));
+        MakeFolder(tree + "\\" + c.systemFolder);
+        links.push_back(MakeBroken(MakeFolder(tree + "\\Users"), "desk"));
+        links.push_back(MakeBroken(sys, "insys"));
+        ASSERT_FALSE(links[links.size() - 1].empty() || links[links.size() - 2].empty());
+    }
+    CShortcut scanner;
+    scanner.RecurseFolder(dir.file("walk"));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].tree);
+        EXPECT_EQ(Contains(scanner.invalidShortcuts, links[2 * i]), cases[i].reported);
+        EXPECT_EQ(Contains(scanner.invalidShortcuts, links[2 * i + 1]), cases[i].reported);
+    }
+    // A second disk whose root is another system's root, and the drive that maps the host's root.
+    MappedDrive otherDisk(DRIVE_FIXED, dir.file("walk\\oldsys"));
+    MappedDrive hostRoot(DRIVE_FIXED, std::string(), "/");
+    ASSERT_EQ(GetDriveTypeA(otherDisk.root().c_str()), UINT(DRIVE_FIXED));
+    ASSERT_TRUE(PathExists(hostRoot.root() + "proc"));
+    for (const auto& drive : {otherDisk.drive(), hostRoot.drive()}) {
+        SCOPED_TRACE(drive);
+        g_events.clear();
+        g_onProgress = [](const ProgressEvent&) { SignalStop(); };  // a walk that starts ends at once
+        CShortcut walker;
+        walker.progressCallback = RecordProgress;
+        walker.RecurseFolder(drive);
+        ResetStop();
+        EXPECT_TRUE(g_events.empty()) << g_events.front().item;
+    }
 }
 
 // --- the whole drive, through the scan run and the console ---
