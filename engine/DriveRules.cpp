@@ -78,7 +78,12 @@ LeftOutTrees::Identity LeftOutTrees::identityOf(const std::string& folder) {
 }
 
 void LeftOutTrees::reset() {
-    windows_ = identityOf(WindowsDirectory());
+    // The system folder's parent: under Terminal Services the Windows folder a program is told can
+    // be a private one of each user.
+    const std::string& system = SystemDirectory();
+    const size_t slash = system.find_last_of('\\');
+    windowsPath_ = slash == std::string::npos ? std::string() : system.substr(0, slash);
+    windows_ = identityOf(windowsPath_);
     hostRoot_ = identityOf(HOST_ROOT);
 }
 
@@ -86,7 +91,7 @@ bool LeftOutTrees::isOwnWindows(const std::string& folder) const {
     const Identity id = identityOf(folder);
     if (id.known && windows_.known) return id == windows_;
     // Without identities (a file system that gives none), the names decide.
-    return lstrcmpiA(folder.c_str(), WindowsDirectory().c_str()) == 0;
+    return lstrcmpiA(folder.c_str(), windowsPath_.c_str()) == 0;
 }
 
 const LeftOutTree* LeftOutTrees::bySubfolder(const std::string& folder, const std::string& subfolder) const {

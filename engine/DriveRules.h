@@ -47,5 +47,6 @@ private:
     };
     static Identity identityOf(const std::string& folder);
     bool isOwnWindows(const std::string& folder) const;
+    std::string windowsPath_;  // this system's Windows folder
     Identity windows_, hostRoot_;
 };
