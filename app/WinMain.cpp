@@ -2,8 +2,10 @@
 #include <windows.h>
 
 #include "app/MainApp.h"
+#include "platform/SafeStart.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    LimitLibrarySearchToSystem();
     CMainApp app(instance, commandLine);
     return app.Run();
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "registry/KeyPath.h"
 #include "registry/RegKey.h"
 
 namespace {
@@ -135,9 +136,7 @@ bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state) {
     if (path.find('\0') != std::string::npos) return damaged(state, at, "a subkey path holding a zero byte");
     state.keyPath = std::string(rootName) + "\\" + path;
     RegKey key;
-    const LONG created = apply ? RegCreateKeyExA(rootKey(root), path.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                                                 nullptr, key.put(), nullptr)
-                               : ERROR_SUCCESS;
+    const LONG created = apply ? CreateKeyPath(rootKey(root), path, KEY_READ | KEY_WRITE, key.put()) : ERROR_SUCCESS;
     if (created != ERROR_SUCCESS) {
         state.accessDenied |= created == ERROR_ACCESS_DENIED;
         state.problem = "Can't create key " + state.keyPath;

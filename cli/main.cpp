@@ -6,6 +6,7 @@
 #include "ZentharVersion.h"
 #include "cli/CliCommon.h"
 #include "platform/DataFolder.h"
+#include "platform/SafeStart.h"
 
 namespace {
 struct Command {
@@ -48,6 +49,7 @@ bool takeDataOption(int& argc, char**& argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    LimitLibrarySearchToSystem();
     if (!takeDataOption(argc, argv)) return 2;
     if (argc < 2) {
         printUsage(stderr);

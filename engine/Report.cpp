@@ -67,9 +67,16 @@ void jsonString(std::string& out, const std::string& text) {
     out += '"';
 }
 
+// A cell's text, with a place to break after each backslash: a long path then wraps at its folders
+// before the page has to break it inside a name.
 void htmlCell(std::string& out, const std::string& text) {
+    std::string escaped;
+    htmlText(escaped, text);
     out += "<td>";
-    htmlText(out, text);
+    for (char c : escaped) {
+        out += c;
+        if (c == '\\') out += "<wbr/>";
+    }
     out += "</td>";
 }
 }  // namespace
@@ -118,7 +125,12 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Zenthar scan report</title>\n"
            "<style>body{font-family:sans-serif;margin:2em;color:#222}table{border-collapse:collapse;margin:1em 0}"
            "th,td{border:1px solid #ccc;padding:3px 8px;text-align:left;vertical-align:top}"
-           "th{background:#eef3f6}td.n{text-align:right}</style>\n</head>\n<body>\n<h1>Zenthar scan report</h1>\n<p>Date: ";
+           "th{background:#eef3f6}td.n{text-align:right}"
+           // Paths and registry locations have no spaces to wrap at: the findings table keeps the
+           // window's width with fixed column shares, and a long cell breaks anywhere instead.
+           "table.findings{width:100%;table-layout:fixed}table.findings td{overflow-wrap:anywhere;word-wrap:break-word}"
+           "col.problem{width:18%}col.file{width:32%}col.location{width:38%}col.removes{width:12%}"
+           "</style>\n</head>\n<body>\n<h1>Zenthar scan report</h1>\n<p>Date: ";
     htmlText(out, header.date);
     out += "<br/>\nComputer: ";
     htmlText(out, header.computer);
@@ -129,8 +141,9 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
         htmlCell(out, ProblemText(row.category));
         out += "<td class=\"n\">" + std::to_string(counts[static_cast<size_t>(row.category)]) + "</td></tr>\n";
     }
-    out += "</table>\n<h2>Findings</h2>\n<table>\n<tr><th>Problem</th><th>Missing file</th><th>Registry location</th>"
-           "<th>Repair removes</th></tr>\n";
+    out += "</table>\n<h2>Findings</h2>\n<table class=\"findings\">\n<colgroup><col class=\"problem\"/>"
+           "<col class=\"file\"/><col class=\"location\"/><col class=\"removes\"/></colgroup>\n"
+           "<tr><th>Problem</th><th>Missing file</th><th>Registry location</th><th>Repair removes</th></tr>\n";
     for (const Finding& f : findings) {
         out += "<tr>";
         htmlCell(out, f.problem);

@@ -4,10 +4,19 @@
 #pragma once
 #include <windows.h>
 
-// The function `name` of `library`, or null when either cannot be found (the last error says why).
+#include <string>
+
+#include "platform/SystemFolders.h"
+
+// The function `name` of the system library `library` (a file name such as "shell32.dll"), or null
+// when either cannot be found (the last error says why). The library is loaded from the system
+// folder by its full path, never looked for by name: a file of that name planted beside the
+// program or in the current folder is never taken for it.
 template <typename Function>
 Function LibraryFunction(const char* library, const char* name) {
-    HMODULE module = LoadLibraryA(library);
+    const std::string& system = SystemDirectory();
+    if (system.empty()) return nullptr;
+    HMODULE module = LoadLibraryA((system + "\\" + library).c_str());
     if (!module) return nullptr;
     FARPROC found = GetProcAddress(module, name);
     return found ? reinterpret_cast<Function>(reinterpret_cast<void*>(found)) : nullptr;

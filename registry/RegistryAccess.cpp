@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "registry/KeyPath.h"
 #include "registry/RegistryView.h"
 #include "registry/RegKey.h"
 #include "registry/WideText.h"
@@ -109,18 +110,16 @@ LONG RegistryAccess::OpenKey(const std::string& root, const std::string& subkey,
     *out = nullptr;
     HKEY rootKey = RootKeyFromName(root);
     if (!rootKey) return 1;
-    if (const REGSAM view = ViewAccess())
-        return RegOpenKeyExA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), 0, MAXIMUM_ALLOWED | view, out);
-    return RegOpenKeyA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), out);
+    return OpenKeyPath(rootKey, subkey, MAXIMUM_ALLOWED | ViewAccess(), out);
 }
 
 LONG RegistryAccess::DeleteValue(const std::string& root, const std::string& subkey, const std::string& name) {
     HKEY rootKey = RootKeyFromName(root);
     if (!rootKey) return 1;
     RegKey key;
-    LONG rc = RegOpenKeyExA(rootKey, subkey.empty() ? nullptr : subkey.c_str(), 0, KEY_SET_VALUE | ViewAccess(), key.put());
+    LONG rc = OpenKeyPath(rootKey, subkey, KEY_SET_VALUE | ViewAccess(), key.put());
     if (rc != ERROR_SUCCESS) return rc;
-    return RegDeleteValueA(key.get(), name.c_str());
+    return RegDeleteValueW(key.get(), WideFromAnsi(name).c_str());
 }
 
 LONG RegistryAccess::DeleteKey(const std::string& root, const std::string& subkey) {

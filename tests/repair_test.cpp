@@ -983,6 +983,38 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     EXPECT_TRUE(restored == before) << firstLineDifference(before, restored);
 }
 
+// The longest names the registry takes where each category's scanner reads (key names of 255
+// letters, value names of 16,383): removed by the console's repair, given back whole by its restore.
+TEST(FixCommand, TheLongestKeyAndValueNamesOfEveryCategoryAreRemovedAndRestored) {
+    ScratchDir dir("repair-longest");
+    const std::string longKey = "\\" + std::string(255, 'K'), longValue(16383, 'V'), gone = dir.file("gone.exe");
+    struct Case { std::string key, value, data; bool keyGoes; } cases[] = {  // a key of its own when it names longKey
+        {CLSID_KEY + longKey + "\\InprocServer32", "", gone, true}, {APP_PATHS_KEY + longKey, "", gone, true},
+        {SHARED_TOOLS_KEY + longKey, "Path", gone, true}, {UNINSTALL_KEY + longKey, "UninstallString", gone, false},
+        {DRIVERS_KEY, longValue, gone, false}, {FONTS_NT_KEY, longValue, gone, false}, {RUN_KEY, longValue, gone, false},
+        {SHARED_DLLS_KEY, dir.file(std::string(200, 'S') + ".dll"), "", false},
+        {HELP_FILES_KEY, std::string(200, 'H') + ".hlp", dir.path() + "\\", false}};
+    std::vector<std::unique_ptr<SeededKey>> keys;
+    std::vector<std::unique_ptr<SeededValue>> values;
+    std::vector<ExactTree> before;
+    for (const auto& c : cases) {
+        if (c.key.find(longKey) == std::string::npos) values.push_back(std::make_unique<SeededValue>(c.key, c.value, c.data));
+        else (keys.emplace_back(std::make_unique<SeededKey>(c.key)))->setString(c.value, c.data);
+        before.push_back(SnapshotTreeExact(c.key));
+        ASSERT_FALSE(before.back().empty()) << c.key.substr(0, 90);
+    }
+    std::string keeps;  // the prefix's own findings stay
+    for (const auto& line : SplitLines(RunCli("scan", dir.path()).out))
+        if (startsWith(line, "FINDING\t") && line.find(dir.path() + "\\") == std::string::npos)
+            keeps += " --keep " + inQuotes(line.substr(line.rfind('\t') + 1));
+    EXPECT_EQ(RunCli("fix --yes" + keeps, dir.path()).exitCode, 0u);
+    for (const auto& c : cases)
+        EXPECT_FALSE(c.keyGoes ? KeyExists(c.key) : ValueExists(c.key, c.value)) << c.key.substr(0, 90);
+    EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(FirstExactDifference(before[i], SnapshotTreeExact(cases[i].key)), "") << cases[i].key.substr(0, 90);
+}
+
 // 600 findings in the suite; 3,000 in the stress run (`CTEST_ARGS='-L stress' make test`), which
 // sets ZENTHAR_STRESS.
 TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistryBack) {

@@ -131,10 +131,11 @@ private:
 // drive configuration does), removed again when destroyed.
 class MappedDrive {
 public:
-    MappedDrive(UINT type, const std::string& folder) {
+    // `hostFolder`: a host path ("/") instead of the prefix's `folder`.
+    MappedDrive(UINT type, const std::string& folder, const std::string& hostFolder = std::string()) {
         for (char c = 'Q'; c <= 'Y' && !letter_; ++c)
             if (GetDriveTypeA((std::string(1, c) + ":\\").c_str()) == DRIVE_NO_ROOT_DIR) letter_ = c;
-        if (letter_) define(type, UnixPath(folder));
+        if (letter_) define(type, hostFolder.empty() ? UnixPath(folder) : hostFolder);
     }
     ~MappedDrive() { if (letter_) define(DRIVE_NO_ROOT_DIR, std::string()); }
     MappedDrive(const MappedDrive&) = delete;
@@ -418,6 +419,39 @@ TEST_F(ShortcutTest, AnApartmentTheCallerOpenedStaysOpen) {
     worker.join();
     EXPECT_EQ(scanner.invalidShortcuts, std::vector<std::string>{broken});
     EXPECT_EQ(again, S_FALSE);  // still initialised: the scanner did not close the caller's apartment
+}
+
+// --- trees left out: other Windows installations, the host's root under Wine ---
+
+TEST_F(ShortcutTest, TreesOfOtherInstallationsAndTheHostRootAreLeftOut) {
+    ScratchDir dir("lnk-othersys");
+    // A folder named Windows alone, or one without System32, is no installation.
+    const struct { const char* tree; const char* top; const char* sub; bool reported; } cases[] = {
+        {"oldsys", "Windows", "System32", false}, {"nt4", "winnt", "system32", false},
+        {"plain", "Windows", "", true}, {"apps", "Windows", "System", true}};
+    std::vector<std::string> links;  // one in the tree's own folders, one in its system folder
+    for (const auto& c : cases) {
+        const std::string tree = MakeFolder(MakeFolder(dir.file("walk")) + "\\" + c.tree);
+        MakeFolder(MakeFolder(tree + "\\" + c.top) + "\\" + c.sub);
+        links.push_back(MakeBroken(MakeFolder(tree + "\\Users"), "desk"));
+        links.push_back(MakeBroken(tree + "\\" + c.top, "insys"));
+    }
+    CShortcut scanner;
+    scanner.RecurseFolder(dir.file("walk"));
+    for (size_t i = 0; i < links.size(); ++i)
+        EXPECT_EQ(Contains(scanner.invalidShortcuts, links[i]), cases[i / 2].reported) << links[i];
+    // A second disk whose root is another system's root, and the drive that maps the host's root:
+    // a walk that starts there stops at its first step.
+    MappedDrive otherDisk(DRIVE_FIXED, dir.file("walk\\oldsys")), hostRoot(DRIVE_FIXED, "", "/");
+    ASSERT_TRUE(PathExists(otherDisk.root() + "Users") && PathExists(hostRoot.root() + "proc"));
+    g_onProgress = [](const ProgressEvent&) { SignalStop(); };
+    for (const auto& root : {otherDisk.root(), hostRoot.root()}) {
+        CShortcut walker;
+        walker.progressCallback = RecordProgress;
+        walker.RecurseFolder(root.substr(0, 2));
+        ResetStop();
+    }
+    EXPECT_TRUE(g_events.empty()) << g_events.front().item;
 }
 
 // --- the whole drive, through the scan run and the console ---

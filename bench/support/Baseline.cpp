@@ -50,7 +50,8 @@ void forEachValue(HKEY key, Fn fn) {
 
 template <class Fn>
 void forEachSubkey(HKEY key, Fn fn) {
-    char name[256];
+    // 255 letters, each up to two bytes in a double-byte code page, and the end.
+    char name[2 * 255 + 1];
     for (DWORD i = 0;; ++i) {
         DWORD len = sizeof name;
         if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;

@@ -7,6 +7,7 @@
 #include "engine/FilePresence.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/ExactText.h"
+#include "registry/KeyPath.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
 #include "platform/Wow64.h"
@@ -80,8 +81,7 @@ inline void CountOnly(OrderedFileTests& tests, ScanCounters& counts, int32_t n =
 
 // Opens the subkey `name` of a key being walked, in the thread's registry view.
 inline LONG OpenSubkey(HKEY parent, const std::string& name, RegKey& key) {
-    if (const REGSAM view = ViewAccess()) return RegOpenKeyExA(parent, name.c_str(), 0, MAXIMUM_ALLOWED | view, key.put());
-    return RegOpenKeyA(parent, name.c_str(), key.put());
+    return OpenKeyPath(parent, name, MAXIMUM_ALLOWED | ViewAccess(), key.put());
 }
 
 // Sizes `buf` from the key's longest subkey name plus one; false when the query fails.

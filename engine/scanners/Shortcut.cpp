@@ -1,4 +1,5 @@
-// The shortcut scan: every folder of every fixed disk, each .lnk loaded through the shell link object.
+// The shortcut scan: every folder of every fixed disk but the trees left out (DriveRules), each .lnk
+// loaded through the shell link object.
 #include "engine/scanners/Shortcut.h"
 
 #include <windows.h>
@@ -62,6 +63,7 @@ void CShortcut::ScanAllDrives() {
     missingTargets_.clear();
     visited_.clear();
     drives_.reset();
+    trees_.reset();
     if (StopRequested()) return;
     ComScope com;
     // A fresh shell link object for every file, from one class factory: the per-file creation
@@ -142,17 +144,25 @@ InfoByHandleEx listingCall() {
 void CShortcut::RecurseFolder(const std::string& folder) {
     visited_.clear();
     drives_.reset();
+    trees_.reset();
     walkFrom(folder);
 }
 
 void CShortcut::walkFrom(const std::string& folder) {
+    if (trees_.byFolder(folder)) return;
     FolderHandle h(folder.size() == 2 ? folder + "\\" : folder);
     uint32_t volume = 0;
     uint64_t index = 0;
     bool known = h.identity(volume, index);
     if (known && !visited_.insert({volume, index}).second) return;
     FolderListing listing;
-    if (listFolder(folder, h.get(), listing)) walkSubfolders(folder, volume, listing.subfolders);
+    if (listFolder(folder, h.get(), listing) && !leftOut(folder, listing)) walkSubfolders(folder, volume, listing.subfolders);
+}
+
+bool CShortcut::leftOut(const std::string& folder, const FolderListing& listing) const {
+    for (const auto& sub : listing.subfolders)
+        if (trees_.bySubfolder(folder, sub.name)) return true;
+    return false;
 }
 
 // One listing per folder gives its shortcut files, its subfolders and their identities: the same
@@ -227,6 +237,7 @@ void CShortcut::walkSubfolders(const std::string& folder, uint32_t volume, const
         FolderListing listing;
         bool listed = listFolder(sub, h.get(), listing);
         if (StopRequested()) return;
+        if (listed && leftOut(sub, listing)) continue;  // another installation: none of its tree is ours to judge
         for (const auto& link : listing.links) CheckLinkFile(sub + "\\" + link);
         if (progressCallback) progressCallback(sub.c_str(), "Searching Dir For Shorcuts", scannedCount, errorCount);
         if (listed) walkSubfolders(sub, subVolume, listing.subfolders);

@@ -54,11 +54,14 @@ private:
     bool listByHandle(void* handle, FolderListing& out);
     bool listByName(const std::string& folder, FolderListing& out);
     void walkSubfolders(const std::string& folder, uint32_t volume, const std::vector<Subfolder>& subfolders);
+    // True when the folder holds another Windows installation (LEFT_OUT_TREES): its tree is not walked.
+    bool leftOut(const std::string& folder, const FolderListing& listing) const;
     IClassFactory* factory_ = nullptr;  // set while ScanAllDrives runs
     // Folders already walked, by volume serial number and file index: a directory link that
     // leads back to one of its parents must not make the walk endless.
     std::set<std::pair<uint32_t, uint64_t>> visited_;
     std::vector<uint64_t> listBuffer_;  // one folder's listing at a time
     DriveTypeCache drives_;
+    LeftOutTrees trees_;
     std::unordered_map<std::string, std::string> missingTargets_;  // by the shortcut's path
 };

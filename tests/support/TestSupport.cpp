@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/DataFolder.h"
+#include "registry/KeyPath.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
 
@@ -58,9 +59,7 @@ SeededKey::SeededKey(const std::string& fullPath, bool freshStart) : path_(fullP
     if (freshStart) DeleteKeyPath(fullPath);
     std::string sub = fullPath;
     HKEY root = rootOf(sub);
-    if (!root || RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) !=
-                     ERROR_SUCCESS)
-        key_ = nullptr;
+    if (!root || CreateKeyPath(root, sub, KEY_ALL_ACCESS, &key_) != ERROR_SUCCESS) key_ = nullptr;
 }
 
 SeededKey::~SeededKey() {
@@ -87,8 +86,7 @@ SeededValue::SeededValue(const std::string& keyPath, const std::string& name, co
     std::string sub = keyPath;
     HKEY root = rootOf(sub);
     RegKey key;
-    if (root && RegCreateKeyExA(root, sub.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(), nullptr) ==
-                    ERROR_SUCCESS)
+    if (root && CreateKeyPath(root, sub, KEY_ALL_ACCESS, key.put()) == ERROR_SUCCESS)
         RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
                        static_cast<DWORD>(data.size() + 1));
 }
@@ -97,7 +95,7 @@ SeededValue::~SeededValue() {
     std::string sub = keyPath_;
     HKEY root = rootOf(sub);
     RegKey key;
-    if (root && RegOpenKeyExA(root, sub.c_str(), 0, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
+    if (root && OpenKeyPath(root, sub, KEY_SET_VALUE, key.put()) == ERROR_SUCCESS)
         RegDeleteValueA(key.get(), name_.c_str());
 }
 
@@ -138,14 +136,14 @@ bool KeyExists(const std::string& fullPath) {
     std::string sub = fullPath;
     HKEY root = rootOf(sub);
     RegKey key;
-    return root && RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
+    return root && OpenKeyPath(root, sub, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
 bool ValueExists(const std::string& keyPath, const std::string& name) {
     std::string sub = keyPath;
     HKEY root = rootOf(sub);
     RegKey key;
-    if (!root || RegOpenKeyExA(root, sub.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
+    if (!root || OpenKeyPath(root, sub, KEY_READ, key.put()) != ERROR_SUCCESS) return false;
     return RegQueryValueExA(key.get(), name.empty() ? nullptr : name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
            ERROR_SUCCESS;
 }
