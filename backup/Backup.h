@@ -36,8 +36,10 @@ struct BackupResult {
 // each awaited for at most `exportWaitMs`, joined in one file. Either way the file lands in the backup folder, named after the local time when
 // the backup started, and the folder is trimmed to the newest five "*.reg" files by name.
 // The caller shows a wait cursor if it wants one.
+// With `evenWithoutKeys`, an error list without key paths still gets a (header-only) file, whose
+// folder then keeps the repair's shortcut files. The rotation removes that folder with its file.
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message,
-                            DWORD exportWaitMs = EXPORT_WAIT_MS);
+                            DWORD exportWaitMs = EXPORT_WAIT_MS, bool evenWithoutKeys = false);
 
 // Of the "*.reg" files of the backup folder, in any order, those that the rotation deletes: all
 // but the last five by name.

@@ -8,6 +8,7 @@
 #include "backup/BackupPaths.h"
 #include "backup/ListFiles.h"
 #include "backup/RegEditorFile.h"
+#include "backup/ShortcutKeep.h"
 #include "backup/RegistryEditor.h"
 #include "platform/DataFolder.h"
 #include "registry/RegKey.h"
@@ -211,7 +212,8 @@ void rotateBackups(const std::string& folder) {
     std::vector<std::string> paths;
     int32_t files = 0, folders = 0;
     ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
-    for (const auto& path : BackupsToRotateOut(paths)) DeleteFileA(path.c_str());
+    for (const auto& path : BackupsToRotateOut(paths))
+        if (DeleteFileA(path.c_str())) RemoveKeptShortcuts(path);
 }
 }  // namespace
 
@@ -230,14 +232,15 @@ std::string BackupFileName(const SYSTEMTIME& t) {
     return name;
 }
 
-BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs) {
+BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs,
+                            bool evenWithoutKeys) {
     BackupResult result;
     // The data folder, whatever the current directory is.
     const std::string data = DataFolder();
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string work = JoinPath(data, BACKUP_WORK_FILE);
-    if (errors && !hasKeyPath(*errors)) {
+    if (errors && !evenWithoutKeys && !hasKeyPath(*errors)) {
         result.status = BackupStatus::NothingToBackUp;
         return result;
     }

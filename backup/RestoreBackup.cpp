@@ -9,6 +9,7 @@
 #include "backup/ExportCheck.h"
 #include "backup/ListFiles.h"
 #include "backup/RegEditorFile.h"
+#include "backup/ShortcutKeep.h"
 #include "backup/RegistryEditor.h"
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"
@@ -235,8 +236,8 @@ std::vector<std::string> BackupFolders() {
 }
 
 namespace {
-// The whole restore of one file, the repair lock held by the caller.
-RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+// The registry part of the restore of one file, the repair lock held by the caller.
+RestoreStatus restoreRegistry(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
     // Nobody may change the file between the check and the writing pass.
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -265,6 +266,14 @@ RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& 
         return RestoreStatus::Failed;
     }
     return restoreBinary(in, path, message, refusedForRights);
+}
+
+// The whole restore of one file: its registry entries, then the shortcut files kept in its folder.
+RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+    const RestoreStatus status = restoreRegistry(path, message, refusedForRights);
+    if (status == RestoreStatus::Damaged || status == RestoreStatus::NoBackupFile) return status;
+    const ShortcutsBack back = RestoreKeptShortcuts(path, message);
+    return back.failed > 0 ? RestoreStatus::Failed : status;
 }
 
 bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {

@@ -335,6 +335,12 @@ TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) 
         WriteTextFile(folder + "\\2020-01-0" + std::to_string(day) + "_10-00-00.reg", "old");
     WriteTextFile(folder + "\\desktop.ini", "[.ShellClassInfo]");
     WriteTextFile(folder + "\\notes.txt", "not a backup");
+    // Shortcut files kept with the oldest backup and with one that stays.
+    for (const char* kept : {"\\2020-01-01_10-00-00", "\\2020-01-07_10-00-00"}) {
+        CreateDirectoryA((folder + kept).c_str(), nullptr);
+        CreateDirectoryA((folder + kept + "\\C").c_str(), nullptr);
+        WriteTextFile(folder + kept + "\\C\\x.lnk", "kept");
+    }
     ErrorArray errors;
     errors.push_back(record(key.path(), "KEY"));
     BackupResult result = BackupRegistry(&errors, nullptr);
@@ -343,7 +349,7 @@ TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) 
     std::vector<std::string> expected = {"2020-01-04_10-00-00.reg", "2020-01-05_10-00-00.reg",
                                          "2020-01-06_10-00-00.reg", "2020-01-07_10-00-00.reg",
                                          newest,                    "desktop.ini",
-                                         "notes.txt"};
+                                         "notes.txt",               "2020-01-07_10-00-00"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderNames(folder), expected);
 }
