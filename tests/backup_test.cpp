@@ -7,6 +7,7 @@
 
 #include "backup/Backup.h"
 #include "backup/ListFiles.h"
+#include "backup/RegEditorFile.h"
 #include "platform/DataFolder.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
@@ -180,6 +181,7 @@ TEST(BackupLayout, ValueRecordsHoldOnlyTheirValueAndTheUnnamedOneIsNotFoundByIts
 TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkipped) {
     SeededKey key(BASE + "\\Skip");
     key.setString("v", "x");
+    key.setString("line\r\nbreak", "x");  // an editor line cannot carry this name
     ScratchDir dir("backup-skip");
     ErrorArray blanked;
     blanked.push_back(record("", "KEY"));
@@ -195,11 +197,13 @@ TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkippe
     unusable.push_back(record(key.path(), "FILE"));
     unusable.push_back(record("HKEY_CURRENT_USER", "KEY"));
     unusable.push_back(record(BASE + "\\NoSuchKey", "KEY"));
+    unusable.push_back(record(key.path(), "VAL", "line\r\nbreak"));
+    unusable.push_back(record(key.path(), "KEY"));
     BackupResult result = BackupRegistry(&unusable, nullptr);
     ASSERT_EQ(result.status, BackupStatus::Written);
     EXPECT_EQ(ReadTextFile(result.file), regLines({}));
-    EXPECT_EQ(result.recordWhole, std::vector<bool>(5, false));
-    EXPECT_EQ(result.entriesLeftOut, 5);
+    EXPECT_EQ(result.recordWhole, std::vector<bool>(7, false));
+    EXPECT_EQ(result.entriesLeftOut, 7);
 }
 
 TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
@@ -552,6 +556,33 @@ TEST_F(DamagedBackup, EditorBackupLinesOurWriterNeverWritesAreRefused) {
     }
     // After the end line only blank lines may follow.
     expectRefused(regLines({";! entry", key}) + utf16(key + "\r\n"), "text after the end");
+}
+
+// What the editor cannot say (the registry view, links) rides on our comment lines, which it skips.
+TEST(RegEditorText, ViewAndLinkMarksAndNestingAreReadBack) {
+    std::vector<BackupKeyRecord> records;
+    std::string problem;
+    ASSERT_TRUE(ParseRegEditorBackup(regLines({";! entry view64", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "@=\"x\"", "",
+                                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B\\C]", ";! link",
+                                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\L]", "; a comment someone added",
+                                               ";! entry", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\D]", "\"v\"=hex(b):01,02,\\",
+                                               "  03", ""}),
+                                     records, problem))
+        << problem;
+    ASSERT_EQ(records.size(), 2u);
+    const KeySnapshot& a = records[0].snap;
+    EXPECT_TRUE(a.view64);
+    EXPECT_FALSE(a.link);
+    EXPECT_EQ(records[0].path, L"SOFTWARE\\A");
+    ASSERT_EQ(a.subkeys.size(), 2u);
+    EXPECT_EQ(a.subkeys[0].name, L"B");  // made for its subkey C, which the text names alone
+    ASSERT_EQ(a.subkeys[0].subkeys.size(), 1u);
+    EXPECT_EQ(a.subkeys[0].subkeys[0].name, L"C");
+    EXPECT_TRUE(a.subkeys[1].link);
+    EXPECT_FALSE(records[1].snap.view64);
+    ASSERT_EQ(records[1].snap.values.size(), 1u);
+    EXPECT_EQ(records[1].snap.values[0].type, static_cast<DWORD>(REG_QWORD));
+    EXPECT_EQ(records[1].snap.values[0].bytes, (std::vector<unsigned char>{1, 2, 3}));
 }
 
 // Backups made before the editor files stay restorable: both binary formats.
