@@ -96,8 +96,7 @@ void AppSubScreen::ShowHistoryRepair(int row) {
         if (item < 0) continue;
         // A shortcut file: whether the restore brings it back from the backup's folder.
         const bool shortcut = e.keyPath.empty() && !e.filePath.empty();
-        entryList->SetItemText(item, 1, shortcut ? (ShortcutComesBack(r, e) ? "kept: comes back with the restore"
-                                                                             : "not kept: does not come back")
+        entryList->SetItemText(item, 1, shortcut ? (ShortcutComesBack(r, e) ? "kept, comes back" : "not kept")
                                                  : location(e));
         entryList->SetItemText(item, 2, e.filePath);
     }
@@ -116,9 +115,12 @@ void AppSubScreen::PressHistoryRestore() {
     const RepairRecord r = historyRows[static_cast<size_t>(pickedHistoryRow)];
     int comingBack = 0;
     const int shortcuts = ShortcutEntries(r, &comingBack);
-    const std::string links = shortcuts == 0 ? std::string()
-                                             : " (" + std::to_string(comingBack) + " of its " + std::to_string(shortcuts) +
-                                                   " shortcut files with them)";
+    std::string links;
+    if (shortcuts > 0 && comingBack == shortcuts)
+        links = " (its " + std::to_string(shortcuts) + " shortcut files among them)";
+    else if (shortcuts > 0)
+        links = " (" + std::to_string(comingBack) + " of its " + std::to_string(shortcuts) +
+                " shortcut files among them: the others were not kept)";
     const std::string question = "Write back the backup of repair " + std::to_string(r.id) + " of " + r.time +
                                  "?\nThe " + std::to_string(r.Removed()) + " entries it removed come back" + links +
                                  ", as its backup holds them:\n" + r.backupFile;
