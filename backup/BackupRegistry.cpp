@@ -71,6 +71,22 @@ bool writeRecord(const RegistryError& err, BackupOutput& out) {
     return true;
 }
 
+// "hkey_...\path\" of a record, for comparing key paths as the registry does (without case).
+std::string heldPath(const RegistryError& err) {
+    std::string path = err.keyPath + "\\";
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
+
+// True when a key record written before holds this record whole (the same key found twice, or a
+// value or subkey of it): writing it again would only double it in the file.
+bool heldAlready(const RegistryError& err, const std::vector<std::pair<bool, std::string>>& held) {
+    const std::string path = heldPath(err);
+    for (const auto& key : held)
+        if (key.first == err.view64 && path.compare(0, key.second.size(), key.second) == 0) return true;
+    return false;
+}
+
 bool writeSelectiveBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
                        const BackupMessageCallback& message) {
     FileHandle file(CreateFileA(work.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -83,10 +99,16 @@ bool writeSelectiveBackup(const ErrorArray& errors, const std::string& work, Bac
     const std::string header = RegEditorBytes(RegEditorHeader()), end = RegEditorBytes(RegEditorEnd());
     out.bytes(header.data(), header.size());
     result.recordWhole.assign(errors.size(), false);
+    std::vector<std::pair<bool, std::string>> held;  // view and path of each key written whole
     for (size_t i = 0; i < errors.size(); ++i) {
         if (!errors[i] || errors[i]->keyPath.empty()) continue;
+        if (heldAlready(*errors[i], held)) {
+            result.recordWhole[i] = true;
+            continue;
+        }
         result.recordWhole[i] = writeRecord(*errors[i], out);
         if (!result.recordWhole[i]) ++result.entriesLeftOut;
+        else if (errors[i]->action == "KEY") held.emplace_back(errors[i]->view64, heldPath(*errors[i]));
     }
     out.bytes(end.data(), end.size());
     const bool ok = out.finish();

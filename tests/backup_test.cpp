@@ -149,9 +149,14 @@ TEST(BackupLayout, KeyRecordOfTwoValuesAndAnEmptySubkeyByteForByte) {
     ScratchDir dir("backup-layout");
     ErrorArray errors;
     errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "KEY"));
+    // Found again, as a value and a subkey of it: the file holds the key once.
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\software\\x", "KEY"));
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "VAL", "a"));
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Y", "KEY"));
     Messages messages;
     BackupResult result = BackupRegistry(&errors, messages.callback());
     ASSERT_EQ(result.status, BackupStatus::Written) << messages.all();
+    EXPECT_EQ(result.recordWhole, std::vector<bool>(4, true));
     EXPECT_TRUE(messages.texts.empty()) << messages.all();
     EXPECT_EQ(result.file.rfind(backupFolder(dir) + "\\", 0), 0u) << result.file;
     EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
