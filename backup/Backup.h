@@ -29,14 +29,17 @@ struct BackupResult {
     std::vector<bool> recordWhole;
 };
 
-// With an error list: a binary backup of the keys and values the records name (records with an
+// With an error list: a registry editor file (RegEditorFile.h) of the keys and values the records
+// name, which the editor imports and our restore reads back (records with an
 // empty keyPath are skipped; none left means no file at all). Without one (null): an export of
 // the whole local-machine hive and then the current user's through the system's registry editor,
 // each awaited for at most `exportWaitMs`, joined in one file. Either way the file lands in the backup folder, named after the local time when
 // the backup started, and the folder is trimmed to the newest five "*.reg" files by name.
 // The caller shows a wait cursor if it wants one.
+// With `evenWithoutKeys`, an error list without key paths still gets a (header-only) file, whose
+// folder then keeps the repair's shortcut files. The rotation removes that folder with its file.
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message,
-                            DWORD exportWaitMs = EXPORT_WAIT_MS);
+                            DWORD exportWaitMs = EXPORT_WAIT_MS, bool evenWithoutKeys = false);
 
 // Of the "*.reg" files of the backup folder, in any order, those that the rotation deletes: all
 // but the last five by name.
@@ -53,7 +56,8 @@ std::vector<std::string> BackupFolders();
 
 // Under the repair lock (Refused, with its message, while another repair or restore holds it):
 // writes the newest file of the backup folders back into the registry and reports "Restore
-// Complete" or why not. A binary backup is checked whole before anything is written; a registry
+// Complete" or why not. One of our own backups (editor text or either binary format) is checked
+// whole before anything is written; any other registry
 // editor export is imported through the registry editor. The current directory is not changed.
 // `refusedForRights`, when given, is set when the registry refused a write for lack of rights.
 RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights = nullptr);

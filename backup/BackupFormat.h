@@ -28,6 +28,14 @@ constexpr int MAX_KEY_DEPTH = 512;                 // the registry's own nesting
 constexpr uint32_t MIN_VALUE_ENTRY_BYTES = 12;   // name length, type, data length
 constexpr uint32_t MIN_SUBKEY_ENTRY_BYTES = 13;  // name length, one name byte, two counts
 
+// One removed entry as a restore writes it back: a key with its subtree, or a key holding only the
+// removed value.
+struct BackupKeyRecord {
+    uint32_t root = 0;  // the root key code (BackupRootCode)
+    std::wstring path;  // below the root; its last component is snap.name
+    KeySnapshot snap;   // with view64 and link
+};
+
 using BackupMessageCallback = std::function<void(const std::string& text)>;
 
 // The root key code of a record for the four roots a backup may name; 0 for any other name
@@ -54,6 +62,11 @@ bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth 
 
 // Reads one key record (root, subkey path, key body), writing it when `apply` is set.
 bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);
+
+// Writes one record back (the key in its own registry view, links as links); the one place every
+// format's restore writes through. False when the registry refused a key (state.problem says
+// which; the rest of the record is still written); refused values are counted in the state.
+bool ApplyBackupRecord(const BackupKeyRecord& record, BackupReadState& state);
 
 // --- the second format (BackupFormatV2.cpp) ---
 // One key record: root code, the subkey path, and the exact copy of the key (with only the values

@@ -1,4 +1,4 @@
-// Making a backup: the binary backup of an error list or the registry editor's full export, the
+// Making a backup: the registry editor file of what a repair removes or the registry editor's full export, the
 // move into the backup folder under a dated name, and the rotation to the newest five.
 #include <algorithm>
 #include <cctype>
@@ -7,6 +7,8 @@
 #include "backup/Backup.h"
 #include "backup/BackupPaths.h"
 #include "backup/ListFiles.h"
+#include "backup/RegEditorFile.h"
+#include "backup/ShortcutKeep.h"
 #include "backup/RegistryEditor.h"
 #include "platform/DataFolder.h"
 #include "registry/RegKey.h"
@@ -37,16 +39,17 @@ void enableBackupPrivilege() {
 }
 
 // Writes the record's key (with its subtree) or value as an exact copy; false, writing nothing, when
-// it cannot be read whole, so that the repair leaves that entry in place.
+// it cannot be read whole or written as editor text exactly, so that the repair leaves that entry in place.
 bool writeRecord(const RegistryError& err, BackupOutput& out) {
     const size_t slash = err.keyPath.find('\\');
     if (slash == std::string::npos) return false;
     const uint32_t root = BackupRootCode(err.keyPath.substr(0, slash));
     if (root == 0 || (err.action != "KEY" && err.action != "VAL")) return false;
     const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
-    const std::wstring subkey = WideFromAnsi(err.keyPath.substr(slash + 1));
+    BackupKeyRecord record;
+    const std::wstring subkey = record.path = WideFromAnsi(err.keyPath.substr(slash + 1));
     if (subkey.empty()) return false;
-    KeySnapshot snap;
+    KeySnapshot& snap = record.snap;
     const RegistryViewScope view(err.view64);
     snap.view64 = InView64();
     if (err.action == "KEY") {
@@ -61,11 +64,30 @@ bool writeRecord(const RegistryError& err, BackupOutput& out) {
             return false;
         snap.values.push_back(std::move(value));
     }
-    WriteKeyRecordV2(out, root, subkey, snap);
+    snap.name = subkey.substr(subkey.rfind(L'\\') + 1);
+    if (!RegEditorCanCarry(subkey, snap)) return false;
+    const std::string bytes = RegEditorBytes(RegEditorRecord(err.keyPath.substr(0, slash), record));
+    out.bytes(bytes.data(), bytes.size());
     return true;
 }
 
-bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
+// "hkey_...\path\" of a record, for comparing key paths as the registry does (without case).
+std::string heldPath(const RegistryError& err) {
+    std::string path = err.keyPath + "\\";
+    for (char& c : path) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return path;
+}
+
+// True when a key record written before holds this record whole (the same key found twice, or a
+// value or subkey of it): writing it again would only double it in the file.
+bool heldAlready(const RegistryError& err, const std::vector<std::pair<bool, std::string>>& held) {
+    const std::string path = heldPath(err);
+    for (const auto& key : held)
+        if (key.first == err.view64 && path.compare(0, key.second.size(), key.second) == 0) return true;
+    return false;
+}
+
+bool writeSelectiveBackup(const ErrorArray& errors, const std::string& work, BackupResult& result,
                        const BackupMessageCallback& message) {
     FileHandle file(CreateFileA(work.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -74,14 +96,21 @@ bool writeBinaryBackup(const ErrorArray& errors, const std::string& work, Backup
         return false;
     }
     BackupOutput out(file.get());
-    out.bytes(BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2);
+    const std::string header = RegEditorBytes(RegEditorHeader()), end = RegEditorBytes(RegEditorEnd());
+    out.bytes(header.data(), header.size());
     result.recordWhole.assign(errors.size(), false);
+    std::vector<std::pair<bool, std::string>> held;  // view and path of each key written whole
     for (size_t i = 0; i < errors.size(); ++i) {
         if (!errors[i] || errors[i]->keyPath.empty()) continue;
+        if (heldAlready(*errors[i], held)) {
+            result.recordWhole[i] = true;
+            continue;
+        }
         result.recordWhole[i] = writeRecord(*errors[i], out);
         if (!result.recordWhole[i]) ++result.entriesLeftOut;
+        else if (errors[i]->action == "KEY") held.emplace_back(errors[i]->view64, heldPath(*errors[i]));
     }
-    out.u32(0);  // the end mark
+    out.bytes(end.data(), end.size());
     const bool ok = out.finish();
     file.reset();
     if (!ok) {
@@ -205,7 +234,8 @@ void rotateBackups(const std::string& folder) {
     std::vector<std::string> paths;
     int32_t files = 0, folders = 0;
     ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
-    for (const auto& path : BackupsToRotateOut(paths)) DeleteFileA(path.c_str());
+    for (const auto& path : BackupsToRotateOut(paths))
+        if (DeleteFileA(path.c_str())) RemoveKeptShortcuts(path);
 }
 }  // namespace
 
@@ -224,14 +254,15 @@ std::string BackupFileName(const SYSTEMTIME& t) {
     return name;
 }
 
-BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs) {
+BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs,
+                            bool evenWithoutKeys) {
     BackupResult result;
     // The data folder, whatever the current directory is.
     const std::string data = DataFolder();
     SYSTEMTIME now;
     GetLocalTime(&now);
     const std::string work = JoinPath(data, BACKUP_WORK_FILE);
-    if (errors && !hasKeyPath(*errors)) {
+    if (errors && !evenWithoutKeys && !hasKeyPath(*errors)) {
         result.status = BackupStatus::NothingToBackUp;
         return result;
     }
@@ -242,7 +273,7 @@ BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallbac
     DWORD moveWindowMs = MOVE_RETRY_MS;
     if (errors) {
         enableBackupPrivilege();
-        if (!writeBinaryBackup(*errors, work, result, message)) return result;
+        if (!writeSelectiveBackup(*errors, work, result, message)) return result;
     } else if (!exportLocalMachine(work, exportWaitMs, moveWindowMs, message)) {
         return result;
     }

@@ -1,5 +1,5 @@
-// Restoring the newest backup: a binary backup is checked whole and then written back; a
-// registry editor export is handed to the registry editor.
+// Restoring the newest backup: one of our own (editor text or binary) is checked whole and then
+// written back; a full registry editor export is handed to the registry editor.
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -8,6 +8,8 @@
 #include "backup/BackupPaths.h"
 #include "backup/ExportCheck.h"
 #include "backup/ListFiles.h"
+#include "backup/RegEditorFile.h"
+#include "backup/ShortcutKeep.h"
 #include "backup/RegistryEditor.h"
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"
@@ -148,6 +150,20 @@ bool hasSignatureV2(BackupInput& in) {
     return v2;
 }
 
+// The outcome of writing records back: "Restore Complete", or what the registry refused.
+RestoreStatus finishRestore(const std::vector<std::string>& refused, const BackupReadState& apply,
+                            const BackupMessageCallback& message, bool& refusedForRights) {
+    refusedForRights = apply.accessDenied;
+    for (const auto& problem : refused) say(message, problem);
+    if (!refused.empty() || apply.valuesFailed > 0) {
+        say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
+                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
+        return RestoreStatus::Failed;
+    }
+    say(message, "Restore Complete");
+    return RestoreStatus::Complete;
+}
+
 RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message,
                             bool& refusedForRights) {
     const bool v2 = hasSignatureV2(in);
@@ -189,15 +205,27 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
         refused.push_back(apply.problem);  // each record stands alone: the others are still written
         apply.problem.clear();
     }
-    refusedForRights = apply.accessDenied;
-    for (const auto& problem : refused) say(message, problem);
-    if (!refused.empty() || apply.valuesFailed > 0) {
-        say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
-                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
-        return RestoreStatus::Failed;
+    return finishRestore(refused, apply, message, refusedForRights);
+}
+
+// One of our editor backups: read whole and checked, then written back record by record.
+RestoreStatus restoreEditorBackup(const std::string& bytes, const std::string& path,
+                                  const BackupMessageCallback& message, bool& refusedForRights) {
+    std::vector<BackupKeyRecord> records;
+    std::string problem;
+    if (!ParseRegEditorBackup(bytes, records, problem)) {
+        say(message, "The backup file " + path + " is damaged (" + problem + "); nothing was restored.");
+        return RestoreStatus::Damaged;
     }
-    say(message, "Restore Complete");
-    return RestoreStatus::Complete;
+    BackupReadState apply;
+    apply.message = message;
+    std::vector<std::string> refused;
+    for (const auto& record : records)
+        if (!ApplyBackupRecord(record, apply)) {
+            refused.push_back(apply.problem);  // each record stands alone: the others are still written
+            apply.problem.clear();
+        }
+    return finishRestore(refused, apply, message, refusedForRights);
 }
 }  // namespace
 
@@ -208,8 +236,8 @@ std::vector<std::string> BackupFolders() {
 }
 
 namespace {
-// The whole restore of one file, the repair lock held by the caller.
-RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+// The registry part of the restore of one file, the repair lock held by the caller.
+RestoreStatus restoreRegistry(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
     // Nobody may change the file between the check and the writing pass.
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -224,7 +252,13 @@ RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& 
         return RestoreStatus::Failed;
     }
     if (isEditorExport(in)) {
-        file.reset();  // the editor reads it itself
+        std::string bytes;
+        if (!in.rewind() || !in.bytes(static_cast<uint32_t>(in.size()), bytes)) {
+            say(message, "Can't read the backup file " + path + "; nothing was restored.");
+            return RestoreStatus::Failed;
+        }
+        if (IsRegEditorBackup(bytes)) return restoreEditorBackup(bytes, path, message, refusedForRights);
+        file.reset();  // a full export: the editor reads it itself
         return importExport(path, message);
     }
     if (!in.rewind()) {
@@ -232,6 +266,14 @@ RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& 
         return RestoreStatus::Failed;
     }
     return restoreBinary(in, path, message, refusedForRights);
+}
+
+// The whole restore of one file: its registry entries, then the shortcut files kept in its folder.
+RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+    const RestoreStatus status = restoreRegistry(path, message, refusedForRights);
+    if (status == RestoreStatus::Damaged || status == RestoreStatus::NoBackupFile) return status;
+    const ShortcutsBack back = RestoreKeptShortcuts(path, message);
+    return back.failed > 0 ? RestoreStatus::Failed : status;
 }
 
 bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {

@@ -153,7 +153,7 @@ bool IsRemovableKeyRecord(const RegistryError& record) {
     return false;
 }
 
-void FixShortcuts(CShortcut& shortcuts) {
+void FixShortcuts(CShortcut& shortcuts, const ShortcutRemover& remove) {
     shortcuts.fixedCount = 0;
     for (const auto& path : shortcuts.invalidShortcuts) {
         if (path.empty()) continue;  // unticked: left alone
@@ -162,6 +162,10 @@ void FixShortcuts(CShortcut& shortcuts) {
         CShortcut recheck;
         recheck.CheckLinkFile(path);
         if (recheck.invalidShortcuts.empty()) continue;
+        if (remove) {
+            if (remove(path)) ++shortcuts.fixedCount;
+            continue;
+        }
         const DWORD attributes = GetFileAttributesA(path.c_str());
         SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (DeleteFileA(path.c_str())) ++shortcuts.fixedCount;

@@ -2,6 +2,7 @@
 // wrap it with the ignore list and the backup live in routines/, above the engine and the backup.
 #pragma once
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "engine/Records.h"
@@ -46,5 +47,7 @@ std::string StoredKeyPath(const std::string& keyPath);
 // Deletes the files of invalidShortcuts (read-only ones too) and counts them in fixedCount. Emptied
 // paths are left alone. Shortcut files get no undo record, so each is checked again right before:
 // one whose target exists again (or that no longer reads as a shortcut) stays, and one whose
-// deletion fails gets its attributes back.
-void FixShortcuts(CShortcut& shortcuts);
+// deletion fails gets its attributes back. With `remove`, that call removes each file instead of
+// the deletion (moving it where a restore finds it) and says whether it is gone.
+using ShortcutRemover = std::function<bool(const std::string& path)>;
+void FixShortcuts(CShortcut& shortcuts, const ShortcutRemover& remove = nullptr);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "backup/BackupFile.h"
+#include "backup/ShortcutKeep.h"
 #include "backup/BackupPaths.h"
 #include "backup/ListFiles.h"
 #include "platform/DataFolder.h"
@@ -180,6 +181,23 @@ std::string RepairRestoreRefusal(const RepairRecord& record) {
     case RepairBackup::Missing: break;
     }
     return "Its backup file is missing, so it cannot be restored.";
+}
+
+bool ShortcutComesBack(const RepairRecord& record, const RepairLogEntry& entry) {
+    if (!entry.keyPath.empty() || entry.filePath.empty() || record.backupFile.empty()) return false;
+    const std::string kept = KeptShortcutPath(record.backupFile, entry.filePath);
+    return !kept.empty() && GetFileAttributesA(kept.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+int ShortcutEntries(const RepairRecord& record, int* comingBack) {
+    int shortcuts = 0, back = 0;
+    for (const auto& e : record.entries) {
+        if (!e.keyPath.empty() || e.filePath.empty()) continue;
+        ++shortcuts;
+        back += ShortcutComesBack(record, e) ? 1 : 0;
+    }
+    if (comingBack) *comingBack = back;
+    return shortcuts;
 }
 
 RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights) {

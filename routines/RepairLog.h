@@ -47,6 +47,12 @@ RepairBackup RepairBackupState(const RepairRecord& record);
 // BACKUPS_KEPT are kept), or the file is missing.
 std::string RepairRestoreRefusal(const RepairRecord& record);
 
+// True when the entry is a shortcut file the repair kept with its backup, so that a restore of the
+// repair puts it back (repairs of older versions deleted them for good).
+bool ShortcutComesBack(const RepairRecord& record, const RepairLogEntry& entry);
+// How many of the record's entries are shortcut files, and how many of those come back.
+int ShortcutEntries(const RepairRecord& record, int* comingBack = nullptr);
+
 // "Restore this repair": the record with this id, checked as RepairRestoreRefusal does, its
 // backup written back under the repair lock (RestoreBackupFile). Reports through `message` as a
 // restore does; NoBackupFile for an unknown id or a backup that is gone, with the reason.

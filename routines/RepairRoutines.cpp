@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "backup/Backup.h"
+#include "backup/ShortcutKeep.h"
 #include "platform/DataFolder.h"
 #include "engine/PathCleanup.h"
 #include "platform/RepairLock.h"
@@ -41,7 +42,7 @@ ErrorArray recordsToBackUp(const ErrorArray& errors) {
 }
 }  // namespace
 
-RepairReport RunRepair(const RepairJob& job) {
+RepairReport RunRepair(const RepairJob& job, const std::string& backupFile) {
     if (job.busy) *job.busy = true;
     RepairReport report;
     if (StopRequested()) return report;  // a stop requested earlier and not cleared: nothing at all
@@ -56,7 +57,11 @@ RepairReport RunRepair(const RepairJob& job) {
     report.left = outcome.Left();
     report.firstLeft = outcome.firstLeft;
     if (StopRequested()) return report;
-    FixShortcuts(job.shortcuts);
+    // Kept with the backup, so that its restore puts them back; one that cannot be kept stays.
+    FixShortcuts(job.shortcuts, backupFile.empty() ? ShortcutRemover()
+                                                   : [&backupFile](const std::string& path) {
+                                                         return KeepShortcutFile(backupFile, path);
+                                                     });
     report.shortcutsDone = true;
     report.removed += job.shortcuts.fixedCount;
     for (const auto& path : job.shortcuts.invalidShortcuts) {
@@ -132,7 +137,7 @@ unsigned long FixThread(const RepairJob& job) {
         RepairReport report;
         const BackupResult backup = BackupRegistry(nullptr, backupMessages(job.callbacks));
         report.backupFailed = backup.status == BackupStatus::Failed;
-        if (!report.backupFailed) report = RunRepair(job);
+        if (!report.backupFailed) report = RunRepair(job, backup.file);
         report.backupFile = backup.file;
         LogRepair(job.engine, job.shortcuts, report);
         // The repair-complete screen shows a whole repair; anything else is said in words as well.
@@ -182,7 +187,10 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
     status(job.callbacks, BACKUP_STATUS_TEXT);
     const bool keptSaved = IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
     const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList);
-    const BackupResult backup = BackupRegistry(&toBackUp, backupMessages(job.callbacks));
+    // Shortcut files alone still get a backup file: they are kept in its folder.
+    const bool anyShortcut = std::any_of(job.shortcuts.invalidShortcuts.begin(), job.shortcuts.invalidShortcuts.end(),
+                                         [](const std::string& p) { return !p.empty(); });
+    const BackupResult backup = BackupRegistry(&toBackUp, backupMessages(job.callbacks), EXPORT_WAIT_MS, anyShortcut);
     if (backup.status == BackupStatus::Failed) {
         RepairReport report;
         report.keptNotSaved = !keptSaved;
@@ -197,7 +205,7 @@ RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, 
         if (toBackUp[i] && !toBackUp[i]->keyPath.empty() && (i >= backup.recordWhole.size() || !backup.recordWhole[i]))
             job.engine.notBackedUp.insert(job.engine.ErrorList[i].get());
     status(job.callbacks, FIXING_STATUS_TEXT);
-    RepairReport report = RunRepair(job);
+    RepairReport report = RunRepair(job, backup.file);
     report.keptNotSaved = !keptSaved;
     report.backupFile = backup.file;
     LogRepair(job.engine, job.shortcuts, report);

@@ -63,8 +63,9 @@ void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairRep
 
 // Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
 // fresh undo file name; then, unless the stop event is signalled by then, the shortcut files.
-// The stop event is read only at those two points and is not reset.
-RepairReport RunRepair(const RepairJob& job);
+// The stop event is read only at those two points and is not reset. The shortcut files go into the
+// folder of `backupFile` (KeepShortcutFile); without a backup file they are deleted.
+RepairReport RunRepair(const RepairJob& job, const std::string& backupFile = std::string());
 
 // The summary screen's repair thread: the repair lock, a full backup of the local-machine hive,
 // the repair, and the completion callback in every case. While another repair or restore holds

@@ -7,6 +7,7 @@
 
 #include "backup/Backup.h"
 #include "backup/ListFiles.h"
+#include "backup/RegEditorFile.h"
 #include "platform/DataFolder.h"
 #include "registry/RegKey.h"
 #include "engine/RegistryLib.h"
@@ -69,6 +70,53 @@ std::string wideText(const std::string& s) {  // ASCII text with its terminator,
     return w + std::string(2, '\0');
 }
 
+// Our editor backups: UTF-16 lines with CRLF after the byte order mark, header and mark line.
+std::string utf16(const std::string& ascii) {
+    std::string w;
+    for (char c : ascii) w.append({c, '\0'});
+    return w;
+}
+std::string regLines(const std::vector<std::string>& lines) {
+    std::string text = "\xFF\xFE" + utf16("Windows Registry Editor Version 5.00\r\n; Zenthar backup of the entries one "
+                                           "repair removed\r\n\r\n");
+    for (const auto& line : lines) text += utf16(line + "\r\n");
+    return text + utf16("; end of backup\r\n");
+}
+
+// Every value type, the string forms an editor line cannot carry exactly, and names that need escapes.
+void seedIntegrityTable(SeededKey& types) {
+    types.setString("", "unnamed value");
+    types.setString("sz", "text \xE9\xE8 end");
+    types.setString("empty sz", "");
+    types.setString("expand", "%SystemRoot%\\x.dll", REG_EXPAND_SZ);
+    types.setBinary("binary", {0x00, 0xFF, 0x10, 0x00});
+    types.setBinary("empty binary", {});
+    types.setDword("dword", 0xDEADBEEF);
+    types.setBinary("big endian", {1, 2, 3, 4}, REG_DWORD_BIG_ENDIAN);
+    types.setBinary("link", {'a', 0, 'b', 0}, REG_LINK);
+    types.setBinary("multi", {'a', 0, 'b', 'c', 0, 0}, REG_MULTI_SZ);
+    types.setBinary("none", {9, 8, 7}, REG_NONE);
+    types.setBinary("resource list", {1, 2, 3}, REG_RESOURCE_LIST);
+    types.setBinary("full descriptor", {4, 5}, REG_FULL_RESOURCE_DESCRIPTOR);
+    types.setBinary("requirements", {6}, REG_RESOURCE_REQUIREMENTS_LIST);
+    types.setBinary("qword", {1, 2, 3, 4, 5, 6, 7, 8}, REG_QWORD);
+    types.setBinary("odd type", {1}, 0x12345);
+    // Exact bytes through the wide call: the ANSI one would convert them.
+    auto setWide = [&types](const wchar_t* name, const std::string& bytes) {
+        RegSetValueExW(types.handle(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(bytes.data()),
+                       static_cast<DWORD>(bytes.size()));
+    };
+    setWide(L"sz without end", std::string("a\0b\0", 4));
+    setWide(L"sz with zeros", std::string("a\0\0\0b\0\0\0", 8));
+    setWide(L"sz odd length", std::string("a\0b", 3));
+    setWide(L"sz no bytes", std::string());
+    types.setString("sz line break", "one\r\ntwo");
+    types.setString("sz \"quoted\" \\ @", "\"in quotes\" and C:\\path\\");
+    types.setBinary("short dword", {1, 2, 3}, REG_DWORD);
+    types.setBinary("long binary", std::vector<unsigned char>(300, 0xA5));
+}
+constexpr size_t INTEGRITY_VALUES = 24;
+
 std::string backupFolder(const ScratchDir& dir) { return dir.file(BACKUP_FOLDER); }
 
 std::vector<std::string> folderNames(const std::string& folder) {
@@ -101,15 +149,19 @@ TEST(BackupLayout, KeyRecordOfTwoValuesAndAnEmptySubkeyByteForByte) {
     ScratchDir dir("backup-layout");
     ErrorArray errors;
     errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "KEY"));
+    // Found again, as a value and a subkey of it: the file holds the key once.
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\software\\x", "KEY"));
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X", "VAL", "a"));
+    errors.push_back(record("HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Y", "KEY"));
     Messages messages;
     BackupResult result = BackupRegistry(&errors, messages.callback());
     ASSERT_EQ(result.status, BackupStatus::Written) << messages.all();
+    EXPECT_EQ(result.recordWhole, std::vector<bool>(4, true));
     EXPECT_TRUE(messages.texts.empty()) << messages.all();
     EXPECT_EQ(result.file.rfind(backupFolder(dir) + "\\", 0), 0u) << result.file;
     EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
-    const std::string expected = SIGNATURE + le32(0x80000002) + wcounted("SOFTWARE\\X") + le32(0) + le32(2) +
-                                 wideValue("a", REG_SZ, wideText("1")) + wideValue("b", REG_DWORD, le32(7)) +
-                                 le32(1) + wcounted("Y") + le32(0) + le32(0) + le32(0) + END_MARK;
+    const std::string expected = regLines({";! entry", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]", "\"a\"=\"1\"",
+                                            "\"b\"=dword:00000007", "", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X\\Y]", ""});
     EXPECT_EQ(ReadTextFile(result.file), expected);
 }
 
@@ -127,13 +179,14 @@ TEST(BackupLayout, ValueRecordsHoldOnlyTheirValueAndTheUnnamedOneIsNotFoundByIts
     ASSERT_EQ(result.status, BackupStatus::Written);
     // The unnamed value is not found by the name it is listed under: that record is not whole.
     EXPECT_EQ(result.recordWhole, (std::vector<bool>{true, false}));
-    const std::string head = le32(0x80000002) + wcounted("SOFTWARE\\X") + le32(0);
-    EXPECT_EQ(ReadTextFile(result.file), SIGNATURE + head + le32(1) + wideValue("b", REG_DWORD, le32(7)) + le32(0) + END_MARK);
+    EXPECT_EQ(ReadTextFile(result.file),
+              regLines({";! entry", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]", "\"b\"=dword:00000007", ""}));
 }
 
 TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkipped) {
     SeededKey key(BASE + "\\Skip");
     key.setString("v", "x");
+    key.setString("line\r\nbreak", "x");  // an editor line cannot carry this name
     ScratchDir dir("backup-skip");
     ErrorArray blanked;
     blanked.push_back(record("", "KEY"));
@@ -149,32 +202,19 @@ TEST(BackupSelection, RecordsWithoutKeyPathMakeNoFileAndUnusableRecordsAreSkippe
     unusable.push_back(record(key.path(), "FILE"));
     unusable.push_back(record("HKEY_CURRENT_USER", "KEY"));
     unusable.push_back(record(BASE + "\\NoSuchKey", "KEY"));
+    unusable.push_back(record(key.path(), "VAL", "line\r\nbreak"));
+    unusable.push_back(record(key.path(), "KEY"));
     BackupResult result = BackupRegistry(&unusable, nullptr);
     ASSERT_EQ(result.status, BackupStatus::Written);
-    EXPECT_EQ(ReadTextFile(result.file), SIGNATURE + END_MARK);
-    EXPECT_EQ(result.recordWhole, std::vector<bool>(5, false));
-    EXPECT_EQ(result.entriesLeftOut, 5);
+    EXPECT_EQ(ReadTextFile(result.file), regLines({}));
+    EXPECT_EQ(result.recordWhole, std::vector<bool>(7, false));
+    EXPECT_EQ(result.entriesLeftOut, 7);
 }
 
 TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     SeededKey base(BASE + "\\RoundTrip");
     SeededKey types(base.path() + "\\Types");
-    types.setString("", "unnamed value");
-    types.setString("sz", "text \xE9\xE8 end");
-    types.setString("empty sz", "");
-    types.setString("expand", "%SystemRoot%\\x.dll", REG_EXPAND_SZ);
-    types.setBinary("binary", {0x00, 0xFF, 0x10, 0x00});
-    types.setBinary("empty binary", {});
-    types.setDword("dword", 0xDEADBEEF);
-    types.setBinary("big endian", {1, 2, 3, 4}, REG_DWORD_BIG_ENDIAN);
-    types.setBinary("link", {'a', 0, 'b', 0}, REG_LINK);
-    types.setBinary("multi", {'a', 0, 'b', 'c', 0, 0}, REG_MULTI_SZ);
-    types.setBinary("none", {9, 8, 7}, REG_NONE);
-    types.setBinary("resource list", {1, 2, 3}, REG_RESOURCE_LIST);
-    types.setBinary("full descriptor", {4, 5}, REG_FULL_RESOURCE_DESCRIPTOR);
-    types.setBinary("requirements", {6}, REG_RESOURCE_REQUIREMENTS_LIST);
-    types.setBinary("qword", {1, 2, 3, 4, 5, 6, 7, 8}, REG_QWORD);
-    types.setBinary("odd type", {1}, 0x12345);
+    seedIntegrityTable(types);
     // The longest subkey name is created below an open parent: Wine's ANSI calls refuse paths
     // longer than MAX_PATH as a whole.
     SeededKey limits(base.path() + "\\Limits");
@@ -202,10 +242,11 @@ TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     vals.setString("drop", "d");
 
     const RegistryTree before = SnapshotTree(base.path());
+    const ExactTree exactBefore = SnapshotTreeExact(base.path());
     std::string keys;
     for (const auto& k : before) keys += "[" + k.first.substr(0, 30) + "] ";
     ASSERT_EQ(before.size(), 11u) << keys;  // RoundTrip, Types, Limits, its subkey, Deep, five levels, Vals
-    ASSERT_EQ(TreeValueCount(before), 16u + 2u + 5u + 2u);
+    ASSERT_EQ(TreeValueCount(before), INTEGRITY_VALUES + 2u + 5u + 2u);
 
     ScratchDir dir("backup-roundtrip");
     ErrorArray errors;
@@ -229,6 +270,7 @@ TEST(BackupRoundTrip, DeletedKeysAndValuesComeBackByteForByte) {
     ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
     EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(base.path())), "");
+    EXPECT_EQ(FirstExactDifference(exactBefore, SnapshotTreeExact(base.path())), "");
 }
 
 TEST(BackupRoundTrip, ValuesOfAnySizeAreKeptWhole) {
@@ -251,6 +293,46 @@ TEST(BackupRoundTrip, ValuesOfAnySizeAreKeptWhole) {
     EXPECT_EQ(FirstTreeDifference(before, SnapshotTree(key.path())), "");
 }
 
+// The backup is a file the system's registry editor and its console tool import as it stands.
+TEST(BackupRoundTrip, TheRegistryEditorImportsTheBackupValueByValue) {
+    SeededKey base(BASE + "\\Import");
+    SeededKey types(base.path() + "\\Types");
+    seedIntegrityTable(types);
+    SeededKey sub(types.path() + "\\Sub");
+    sub.setString("inner", "x");
+    SeededKey vals(base.path() + "\\Vals");
+    vals.setString("keep", "k");
+    RegSetValueExW(vals.handle(), L"drop", 0, REG_SZ, reinterpret_cast<const BYTE*>("\0\x01"), 2);
+    ASSERT_EQ(TreeValueCount(SnapshotTree(base.path())), INTEGRITY_VALUES + 3u);
+    const ExactTree before = SnapshotTreeExact(base.path());
+    ScratchDir dir("backup-import");
+    ErrorArray errors;
+    errors.push_back(record(types.path(), "KEY"));
+    errors.push_back(record(vals.path(), "VAL", "drop"));
+    BackupResult result = BackupRegistry(&errors, nullptr);
+    ASSERT_EQ(result.status, BackupStatus::Written);
+    ASSERT_EQ(result.recordWhole, (std::vector<bool>{true, true}));
+    // Both tools complete string data that does not end in a zero character, and write over an odd
+    // last byte (that value is left out here); our own restore keeps both as they were.
+    ExactTree expected = before;
+    auto completed = [&expected](const std::wstring& key, const std::wstring& name, const std::string& bytes) {
+        expected[key][name].bytes.assign(bytes.begin(), bytes.end());
+    };
+    completed(L"\\Types", L"sz without end", std::string("a\0b\0\0\0", 6));
+    expected[L"\\Types"].erase(L"sz odd length");
+    completed(L"\\Vals", L"drop", std::string("\0\x01\0\0", 4));
+    for (const std::string command : {"regedit.exe /s", "reg.exe import"}) {
+        DeleteKeyPath(types.path());
+        RegDeleteValueA(vals.handle(), "drop");
+        ASSERT_NE(FirstExactDifference(before, SnapshotTreeExact(base.path())), "");
+        const ProcessResult run = RunProcess(command + " \"" + result.file + "\"");
+        EXPECT_EQ(run.exitCode, 0u) << command << ": " << run.err;
+        ExactTree imported = SnapshotTreeExact(base.path());
+        EXPECT_EQ(imported[L"\\Types"].erase(L"sz odd length"), 1u) << command;
+        EXPECT_EQ(FirstExactDifference(expected, imported), "") << command;
+    }
+}
+
 TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) {
     SeededKey key(BASE + "\\Rotation");
     key.setString("v", "x");
@@ -262,6 +344,12 @@ TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) 
         WriteTextFile(folder + "\\2020-01-0" + std::to_string(day) + "_10-00-00.reg", "old");
     WriteTextFile(folder + "\\desktop.ini", "[.ShellClassInfo]");
     WriteTextFile(folder + "\\notes.txt", "not a backup");
+    // Shortcut files kept with the oldest backup and with one that stays.
+    for (const char* kept : {"\\2020-01-01_10-00-00", "\\2020-01-07_10-00-00"}) {
+        CreateDirectoryA((folder + kept).c_str(), nullptr);
+        CreateDirectoryA((folder + kept + "\\C").c_str(), nullptr);
+        WriteTextFile(folder + kept + "\\C\\x.lnk", "kept");
+    }
     ErrorArray errors;
     errors.push_back(record(key.path(), "KEY"));
     BackupResult result = BackupRegistry(&errors, nullptr);
@@ -270,7 +358,7 @@ TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) 
     std::vector<std::string> expected = {"2020-01-04_10-00-00.reg", "2020-01-05_10-00-00.reg",
                                          "2020-01-06_10-00-00.reg", "2020-01-07_10-00-00.reg",
                                          newest,                    "desktop.ini",
-                                         "notes.txt"};
+                                         "notes.txt",               "2020-01-07_10-00-00"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderNames(folder), expected);
 }
@@ -315,7 +403,7 @@ TEST(BackupRotation, BackupsWithinOneSecondGetTheirOwnNamesAndAStaleWorkingFileI
     EXPECT_EQ(std::count(taken.begin(), taken.end(), name), 0) << name;
     EXPECT_NE(name.find("_02.reg"), std::string::npos) << name;
     for (const auto& t : taken) EXPECT_EQ(ReadTextFile(folder + "\\" + t), "earlier backup") << t;
-    EXPECT_EQ(ReadTextFile(result.file).substr(0, SIGNATURE.size()), SIGNATURE);
+    EXPECT_EQ(ReadTextFile(result.file).substr(0, 40), regLines({}).substr(0, 40));
     EXPECT_FALSE(PathExists(dir.file(BACKUP_WORK_FILE)));
 }
 
@@ -446,6 +534,85 @@ TEST_F(DamagedBackup, RandomBytesAreRefused) {
         if (i % 2 && bytes.size() >= 4) bytes.replace(0, 4, le32(0x80000001));
         expectRefused(bytes, "random file " + std::to_string(i));
     }
+}
+
+TEST_F(DamagedBackup, EditorBackupLinesOurWriterNeverWritesAreRefused) {
+    const std::string key = "[HKEY_CURRENT_USER\\Software\\ZentharTest\\Backup\\Damaged]";
+    const std::vector<std::vector<std::string>> bad = {
+        {";! entry", key, "\"v\"=\"bad \\n escape\""},
+        {";! entry", key, "\"v\"=\"unclosed"},
+        {";! entry", key, "\"v\"=dword:123"},
+        {";! entry", key, "\"v\"=hex(zz):00"},
+        {";! entry", key, "\"v\"=hex:0,01"},
+        {";! entry", key, "\"v\"=hex:00,\\"},
+        {";! entry", key, "\"v\"=-"},
+        {";! entry", key, "v=\"no quotes\""},
+        {";! sideways", key},
+        {";! entry", "[-HKEY_CURRENT_USER\\Software\\ZentharTest\\Backup\\Damaged]"},
+        {";! entry", "[HKEY_CURRENT_CONFIG\\Software\\ZentharTest\\Backup\\Damaged]"},
+        {";! entry", "[HKEY_CURRENT_USER\\Software\\\\Damaged]"},
+        {"\"v\"=\"a value before any key\""},
+        {";! entry link", key, "[HKEY_CURRENT_USER\\Software\\ZentharTest\\Backup\\Damaged\\Sub]"},
+    };
+    for (const auto& lines : bad) {
+        std::string joined;
+        for (const auto& line : lines) joined += line + " | ";
+        expectRefused(regLines(lines), joined);
+    }
+    // After the end line only blank lines may follow.
+    expectRefused(regLines({";! entry", key}) + utf16(key + "\r\n"), "text after the end");
+}
+
+// What the editor cannot say (the registry view, links) rides on our comment lines, which it skips.
+TEST(RegEditorText, ViewAndLinkMarksAndNestingAreReadBack) {
+    std::vector<BackupKeyRecord> records;
+    std::string problem;
+    ASSERT_TRUE(ParseRegEditorBackup(regLines({";! entry view64", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]", "@=\"x\"", "",
+                                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\B\\C]", ";! link",
+                                               "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\L]", "; a comment someone added",
+                                               ";! entry", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\A\\D]", "\"v\"=hex(b):01,02,\\",
+                                               "  03", ""}),
+                                     records, problem))
+        << problem;
+    ASSERT_EQ(records.size(), 2u);
+    const KeySnapshot& a = records[0].snap;
+    EXPECT_TRUE(a.view64);
+    EXPECT_FALSE(a.link);
+    EXPECT_EQ(records[0].path, L"SOFTWARE\\A");
+    ASSERT_EQ(a.subkeys.size(), 2u);
+    EXPECT_EQ(a.subkeys[0].name, L"B");  // made for its subkey C, which the text names alone
+    ASSERT_EQ(a.subkeys[0].subkeys.size(), 1u);
+    EXPECT_EQ(a.subkeys[0].subkeys[0].name, L"C");
+    EXPECT_TRUE(a.subkeys[1].link);
+    EXPECT_FALSE(records[1].snap.view64);
+    ASSERT_EQ(records[1].snap.values.size(), 1u);
+    EXPECT_EQ(records[1].snap.values[0].type, static_cast<DWORD>(REG_QWORD));
+    EXPECT_EQ(records[1].snap.values[0].bytes, (std::vector<unsigned char>{1, 2, 3}));
+}
+
+// Backups made before the editor files stay restorable: both binary formats.
+TEST(RestoreLatest, BackupsOfBothBinaryFormatsStillRestore) {
+    const std::string target = BASE + "\\OldFormat";
+    const std::string path = "Software\\ZentharTest\\Backup\\OldFormat";
+    ScratchDir dir("backup-oldformat");
+    const std::string data("old\0", 4);
+    const struct { const char* name; std::string bytes; std::string stored; } cases[] = {
+        {"first format", le32(0x80000001) + counted(path) + le32(1) + valueEntry("v", REG_SZ, data) + le32(0), data},
+        {"second format", SIGNATURE + le32(0x80000001) + wcounted(path) + le32(0) + le32(1) +
+                              wideValue("v", REG_SZ, wideText("old")) + le32(1) + wcounted("Sub") + le32(0) + le32(0) + le32(0) +
+                              END_MARK, data},
+    };
+    for (const auto& c : cases) {
+        DeleteKeyPath(target);
+        placeBackup(dir, c.bytes);
+        Messages messages;
+        EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << c.name << messages.all();
+        const RegistryTree restored = SnapshotTree(target);
+        ASSERT_EQ(restored.count(""), 1u) << c.name;
+        EXPECT_EQ(restored.at("").at("v").bytes, std::vector<unsigned char>(c.stored.begin(), c.stored.end())) << c.name;
+    }
+    EXPECT_TRUE(KeyExists(target + "\\Sub"));
+    DeleteKeyPath(target);
 }
 
 TEST(RestoreLatest, EmptyOrMissingFolderReportsTheSearchPatternAndKeepsTheCurrentDirectory) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "backup/Backup.h"
+#include "backup/ShortcutKeep.h"
 #include "engine/PathCleanup.h"
 #include "platform/DataFolder.h"
 #include "engine/RegistryLib.h"
@@ -439,4 +440,63 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     EXPECT_FALSE(targets[2]->present());
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     EXPECT_TRUE(app.Exited(15000));
+}
+
+// ---- shortcut files kept with their repair's backup ----
+
+TEST(History, ARestoreOfARepairPutsItsShortcutFilesBackByteForByte) {
+    ScratchDir dir("history-shortcuts");
+    CreateDirectoryA(dir.file("deep").c_str(), nullptr);
+    CreateDirectoryA(dir.file("deep\\er").c_str(), nullptr);
+    struct Link { std::string path; DWORD attributes; std::string bytes; WIN32_FILE_ATTRIBUTE_DATA info; };
+    std::vector<Link> links = {{dir.file("plain.lnk"), FILE_ATTRIBUTE_ARCHIVE, "", {}},
+                               {dir.file("deep\\er\\hidden.lnk"), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM, "", {}},
+                               {dir.file("read-only.lnk"), FILE_ATTRIBUTE_READONLY, "", {}},
+                               {dir.file("made-again.lnk"), FILE_ATTRIBUTE_ARCHIVE, "", {}}};
+    CRegistryLib lib;
+    CShortcut shortcuts(&lib);
+    for (size_t i = 0; i < links.size(); ++i) {
+        Link& l = links[i];
+        const std::string target = dir.file("gone-" + std::to_string(i) + ".exe");
+        WriteTextFile(target, "x");
+        ASSERT_TRUE(MakeShortcut(l.path, target));
+        DeleteFileA(target.c_str());
+        HANDLE h = CreateFileA(l.path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        const FILETIME old{0x5A000000u + static_cast<DWORD>(i), 0x01C08DA0u};  // early 2001
+        SetFileTime(h, &old, &old, &old);
+        CloseHandle(h);
+        SetFileAttributesA(l.path.c_str(), l.attributes);
+        l.bytes = ReadTextFile(l.path);
+        ASSERT_TRUE(GetFileAttributesExA(l.path.c_str(), GetFileExInfoStandard, &l.info));
+        shortcuts.invalidShortcuts.push_back(l.path);
+    }
+    CategoryResults rows;
+    RepairJob job{lib, shortcuts, rows, nullptr, {}};
+    const RepairReport report = RepairSelectedEntries(job, RowTicks{});
+    ASSERT_TRUE(report.Completed());
+    EXPECT_EQ(report.removed, 4);
+    for (const auto& l : links) EXPECT_FALSE(PathExists(l.path)) << l.path;
+    const RepairLogLoad load = LoadRepairLog(false);
+    ASSERT_EQ(load.records.size(), 1u);
+    int comingBack = 0;
+    EXPECT_EQ(ShortcutEntries(load.records[0], &comingBack), 4);
+    EXPECT_EQ(comingBack, 4);
+
+    WriteTextFile(links[3].path, "made again");  // never overwritten by the restore
+    const ProcessResult restore = RunCli("restore --repair " + std::to_string(report.logId), dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    EXPECT_NE(restore.err.find("3 shortcut files were put back"), std::string::npos) << restore.err;
+    EXPECT_NE(restore.err.find("The shortcut " + links[3].path + " exists again"), std::string::npos) << restore.err;
+    for (size_t i = 0; i < 3; ++i) {
+        const Link& l = links[i];
+        WIN32_FILE_ATTRIBUTE_DATA now{};
+        ASSERT_TRUE(GetFileAttributesExA(l.path.c_str(), GetFileExInfoStandard, &now)) << l.path;
+        EXPECT_EQ(now.dwFileAttributes, l.info.dwFileAttributes) << l.path;
+        EXPECT_EQ(CompareFileTime(&now.ftLastWriteTime, &l.info.ftLastWriteTime), 0) << l.path;
+        EXPECT_EQ(CompareFileTime(&now.ftCreationTime, &l.info.ftCreationTime), 0) << l.path;
+        SetFileAttributesA(l.path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(ReadTextFile(l.path), l.bytes) << l.path;
+    }
+    EXPECT_EQ(ReadTextFile(links[3].path), "made again");
+    EXPECT_EQ(ReadTextFile(KeptShortcutPath(report.backupFile, links[3].path)), links[3].bytes);
 }

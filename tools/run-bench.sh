@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make bench`: seeds the bench prefix once per seed and size, then runs the engine benchmark.
 # Environment: BENCH_SEED (1), BENCH_SCALE (1.0), BENCH_RUNS (5), BENCH_REPAIRS (3), BENCH_IGNORE_LINES (100000),
-# BENCH_VIEWS_ENTRIES (2000; the both-views bench in its own 64-bit prefix, left out with BENCH_SKIP_VIEWS).
+# BENCH_VIEWS_ENTRIES (2000; the both-views bench in its own 64-bit prefix, left out with BENCH_SKIP_VIEWS),
+# BENCH_SKIP_BACKUP (leaves out the backup bench).
 set -eu
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$(cd "$1" && pwd)"
@@ -33,6 +34,8 @@ if [ ! -f "$prefix/.bench-seeded" ]; then
 fi
 cat "$prefix/bench-data/expected.txt"
 [ -n "${BENCH_SKIP_ENGINE:-}" ] || wine "$build/bench/engine_bench.exe" --runs "$runs" --seed "$seed" --repairs "$repairs"
+# --- a repair's backup of 1,000 removed entries: the editor file against the binary format ---
+[ -n "${BENCH_SKIP_BACKUP:-}" ] || wine "$build/bench/backup_bench.exe" --runs "$runs" --entries 1000
 # --- the window program: start-up, a full scan from its scan button against the console, memory, handles ---
 # Xvfb runs no window manager, and Wine waits 2 s for one whenever a window with a caption is hidden
 # ("wait_for_withdrawn_state ... wait timed out"): every "Scan Complete" box would add those 2 s

@@ -94,7 +94,10 @@ void AppSubScreen::ShowHistoryRepair(int row) {
     for (const auto& e : r.entries) {
         const int item = entryList->AddItem(e.category, false);
         if (item < 0) continue;
-        entryList->SetItemText(item, 1, location(e));
+        // A shortcut file: whether the restore brings it back from the backup's folder.
+        const bool shortcut = e.keyPath.empty() && !e.filePath.empty();
+        entryList->SetItemText(item, 1, shortcut ? (ShortcutComesBack(r, e) ? "kept, comes back" : "not kept")
+                                                 : location(e));
         entryList->SetItemText(item, 2, e.filePath);
     }
     entryList->EndFill();
@@ -110,9 +113,17 @@ void AppSubScreen::ShowHistoryRepair(int row) {
 void AppSubScreen::PressHistoryRestore() {
     if (pickedHistoryRow < 0 || static_cast<size_t>(pickedHistoryRow) >= historyRows.size()) return;
     const RepairRecord r = historyRows[static_cast<size_t>(pickedHistoryRow)];
+    int comingBack = 0;
+    const int shortcuts = ShortcutEntries(r, &comingBack);
+    std::string links;
+    if (shortcuts > 0 && comingBack == shortcuts)
+        links = " (its " + std::to_string(shortcuts) + " shortcut files among them)";
+    else if (shortcuts > 0)
+        links = " (" + std::to_string(comingBack) + " of its " + std::to_string(shortcuts) +
+                " shortcut files among them: the others were not kept)";
     const std::string question = "Write back the backup of repair " + std::to_string(r.id) + " of " + r.time +
-                                 "?\nThe " + std::to_string(r.Removed()) +
-                                 " entries it removed come back, as its backup holds them:\n" + r.backupFile;
+                                 "?\nThe " + std::to_string(r.Removed()) + " entries it removed come back" + links +
+                                 ", as its backup holds them:\n" + r.backupFile;
     if (MessageBoxA(hwnd(), question.c_str(), HISTORY_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
