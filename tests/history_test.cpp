@@ -240,6 +240,83 @@ TEST(RepairLogFile, ADamagedLogIsSetAsideWholeAndTheSoundRepairsGoOn) {
     EXPECT_EQ(after.records[2].entries.size(), 2u);
 }
 
+TEST(RepairLogFile, TheNextIdIsAboveEveryIdEverGivenInAnyFile) {
+    const std::string cut = logOf(7).substr(0, logOf(7).size() - 9);  // repair 7 cut short
+    std::string crlf;
+    for (char c : logOf(3)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;  // name in the data folder, bytes
+        int next;
+        size_t listed;
+    };
+    const Case cases[] = {
+        {"a damaged log an older version set aside", {{"repairs.log.damaged-20261201-100000", cut},
+                                                      {"repairs.log", logOf(2)}}, 8, 2},
+        {"a damaged log set aside, named with its highest id", {{"repairs.log.damaged-20261201-100000-id41", ""},
+                                                                {"repairs.log", logOf(2)}}, 42, 2},
+        {"an older log rolled over", {{"repairs-0000000012.log", logOf(1)}}, 13, 1},
+        {"a log whose line ends were made CR LF", {{"repairs.log", crlf}}, 4, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir("history-ids");
+        for (const auto& [name, bytes] : c.files) WriteTextFile(dir.file(name), bytes);
+        EXPECT_EQ(LoadRepairLog(false).records.size(), c.listed);
+        RepairRecord next = sampleRecord(1);
+        std::string error, note;
+        ASSERT_TRUE(AppendRepairRecord(next, error, note)) << error;
+        EXPECT_EQ(next.id, c.next);
+        EXPECT_EQ(note, "");
+        const RepairLogLoad after = LoadRepairLog(false, false);
+        ASSERT_EQ(after.records.size(), c.listed + 1);
+        EXPECT_EQ(after.records.back().id, c.next);
+        EXPECT_EQ(after.records.back().Removed(), 2) << "counted without its entries";
+    }
+}
+
+TEST(RepairLogFile, ALogOfAnySizeNeitherStopsARepairNorHidesItsRepairs) {
+    ScratchDir dir("history-big");
+    EnsuredKey drivers(DRIVERS);
+    // 700 MB, nearly all of it a hole: repair 1, a long crash-zeroed stretch, repair 2.
+    {
+        const std::string first = logOf(1), second = EncodeRepairRecord(sampleRecord(2));
+        HANDLE h = CreateFileA(RepairLogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD wrote = 0;
+        WriteFile(h, first.data(), static_cast<DWORD>(first.size()), &wrote, nullptr);
+        LARGE_INTEGER end{};
+        end.QuadPart = 700LL * 1024 * 1024;
+        SetFilePointerEx(h, end, nullptr, FILE_BEGIN);
+        WriteFile(h, ("\n" + second).data(), static_cast<DWORD>(second.size() + 1), &wrote, nullptr);
+        CloseHandle(h);
+    }
+    auto ids = [&] {
+        std::string listed;
+        for (const auto& line : historyLines(dir.path())) listed += line[1] + " ";
+        return listed;
+    };
+    EXPECT_EQ(ids(), "2 1 ");
+    RepairTarget target(dir, 20);
+    const ProcessResult fix = RunCli("fix --only DRV,APPPATH --yes", dir.path());
+    EXPECT_EQ(fix.exitCode, 0u) << fix.err;
+    EXPECT_NE(fix.err.find("Logged as repair 3"), std::string::npos) << fix.err;
+    EXPECT_EQ(ids(), "3 2 1 ");
+
+    // A sound log past the size limit becomes an older log; the next repair starts a new one, and
+    // every repair stays listed and restorable.
+    RepairRecord huge = sampleRecord(4);
+    huge.entries.assign(REPAIR_LOG_ROLL_BYTES / 40, huge.entries[0]);
+    WriteTextFile(RepairLogPath(), ReadTextFile(RepairLogPath()) + EncodeRepairRecord(huge));
+    RepairTarget again(dir, 21);
+    ASSERT_EQ(RunCli("fix --only DRV,APPPATH --yes", dir.path()).exitCode, 0u);
+    EXPECT_EQ(filesIn(dir.file("repairs-*.log")), std::vector<std::string>{"repairs-0000000004.log"});
+    EXPECT_EQ(ids(), "5 4 3 2 1 ");
+    const ProcessResult restore = RunCli("restore --repair 3", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    target.expectBackWhole();
+}
+
 // ---- the progress dialog's repair, and one that made no backup ----
 
 TEST(History, TheProgressDialogsRepairAndARepairWithoutBackupAreLoggedToo) {
