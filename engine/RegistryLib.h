@@ -49,6 +49,9 @@ public:
     int SaveIgnoreList();
     // 1 when some entry's filePath equals the path byte for byte; a hashed lookup.
     int IsIgnored(const std::string& path) const;
+    // Puts one path on the list's file now (Keep on the result page): 0 when it is there, the file
+    // written; EOF when the file could not be written.
+    static int KeepOnIgnoreList(const std::string& path);
 
     // --- scan ---
     int CheckFile(const std::string& path, int mode);

@@ -403,6 +403,19 @@ TEST(DataFolder, TheDataOptionUsesItsFolderAndRefusesOneThatCannotBeMade) {
 
 // ---- one repair or restore at a time ----
 
+TEST(RepairLock, AFolderInTheLockFilesPlaceIsNamedNotTakenForARepairRunning) {
+    ScratchDir dir("cli-lock-folder");
+    WriteTextFile(dir.file("undo.xml"), "<registry/>\n");
+    ASSERT_TRUE(CreateDirectoryA(dir.file(REPAIR_LOCK_NAME).c_str(), nullptr));
+    for (const char* args : {"fix --only DRV --yes", "restore", "undo undo.xml"}) {
+        const ProcessResult r = RunCli(args, dir.path());
+        EXPECT_EQ(r.exitCode, 2u) << args;
+        EXPECT_NE(r.err.find(dir.file(REPAIR_LOCK_NAME) + " stands where the repair lock file belongs"), std::string::npos)
+            << args << "\n" << r.err;
+        EXPECT_EQ(r.err.find("Another repair"), std::string::npos) << args << "\n" << r.err;
+    }
+}
+
 TEST(RepairLock, TheConsoleRefusesWhileAnotherHolderHasItAndAKilledHolderLeavesNone) {
     ScratchDir dir("cli-lock");  // this process's data folder, and the console's through --data
     WriteTextFile(dir.file("undo.xml"), "<registry/>\n");
