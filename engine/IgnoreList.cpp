@@ -125,6 +125,13 @@ int CRegistryLib::KeepOnIgnoreList(const std::string& path) {
     return list.SaveIgnoreList();
 }
 
+int CRegistryLib::WasIgnoredAtLoad(const std::string& path) const {
+    const auto range = ignoreIndex.equal_range(std::hash<std::string>()(path));
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second < ignoreList.size() && ignoreList[it->second] && ignoreList[it->second]->filePath == path) return 1;
+    return 0;
+}
+
 int CRegistryLib::IsIgnored(const std::string& path) const {
     // Exact, case-sensitive comparison, as a walk over the entries would make: the hash only picks
     // the slots to compare, and a slot emptied since the load compares with nothing.
