@@ -7,6 +7,7 @@
 #include "app/AppFlags.h"
 #include "app/main/MainDialog.h"
 #include "app/SingleInstance.h"
+#include "platform/DataFolder.h"
 #include "settings/SettingsStore.h"
 
 std::string CMainApp::ArgumentsOf(const std::string& full) {
@@ -52,6 +53,12 @@ bool CMainApp::InitInstance() {
             MessageBoxA(nullptr, "Zenthar is already running, but its window does not answer.", "Zenthar",
                         MB_OK | MB_ICONSTOP);
         if (!instance.first()) return false;
+    }
+    // Nothing is scanned or removed with working files that could land in a look-alike folder.
+    const std::string refusal = DataFolderRefusal();
+    if (!refusal.empty()) {
+        MessageBoxA(nullptr, ("Zenthar cannot start: " + refusal + ".").c_str(), "Zenthar", MB_OK | MB_ICONSTOP);
+        return false;
     }
     scanAtStart = IsScanCommand(ArgumentsOf(GetCommandLineA())) || ScanAtStartSetting() ? 1 : 0;
     CMainDialog dialog;

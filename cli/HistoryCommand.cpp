@@ -12,7 +12,7 @@ int HistoryCommand(int argc, char** argv) {
     }
     // A damaged log is mended only while no repair can be appending to it.
     RepairLock lock;
-    const RepairLogLoad load = LoadRepairLog(lock.TryAcquire());
+    const RepairLogLoad load = LoadRepairLog(lock.TryAcquire(), false);
     lock.Release();
     for (auto r = load.records.rbegin(); r != load.records.rend(); ++r)
         std::printf("REPAIR\t%d\t%s\t%d\t%s\n", r->id, OneLineField(r->time).c_str(), r->Removed(),

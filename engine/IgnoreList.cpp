@@ -11,12 +11,11 @@
 
 namespace {
 
-// The whole file as a text-mode read gives it (CR LF as LF, a Ctrl+Z ends it); false when it
-// cannot be opened.
-bool readTextFile(const std::string& name, std::string& text) {
-    FILE* f = std::fopen(name.c_str(), "rt");
+// The whole file, byte for byte; false when it cannot be opened. Read in binary: a text-mode read
+// would end at a Ctrl+Z byte, and every kept entry after it would be reported again.
+bool readWholeFile(const std::string& name, std::string& text) {
+    FILE* f = std::fopen(name.c_str(), "rb");
     if (!f) return false;
-    // The size on disk, line ends as two bytes, is room enough for the text.
     if (std::fseek(f, 0, SEEK_END) == 0) {
         const long size = std::ftell(f);
         if (size > 0) text.reserve(static_cast<size_t>(size));
@@ -69,15 +68,17 @@ void CRegistryLib::LoadIgnoreList() {
     ignoreIndexed = 0;
     ignoreFileStamp = FileStamp();
     std::string text;
-    if (!readTextFile(IgnoreFileName(), text)) return;
+    if (!readWholeFile(IgnoreFileName(), text)) return;
     ignoreIndex.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
         if (end == std::string::npos) end = text.size();  // a last line without its line end
+        // The list is written with CR LF line ends; the CR is no part of the entry.
+        const size_t lineEnd = end < text.size() && end > start && text[end - 1] == '\r' ? end - 1 : end;
         // A NUL byte ends the entry, as it always has: no path holds one.
-        const void* nul = std::memchr(text.data() + start, '\0', end - start);
-        const size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - (text.data() + start)) : end - start;
+        const void* nul = std::memchr(text.data() + start, '\0', lineEnd - start);
+        const size_t length = nul ? static_cast<size_t>(static_cast<const char*>(nul) - (text.data() + start)) : lineEnd - start;
         auto entry = std::make_unique<RegistryError>();
         entry->filePath.assign(text, start, length);
         ignoreIndex.emplace(std::hash<std::string>()(entry->filePath), ignoreList.size());
@@ -113,6 +114,22 @@ int CRegistryLib::SaveIgnoreList() {
         return 0;
     DeleteFileA(fresh.c_str());
     return EOF;
+}
+
+int CRegistryLib::KeepOnIgnoreList(const std::string& path) {
+    CRegistryLib list;  // loads the file as it stands now
+    if (list.IsIgnored(path)) return 0;
+    auto entry = std::make_unique<RegistryError>();
+    entry->filePath = path;
+    list.ignoreList.push_back(std::move(entry));
+    return list.SaveIgnoreList();
+}
+
+int CRegistryLib::WasIgnoredAtLoad(const std::string& path) const {
+    const auto range = ignoreIndex.equal_range(std::hash<std::string>()(path));
+    for (auto it = range.first; it != range.second; ++it)
+        if (it->second < ignoreList.size() && ignoreList[it->second] && ignoreList[it->second]->filePath == path) return 1;
+    return 0;
 }
 
 int CRegistryLib::IsIgnored(const std::string& path) const {

@@ -49,6 +49,11 @@ public:
     int SaveIgnoreList();
     // 1 when some entry's filePath equals the path byte for byte; a hashed lookup.
     int IsIgnored(const std::string& path) const;
+    // 1 when an entry the file held at the load equals the path (entries appended since aside).
+    int WasIgnoredAtLoad(const std::string& path) const;
+    // Puts one path on the list's file now (Keep on the result page): 0 when it is there, the file
+    // written; EOF when the file could not be written.
+    static int KeepOnIgnoreList(const std::string& path);
 
     // --- scan ---
     int CheckFile(const std::string& path, int mode);

@@ -13,6 +13,7 @@
 namespace {
 std::mutex overrideLock;
 std::string overrideFolder;  // set by SetDataFolder
+std::vector<std::string> foldersMade;  // by this process, for a folder it may refuse
 
 std::string withoutTrailingSlash(std::string path) {
     while (path.size() > 3 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
@@ -27,21 +28,67 @@ std::string fullPath(const std::string& path) {
     return n > 0 && n < buf.size() ? std::string(buf.data(), n) : path;
 }
 
-std::string environmentAppData() {
-    DWORD n = GetEnvironmentVariableA("APPDATA", nullptr, 0);
-    if (n == 0) return std::string();
-    std::vector<char> buf(n + 1);
-    n = GetEnvironmentVariableA("APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
-    return n > 0 && n < buf.size() ? std::string(buf.data(), n) : std::string();
+std::wstring environmentAppData() {
+    DWORD n = GetEnvironmentVariableW(L"APPDATA", nullptr, 0);
+    if (n == 0) return std::wstring();
+    std::vector<wchar_t> buf(n + 1);
+    n = GetEnvironmentVariableW(L"APPDATA", buf.data(), static_cast<DWORD>(buf.size()));
+    return n > 0 && n < buf.size() ? std::wstring(buf.data(), n) : std::wstring();
 }
 
-std::string shellAppData() {
+std::wstring shellAppData() {
     // The shell's library is loaded only when the environment does not say.
-    using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPSTR);
-    static const auto get = LibraryFunction<GetFolderPath>("shell32.dll", "SHGetFolderPathA");
-    char path[MAX_PATH] = "";
-    if (!get || FAILED(get(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path))) return std::string();
+    using GetFolderPath = HRESULT(WINAPI*)(HWND, int, HANDLE, DWORD, LPWSTR);
+    static const auto get = LibraryFunction<GetFolderPath>("shell32.dll", "SHGetFolderPathW");
+    wchar_t path[MAX_PATH] = L"";
+    if (!get || FAILED(get(nullptr, CSIDL_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, path))) return std::wstring();
     return path;
+}
+
+// The text in the code page; `exact` false when some letter has no place there (the code page
+// would give a look-alike, which names another folder, or a '?').
+std::string narrow(const std::wstring& text, bool& exact) {
+    BOOL replaced = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, nullptr, 0, nullptr, &replaced);
+    std::vector<char> buf(n > 0 ? n : 1);
+    if (n > 0) WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.c_str(), -1, buf.data(), n, nullptr, &replaced);
+    exact = n > 0 && !replaced;
+    return buf.data();
+}
+
+std::wstring wideCall(DWORD (WINAPI* call)(LPCWSTR, LPWSTR, DWORD), const std::wstring& path) {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (int tries = 0; tries < 4; ++tries) {
+        const DWORD n = call(path.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return std::wstring();
+        if (n < buf.size()) return std::wstring(buf.data(), n);
+        buf.resize(n + 1);
+    }
+    return std::wstring();
+}
+
+DWORD WINAPI fullPathW(LPCWSTR path, LPWSTR buf, DWORD size) { return GetFullPathNameW(path, size, buf, nullptr); }
+
+// The user's application data folder as the program's narrow text can name it: made absolute (a
+// relative APPDATA would follow the current folder), and, when its name has letters outside the
+// code page, its short name, which names the same folder in letters the code page has. Empty with
+// the reason in `problem` when neither can; empty without one when the system names none.
+std::string appDataBase(std::string& problem) {
+    std::wstring wide = environmentAppData();
+    if (wide.empty()) wide = shellAppData();
+    if (wide.empty()) return std::string();
+    const std::wstring full = wideCall(fullPathW, wide);
+    if (!full.empty()) wide = full;
+    bool exact = false;
+    const std::string text = narrow(wide, exact);
+    if (exact) return text;
+    CreateDirectoryW(wide.c_str(), nullptr);  // a short name is given to a folder that exists
+    const std::string shortName = narrow(wideCall(GetShortPathNameW, wide), exact);
+    if (exact && !shortName.empty()) return shortName;
+    problem = "the data folder's path " + text + "\\" + DATA_FOLDER_NAME +
+              " has letters outside this system's code page and no short name to use instead; start the "
+              "console program with --data and a folder of plain letters, or set APPDATA to one";
+    return std::string();
 }
 
 std::string tempFolder() {
@@ -55,12 +102,25 @@ bool isFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// Creates the folder and every missing folder above it.
+// Creates the folder and every missing folder above it, noting those it made.
 void createFolderPath(const std::string& path) {
     if (isFolder(path)) return;
-    for (size_t i = path.find('\\', 3); i != std::string::npos; i = path.find('\\', i + 1))
-        CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+    auto make = [](const std::string& folder) {
+        if (CreateDirectoryA(folder.c_str(), nullptr)) {
+            std::lock_guard<std::mutex> hold(overrideLock);
+            foldersMade.push_back(folder);
+        }
+    };
+    for (size_t i = path.find('\\', 3); i != std::string::npos; i = path.find('\\', i + 1)) make(path.substr(0, i));
+    make(path);
+}
+
+// A refused data folder leaves nothing behind: the folders made for it go again (empty ones only,
+// the deepest first).
+void removeFoldersMade() {
+    std::lock_guard<std::mutex> hold(overrideLock);
+    for (auto it = foldersMade.rbegin(); it != foldersMade.rend(); ++it) RemoveDirectoryA(it->c_str());
+    foldersMade.clear();
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -104,20 +164,33 @@ void writeNewList(const std::string& target, const std::vector<std::string>& lin
 }
 }  // namespace
 
-std::string DataFolder() {
-    std::string folder;
+namespace {
+// The folder, and why it cannot be used (empty when it can).
+std::string chooseFolder(std::string& problem) {
     {
         std::lock_guard<std::mutex> hold(overrideLock);
-        folder = overrideFolder;
+        if (!overrideFolder.empty()) return overrideFolder;
     }
-    if (folder.empty()) {
-        std::string base = environmentAppData();
-        if (base.empty()) base = shellAppData();
-        if (base.empty()) base = tempFolder();  // never the current folder, which may be the system's
-        folder = joinPath(withoutTrailingSlash(base), DATA_FOLDER_NAME);
-    }
+    std::string base = appDataBase(problem);
+    if (!problem.empty()) return std::string();
+    if (base.empty()) base = tempFolder();  // never the current folder, which may be the system's
+    return joinPath(withoutTrailingSlash(base), DATA_FOLDER_NAME);
+}
+}  // namespace
+
+std::string DataFolder() {
+    std::string problem;
+    const std::string folder = chooseFolder(problem);
+    // A folder that cannot be named is not made: a look-alike would be another folder.
+    if (!problem.empty()) return tempFolder() + DATA_FOLDER_NAME + "-unusable";
     createFolderPath(folder);
     return folder;
+}
+
+std::string DataFolderRefusal() {
+    std::string problem;
+    chooseFolder(problem);
+    return problem;
 }
 
 void SetDataFolder(const std::string& folder) {
@@ -128,9 +201,12 @@ void SetDataFolder(const std::string& folder) {
 std::string DataFilePath(const std::string& name) { return joinPath(DataFolder(), name); }
 
 bool DataFolderUsable(std::string& error) {
+    error = DataFolderRefusal();
+    if (!error.empty()) return false;
     const std::string folder = DataFolder();
     if (!isFolder(folder)) {
         error = "the data folder " + folder + " cannot be created";
+        removeFoldersMade();
         return false;
     }
     const std::string probe = joinPath(folder, "write-test.tmp");
@@ -138,6 +214,7 @@ bool DataFolderUsable(std::string& error) {
                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "the data folder " + folder + " cannot be written";
+        removeFoldersMade();
         return false;
     }
     CloseHandle(h);

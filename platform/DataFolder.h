@@ -7,16 +7,21 @@
 constexpr const char* DATA_FOLDER_NAME = "Zenthar";  // below the user's application data folder
 constexpr const char* IGNORE_LIST_NAME = "ignore.lst";
 
-// The folder chosen with SetDataFolder, else %APPDATA%\Zenthar (the environment's APPDATA, else the
-// shell's application data folder, else the temporary folder). Created, with any missing parent, at
-// every call that finds it missing; no trailing backslash.
+// The folder chosen with SetDataFolder, else %APPDATA%\Zenthar (the environment's APPDATA made
+// absolute, else the shell's application data folder, else the temporary folder; a path with
+// letters outside the code page by its short name). Created, with any missing parent, at every
+// call that finds it missing; no trailing backslash. While DataFolderRefusal says why, a folder
+// that is never created.
 std::string DataFolder();
+// Why the default data folder cannot be used at all (its path has letters outside the code page
+// and no short name); empty when it can.
+std::string DataFolderRefusal();
 // `folder` (made absolute) replaces the default for this process; an empty text brings it back.
 void SetDataFolder(const std::string& folder);
 // The full path of a working file in the data folder.
 std::string DataFilePath(const std::string& name);
 // True when the data folder exists (it is created if missing) and a file can be written in it;
-// otherwise false with the reason in `error`.
+// otherwise false with the reason in `error`, and the folders made for it removed again.
 bool DataFolderUsable(std::string& error);
 
 // The folder of the running program, and the current directory; no trailing backslash.

@@ -3,6 +3,13 @@
 
 #include "platform/DataFolder.h"
 
+namespace {
+bool isFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+}  // namespace
+
 RepairLock& RepairLock::operator=(RepairLock&& other) noexcept {
     if (this != &other) {
         Release();
@@ -22,12 +29,18 @@ bool RepairLock::TryAcquire(bool* busy) {
                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (held()) return true;
     const DWORD error = GetLastError();
-    if (busy) *busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED;
+    // A folder of the lock's name also refuses the open with "access denied": it is no holder,
+    // and it stays until someone removes it, so it must not read as a repair running.
+    if (busy) *busy = (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) && !isFolder(path);
     return false;
 }
 
 std::string RepairLockRefusal(bool busy) {
     if (busy) return REPAIR_LOCK_BUSY_TEXT;
+    const std::string path = DataFilePath(REPAIR_LOCK_NAME);
+    if (isFolder(path))
+        return "A folder " + path + " stands where the repair lock file belongs, so no repair or restore can "
+               "start; nothing was changed. Remove or rename that folder.";
     return "The data folder " + DataFolder() + " cannot hold the repair lock; nothing was changed.";
 }
 

@@ -14,7 +14,7 @@ constexpr const char* REPAIR_LOCK_BUSY_TEXT =
     "Try again when it has finished.";
 
 // The message for a lock that could not be taken: REPAIR_LOCK_BUSY_TEXT while another holder has it,
-// otherwise that the data folder cannot hold the lock file.
+// otherwise that a folder stands in the lock file's place, or that the data folder cannot hold it.
 std::string RepairLockRefusal(bool busy);
 
 class RepairLock {

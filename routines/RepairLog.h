@@ -9,6 +9,10 @@
 #include "routines/RepairLogFormat.h"
 
 constexpr const char* REPAIR_LOG_NAME = "repairs.log";
+// A log that passes this size is renamed "repairs-<its highest id>.log" (an older log, still read,
+// never appended to) and the next repair starts a new one.
+constexpr const char* REPAIR_LOG_ROLLED_PREFIX = "repairs-";
+constexpr unsigned long long REPAIR_LOG_ROLL_BYTES = 8ull * 1024 * 1024;
 
 std::string RepairLogPath();
 
@@ -19,16 +23,23 @@ struct RepairLogLoad {
     std::string note;
     bool readable = true;  // false when the file exists but could not be read at all
     bool damagedInPlace = false;  // the damage is still in the file (not mended, or mending failed)
+    int highestId = 0;  // of the files read
 };
 
-// Reads the log. A damaged or cut-off log is read up to the damage; with `mayMend` (the caller
-// holds the repair lock, so no repair is appending now) the damaged file is renamed aside, never
-// deleted, and a new log holding the sound records takes its place, so that later repairs append
-// to a sound file. Without it the file is left as it is.
-RepairLogLoad LoadRepairLog(bool mayMend);
+// Reads the older logs and the log, a piece at a time; damaged stretches are passed over and every
+// sound record read. With `mayMend` (the caller holds the repair lock, so no repair is appending
+// now) a damaged log is renamed aside, never deleted, and a new log holding its sound records
+// takes its place, so that later repairs append to a sound file. Without it the file is left as it
+// is. Without `withEntries` each record keeps only its count of entries (a long history in little
+// memory); LoadRepairEntries then reads one record's entries.
+RepairLogLoad LoadRepairLog(bool mayMend, bool withEntries = true);
+// Fills in the entries of the record read with this id and time; false when it is not found.
+bool LoadRepairEntries(RepairRecord& record);
 
-// Under the repair lock: mends a damaged log (as LoadRepairLog does), gives the record the next id
-// and appends it in one write, flushed to the disk. A write that fails part way is cut back off.
+// Under the repair lock: mends a damaged log (as LoadRepairLog does), gives the record an id above
+// every id ever given (those of the older logs and of the damaged files set aside too), starts a
+// new log when this one passed REPAIR_LOG_ROLL_BYTES, and appends the record in one write, flushed
+// to the disk. A write that fails part way is cut back off.
 // A damaged log that could not be set aside gets nothing appended: the record would sit after the
 // damage, where no reader reaches it.
 // False with the reason in `error`; `note` receives the mending's note, if any.

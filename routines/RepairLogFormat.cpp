@@ -1,7 +1,9 @@
-// The repair log's text form: framed records with a checksum, read up to the first damage.
+// The repair log's text form: framed records with a checksum, damaged stretches passed over.
 #include "routines/RepairLogFormat.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -94,12 +96,33 @@ void line(std::string& out, std::initializer_list<std::string> fields) {
     out += '\n';
 }
 
-// A whole non-negative decimal number, nothing else.
+// A whole non-negative decimal number that fits an int (every id the writer gives), nothing else.
 bool isNumber(const std::string& text, long& value) {
-    if (text.empty() || text.size() > 9) return false;
+    if (text.empty() || text.size() > 10) return false;
     for (char c : text)
         if (c < '0' || c > '9') return false;
-    value = std::strtol(text.c_str(), nullptr, 10);
+    const long long big = std::strtoll(text.c_str(), nullptr, 10);
+    if (big > INT_MAX) return false;
+    value = static_cast<long>(big);
+    return true;
+}
+
+// "REPAIR <length> <crc32>": the length no more than a record may hold, the checksum 8 hex digits.
+bool parseFrame(std::string_view line, size_t& length, unsigned long& crc) {
+    const size_t word = std::strlen(FRAME);
+    if (line.size() > 40 || line.compare(0, word, FRAME) != 0) return false;
+    size_t i = word;
+    unsigned long long n = 0;
+    for (; i < line.size() && line[i] >= '0' && line[i] <= '9' && i - word < 10; ++i) n = n * 10 + (line[i] - '0');
+    if (i == word || i >= line.size() || line[i] != ' ' || n > REPAIR_RECORD_MOST || line.size() - i - 1 != 8)
+        return false;
+    crc = 0;
+    for (++i; i < line.size(); ++i) {
+        const int d = hexDigit(line[i]);
+        if (d < 0) return false;
+        crc = crc * 16 + static_cast<unsigned long>(d);
+    }
+    length = static_cast<size_t>(n);
     return true;
 }
 
@@ -206,47 +229,138 @@ std::string EncodeRepairRecord(const RepairRecord& record) {
     return frame + payload;
 }
 
+void RepairLogReader::Feed(std::string_view bytes) {
+    for (size_t start = 0; start < bytes.size();) {
+        const size_t cr = bytes.find('\r', start);
+        const size_t end = cr == std::string_view::npos ? bytes.size() : cr;
+        buffer_.append(bytes.data() + start, end - start);
+        start = end + 1;
+    }
+    while (step(false)) {
+    }
+    // What was read goes once it is half the buffer, so that a long record is not moved often.
+    if (pos_ > 0 && pos_ * 2 >= buffer_.size()) {
+        buffer_.erase(0, pos_);
+        offset_ += pos_;
+        pos_ = 0;
+    }
+}
+
+RepairLogRead RepairLogReader::Finish() {
+    while (step(true)) {
+    }
+    buffer_.clear();
+    return std::move(read_);
+}
+
+bool RepairLogReader::step(bool atEnd) {
+    if (pos_ >= buffer_.size()) return false;
+    if (!headerDone_) {
+        const size_t n = std::strlen(REPAIR_LOG_HEADER);
+        if (buffer_.size() - pos_ < n && !atEnd) return false;
+        headerDone_ = true;
+        if (buffer_.compare(pos_, n, REPAIR_LOG_HEADER) == 0) {
+            pos_ += n;
+            return true;
+        }
+        damage("it does not start as a repair log", pos_);
+        // Records may still follow a damaged first line; one may start right here.
+        skipping_ = buffer_.compare(pos_, std::strlen(FRAME), FRAME) != 0;
+        return true;
+    }
+    if (skipping_) return resync(atEnd);
+    const size_t end = buffer_.find('\n', pos_);
+    if (end == std::string::npos) {
+        if (!atEnd && buffer_.size() - pos_ <= 40) return false;
+        damage(atEnd ? "the last record is cut short" : "a record frame is damaged", pos_);
+        return true;
+    }
+    return frame(end, atEnd);
+}
+
+bool RepairLogReader::frame(size_t end, bool atEnd) {
+    size_t length = 0;
+    unsigned long crc = 0;
+    if (!parseFrame(std::string_view(buffer_).substr(pos_, end - pos_), length, crc)) {
+        damage("a record frame is damaged", pos_);
+        return true;
+    }
+    const size_t body = end + 1;
+    if (buffer_.size() - body < length) {
+        if (!atEnd) return false;
+        damage("the last record is cut short", pos_);
+        return true;
+    }
+    const std::string_view payload(buffer_.data() + body, length);
+    if (RepairLogChecksum(payload) != crc) {
+        damage("a record does not match its checksum", pos_);
+        return true;
+    }
+    RepairRecord record;
+    std::string why;
+    if (!parsePayload(payload, record, why)) {
+        damage("a record has " + why, pos_);
+        return true;
+    }
+    record.entryCount = record.entries.size();
+    if (!keepEntries_) std::vector<RepairLogEntry>().swap(record.entries);
+    read_.highestId = std::max(read_.highestId, record.id);
+    const std::string_view bytes(buffer_.data() + pos_, body + length - pos_);
+    pos_ = body + length;
+    if (sink_) sink_(std::move(record), bytes);
+    else read_.records.push_back(std::move(record));
+    return true;
+}
+
+void RepairLogReader::damage(const std::string& what, size_t at) {
+    if (read_.problem.empty())
+        read_.problem = what + " at byte " + std::to_string(offset_ + at) + ", after " +
+                        std::to_string(read_.records.size()) + " repairs";
+    ++read_.damaged;
+    skipping_ = true;
+}
+
+bool RepairLogReader::resync(bool atEnd) {
+    const size_t next = buffer_.find("\nREPAIR ", pos_);
+    if (next != std::string::npos) {
+        noteIds(pos_, next + 1);
+        pos_ = next + 1;
+        skipping_ = false;
+        return true;
+    }
+    if (atEnd) {
+        noteIds(pos_, buffer_.size());
+        pos_ = buffer_.size();
+        return false;
+    }
+    // Whole lines go; a last line start that could still become a frame word stays.
+    const size_t last = buffer_.rfind('\n');
+    if (last == std::string::npos || last < pos_ || buffer_.size() - last > 16) {
+        noteIds(pos_, buffer_.size());
+        pos_ = buffer_.size();
+    } else {
+        noteIds(pos_, last);
+        pos_ = last;
+    }
+    return false;
+}
+
+void RepairLogReader::noteIds(size_t from, size_t to) {
+    // A damaged record's id still counts as given: the next repair must not take it.
+    for (size_t at = from; at < to;) {
+        size_t end = buffer_.find('\n', at);
+        if (end == std::string::npos || end > to) end = to;
+        if (buffer_.compare(at, 3, "id\t") == 0) {
+            long number = 0;
+            if (isNumber(buffer_.substr(at + 3, end - at - 3), number))
+                read_.highestId = std::max(read_.highestId, static_cast<int>(number));
+        }
+        at = end + 1;
+    }
+}
+
 RepairLogRead ParseRepairLog(const std::string& bytes) {
-    RepairLogRead read;
-    const size_t headerSize = std::strlen(REPAIR_LOG_HEADER);
-    if (bytes.compare(0, headerSize, REPAIR_LOG_HEADER) != 0) {
-        read.problem = "it does not start as a repair log";
-        return read;
-    }
-    size_t pos = headerSize;
-    read.soundBytes = pos;
-    while (pos < bytes.size()) {
-        const std::string where = "at byte " + std::to_string(pos) + ", after " +
-                                  std::to_string(read.records.size()) + " repairs";
-        const size_t end = bytes.find('\n', pos);
-        unsigned long length = 0, crc = 0;
-        int used = 0;
-        const std::string frame = bytes.substr(pos, end == std::string::npos ? 64 : end - pos);
-        if (end == std::string::npos || frame.size() > 40 || frame.compare(0, 7, FRAME) != 0 ||
-            std::sscanf(frame.c_str() + 7, "%9lu %8lx%n", &length, &crc, &used) != 2 ||
-            static_cast<size_t>(used) + 7 != frame.size()) {
-            read.problem = "a record frame is damaged " + where;
-            return read;
-        }
-        const size_t body = end + 1;
-        if (bytes.size() - body < length) {
-            read.problem = "the last record is cut short " + where;
-            return read;
-        }
-        const std::string_view payload(bytes.data() + body, length);
-        if (RepairLogChecksum(payload) != crc) {
-            read.problem = "a record does not match its checksum " + where;
-            return read;
-        }
-        RepairRecord record;
-        std::string why;
-        if (!parsePayload(payload, record, why)) {
-            read.problem = "a record has " + why + " " + where;
-            return read;
-        }
-        read.records.push_back(std::move(record));
-        pos = body + length;
-        read.soundBytes = pos;
-    }
-    return read;
+    RepairLogReader reader(true);
+    reader.Feed(bytes);
+    return reader.Finish();
 }

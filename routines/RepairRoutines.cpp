@@ -156,7 +156,8 @@ bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         auto& rec = engine.ErrorList[row];
         if (!rec || ticked(ticks.registry, row)) continue;
-        ignore.ignoreList.push_back(std::make_unique<RegistryError>(*rec));
+        // Keep on the result page may have put it there already; each other kept row has its line.
+        if (!ignore.WasIgnoredAtLoad(rec->filePath)) ignore.ignoreList.push_back(std::make_unique<RegistryError>(*rec));
         // A kept row protects its key from a ticked row that names the same key or one above it.
         if (!rec->keyPath.empty()) engine.keptKeyPaths.push_back(AsciiLower(rec->keyPath));
         rec->keyPath.clear();  // names no root: the backup and the repair pass it by
@@ -164,9 +165,11 @@ bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTic
     for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row) {
         std::string& path = shortcuts.invalidShortcuts[row];
         if (ticked(ticks.shortcuts, row)) continue;
-        auto entry = std::make_unique<RegistryError>();
-        entry->filePath = path;
-        ignore.ignoreList.push_back(std::move(entry));
+        if (!ignore.WasIgnoredAtLoad(path)) {
+            auto entry = std::make_unique<RegistryError>();
+            entry->filePath = path;
+            ignore.ignoreList.push_back(std::move(entry));
+        }
         path.clear();
     }
     // Nothing kept, nothing to write: an unwritable list is no failure of this repair then.

@@ -386,6 +386,8 @@ TEST(DataFolder, TheDataOptionUsesItsFolderAndRefusesOneThatCannotBeMade) {
         {"a file's name", "--data \"" + base + "\\a-file\" scan --only DRV", 2, "cannot be created", ""},
         {"below a file", "--data \"" + base + "\\a-file\\below\" fix --yes", 2, "cannot be created", ""},
         {"no folder given", "--data", 2, "--data needs a folder", ""},
+        {"new folders above a name no folder can have", "--data \"" + base + "\\made\\bad|name\" scan --only DRV", 2,
+         "cannot be created", ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -396,12 +398,56 @@ TEST(DataFolder, TheDataOptionUsesItsFolderAndRefusesOneThatCannotBeMade) {
             EXPECT_TRUE(PathExists(c.made));
         }
     }
+    EXPECT_FALSE(PathExists(base + "\\made")) << "a refused folder leaves none behind";
     EXPECT_FALSE(PathExists(appData.dataFolder())) << "the default data folder was not touched";
     const ProcessResult help = RunCliDefaultData("--help", base);
     EXPECT_NE(help.out.find("here: " + appData.dataFolder() + "\r\n"), std::string::npos) << help.out;
 }
 
+TEST(DataFolder, AnAppDataPathNamesTheFolderItSaysAndNeverALookAlike) {
+    const std::wstring omega = L"C:\\zenthar-tests\\data-folder\\appdata-forms\\\x03A9mega";
+    RemoveDirectoryW((omega + L"\\Zenthar").c_str());  // beyond the narrow RemoveTree
+    RemoveDirectoryW(omega.c_str());
+    const std::string base = FreshFolder(DATA_TESTS + "\\appdata-forms");
+    ASSERT_TRUE(CreateDirectoryW(omega.c_str(), nullptr));
+    wchar_t shortName[MAX_PATH] = L"";
+    ASSERT_GT(GetShortPathNameW(omega.c_str(), shortName, MAX_PATH), 0u);
+    const struct {
+        const char* what;
+        std::wstring appData;
+        std::string shown;  // the data folder the console names
+    } cases[] = {
+        {"a relative path", L"rel-appdata", base + "\\rel-appdata\\Zenthar"},
+        {"a letter outside the code page", omega, std::string(shortName, shortName + wcslen(shortName)) + "\\Zenthar"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetEnvironmentVariableW(L"APPDATA", c.appData.c_str());
+        const ProcessResult help = RunCliDefaultData("--help", base);
+        const ProcessResult scan = RunCliDefaultData("scan --only DRV", base);
+        SetEnvironmentVariableW(L"APPDATA", nullptr);
+        EXPECT_NE(help.out.find("here: " + c.shown + "\r\n"), std::string::npos) << help.out;
+        EXPECT_EQ(scan.exitCode, 0u) << scan.err;
+    }
+    const DWORD made = GetFileAttributesW((omega + L"\\Zenthar").c_str());
+    EXPECT_TRUE(made != INVALID_FILE_ATTRIBUTES && (made & FILE_ATTRIBUTE_DIRECTORY)) << "the folder it names";
+    EXPECT_FALSE(PathExists(base + "\\Omega")) << "a look-alike folder";
+}
+
 // ---- one repair or restore at a time ----
+
+TEST(RepairLock, AFolderInTheLockFilesPlaceIsNamedNotTakenForARepairRunning) {
+    ScratchDir dir("cli-lock-folder");
+    WriteTextFile(dir.file("undo.xml"), "<registry/>\n");
+    ASSERT_TRUE(CreateDirectoryA(dir.file(REPAIR_LOCK_NAME).c_str(), nullptr));
+    for (const char* args : {"fix --only DRV --yes", "restore", "undo undo.xml"}) {
+        const ProcessResult r = RunCli(args, dir.path());
+        EXPECT_EQ(r.exitCode, 2u) << args;
+        EXPECT_NE(r.err.find(dir.file(REPAIR_LOCK_NAME) + " stands where the repair lock file belongs"), std::string::npos)
+            << args << "\n" << r.err;
+        EXPECT_EQ(r.err.find("Another repair"), std::string::npos) << args << "\n" << r.err;
+    }
+}
 
 TEST(RepairLock, TheConsoleRefusesWhileAnotherHolderHasItAndAKilledHolderLeavesNone) {
     ScratchDir dir("cli-lock");  // this process's data folder, and the console's through --data

@@ -189,6 +189,7 @@ TEST(IgnoreListFile, LinesOfAnyLengthComeBackWhole) {
     Files files;
     // Around the old 999-character limit and the reader's 64 KiB chunk; a NUL byte ends an entry.
     const struct { std::string line, entry; } cases[] = {
+        {std::string("C:\\Old\x1A") + "kept.dll", std::string("C:\\Old\x1A") + "kept.dll"},  // Ctrl+Z ends no read
         {std::string(998, 'a'), std::string(998, 'a')},
         {std::string(999, 'b'), std::string(999, 'b')},
         {std::string(1000, 'c'), std::string(1000, 'c')},

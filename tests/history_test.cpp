@@ -136,54 +136,64 @@ TEST(RepairLogFormat, RecordsReadBackWholeWhateverTheirNamesHold) {
     const std::string bytes = logOf(3);
     const RepairLogRead read = ParseRepairLog(bytes);
     EXPECT_EQ(read.problem, "");
-    EXPECT_EQ(read.soundBytes, bytes.size());
     ASSERT_EQ(read.records.size(), 3u);
     for (int i = 0; i < 3; ++i) expectSame(read.records[static_cast<size_t>(i)], sampleRecord(i + 1));
     // Every field stays on its own line.
     EXPECT_EQ(bytes.find("odd\tname"), std::string::npos);
 }
 
-TEST(RepairLogFormat, ADamagedLogIsReadUpToTheDamage) {
+TEST(RepairLogFormat, ADamagedStretchIsPassedOverAndEveryIdSeenCounts) {
     const std::string three = logOf(3);
     const size_t two = logOf(2).size(), one = logOf(1).size();
     const std::string header = REPAIR_LOG_HEADER;
     struct Case {
         const char* what;
         std::string bytes;
-        size_t records;   // read before the damage
-        size_t sound;     // bytes of the undamaged beginning
+        std::vector<int> ids;  // of the records read
+        int highest;           // the highest id seen, a damaged record's too
         bool damaged;
     };
-    std::string flipped = three;
+    std::string flipped = three, flippedLast = three, badFrame = three, badHeader = three, crlf;
     flipped[one + 40] ^= 0x20;  // a letter inside the second record
-    std::string badFrame = three;
+    flippedLast[two + 40] ^= 0x20;
     badFrame.replace(two, 6, "REPAIX");
+    badHeader[3] ^= 0x01;
+    for (char c : three) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    RepairRecord longId = sampleRecord(1);
+    longId.id = 2147483647;
     const Case cases[] = {
-        {"an empty log file", header, 0, header.size(), false},
-        {"cut inside the last record", three.substr(0, three.size() - 5), 2, two, true},
-        {"cut inside the last frame line", three.substr(0, two + 9), 2, two, true},
-        {"cut right after a whole record", three.substr(0, two), 2, two, false},
-        {"a changed byte in the second record", flipped, 1, one, true},
-        {"a broken frame word", badFrame, 2, two, true},
-        {"garbage after the last record", three + "\x01\x02garbage", 3, three.size(), true},
-        {"zeros after the last record (a crash)", three + std::string(512, '\0'), 3, three.size(), true},
-        {"no header", three.substr(header.size()), 0, 0, true},
-        {"a record without an id", header + framed("time\t2026-12-01 10:00:00\n"), 0, header.size(), true},
-        {"a record with a broken escape", header + framed("id\t1\ntime\tx\nentry\tCOM\tk%G1\tv\tf\n"), 0,
-         header.size(), true},
-        {"a malformed count line", header + framed("id\t1\ntime\tx\ncount\tCOM\tmany\n"), 0, header.size(), true},
-        {"an unknown field of a later version", header + framed("id\t1\ntime\tx\nview\t64\n"), 1, 0, false},
+        {"an empty log file", header, {}, 0, false},
+        {"cut inside the last record", three.substr(0, three.size() - 5), {1, 2}, 3, true},
+        {"cut inside the last frame line", three.substr(0, two + 9), {1, 2}, 2, true},
+        {"cut right after a whole record", three.substr(0, two), {1, 2}, 2, false},
+        {"a changed byte in the second record", flipped, {1, 3}, 3, true},
+        {"a changed byte in the last record", flippedLast, {1, 2}, 3, true},
+        {"a broken frame word", badFrame, {1, 2}, 3, true},
+        {"a changed byte in the header", badHeader, {1, 2, 3}, 3, true},
+        {"line ends made CR LF", crlf, {1, 2, 3}, 3, false},
+        {"the longest id the writer gives", header + EncodeRepairRecord(longId), {2147483647}, 2147483647, false},
+        {"garbage after the last record", three + "\x01\x02garbage", {1, 2, 3}, 3, true},
+        {"zeros after the last record (a crash)", three + std::string(512, '\0'), {1, 2, 3}, 3, true},
+        {"no header", three.substr(header.size()), {1, 2, 3}, 3, true},
+        {"a record without an id", header + framed("time\t2026-12-01 10:00:00\n"), {}, 0, true},
+        {"a record with a broken escape", header + framed("id\t1\ntime\tx\nentry\tCOM\tk%G1\tv\tf\n"), {}, 1, true},
+        {"a malformed count line", header + framed("id\t1\ntime\tx\ncount\tCOM\tmany\n"), {}, 1, true},
+        {"an unknown field of a later version", header + framed("id\t1\ntime\tx\nview\t64\n"), {1}, 1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const RepairLogRead read = ParseRepairLog(c.bytes);
-        EXPECT_EQ(read.records.size(), c.records);
-        EXPECT_EQ(!read.problem.empty(), c.damaged) << read.problem;
-        if (c.sound) {
-            EXPECT_EQ(read.soundBytes, c.sound);
+        // Fed a few bytes at a time, as a file is read in pieces.
+        RepairLogReader reader(true);
+        for (size_t at = 0; at < c.bytes.size(); at += 7) reader.Feed(std::string_view(c.bytes).substr(at, 7));
+        const RepairLogRead read = reader.Finish();
+        std::vector<int> ids;
+        for (const auto& r : read.records) {
+            ids.push_back(r.id);
+            if (r.id <= 3 && r.time != "x") expectSame(r, sampleRecord(r.id));
         }
-        for (size_t i = 0; i < read.records.size() && c.records == 3; ++i)
-            expectSame(read.records[i], sampleRecord(static_cast<int>(i) + 1));
+        EXPECT_EQ(ids, c.ids);
+        EXPECT_EQ(read.highestId, c.highest);
+        EXPECT_EQ(!read.problem.empty(), c.damaged) << read.problem;
     }
 }
 
@@ -218,7 +228,7 @@ TEST(RepairLogFile, ADamagedLogIsSetAsideWholeAndTheSoundRepairsGoOn) {
     RepairRecord next = sampleRecord(9);
     std::string error, note;
     ASSERT_TRUE(AppendRepairRecord(next, error, note)) << error;
-    EXPECT_EQ(next.id, 3) << "the id after the last sound repair";
+    EXPECT_EQ(next.id, 4) << "above the cut-off repair's id too";
     EXPECT_NE(note.find("kept as"), std::string::npos) << note;
     const auto aside = filesIn(dir.file("repairs.log.damaged-*"));
     ASSERT_EQ(aside.size(), 1u);
@@ -227,8 +237,85 @@ TEST(RepairLogFile, ADamagedLogIsSetAsideWholeAndTheSoundRepairsGoOn) {
     EXPECT_EQ(after.note, "");
     ASSERT_EQ(after.records.size(), 3u);
     expectSame(after.records[0], sampleRecord(1));
-    EXPECT_EQ(after.records[2].id, 3);
+    EXPECT_EQ(after.records[2].id, 4);
     EXPECT_EQ(after.records[2].entries.size(), 2u);
+}
+
+TEST(RepairLogFile, TheNextIdIsAboveEveryIdEverGivenInAnyFile) {
+    const std::string cut = logOf(7).substr(0, logOf(7).size() - 9);  // repair 7 cut short
+    std::string crlf;
+    for (char c : logOf(3)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;  // name in the data folder, bytes
+        int next;
+        size_t listed;
+    };
+    const Case cases[] = {
+        {"a damaged log an older version set aside", {{"repairs.log.damaged-20261201-100000", cut},
+                                                      {"repairs.log", logOf(2)}}, 8, 2},
+        {"a damaged log set aside, named with its highest id", {{"repairs.log.damaged-20261201-100000-id41", ""},
+                                                                {"repairs.log", logOf(2)}}, 42, 2},
+        {"an older log rolled over", {{"repairs-0000000012.log", logOf(1)}}, 13, 1},
+        {"a log whose line ends were made CR LF", {{"repairs.log", crlf}}, 4, 3},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScratchDir dir("history-ids");
+        for (const auto& [name, bytes] : c.files) WriteTextFile(dir.file(name), bytes);
+        EXPECT_EQ(LoadRepairLog(false).records.size(), c.listed);
+        RepairRecord next = sampleRecord(1);
+        std::string error, note;
+        ASSERT_TRUE(AppendRepairRecord(next, error, note)) << error;
+        EXPECT_EQ(next.id, c.next);
+        EXPECT_EQ(note, "");
+        const RepairLogLoad after = LoadRepairLog(false, false);
+        ASSERT_EQ(after.records.size(), c.listed + 1);
+        EXPECT_EQ(after.records.back().id, c.next);
+        EXPECT_EQ(after.records.back().Removed(), 2) << "counted without its entries";
+    }
+}
+
+TEST(RepairLogFile, ALogOfAnySizeNeitherStopsARepairNorHidesItsRepairs) {
+    ScratchDir dir("history-big");
+    EnsuredKey drivers(DRIVERS);
+    // 700 MB, nearly all of it a hole: repair 1, a long crash-zeroed stretch, repair 2.
+    {
+        const std::string first = logOf(1), second = EncodeRepairRecord(sampleRecord(2));
+        HANDLE h = CreateFileA(RepairLogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD wrote = 0;
+        WriteFile(h, first.data(), static_cast<DWORD>(first.size()), &wrote, nullptr);
+        LARGE_INTEGER end{};
+        end.QuadPart = 700LL * 1024 * 1024;
+        SetFilePointerEx(h, end, nullptr, FILE_BEGIN);
+        WriteFile(h, ("\n" + second).data(), static_cast<DWORD>(second.size() + 1), &wrote, nullptr);
+        CloseHandle(h);
+    }
+    auto ids = [&] {
+        std::string listed;
+        for (const auto& line : historyLines(dir.path())) listed += line[1] + " ";
+        return listed;
+    };
+    EXPECT_EQ(ids(), "2 1 ");
+    RepairTarget target(dir, 20);
+    const ProcessResult fix = RunCli("fix --only DRV,APPPATH --yes", dir.path());
+    EXPECT_EQ(fix.exitCode, 0u) << fix.err;
+    EXPECT_NE(fix.err.find("Logged as repair 3"), std::string::npos) << fix.err;
+    EXPECT_EQ(ids(), "3 2 1 ");
+
+    // A sound log past the size limit becomes an older log; the next repair starts a new one, and
+    // every repair stays listed and restorable.
+    RepairRecord huge = sampleRecord(4);
+    huge.entries.assign(REPAIR_LOG_ROLL_BYTES / 40, huge.entries[0]);
+    WriteTextFile(RepairLogPath(), ReadTextFile(RepairLogPath()) + EncodeRepairRecord(huge));
+    RepairTarget again(dir, 21);
+    ASSERT_EQ(RunCli("fix --only DRV,APPPATH --yes", dir.path()).exitCode, 0u);
+    EXPECT_EQ(filesIn(dir.file("repairs-*.log")), std::vector<std::string>{"repairs-0000000004.log"});
+    EXPECT_EQ(ids(), "5 4 3 2 1 ");
+    const ProcessResult restore = RunCli("restore --repair 3", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    target.expectBackWhole();
 }
 
 // ---- the progress dialog's repair, and one that made no backup ----

@@ -402,6 +402,10 @@ TEST_F(ResultPageWindow, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistry
     ASSERT_TRUE(PickFromRowMenu(app, list, rows, appRow, "k"));
     EXPECT_TRUE(PumpUntil([&] { return !rows.Checked(appRow); }, 3000));
     EXPECT_EQ(LabelAt(app, RESULT_COUNT), std::to_string(total - 1) + " of " + std::to_string(total) + " selected");
+    EXPECT_TRUE(PumpUntil([&] {
+        return ReadTextFile(AppDataFolderOf(dir.path()) + "\\ignore.lst").find(dir.file("gone-menu.exe") + "\r\n") !=
+               std::string::npos;
+    }, 5000)) << "Keep puts the entry on the ignore list at once";
 
     // Copy puts the row's text on the clipboard.
     const int drvRow = RowOfFile(rows, dir.file("gone-menu.drv"));

@@ -83,7 +83,7 @@ private:
     void StopScan();
     void StartRepair();
     void ScanFinished(bool completed);
-    void RepairFinished(const std::string& text, const std::string& caption);
+    void RepairFinished(const std::string& text, const std::string& caption, bool refused);
     void RestoreNewestBackup();
     // Closing: a scan is stopped, a repair finishes first (window hidden); then the dialog ends.
     void Exit();

@@ -192,6 +192,7 @@ DWORD WINAPI CMainDialog::FixWorker(void* self) {
     // The page stays on the scan screen, which shows the repair's progress.
     std::vector<std::string> lines;  // the backup's notes, then how the repair ended
     std::string caption = FIX_DONE_CAPTION;
+    bool refused = false;
     RepairJob job{*d->engine, d->shortcut, d->results, nullptr, {}};
     job.callbacks.status = [d](const std::string& text) {
         if (text == BACKUP_STATUS_TEXT) return;  // already shown
@@ -205,18 +206,18 @@ DWORD WINAPI CMainDialog::FixWorker(void* self) {
     };
     job.callbacks.message = [&lines](const std::string& text, const std::string&) { lines.push_back(text); };
     try {
-        RepairSelectedEntries(job, d->ticks_);
+        refused = RepairSelectedEntries(job, d->ticks_).refused;
     } catch (...) {
         lines.push_back(FIX_ERROR_TEXT);
         caption = FIX_ERROR_CAPTION;
     }
     std::string text;
     for (const auto& line : lines) text += (text.empty() ? "" : "\n") + line;
-    d->Post([d, text, caption] { d->RepairFinished(text, caption); });
+    d->Post([d, text, caption, refused] { d->RepairFinished(text, caption, refused); });
     return 0;
 }
 
-void CMainDialog::RepairFinished(const std::string& text, const std::string& caption) {
+void CMainDialog::RepairFinished(const std::string& text, const std::string& caption, bool refused) {
     if (fixThread_) {
         WaitForSingleObject(fixThread_.get(), INFINITE);
         fixThread_.reset();
@@ -229,6 +230,14 @@ void CMainDialog::RepairFinished(const std::string& text, const std::string& cap
     if (!closing_ && !text.empty()) MessageBoxA(hwnd(), text.c_str(), caption.c_str(), MB_OK);
     fixInProgress = 0;
     if (closing_) return;
+    if (refused) {
+        // Another repair held the lock and nothing was touched: the results and their ticks are as
+        // they were, so the page comes back and Remove can be pressed again once that one ends.
+        // Going to the main page would end the results (as every page change does).
+        SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");
+        ShowSubScreen("SUBMAIN_RESULT");
+        return;
+    }
     ShowSubScreen("SUBMAIN_IGNORED");
     ReloadIgnoredList();
     SetScanText("TEXT_ERRORSCAN_CURRENTITEM", "");

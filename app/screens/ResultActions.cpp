@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/screens/ResultList.h"
+#include "engine/RegistryLib.h"
 #include "engine/Report.h"
 #include "skin/SkinList.h"
 
@@ -110,6 +111,11 @@ void ResultPage::RowCommand(UINT id, int row) {
     switch (id) {
         case ID_RESULT_KEEP:
             list_.SetChecked(row, false);
+            // On the list at once, as the menu promises: a later scan passes it by even without a
+            // repair in between. The repair's own write of unticked rows then finds it there.
+            if (CRegistryLib::KeepOnIgnoreList(f->shortcut ? f->location : f->missingFile) != 0)
+                sayError(page_, "The entry could not be put on the ignore list " + CRegistryLib::IgnoreFileName() +
+                                    "; it stays unticked for this repair.");
             break;
         case ID_RESULT_REGEDIT:
             if (!f->shortcut && !OpenInRegistryEditor(f->key, error)) sayError(page_, error);

@@ -67,7 +67,7 @@ void AppSubScreen::FillHistory() {
     }
     // A damaged log is mended only while no repair can be appending to it.
     RepairLock lock;
-    RepairLogLoad load = LoadRepairLog(lock.TryAcquire());
+    RepairLogLoad load = LoadRepairLog(lock.TryAcquire(), false);
     lock.Release();
     historyRows.assign(load.records.rbegin(), load.records.rend());
     pickedHistoryRow = -1;
@@ -89,7 +89,9 @@ void AppSubScreen::FillHistory() {
 void AppSubScreen::ShowHistoryRepair(int row) {
     if (row < 0 || static_cast<size_t>(row) >= historyRows.size() || !entryList) return;
     pickedHistoryRow = row;
-    const RepairRecord& r = historyRows[static_cast<size_t>(row)];
+    RepairRecord& r = historyRows[static_cast<size_t>(row)];
+    // The list holds each repair without its entries; the picked one's are read now.
+    if (r.entries.empty() && r.entryCount > 0) LoadRepairEntries(r);
     entryList->BeginFill(static_cast<int>(r.entries.size()));
     for (const auto& e : r.entries) {
         const int item = entryList->AddItem(e.category, false);
