@@ -150,31 +150,10 @@ bool ReadKeyRecordV2(BackupInput& in, bool apply, BackupReadState& state) {
     state.keyPath = std::string(rootName) + "\\" + AnsiFromWide(path);
     if (!readFlags(in, state, snap.link, &snap.view64) || !readBody(in, state, snap, 0)) return false;
     if (!apply) return true;
-    const RegistryViewScope view(snap.view64);
-    RegKey parent;
-    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root));
-    LONG rc = parentPath.empty() ? ERROR_SUCCESS
-                                 : RegCreateKeyExW(rootKey, parentPath.c_str(), 0, nullptr, 0,
-                                                   KEY_READ | KEY_WRITE | ViewAccess(),
-                                                   nullptr, parent.put(), nullptr);
-    SnapshotFailures failures;
-    if (rc == ERROR_SUCCESS) rc = WriteKeySnapshot(parentPath.empty() ? rootKey : parent.get(), snap, &failures);
-    state.accessDenied |= rc == ERROR_ACCESS_DENIED;
-    for (const auto& f : failures) state.accessDenied |= f.error == ERROR_ACCESS_DENIED;
-    for (const auto& f : failures)
-        if (f.isValue) {
-            ++state.valuesFailed;
-            if (state.message) state.message("Can't set value");
-        }
-    for (const auto& f : failures)
-        if (!f.isValue) {
-            state.problem = "Can't create key " + std::string(rootName) + "\\" +
-                            AnsiFromWide(parentPath.empty() ? f.keyPath : parentPath + L"\\" + f.keyPath);
-            return false;
-        }
-    if (rc != ERROR_SUCCESS && failures.empty()) {
-        state.problem = "Can't create key " + state.keyPath;
-        return false;
-    }
-    return true;
+    const size_t keysFailed = state.tally.keysFailed.size();
+    if (ApplyBackedUpKey(reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)), rootName, parentPath, snap, state.tally))
+        return true;
+    state.problem = state.tally.keysFailed.size() > keysFailed ? state.tally.keysFailed[keysFailed]
+                                                               : "Can't create key " + state.keyPath;
+    return false;
 }

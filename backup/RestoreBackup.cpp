@@ -149,7 +149,7 @@ bool hasSignatureV2(BackupInput& in) {
 }
 
 RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message,
-                            bool& refusedForRights) {
+                            bool& refusedForRights, RestoreTally& tally) {
     const bool v2 = hasSignatureV2(in);
     auto record = [v2, &in](bool apply, BackupReadState& state) {
         return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
@@ -174,29 +174,36 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
     BackupReadState apply;
     apply.message = message;
     std::vector<std::string> refused;
+    // Each record is written back only where the registry lacks it now, so that nothing changed
+    // since the repair (a program reinstalled, a value set again) goes back to its old data.
     while (in.remaining() > 0 && !apply.ended) {
         if (record(true, apply)) continue;
         if (apply.damaged) {
+            tally = apply.tally;
             say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
                              "); the keys before that point were restored.");
             return RestoreStatus::Damaged;
         }
         if (!v2) {
-            refusedForRights = apply.accessDenied;
+            refusedForRights = apply.tally.accessDenied;
+            tally = apply.tally;
             say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
             return RestoreStatus::Failed;
         }
         refused.push_back(apply.problem);  // each record stands alone: the others are still written
         apply.problem.clear();
     }
-    refusedForRights = apply.accessDenied;
+    refusedForRights = apply.tally.accessDenied;
+    tally = apply.tally;
+    const std::string left = LeftAsIsText(tally);
     for (const auto& problem : refused) say(message, problem);
-    if (!refused.empty() || apply.valuesFailed > 0) {
+    if (!refused.empty() || tally.valuesFailed > 0) {
         say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
-                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
+                         " keys and " + std::to_string(tally.valuesFailed) + " values were refused." +
+                         (left.empty() ? "" : "\n" + left));
         return RestoreStatus::Failed;
     }
-    say(message, "Restore Complete");
+    say(message, "Restore Complete" + (left.empty() ? "" : "\n" + left));
     return RestoreStatus::Complete;
 }
 }  // namespace
@@ -209,7 +216,13 @@ std::vector<std::string> BackupFolders() {
 
 namespace {
 // The whole restore of one file, the repair lock held by the caller.
-RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights,
+                          RestoreDialogue* dialogue) {
+    RestoreDialogue none;
+    RestoreDialogue& asked = dialogue ? *dialogue : none;
+    asked.file = path;
+    asked.wholeRegistry = false;
+    asked.tally = RestoreTally();
     // Nobody may change the file between the check and the writing pass.
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -225,13 +238,20 @@ RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& 
     }
     if (isEditorExport(in)) {
         file.reset();  // the editor reads it itself
+        // It writes back every key of that day over whatever changed since: only when confirmed.
+        asked.wholeRegistry = true;
+        const std::string warning = WholeRegistryWarning(path);
+        if (!asked.confirmWhole || !asked.confirmWhole(warning)) {
+            if (!dialogue) say(message, warning + "\nNothing was restored.");
+            return RestoreStatus::NotConfirmed;
+        }
         return importExport(path, message);
     }
     if (!in.rewind()) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
-    return restoreBinary(in, path, message, refusedForRights);
+    return restoreBinary(in, path, message, refusedForRights, asked.tally);
 }
 
 bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {
@@ -242,7 +262,8 @@ bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {
 }
 }  // namespace
 
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights) {
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights,
+                                  RestoreDialogue* dialogue) {
     bool refused = false;
     if (!refusedForRights) refusedForRights = &refused;
     *refusedForRights = false;
@@ -257,11 +278,11 @@ RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* re
         say(message, "Can't find any backup file in " + where + ".");
         return RestoreStatus::NoBackupFile;
     }
-    return restoreFile(newest, message, *refusedForRights);
+    return restoreFile(newest, message, *refusedForRights, dialogue);
 }
 
 RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCallback& message,
-                                bool* refusedForRights, bool lockHeld) {
+                                bool* refusedForRights, bool lockHeld, RestoreDialogue* dialogue) {
     bool refused = false;
     if (!refusedForRights) refusedForRights = &refused;
     *refusedForRights = false;
@@ -271,5 +292,30 @@ RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCall
         say(message, "The backup file " + path + " is not there any more; nothing was restored.");
         return RestoreStatus::NoBackupFile;
     }
-    return restoreFile(path, message, *refusedForRights);
+    return restoreFile(path, message, *refusedForRights, dialogue);
+}
+
+std::string WholeRegistryWarning(const std::string& path) {
+    // The day it stands for: the date in its name, or else when it was last written.
+    std::string day;
+    ULONGLONG when = 0;
+    FILETIME ft;
+    SYSTEMTIME t;
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (timeFromName(path, when)) {
+        ft.dwLowDateTime = static_cast<DWORD>(when);
+        ft.dwHighDateTime = static_cast<DWORD>(when >> 32);
+    } else if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+               !FileTimeToLocalFileTime(&info.ftLastWriteTime, &ft)) {
+        ft = FILETIME{};
+    }
+    if ((ft.dwLowDateTime || ft.dwHighDateTime) && FileTimeToSystemTime(&ft, &t)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+        day = text;
+    }
+    return "The backup " + path + " was made by an older version: it holds the whole registry" +
+           (day.empty() ? std::string() : " of " + day) +
+           ", not only what its repair removed. Restoring it writes back the whole registry of that day: every "
+           "key and value changed since, by you or by other programs, goes back to its old data.";
 }

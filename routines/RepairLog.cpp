@@ -182,7 +182,8 @@ std::string RepairRestoreRefusal(const RepairRecord& record) {
     return "Its backup file is missing, so it cannot be restored.";
 }
 
-RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights) {
+RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights,
+                            RestoreDialogue* dialogue) {
     if (refusedForRights) *refusedForRights = false;
     RepairLock lock;
     bool busy = false;
@@ -203,5 +204,5 @@ RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* 
         say(message, "Repair " + std::to_string(id) + ": " + refusal + " (" + found->backupFile + ")");
         return RestoreStatus::NoBackupFile;
     }
-    return RestoreBackupFile(found->backupFile, message, refusedForRights, true);
+    return RestoreBackupFile(found->backupFile, message, refusedForRights, true, dialogue);
 }
