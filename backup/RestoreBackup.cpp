@@ -100,11 +100,11 @@ std::string readWholeFile(const std::string& path, bool& ok) {
     return bytes;
 }
 
-RestoreStatus importExport(const std::string& path, const BackupMessageCallback& message) {
-    // The editor says nothing of a damaged or cut-off file: the file is checked first, and the
-    // import counts as done only when its first and last keys exist afterwards.
+// The editor says nothing of a damaged or cut-off file: the file is checked first (Complete when it
+// is whole), and the import counts as done only when its first and last keys exist afterwards.
+RestoreStatus checkExport(const std::string& path, const BackupMessageCallback& message, ExportCheck& check) {
     bool readable = false;
-    const ExportCheck check = CheckEditorExport(readWholeFile(path, readable));
+    check = CheckEditorExport(readWholeFile(path, readable));
     if (!readable) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
@@ -113,6 +113,10 @@ RestoreStatus importExport(const std::string& path, const BackupMessageCallback&
         say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
         return RestoreStatus::Damaged;
     }
+    return RestoreStatus::Complete;
+}
+
+RestoreStatus importExport(const std::string& path, const BackupMessageCallback& message, const ExportCheck& check) {
     EditorLaunch editor = StartRegistryEditor("/s " + QuotedPath(path));
     if (!editor.started) {
         say(message, editor.error + "; " + path + " was not restored.");
@@ -240,12 +244,15 @@ RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& 
         file.reset();  // the editor reads it itself
         // It writes back every key of that day over whatever changed since: only when confirmed.
         asked.wholeRegistry = true;
+        ExportCheck check;
+        const RestoreStatus checked = checkExport(path, message, check);
+        if (checked != RestoreStatus::Complete) return checked;
         const std::string warning = WholeRegistryWarning(path);
         if (!asked.confirmWhole || !asked.confirmWhole(warning)) {
             if (!dialogue) say(message, warning + "\nNothing was restored.");
             return RestoreStatus::NotConfirmed;
         }
-        return importExport(path, message);
+        return importExport(path, message, check);
     }
     if (!in.rewind()) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
