@@ -113,7 +113,8 @@ void AppSubScreen::PressHistoryRestore() {
     const RepairRecord r = historyRows[static_cast<size_t>(pickedHistoryRow)];
     const std::string question = "Write back the backup of repair " + std::to_string(r.id) + " of " + r.time +
                                  "?\nThe " + std::to_string(r.Removed()) +
-                                 " entries it removed come back, as its backup holds them:\n" + r.backupFile;
+                                 " entries it removed come back where they are absent now; any set again since "
+                                 "stay as they are:\n" + r.backupFile;
     if (MessageBoxA(hwnd(), question.c_str(), HISTORY_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
     // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
     std::vector<std::string> messages;
