@@ -39,8 +39,7 @@ const char* BackupRootName(uint32_t code);
 
 // What reading key bodies found. `problem` says why reading stopped.
 struct BackupReadState {
-    BackupMessageCallback message;  // gets "Can't set value" once per value the registry refuses
-    RestoreTally tally;             // what the writing pass restored, left and could not write
+    RestoreTally tally;  // what the writing pass restored, left and could not write (values refused among it)
     std::string problem;
     std::string keyPath;  // the key being read, for messages
     bool damaged = false;  // the file, not the registry, stopped the read

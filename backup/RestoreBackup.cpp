@@ -176,7 +176,6 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
         return RestoreStatus::Failed;
     }
     BackupReadState apply;
-    apply.message = message;
     std::vector<std::string> refused;
     // Each record is written back only where the registry lacks it now, so that nothing changed
     // since the repair (a program reinstalled, a value set again) goes back to its old data.
