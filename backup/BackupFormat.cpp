@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "registry/KeyPath.h"
-#include "registry/RegKey.h"
+#include "registry/WideText.h"
 
 namespace {
 const struct { const char* name; uint32_t code; } ROOTS[] = {
@@ -17,7 +16,6 @@ const struct { const char* name; uint32_t code; } ROOTS[] = {
     {"HKEY_USERS", 0x80000003u},
 };
 
-HKEY rootKey(uint32_t code) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(code)); }
 
 bool damaged(BackupReadState& state, uint64_t at, const std::string& what) {
     state.damaged = true;
@@ -37,7 +35,20 @@ std::string number(const char* format, uint32_t v) {
     return buf;
 }
 
-bool readValueEntry(HKEY key, BackupInput& in, BackupReadState& state) {
+bool isText(uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// Code-page data as the registry stores it: text converted to UTF-16 (embedded zeros kept), as
+// RegSetValueExA converted it when the first format's restore wrote it.
+std::vector<unsigned char> storedData(uint32_t type, const std::string& data) {
+    if (!isText(type) || data.empty()) return std::vector<unsigned char>(data.begin(), data.end());
+    const int n = MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, data.data(), static_cast<int>(data.size()), &wide[0], n);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(wide.data());
+    return std::vector<unsigned char>(bytes, bytes + wide.size() * sizeof(wchar_t));
+}
+
+bool readValueEntry(BackupInput& in, BackupReadState& state, KeySnapshot& into) {
     uint64_t at = in.offset();
     uint32_t nameLen = 0, type = 0, dataLen = 0;
     std::string name, data;
@@ -53,18 +64,11 @@ bool readValueEntry(HKEY key, BackupInput& in, BackupReadState& state) {
     if (dataLen > MAX_VALUE_DATA_BYTES)
         return damaged(state, at, number("a value data length of %u bytes (at most 16383 are allowed)", dataLen));
     if (!in.bytes(dataLen, data)) return cut(state, in, at, "value data");
-    if (!key) return true;
-    const BYTE* bytes = dataLen ? reinterpret_cast<const BYTE*>(data.data()) : nullptr;
-    const LONG rc = RegSetValueExA(key, nameLen ? name.c_str() : nullptr, 0, type, bytes, dataLen);
-    if (rc != ERROR_SUCCESS) {
-        state.accessDenied |= rc == ERROR_ACCESS_DENIED;
-        ++state.valuesFailed;
-        if (state.message) state.message("Can't set value");
-    }
+    into.values.push_back({WideFromAnsi(name), type, storedData(type, data)});
     return true;
 }
 
-bool readSubkeyEntry(HKEY key, BackupInput& in, BackupReadState& state, int depth) {
+bool readSubkeyEntry(BackupInput& in, BackupReadState& state, KeySnapshot& into, int depth) {
     const uint64_t at = in.offset();
     uint32_t nameLen = 0;
     std::string name;
@@ -75,20 +79,9 @@ bool readSubkeyEntry(HKEY key, BackupInput& in, BackupReadState& state, int dept
     if (name.find('\0') != std::string::npos || name.find('\\') != std::string::npos)
         return damaged(state, at, "a subkey name holding a zero byte or a backslash");
     if (depth + 1 > MAX_KEY_DEPTH) return damaged(state, at, "keys nested deeper than 512 levels");
-    RegKey sub;
-    const LONG created = key ? RegCreateKeyExA(key, name.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                                               sub.put(), nullptr)
-                             : ERROR_SUCCESS;
-    if (created != ERROR_SUCCESS) {
-        state.accessDenied |= created == ERROR_ACCESS_DENIED;
-        state.problem = "Can't create key " + name + " below " + state.keyPath;
-        return false;
-    }
-    const size_t parentLength = state.keyPath.size();
-    state.keyPath += "\\" + name;
-    bool ok = ReadKeyBackup(sub.get(), in, state, depth + 1);
-    if (ok) state.keyPath.resize(parentLength);
-    return ok;
+    into.subkeys.emplace_back();
+    into.subkeys.back().name = WideFromAnsi(name);
+    return ReadKeyBackup(in, state, into.subkeys.back(), depth + 1);
 }
 }  // namespace
 
@@ -104,20 +97,20 @@ const char* BackupRootName(uint32_t code) {
     return nullptr;
 }
 
-bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth) {
+bool ReadKeyBackup(BackupInput& in, BackupReadState& state, KeySnapshot& into, int depth) {
     uint64_t at = in.offset();
     uint32_t count = 0;
     if (!in.u32(count)) return cut(state, in, at, "a value count");
     if (count > in.remaining() / MIN_VALUE_ENTRY_BYTES)
         return damaged(state, at, number("a value count of %u that the rest of the file cannot hold", count));
     for (uint32_t i = 0; i < count; ++i)
-        if (!readValueEntry(key, in, state)) return false;
+        if (!readValueEntry(in, state, into)) return false;
     at = in.offset();
     if (!in.u32(count)) return cut(state, in, at, "a subkey count");
     if (count > in.remaining() / MIN_SUBKEY_ENTRY_BYTES)
         return damaged(state, at, number("a subkey count of %u that the rest of the file cannot hold", count));
     for (uint32_t i = 0; i < count; ++i)
-        if (!readSubkeyEntry(key, in, state, depth)) return false;
+        if (!readSubkeyEntry(in, state, into, depth)) return false;
     return true;
 }
 
@@ -135,12 +128,19 @@ bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state) {
     if (!in.bytes(length, path)) return cut(state, in, at, "a subkey path");
     if (path.find('\0') != std::string::npos) return damaged(state, at, "a subkey path holding a zero byte");
     state.keyPath = std::string(rootName) + "\\" + path;
-    RegKey key;
-    const LONG created = apply ? CreateKeyPath(rootKey(root), path, KEY_READ | KEY_WRITE, key.put()) : ERROR_SUCCESS;
-    if (created != ERROR_SUCCESS) {
-        state.accessDenied |= created == ERROR_ACCESS_DENIED;
+    KeySnapshot snap;
+    if (!ReadKeyBackup(in, state, snap)) return false;
+    if (!apply) return true;
+    // The record's key is its path's last component; the parents are created where missing.
+    BackupKeyRecord record;
+    record.root = root;
+    record.path = WideFromAnsi(path);
+    const size_t slash = record.path.rfind(L'\\');
+    record.snap = std::move(snap);
+    record.snap.name = slash == std::wstring::npos ? record.path : record.path.substr(slash + 1);
+    if (record.snap.name.empty()) {
         state.problem = "Can't create key " + state.keyPath;
         return false;
     }
-    return ReadKeyBackup(key.get(), in, state);
+    return ApplyBackupRecord(record, state);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "backup/BackupFile.h"
+#include "backup/RestoreApply.h"
 #include "registry/KeySnapshot.h"
 
 // Files of the first format (code-page names, values up to 16383 bytes) hold key records from their
@@ -46,21 +47,20 @@ const char* BackupRootName(uint32_t code);
 
 // What reading key bodies found. `problem` says why reading stopped.
 struct BackupReadState {
-    BackupMessageCallback message;  // gets "Can't set value" once per value the registry refuses
+    RestoreTally tally;  // what the writing pass restored, left and could not write (values refused among it)
     std::string problem;
     std::string keyPath;  // the key being read, for messages
     bool damaged = false;  // the file, not the registry, stopped the read
     bool ended = false;    // the second format's end mark (a root of 0) was read
-    int32_t valuesFailed = 0;
-    bool accessDenied = false;  // some write was refused for rights (ERROR_ACCESS_DENIED)
 };
 
-// Reads one key body and writes it below `key`. With a null key nothing is written: the body is
-// only checked, which lets a restore refuse a damaged file before it changes anything.
-// Returns false when the file is damaged (state.damaged) or a subkey could not be created.
-bool ReadKeyBackup(HKEY key, BackupInput& in, BackupReadState& state, int depth = 0);
+// Reads one key body of the first format into `into` (its names and string data converted from the
+// code page, as the ANSI calls that wrote them back did). False when the file is damaged.
+bool ReadKeyBackup(BackupInput& in, BackupReadState& state, KeySnapshot& into, int depth = 0);
 
-// Reads one key record (root, subkey path, key body), writing it when `apply` is set.
+// Reads one key record (root, subkey path, key body); with `apply` it is written back as
+// ApplyBackedUpKey does (absent entries only), otherwise only checked. False when the file is
+// damaged (state.damaged) or a key could not be created (state.problem).
 bool ReadKeyRecord(BackupInput& in, bool apply, BackupReadState& state);
 
 // Writes one record back (the key in its own registry view, links as links); the one place every

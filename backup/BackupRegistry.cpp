@@ -225,27 +225,17 @@ std::string moveIntoFolder(const std::string& work, const std::string& folder, c
     }
 }
 
-std::string lowerAscii(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-void rotateBackups(const std::string& folder) {
-    std::vector<std::string> paths;
-    int32_t files = 0, folders = 0;
-    ListFiles(folder + "\\", "*.reg", false, nullptr, paths, files, folders);
-    for (const auto& path : BackupsToRotateOut(paths))
-        if (DeleteFileA(path.c_str())) RemoveKeptShortcuts(path);
+void rotateBackups(const std::string& folder, const std::string& justMade, const std::vector<LoggedBackup>& logged,
+                   BackupResult& result, const BackupMessageCallback& message) {
+    for (const auto& path : BackupsToRotateOut(BackupTimes(folder, logged), justMade)) {
+        if (!DeleteFileA(path.c_str())) continue;
+        RemoveKeptShortcuts(path);
+        result.rotatedOut.push_back(path);
+        say(message, "The old backup " + path + " was deleted: only the newest " + std::to_string(BACKUPS_KEPT) +
+                         " backups are kept.");
+    }
 }
 }  // namespace
-
-std::vector<std::string> BackupsToRotateOut(std::vector<std::string> paths) {
-    // The listing comes in whatever order the file system keeps; the dated names sort oldest first.
-    std::sort(paths.begin(), paths.end(),
-              [](const std::string& a, const std::string& b) { return lowerAscii(a) < lowerAscii(b); });
-    paths.resize(paths.size() > BACKUPS_KEPT ? paths.size() - BACKUPS_KEPT : 0);
-    return paths;
-}
 
 std::string BackupFileName(const SYSTEMTIME& t) {
     char name[64];
@@ -255,7 +245,7 @@ std::string BackupFileName(const SYSTEMTIME& t) {
 }
 
 BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallback& message, DWORD exportWaitMs,
-                            bool evenWithoutKeys) {
+                            const std::vector<LoggedBackup>& logged, bool evenWithoutKeys) {
     BackupResult result;
     // The data folder, whatever the current directory is.
     const std::string data = DataFolder();
@@ -282,7 +272,7 @@ BackupResult BackupRegistry(const ErrorArray* errors, const BackupMessageCallbac
     const std::string name = BackupFileName(now);
     result.file = moveIntoFolder(work, folder, name.substr(0, name.size() - 4), moveWindowMs, message);
     if (result.file.empty()) return result;  // old backups stay when no new one was added
-    rotateBackups(folder);
+    rotateBackups(folder, result.file, logged, result, message);
     result.status = BackupStatus::Written;
     return result;
 }

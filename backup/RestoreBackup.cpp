@@ -102,11 +102,11 @@ std::string readWholeFile(const std::string& path, bool& ok) {
     return bytes;
 }
 
-RestoreStatus importExport(const std::string& path, const BackupMessageCallback& message) {
-    // The editor says nothing of a damaged or cut-off file: the file is checked first, and the
-    // import counts as done only when its first and last keys exist afterwards.
+// The editor says nothing of a damaged or cut-off file: the file is checked first (Complete when it
+// is whole), and the import counts as done only when its first and last keys exist afterwards.
+RestoreStatus checkExport(const std::string& path, const BackupMessageCallback& message, ExportCheck& check) {
     bool readable = false;
-    const ExportCheck check = CheckEditorExport(readWholeFile(path, readable));
+    check = CheckEditorExport(readWholeFile(path, readable));
     if (!readable) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
@@ -115,6 +115,10 @@ RestoreStatus importExport(const std::string& path, const BackupMessageCallback&
         say(message, "The backup file " + path + " is damaged (" + check.problem + "); nothing was restored.");
         return RestoreStatus::Damaged;
     }
+    return RestoreStatus::Complete;
+}
+
+RestoreStatus importExport(const std::string& path, const BackupMessageCallback& message, const ExportCheck& check) {
     EditorLaunch editor = StartRegistryEditor("/s " + QuotedPath(path));
     if (!editor.started) {
         say(message, editor.error + "; " + path + " was not restored.");
@@ -151,21 +155,25 @@ bool hasSignatureV2(BackupInput& in) {
 }
 
 // The outcome of writing records back: "Restore Complete", or what the registry refused.
+// What exists now with other data was left as it is: the message says so after either outcome.
 RestoreStatus finishRestore(const std::vector<std::string>& refused, const BackupReadState& apply,
-                            const BackupMessageCallback& message, bool& refusedForRights) {
-    refusedForRights = apply.accessDenied;
+                            const BackupMessageCallback& message, bool& refusedForRights, RestoreTally& tally) {
+    refusedForRights = apply.tally.accessDenied;
+    tally = apply.tally;
+    const std::string left = LeftAsIsText(tally);
     for (const auto& problem : refused) say(message, problem);
-    if (!refused.empty() || apply.valuesFailed > 0) {
+    if (!refused.empty() || tally.valuesFailed > 0) {
         say(message, "The restore could not write everything back: " + std::to_string(refused.size()) +
-                         " keys and " + std::to_string(apply.valuesFailed) + " values were refused.");
+                         " keys and " + std::to_string(tally.valuesFailed) + " values were refused." +
+                         (left.empty() ? "" : "\n" + left));
         return RestoreStatus::Failed;
     }
-    say(message, "Restore Complete");
+    say(message, "Restore Complete" + (left.empty() ? "" : "\n" + left));
     return RestoreStatus::Complete;
 }
 
 RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const BackupMessageCallback& message,
-                            bool& refusedForRights) {
+                            bool& refusedForRights, RestoreTally& tally) {
     const bool v2 = hasSignatureV2(in);
     auto record = [v2, &in](bool apply, BackupReadState& state) {
         return v2 ? ReadKeyRecordV2(in, apply, state) : ReadKeyRecord(in, apply, state);
@@ -188,29 +196,33 @@ RestoreStatus restoreBinary(BackupInput& in, const std::string& path, const Back
         return RestoreStatus::Failed;
     }
     BackupReadState apply;
-    apply.message = message;
     std::vector<std::string> refused;
+    // Each record is written back only where the registry lacks it now, so that nothing changed
+    // since the repair (a program reinstalled, a value set again) goes back to its old data.
     while (in.remaining() > 0 && !apply.ended) {
         if (record(true, apply)) continue;
         if (apply.damaged) {
+            tally = apply.tally;
             say(message, "The backup file " + path + " could not be read to its end (" + apply.problem +
                              "); the keys before that point were restored.");
             return RestoreStatus::Damaged;
         }
         if (!v2) {
-            refusedForRights = apply.accessDenied;
+            refusedForRights = apply.tally.accessDenied;
+            tally = apply.tally;
             say(message, apply.problem + "; the restore stopped and the keys after it were not restored.");
             return RestoreStatus::Failed;
         }
         refused.push_back(apply.problem);  // each record stands alone: the others are still written
         apply.problem.clear();
     }
-    return finishRestore(refused, apply, message, refusedForRights);
+    return finishRestore(refused, apply, message, refusedForRights, tally);
 }
 
 // One of our editor backups: read whole and checked, then written back record by record.
 RestoreStatus restoreEditorBackup(const std::string& bytes, const std::string& path,
-                                  const BackupMessageCallback& message, bool& refusedForRights) {
+                                  const BackupMessageCallback& message, bool& refusedForRights,
+                                  RestoreTally& tally) {
     std::vector<BackupKeyRecord> records;
     std::string problem;
     if (!ParseRegEditorBackup(bytes, records, problem)) {
@@ -218,14 +230,13 @@ RestoreStatus restoreEditorBackup(const std::string& bytes, const std::string& p
         return RestoreStatus::Damaged;
     }
     BackupReadState apply;
-    apply.message = message;
     std::vector<std::string> refused;
     for (const auto& record : records)
         if (!ApplyBackupRecord(record, apply)) {
             refused.push_back(apply.problem);  // each record stands alone: the others are still written
             apply.problem.clear();
         }
-    return finishRestore(refused, apply, message, refusedForRights);
+    return finishRestore(refused, apply, message, refusedForRights, tally);
 }
 }  // namespace
 
@@ -237,7 +248,13 @@ std::vector<std::string> BackupFolders() {
 
 namespace {
 // The registry part of the restore of one file, the repair lock held by the caller.
-RestoreStatus restoreRegistry(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
+RestoreStatus restoreRegistry(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights,
+                              RestoreDialogue* dialogue) {
+    RestoreDialogue none;
+    RestoreDialogue& asked = dialogue ? *dialogue : none;
+    asked.file = path;
+    asked.wholeRegistry = false;
+    asked.tally = RestoreTally();
     // Nobody may change the file between the check and the writing pass.
     FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -252,26 +269,49 @@ RestoreStatus restoreRegistry(const std::string& path, const BackupMessageCallba
         return RestoreStatus::Failed;
     }
     if (isEditorExport(in)) {
-        std::string bytes;
-        if (!in.rewind() || !in.bytes(static_cast<uint32_t>(in.size()), bytes)) {
+        // One of our own editor backups is read by us; any other export is an older version's
+        // backup of the whole registry, which the editor reads itself.
+        std::string head;
+        const uint32_t headBytes = static_cast<uint32_t>(std::min<uint64_t>(in.size(), 512));
+        if (!in.rewind() || !in.bytes(headBytes, head)) {
             say(message, "Can't read the backup file " + path + "; nothing was restored.");
             return RestoreStatus::Failed;
         }
-        if (IsRegEditorBackup(bytes)) return restoreEditorBackup(bytes, path, message, refusedForRights);
-        file.reset();  // a full export: the editor reads it itself
-        return importExport(path, message);
+        if (IsRegEditorBackup(head)) {
+            std::string bytes;
+            if (!in.rewind() || !in.bytes(static_cast<uint32_t>(in.size()), bytes)) {
+                say(message, "Can't read the backup file " + path + "; nothing was restored.");
+                return RestoreStatus::Failed;
+            }
+            return restoreEditorBackup(bytes, path, message, refusedForRights, asked.tally);
+        }
+        file.reset();  // the editor reads it itself
+        // It writes back every key of that day over whatever changed since: only when confirmed.
+        asked.wholeRegistry = true;
+        ExportCheck check;
+        const RestoreStatus checked = checkExport(path, message, check);
+        if (checked != RestoreStatus::Complete) return checked;
+        const std::string warning = WholeRegistryWarning(path);
+        if (!asked.confirmWhole || !asked.confirmWhole(warning)) {
+            if (!dialogue) say(message, warning + "\nNothing was restored.");
+            return RestoreStatus::NotConfirmed;
+        }
+        return importExport(path, message, check);
     }
     if (!in.rewind()) {
         say(message, "Can't read the backup file " + path + "; nothing was restored.");
         return RestoreStatus::Failed;
     }
-    return restoreBinary(in, path, message, refusedForRights);
+    return restoreBinary(in, path, message, refusedForRights, asked.tally);
 }
 
 // The whole restore of one file: its registry entries, then the shortcut files kept in its folder.
-RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights) {
-    const RestoreStatus status = restoreRegistry(path, message, refusedForRights);
-    if (status == RestoreStatus::Damaged || status == RestoreStatus::NoBackupFile) return status;
+RestoreStatus restoreFile(const std::string& path, const BackupMessageCallback& message, bool& refusedForRights,
+                              RestoreDialogue* dialogue) {
+    const RestoreStatus status = restoreRegistry(path, message, refusedForRights, dialogue);
+    if (status == RestoreStatus::Damaged || status == RestoreStatus::NoBackupFile ||
+        status == RestoreStatus::NotConfirmed)
+        return status;
     const ShortcutsBack back = RestoreKeptShortcuts(path, message);
     return back.failed > 0 ? RestoreStatus::Failed : status;
 }
@@ -284,7 +324,8 @@ bool takeLock(RepairLock& lock, const BackupMessageCallback& message) {
 }
 }  // namespace
 
-RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights) {
+RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* refusedForRights,
+                                  RestoreDialogue* dialogue) {
     bool refused = false;
     if (!refusedForRights) refusedForRights = &refused;
     *refusedForRights = false;
@@ -299,11 +340,11 @@ RestoreStatus RestoreLatestBackup(const BackupMessageCallback& message, bool* re
         say(message, "Can't find any backup file in " + where + ".");
         return RestoreStatus::NoBackupFile;
     }
-    return restoreFile(newest, message, *refusedForRights);
+    return restoreFile(newest, message, *refusedForRights, dialogue);
 }
 
 RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCallback& message,
-                                bool* refusedForRights, bool lockHeld) {
+                                bool* refusedForRights, bool lockHeld, RestoreDialogue* dialogue) {
     bool refused = false;
     if (!refusedForRights) refusedForRights = &refused;
     *refusedForRights = false;
@@ -313,5 +354,30 @@ RestoreStatus RestoreBackupFile(const std::string& path, const BackupMessageCall
         say(message, "The backup file " + path + " is not there any more; nothing was restored.");
         return RestoreStatus::NoBackupFile;
     }
-    return restoreFile(path, message, *refusedForRights);
+    return restoreFile(path, message, *refusedForRights, dialogue);
+}
+
+std::string WholeRegistryWarning(const std::string& path) {
+    // The day it stands for: the date in its name, or else when it was last written.
+    std::string day;
+    ULONGLONG when = 0;
+    FILETIME ft;
+    SYSTEMTIME t;
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (timeFromName(path, when)) {
+        ft.dwLowDateTime = static_cast<DWORD>(when);
+        ft.dwHighDateTime = static_cast<DWORD>(when >> 32);
+    } else if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info) ||
+               !FileTimeToLocalFileTime(&info.ftLastWriteTime, &ft)) {
+        ft = FILETIME{};
+    }
+    if ((ft.dwLowDateTime || ft.dwHighDateTime) && FileTimeToSystemTime(&ft, &t)) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute);
+        day = text;
+    }
+    return "The backup " + path + " was made by an older version: it holds the whole registry" +
+           (day.empty() ? std::string() : " of " + day) +
+           ", not only what its repair removed. Restoring it writes back the whole registry of that day: every "
+           "key and value changed since, by you or by other programs, goes back to its old data.";
 }

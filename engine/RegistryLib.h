@@ -15,6 +15,7 @@
 #include "engine/DriveRules.h"
 #include "engine/OrderedFileTests.h"
 #include "engine/Records.h"
+#include "engine/Repair.h"
 #include "registry/RegistryAccess.h"
 
 // What tells one version of a file from another: size, time of the last write, file index.
@@ -73,8 +74,9 @@ public:
     // --- repair: removal of the ErrorList's entries, each written to the undo file first (engine/Repair*.cpp) ---
     // Runs the five passes between the "registry" tags of the undo file, then deletes the file when
     // every entry was removed. True then; false when an entry was left in place (see repairOutcome)
-    // or the undo file failed, and the file stays. An exception leaves the file in place.
-    bool FixErrors(CategoryResults& results, const std::string& undoFileName);
+    // or the undo file failed, and the file stays. An exception leaves the file in place. Only the
+    // rows ticked in `selection` are touched (every row without one).
+    bool FixErrors(CategoryResults& results, const std::string& undoFileName, const RowTicks& selection = RowTicks{});
     void FixCLSID(CategoryResults& results);        // every record; the only pass that counts
     void FixHelpFiles(CategoryResults& results);    // every record again
     void FixFonts(CategoryResults& results);        // type "FONT"
@@ -87,6 +89,8 @@ public:
     // lower-case key paths of the rows the user kept. Neither kind of entry is removed.
     std::set<const RegistryError*> notBackedUp;
     std::vector<std::string> keptKeyPaths;
+    // The rows the running FixErrors takes (set by it for its passes).
+    RowTicks repairSelection;
     // What the last FixErrors left in place, each counted as not fixed; any of them keeps the undo file.
     struct RepairOutcome {
         int32_t notRecorded = 0;  // the backup or the undo record of the entry was not whole

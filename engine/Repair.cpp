@@ -153,10 +153,12 @@ bool IsRemovableKeyRecord(const RegistryError& record) {
     return false;
 }
 
-void FixShortcuts(CShortcut& shortcuts, const ShortcutRemover& remove) {
+void FixShortcuts(CShortcut& shortcuts, const std::vector<bool>& ticks, const ShortcutRemover& remove) {
     shortcuts.fixedCount = 0;
-    for (const auto& path : shortcuts.invalidShortcuts) {
-        if (path.empty()) continue;  // unticked: left alone
+    const RowTicks selection{{}, ticks};
+    for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row) {
+        const std::string& path = shortcuts.invalidShortcuts[row];
+        if (path.empty() || !selection.Shortcut(row)) continue;  // unticked: left alone
         if (shortcuts.progressCallback) shortcuts.progressCallback(path.c_str(), "Fixing ShortCuts", 0, 0);
         // A shortcut file has no undo: its target is looked for once more right before it goes.
         CShortcut recheck;

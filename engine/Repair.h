@@ -4,11 +4,22 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/Records.h"
 
 class CRegistryLib;
 class CShortcut;
+
+// What a repair takes: one tick per ErrorList record, then one per broken shortcut. A row without a
+// tick counts as ticked, as the results list shows every row ticked at first. An unticked row is
+// passed by as it stands; its record is never altered to say so.
+struct RowTicks {
+    std::vector<bool> registry;
+    std::vector<bool> shortcuts;
+    bool Registry(size_t row) const { return row >= registry.size() || registry[row]; }
+    bool Shortcut(size_t row) const { return row >= shortcuts.size() || shortcuts[row]; }
+};
 
 constexpr const char* UNDO_FILE_FORMAT = "FixedOn%A%B%d%Y%H%M%S.xml";  // in the data folder
 constexpr const char* FIX_ERROR_TEXT = "Error Occurred while Fixing";
@@ -44,10 +55,10 @@ bool IsRemovableKeyRecord(const RegistryError& record);
 // again. The path unchanged when the key cannot be opened or its stored name not read.
 std::string StoredKeyPath(const std::string& keyPath);
 
-// Deletes the files of invalidShortcuts (read-only ones too) and counts them in fixedCount. Emptied
-// paths are left alone. Shortcut files get no undo record, so each is checked again right before:
+// Deletes the files of invalidShortcuts (read-only ones too) and counts them in fixedCount. Rows
+// unticked in `ticks` are left alone. Shortcut files get no undo record, so each is checked again right before:
 // one whose target exists again (or that no longer reads as a shortcut) stays, and one whose
 // deletion fails gets its attributes back. With `remove`, that call removes each file instead of
 // the deletion (moving it where a restore finds it) and says whether it is gone.
 using ShortcutRemover = std::function<bool(const std::string& path)>;
-void FixShortcuts(CShortcut& shortcuts, const ShortcutRemover& remove = nullptr);
+void FixShortcuts(CShortcut& shortcuts, const std::vector<bool>& ticks = {}, const ShortcutRemover& remove = nullptr);

@@ -206,8 +206,9 @@ void runPass(CRegistryLib& lib, const FixPass& pass, CategoryResults& results) {
         lib.repairOutcome = CRegistryLib::RepairOutcome();
     }
     std::array<int32_t, SCAN_CATEGORY_COUNT> fixed{};
-    for (const auto& rec : lib.ErrorList) {
-        if (!rec || !takes(pass, *rec)) continue;
+    for (size_t row = 0; row < lib.ErrorList.size(); ++row) {
+        const auto& rec = lib.ErrorList[row];
+        if (!rec || !lib.repairSelection.Registry(row) || !takes(pass, *rec)) continue;
         const LONG rc = fixRecord(lib, pass, *rec);
         ScanCategory category;
         if (pass.first && rc == ERROR_SUCCESS) {
@@ -230,6 +231,13 @@ struct CloseOnUnwind {
     ~CloseOnUnwind() { writer.Close(); }
 };
 
+// The selection holds for one FixErrors only: the passes called on their own take every row.
+struct SelectionForRun {
+    RowTicks& held;
+    SelectionForRun(RowTicks& slot, const RowTicks& selection) : held(slot) { held = selection; }
+    ~SelectionForRun() { held = RowTicks{}; }
+};
+
 }  // namespace
 
 void CRegistryLib::FixCLSID(CategoryResults& results) { runPass(*this, PASS_CLSID, results); }
@@ -238,8 +246,9 @@ void CRegistryLib::FixFonts(CategoryResults& results) { runPass(*this, PASS_FONT
 void CRegistryLib::FixSharedTools(CategoryResults& results) { runPass(*this, PASS_SHARED_TOOLS, results); }
 void CRegistryLib::FixSharedFiles(CategoryResults& results) { runPass(*this, PASS_SHARED_FILES, results); }
 
-bool CRegistryLib::FixErrors(CategoryResults& results, const std::string& undoFileName) {
+bool CRegistryLib::FixErrors(CategoryResults& results, const std::string& undoFileName, const RowTicks& selection) {
     CloseOnUnwind closer{undoWriter};
+    const SelectionForRun selected(repairSelection, selection);
     undoWriter.SetFileName(undoFileName);
     const XmlElement registry("registry");
     // The first write creates the file; without it no entry can be recorded, so none is deleted.

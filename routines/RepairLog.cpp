@@ -339,7 +339,8 @@ int ShortcutEntries(const RepairRecord& record, int* comingBack) {
     return shortcuts;
 }
 
-RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights) {
+RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights,
+                            RestoreDialogue* dialogue) {
     if (refusedForRights) *refusedForRights = false;
     RepairLock lock;
     bool busy = false;
@@ -360,5 +361,5 @@ RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* 
         say(message, "Repair " + std::to_string(id) + ": " + refusal + " (" + found->backupFile + ")");
         return RestoreStatus::NoBackupFile;
     }
-    return RestoreBackupFile(found->backupFile, message, refusedForRights, true);
+    return RestoreBackupFile(found->backupFile, message, refusedForRights, true, dialogue);
 }

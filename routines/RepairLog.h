@@ -67,4 +67,6 @@ int ShortcutEntries(const RepairRecord& record, int* comingBack = nullptr);
 // "Restore this repair": the record with this id, checked as RepairRestoreRefusal does, its
 // backup written back under the repair lock (RestoreBackupFile). Reports through `message` as a
 // restore does; NoBackupFile for an unknown id or a backup that is gone, with the reason.
-RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights = nullptr);
+// `dialogue` as RestoreBackupFile takes it (a whole-registry backup of an older version is asked for).
+RestoreStatus RestoreRepair(int id, const BackupMessageCallback& message, bool* refusedForRights = nullptr,
+                            RestoreDialogue* dialogue = nullptr);

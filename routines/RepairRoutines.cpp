@@ -26,30 +26,40 @@ BackupMessageCallback backupMessages(const RepairCallbacks& cb) {
     return [&cb](const std::string& text) { say(cb, text, FIX_DONE_CAPTION); };
 }
 
-bool ticked(const std::vector<bool>& ticks, size_t row) { return row >= ticks.size() || ticks[row]; }
-
-// The records as the backup should see them, one for one: each in the hive where it lives, and keys
-// to be deleted under their stored names, so that a restore recreates them as they were.
-ErrorArray recordsToBackUp(const ErrorArray& errors) {
+// Copies of the ticked records as the backup should see them, one for one: each in the hive where
+// it lives, and keys to be deleted under their stored names, so that a restore recreates them as
+// they were. `rowOf` gives each copy's row in the ErrorList.
+ErrorArray recordsToBackUp(const ErrorArray& errors, const RowTicks& ticks, std::vector<size_t>& rowOf) {
     ErrorArray copy;
-    for (const auto& err : errors) {
-        copy.emplace_back(err ? std::make_unique<RegistryError>(*err) : nullptr);
-        if (!err || err->keyPath.empty()) continue;
+    rowOf.clear();
+    for (size_t row = 0; row < errors.size(); ++row) {
+        const auto& err = errors[row];
+        if (!err || err->keyPath.empty() || !ticks.Registry(row)) continue;
+        copy.push_back(std::make_unique<RegistryError>(*err));
+        rowOf.push_back(row);
         copy.back()->keyPath = ClassesRootHive(err->keyPath);
         if (err->action == "KEY") copy.back()->keyPath = StoredKeyPath(copy.back()->keyPath);
     }
     return copy;
 }
+
+// The backups the repair log names, with the times it recorded, for the rotation.
+std::vector<LoggedBackup> loggedBackups() {
+    std::vector<LoggedBackup> logged;
+    for (const auto& record : LoadRepairLog(false).records)
+        if (!record.backupFile.empty()) logged.push_back({record.backupFile, record.time});
+    return logged;
+}
 }  // namespace
 
-RepairReport RunRepair(const RepairJob& job, const std::string& backupFile) {
+RepairReport RunRepair(const RepairJob& job, const RowTicks& ticks, const std::string& backupFile) {
     if (job.busy) *job.busy = true;
     RepairReport report;
     if (StopRequested()) return report;  // a stop requested earlier and not cleared: nothing at all
     report.undoFile = ReserveUndoFileName();
     // Every number taken: the name of this second, whose creation then fails, so nothing goes.
     if (report.undoFile.empty()) report.undoFile = DataFilePath(UndoFileNameNow());
-    report.registryDone = job.engine.FixErrors(job.results, report.undoFile);
+    report.registryDone = job.engine.FixErrors(job.results, report.undoFile, ticks);
     const auto& outcome = job.engine.repairOutcome;
     report.undoUsable = job.engine.undoFileUsable;
     report.undoKept = GetFileAttributesA(report.undoFile.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -58,14 +68,14 @@ RepairReport RunRepair(const RepairJob& job, const std::string& backupFile) {
     report.firstLeft = outcome.firstLeft;
     if (StopRequested()) return report;
     // Kept with the backup, so that its restore puts them back; one that cannot be kept stays.
-    FixShortcuts(job.shortcuts, backupFile.empty() ? ShortcutRemover()
-                                                   : [&backupFile](const std::string& path) {
-                                                         return KeepShortcutFile(backupFile, path);
-                                                     });
+    FixShortcuts(job.shortcuts, ticks.shortcuts,
+                 backupFile.empty() ? ShortcutRemover()
+                                    : [&backupFile](const std::string& path) { return KeepShortcutFile(backupFile, path); });
     report.shortcutsDone = true;
     report.removed += job.shortcuts.fixedCount;
-    for (const auto& path : job.shortcuts.invalidShortcuts) {
-        if (path.empty() || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    for (size_t row = 0; row < job.shortcuts.invalidShortcuts.size(); ++row) {
+        const std::string& path = job.shortcuts.invalidShortcuts[row];
+        if (path.empty() || !ticks.Shortcut(row) || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         ++report.left;
         if (report.firstLeft.size() >= CRegistryLib::FIRST_LEFT_KEPT) continue;
         // FixShortcuts leaves a shortcut whose target is back, and one it could not delete.
@@ -120,28 +130,76 @@ std::string RepairEndMessage(const RepairReport& report) {
     return text;
 }
 
-unsigned long FixThread(const RepairJob& job) {
+bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
+    CRegistryLib ignore;  // loads the file as it stands now
+    const size_t loaded = ignore.ignoreList.size();
+    engine.keptKeyPaths.clear();
+    for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
+        const auto& rec = engine.ErrorList[row];
+        if (!rec || ticks.Registry(row)) continue;
+        // Keep on the result page may have put it there already; each other kept row has its line.
+        if (!ignore.WasIgnoredAtLoad(rec->filePath)) ignore.ignoreList.push_back(std::make_unique<RegistryError>(*rec));
+        // A kept row protects its key from a ticked row that names the same key or one above it.
+        if (!rec->keyPath.empty()) engine.keptKeyPaths.push_back(AsciiLower(rec->keyPath));
+    }
+    for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row) {
+        if (ticks.Shortcut(row) || ignore.WasIgnoredAtLoad(shortcuts.invalidShortcuts[row])) continue;
+        auto entry = std::make_unique<RegistryError>();
+        entry->filePath = shortcuts.invalidShortcuts[row];
+        ignore.ignoreList.push_back(std::move(entry));
+    }
+    // Nothing kept, nothing to write: an unwritable list is no failure of this repair then.
+    if (ignore.ignoreList.size() == loaded) return true;
+    return ignore.SaveIgnoreList() == 0;
+}
+
+namespace {
+// The one repair sequence: lock, kept rows, backup of exactly what goes, repair, log, message.
+// `quietWhenWhole` leaves a whole repair unsaid, for a window that shows it by a screen of its own.
+RepairReport repairPipeline(const RepairJob& job, const RowTicks& ticks, bool lockHeld, bool quietWhenWhole) {
+    // Held until the repair ends: another program's repair or restore must not interleave with it.
     RepairLock lock;
     bool busy = false;
+    RepairReport report;
+    if (!lockHeld && !lock.TryAcquire(&busy)) {
+        say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
+        report.refused = true;
+        return report;
+    }
+    status(job.callbacks, BACKUP_STATUS_TEXT);
+    const bool keptSaved = IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
+    std::vector<size_t> rowOf;
+    const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList, ticks, rowOf);
+    // Shortcut files alone still get a backup file: they are kept in its folder.
+    bool anyShortcut = false;
+    for (size_t row = 0; row < job.shortcuts.invalidShortcuts.size(); ++row)
+        anyShortcut |= !job.shortcuts.invalidShortcuts[row].empty() && ticks.Shortcut(row);
+    const BackupResult backup =
+        BackupRegistry(&toBackUp, backupMessages(job.callbacks), EXPORT_WAIT_MS, loggedBackups(), anyShortcut);
+    // Without a backup the repair would remove entries nobody could get back once the undo file is
+    // gone, so a failed backup removes nothing; an entry the backup could not carry whole stays.
+    job.engine.notBackedUp.clear();
+    if (backup.status == BackupStatus::Failed) {
+        report.backupFailed = true;
+    } else {
+        for (size_t i = 0; i < toBackUp.size(); ++i)
+            if (i >= backup.recordWhole.size() || !backup.recordWhole[i])
+                job.engine.notBackedUp.insert(job.engine.ErrorList[rowOf[i]].get());
+        status(job.callbacks, FIXING_STATUS_TEXT);
+        report = RunRepair(job, ticks, backup.file);
+    }
+    report.keptNotSaved = !keptSaved;
+    report.backupFile = backup.file;
+    LogRepair(job.engine, job.shortcuts, report, ticks);
+    if (!quietWhenWhole || !report.RemovedAll() || !report.logProblem.empty() || report.keptNotSaved)
+        say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
+    return report;
+}
+}  // namespace
+
+unsigned long FixThread(const RepairJob& job) {
     try {
-        if (!lock.TryAcquire(&busy)) {
-            say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
-            if (job.callbacks.done) job.callbacks.done();
-            return 0;
-        }
-        // Without a backup the repair would remove entries nobody could get back once the undo
-        // file is gone, so a failed backup removes nothing.
-        // A full export covers every entry; nothing of an earlier repair's selection applies here.
-        job.engine.notBackedUp.clear();
-        job.engine.keptKeyPaths.clear();
-        RepairReport report;
-        const BackupResult backup = BackupRegistry(nullptr, backupMessages(job.callbacks));
-        report.backupFailed = backup.status == BackupStatus::Failed;
-        if (!report.backupFailed) report = RunRepair(job, backup.file);
-        report.backupFile = backup.file;
-        LogRepair(job.engine, job.shortcuts, report);
-        // The repair-complete screen shows a whole repair; anything else is said in words as well.
-        if (!report.RemovedAll() || !report.logProblem.empty()) say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
+        repairPipeline(job, RowTicks{}, false, true);
     } catch (...) {
         say(job.callbacks, FIX_ERROR_TEXT, FIX_ERROR_CAPTION);
     }
@@ -149,71 +207,8 @@ unsigned long FixThread(const RepairJob& job) {
     return 0;
 }
 
-bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
-    CRegistryLib ignore;  // loads the file as it stands now
-    const size_t loaded = ignore.ignoreList.size();
-    engine.keptKeyPaths.clear();
-    for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
-        auto& rec = engine.ErrorList[row];
-        if (!rec || ticked(ticks.registry, row)) continue;
-        // Keep on the result page may have put it there already; each other kept row has its line.
-        if (!ignore.WasIgnoredAtLoad(rec->filePath)) ignore.ignoreList.push_back(std::make_unique<RegistryError>(*rec));
-        // A kept row protects its key from a ticked row that names the same key or one above it.
-        if (!rec->keyPath.empty()) engine.keptKeyPaths.push_back(AsciiLower(rec->keyPath));
-        rec->keyPath.clear();  // names no root: the backup and the repair pass it by
-    }
-    for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row) {
-        std::string& path = shortcuts.invalidShortcuts[row];
-        if (ticked(ticks.shortcuts, row)) continue;
-        if (!ignore.WasIgnoredAtLoad(path)) {
-            auto entry = std::make_unique<RegistryError>();
-            entry->filePath = path;
-            ignore.ignoreList.push_back(std::move(entry));
-        }
-        path.clear();
-    }
-    // Nothing kept, nothing to write: an unwritable list is no failure of this repair then.
-    if (ignore.ignoreList.size() == loaded) return true;
-    return ignore.SaveIgnoreList() == 0;
-}
-
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld) {
-    // Held until the repair ends: another program's repair or restore must not interleave with it.
-    RepairLock lock;
-    bool busy = false;
-    if (!lockHeld && !lock.TryAcquire(&busy)) {
-        say(job.callbacks, RepairLockRefusal(busy), FIX_DONE_CAPTION);
-        RepairReport report;
-        report.refused = true;
-        return report;
-    }
-    status(job.callbacks, BACKUP_STATUS_TEXT);
-    const bool keptSaved = IgnoreUntickedRows(job.engine, job.shortcuts, ticks);
-    const ErrorArray toBackUp = recordsToBackUp(job.engine.ErrorList);
-    // Shortcut files alone still get a backup file: they are kept in its folder.
-    const bool anyShortcut = std::any_of(job.shortcuts.invalidShortcuts.begin(), job.shortcuts.invalidShortcuts.end(),
-                                         [](const std::string& p) { return !p.empty(); });
-    const BackupResult backup = BackupRegistry(&toBackUp, backupMessages(job.callbacks), EXPORT_WAIT_MS, anyShortcut);
-    if (backup.status == BackupStatus::Failed) {
-        RepairReport report;
-        report.keptNotSaved = !keptSaved;
-        report.backupFailed = true;
-        LogRepair(job.engine, job.shortcuts, report);
-        say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
-        return report;
-    }
-    // An entry the backup could not carry whole is not removed.
-    job.engine.notBackedUp.clear();
-    for (size_t i = 0; i < toBackUp.size() && i < job.engine.ErrorList.size(); ++i)
-        if (toBackUp[i] && !toBackUp[i]->keyPath.empty() && (i >= backup.recordWhole.size() || !backup.recordWhole[i]))
-            job.engine.notBackedUp.insert(job.engine.ErrorList[i].get());
-    status(job.callbacks, FIXING_STATUS_TEXT);
-    RepairReport report = RunRepair(job, backup.file);
-    report.keptNotSaved = !keptSaved;
-    report.backupFile = backup.file;
-    LogRepair(job.engine, job.shortcuts, report);
-    say(job.callbacks, RepairEndMessage(report), FIX_DONE_CAPTION);
-    return report;
+    return repairPipeline(job, ticks, lockHeld, false);
 }
 
 namespace {
@@ -224,7 +219,8 @@ const char* categoryWord(const RegistryError& rec) {
 }
 }  // namespace
 
-RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report) {
+RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report,
+                            const RowTicks& ticks) {
     RepairRecord record;
     record.time = RepairLogTimeNow();
     record.completed = report.Completed() && !report.backupFailed;
@@ -238,10 +234,11 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
         }
     }
     // A shortcut file the repair deleted is gone now; one it left is still there.
-    if (report.shortcutsDone)
-        for (const auto& path : shortcuts.invalidShortcuts)
-            if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-                record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path});
+    for (size_t row = 0; report.shortcutsDone && row < shortcuts.invalidShortcuts.size(); ++row) {
+        const std::string& path = shortcuts.invalidShortcuts[row];
+        if (!path.empty() && ticks.Shortcut(row) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+            record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path});
+    }
     for (const auto& e : record.entries) {
         auto count = std::find_if(record.counts.begin(), record.counts.end(),
                                   [&](const std::pair<std::string, int>& c) { return c.first == e.category; });
@@ -251,14 +248,15 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
     return record;
 }
 
-void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report) {
+void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report, const RowTicks& ticks) {
     // A repair with nothing selected (a console fix of a clean system) changes nothing: no record.
-    const bool anySelected =
-        std::any_of(engine.ErrorList.begin(), engine.ErrorList.end(), [](const auto& e) { return e && !e->keyPath.empty(); }) ||
-        std::any_of(shortcuts.invalidShortcuts.begin(), shortcuts.invalidShortcuts.end(),
-                    [](const std::string& p) { return !p.empty(); });
+    bool anySelected = false;
+    for (size_t row = 0; row < engine.ErrorList.size(); ++row)
+        anySelected |= engine.ErrorList[row] && !engine.ErrorList[row]->keyPath.empty() && ticks.Registry(row);
+    for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row)
+        anySelected |= !shortcuts.invalidShortcuts[row].empty() && ticks.Shortcut(row);
     if (!anySelected) return;
-    RepairRecord record = RecordOfRepair(engine, shortcuts, report);
+    RepairRecord record = RecordOfRepair(engine, shortcuts, report, ticks);
     std::string error, note;
     if (AppendRepairRecord(record, error, note)) report.logId = record.id;
     report.logProblem = error.empty() ? note : (note.empty() ? error : note + "\n" + error);

@@ -56,31 +56,27 @@ std::string RepairEndMessage(const RepairReport& report);
 
 // The repair log's record of a repair that ran (or was held back for want of a backup): the
 // ErrorList records it removed and the shortcut files that are gone, with counts per category.
-RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report);
+RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcuts, const RepairReport& report,
+                            const RowTicks& ticks = RowTicks{});
 // Appends the record of the repair to the repair log (the repair lock held) and notes the outcome
 // in `report` (logId, logProblem). A repair that had nothing selected leaves no record.
-void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report);
+void LogRepair(const CRegistryLib& engine, const CShortcut& shortcuts, RepairReport& report,
+               const RowTicks& ticks = RowTicks{});
 
-// Sets the busy flag, then, unless the stop event is signalled, repairs the ErrorList under a
-// fresh undo file name; then, unless the stop event is signalled by then, the shortcut files.
-// The stop event is read only at those two points and is not reset. The shortcut files go into the
-// folder of `backupFile` (KeepShortcutFile); without a backup file they are deleted.
-RepairReport RunRepair(const RepairJob& job, const std::string& backupFile = std::string());
+// Sets the busy flag, then, unless the stop event is signalled, repairs the ticked rows of the
+// ErrorList under a fresh undo file name; then, unless the stop event is signalled by then, the
+// ticked shortcut files. The stop event is read only at those two points and is not reset. The
+// shortcut files go into the folder of `backupFile` (KeepShortcutFile); without a backup file they
+// are deleted.
+RepairReport RunRepair(const RepairJob& job, const RowTicks& ticks = RowTicks{},
+                       const std::string& backupFile = std::string());
 
-// The summary screen's repair thread: the repair lock, a full backup of the local-machine hive,
-// the repair, and the completion callback in every case. While another repair or restore holds
-// the lock, nothing but its message ("Another repair or restore is running...") and the callback.
-// An exception is reported as "Error Occurred while Fixing"; a repair that left something in
-// place, or none for want of a backup, says so (RepairEndMessage). Returns 0, as a thread
-// procedure does.
+// The summary screen's repair thread: the repair of every row as RepairSelectedEntries makes it
+// (the same lock, the same backup of exactly the records it removes, the same log), and the
+// completion callback in every case. The repair-complete screen shows a whole repair, so only a
+// repair that left something, a refusal or a note is said in words. An exception is reported as
+// "Error Occurred while Fixing". Returns 0, as a thread procedure does.
 unsigned long FixThread(const RepairJob& job);
-
-// The ticks of the results list: one per ErrorList record, then one per broken shortcut. A row
-// without a tick entry counts as ticked, as the list shows every row ticked at first.
-struct RowTicks {
-    std::vector<bool> registry;
-    std::vector<bool> shortcuts;
-};
 
 // Said when the kept rows could not be written to the ignore list (a folder of its name, a
 // read-only file, a full disk); the text ends with the file's name.
@@ -88,15 +84,16 @@ constexpr const char* KEPT_NOT_SAVED_TEXT =
     "The entries you kept could not be saved, so the next scan will report them again. "
     "The ignore list could not be written: ";
 
-// Unticked rows go to "ignore.lst" and are blanked in the ErrorList and the shortcut list, so that
-// neither the backup nor the repair touches them. False when there were such rows and the list
-// could not be saved; they are blanked all the same, so this repair leaves them in place.
+// Unticked rows go to "ignore.lst", and their keys are noted in the engine's keptKeyPaths so that a
+// ticked key holding one is left too. The rows themselves stay as they are: the repair passes them
+// by through `ticks`. False when there were such rows and the list could not be saved; this repair
+// leaves them in place all the same.
 bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks);
 
-// The results screen's repair, under the repair lock (taken here unless `lockHeld` says the caller
-// holds it; while another holder has it, only its message and `refused`): status "Backup in
-// progress", the unticked rows to the ignore list, a selective backup of the remaining entries,
-// status "Fixing errors", the repair, and its end message (RepairEndMessage) in every case.
+// The repair both front ends run, under the repair lock (taken here unless `lockHeld` says the
+// caller holds it; while another holder has it, only its message and `refused`): status "Backup in
+// progress", the unticked rows to the ignore list, a backup of exactly the ticked records, status
+// "Fixing errors", the repair, the repair log, and its end message (RepairEndMessage) in every case.
 // Nothing is removed when the backup could not be made. Kept rows that could not be saved are
 // said in the same end message (keptNotSaved).
 RepairReport RepairSelectedEntries(const RepairJob& job, const RowTicks& ticks, bool lockHeld = false);

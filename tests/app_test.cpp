@@ -988,6 +988,19 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
     for (const auto& k : {gone, stuck}) DeleteKeyPath(k);
 }
 
+namespace {
+// Broken program paths enough that a repair of them lasts long enough to be watched: the backup
+// holds only what a repair removes, so a single entry goes in a moment.
+std::vector<std::unique_ptr<SeededKey>> ManyBrokenAppPaths(const ScratchDir& dir, const std::string& stem) {
+    std::vector<std::unique_ptr<SeededKey>> keys;
+    for (int i = 0; i < 1500; ++i) {
+        keys.push_back(std::make_unique<SeededKey>(APP_PATHS + "\\" + stem + std::to_string(i) + ".exe"));
+        keys.back()->setString("", dir.file("gone-app.exe"));
+    }
+    return keys;
+}
+}  // namespace
+
 // The progress dialog beside the main window, driven by clicks: its scan and repair make the main
 // window's buttons look and be disabled; its results leave them free, and a scan of the main
 // window then does not keep the dialog's repair from removing what it found.
@@ -996,6 +1009,7 @@ TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLe
     EnsuredKey appPaths(APP_PATHS);
     SeededKey broken(APP_PATHS + "\\ZentharDialogTest.exe");
     broken.setString("", dir.file("gone-app.exe"));
+    const auto many = ManyBrokenAppPaths(dir, "ZentharDialogMany");
     RunningApp app("", dir.path());
     ASSERT_TRUE(app.started());
     ScanOnly(app, {AREA_APPPATH});
@@ -1054,6 +1068,7 @@ TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds
         EnsuredKey appPaths(APP_PATHS);
         SeededKey broken(APP_PATHS + "\\ZentharDialogExit.exe");
         broken.setString("", dir.file("gone-app.exe"));
+        const auto many = ManyBrokenAppPaths(dir, "ZentharDialogExit");
         std::vector<std::string> links;
         for (int i = 0; i < 3; ++i) {
             const std::string target = dir.file("target" + std::to_string(i) + ".txt");
@@ -1072,7 +1087,7 @@ TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds
         HWND dialog = app.ProgressDialog();
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(PumpUntil([&] { return app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
-        // Repair all, and at once away: the full backup is still being made.
+        // Repair all, and at once away: the repair is still at work.
         ASSERT_TRUE(Xdo("mousemove " + ScreenXY(dialog, REPAIR_ALL.x, REPAIR_ALL.y) + " click 1"));
         ASSERT_TRUE(PumpUntil([&] { return !app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
         if (w.endSession) {

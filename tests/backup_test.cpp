@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 
@@ -333,45 +334,82 @@ TEST(BackupRoundTrip, TheRegistryEditorImportsTheBackupValueByValue) {
     }
 }
 
-TEST(BackupRotation, EighthBackupRemovesTheThreeOldestByNameAndKeepsDesktopIni) {
+// Gives a file the write time of a local date at noon.
+void setWriteTime(const std::string& path, WORD year, WORD month, WORD day) {
+    SYSTEMTIME t{};
+    t.wYear = year;
+    t.wMonth = month;
+    t.wDay = day;
+    t.wHour = 12;
+    FILETIME local, utc;
+    SystemTimeToFileTime(&t, &local);
+    LocalFileTimeToFileTime(&local, &utc);
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    SetFileTime(h, nullptr, nullptr, &utc);
+    CloseHandle(h);
+}
+
+TEST(BackupRotation, OldestByLoggedOrWriteTimeGoAndTheNewBackupStaysWhateverTheNames) {
     SeededKey key(BASE + "\\Rotation");
     key.setString("v", "x");
     ScratchDir dir("backup-rotation");
     const std::string folder = backupFolder(dir);
     CreateDirectoryA(folder.c_str(), nullptr);
-    // Created out of order, so that neither creation order nor listing order is the name order.
-    for (int day : {4, 1, 7, 2, 6, 3, 5})
-        WriteTextFile(folder + "\\2020-01-0" + std::to_string(day) + "_10-00-00.reg", "old");
+    // Named by a clock that ran ahead to 2030, written in 2020 (out of order); day 7's repair logged
+    // a time before all of them, which counts over its write time.
+    for (WORD day : {4, 1, 7, 2, 6, 3, 5}) {
+        const std::string path = folder + "\\2030-01-0" + std::to_string(day) + "_10-00-00.reg";
+        WriteTextFile(path, "old");
+        setWriteTime(path, 2020, 1, day);
+    }
     WriteTextFile(folder + "\\desktop.ini", "[.ShellClassInfo]");
     WriteTextFile(folder + "\\notes.txt", "not a backup");
-    // Shortcut files kept with the oldest backup and with one that stays.
-    for (const char* kept : {"\\2020-01-01_10-00-00", "\\2020-01-07_10-00-00"}) {
+    // Shortcut files kept with a backup that goes and with one that stays.
+    for (const char* kept : {"\\2030-01-07_10-00-00", "\\2030-01-05_10-00-00"}) {
         CreateDirectoryA((folder + kept).c_str(), nullptr);
         CreateDirectoryA((folder + kept + "\\C").c_str(), nullptr);
         WriteTextFile(folder + kept + "\\C\\x.lnk", "kept");
     }
+    const std::vector<LoggedBackup> logged = {{folder + "\\2030-01-07_10-00-00.REG", "2019-05-01 08:00:00"}};
     ErrorArray errors;
     errors.push_back(record(key.path(), "KEY"));
-    BackupResult result = BackupRegistry(&errors, nullptr);
+    Messages messages;
+    BackupResult result = BackupRegistry(&errors, messages.callback(), EXPORT_WAIT_MS, logged);
     ASSERT_EQ(result.status, BackupStatus::Written);
     const std::string newest = result.file.substr(folder.size() + 1);
-    std::vector<std::string> expected = {"2020-01-04_10-00-00.reg", "2020-01-05_10-00-00.reg",
-                                         "2020-01-06_10-00-00.reg", "2020-01-07_10-00-00.reg",
-                                         newest,                    "desktop.ini",
-                                         "notes.txt",               "2020-01-07_10-00-00"};
+    std::vector<std::string> expected = {"2030-01-03_10-00-00.reg", "2030-01-04_10-00-00.reg",
+                                         "2030-01-05_10-00-00.reg", "2030-01-06_10-00-00.reg", newest,
+                                         "desktop.ini", "notes.txt", "2030-01-05_10-00-00"};
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(folderNames(folder), expected);
+    std::vector<std::string> gone = result.rotatedOut;
+    std::sort(gone.begin(), gone.end());
+    EXPECT_EQ(gone, (std::vector<std::string>{folder + "\\2030-01-01_10-00-00.reg", folder + "\\2030-01-02_10-00-00.reg",
+                                              folder + "\\2030-01-07_10-00-00.reg"}));
+    EXPECT_EQ(messages.texts.size(), 3u) << messages.all();
+    for (const auto& path : gone) EXPECT_NE(messages.all().find("The old backup " + path + " was deleted"), std::string::npos);
 }
 
-TEST(BackupRotation, OldestByNameAreChosenWhateverTheListingOrder) {
-    // Some file systems list by name, others by hash or creation; the choice must not depend on it.
-    const std::vector<std::string> listed = {"F\\2020-01-07_10-00-00.reg", "F\\2020-01-02_10-00-00.reg",
-                                             "F\\2021-01-01_00-00-00.reg", "F\\2020-01-01_10-00-00.reg",
-                                             "F\\2020-01-07_10-00-00_02.reg", "F\\2020-01-05_10-00-00.REG",
-                                             "F\\2020-01-03_10-00-00.reg"};
-    EXPECT_EQ(BackupsToRotateOut(listed),
-              (std::vector<std::string>{"F\\2020-01-01_10-00-00.reg", "F\\2020-01-02_10-00-00.reg"}));
-    EXPECT_TRUE(BackupsToRotateOut({listed.begin(), listed.begin() + 5}).empty());
+TEST(BackupRotation, TheNewestFiveByTimeStayAndTheJustMadeOneIsNeverChosen) {
+    struct Case {
+        const char* what;
+        std::vector<BackupOnDisk> backups;
+        std::string justMade;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"seven: the two oldest by time, not by name",
+         {{"g", 1}, {"f", 2}, {"e", 3}, {"d", 4}, {"c", 5}, {"b", 6}, {"a", 7}}, "a", {"f", "g"}},
+        {"five ahead of the clock and the new one: none goes",
+         {{"2030-1", 100}, {"2030-2", 101}, {"2030-3", 102}, {"2030-4", 103}, {"2030-5", 104}, {"now", 1}}, "now", {}},
+        {"six ahead: only the oldest of them goes, the new one stays",
+         {{"2030-1", 100}, {"2030-2", 101}, {"2030-3", 102}, {"2030-4", 103}, {"2030-5", 104}, {"2030-6", 105},
+          {"now", 1}, {"before", 0}},
+         "NOW", {"2030-1", "before"}},
+        {"five or fewer: none", {{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}}, "", {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(BackupsToRotateOut(c.backups, c.justMade), c.expected) << c.what;
 }
 
 TEST(BackupRotation, BackupsWithinOneSecondGetTheirOwnNamesAndAStaleWorkingFileIsReplaced) {
@@ -429,8 +467,21 @@ TEST(FullBackup, RegistryEditorExportLandsInTheFolderAndRestoresThroughTheEditor
 
     RegDeleteValueA(key.handle(), "marker");
     ASSERT_FALSE(ValueExists(key.path(), "marker"));
-    ASSERT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << messages.all();
+    // Written back only after its warning was agreed to: refused, asked and declined, then agreed.
+    messages.texts.clear();
+    EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::NotConfirmed);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_NE(messages.texts[0].find("writes back the whole registry of that day"), std::string::npos) << messages.all();
+    std::vector<std::string> asked;
+    RestoreDialogue dialogue;
+    dialogue.confirmWhole = [&asked](const std::string& warning) { return asked.push_back(warning), asked.size() > 1; };
+    EXPECT_EQ(RestoreLatestBackup(messages.callback(), nullptr, &dialogue), RestoreStatus::NotConfirmed);
+    EXPECT_FALSE(ValueExists(key.path(), "marker"));
+    messages.texts.clear();
+    ASSERT_EQ(RestoreLatestBackup(messages.callback(), nullptr, &dialogue), RestoreStatus::Complete) << messages.all();
     EXPECT_EQ(messages.texts, std::vector<std::string>{"Restore Complete"});
+    EXPECT_EQ(asked, std::vector<std::string>(2, WholeRegistryWarning(result.file)));
+    EXPECT_EQ(dialogue.file, result.file);
     EXPECT_TRUE(ValueExists(key.path(), "marker"));
 }
 
@@ -655,6 +706,72 @@ TEST(RestoreLatest, TheNewestFileByNameIsTheOneRestored) {
     DeleteKeyPath(target);
 }
 
+TEST(RestoreLatest, OnlyWhatIsAbsentIsWrittenBackAndWhatChangedSinceIsListed) {
+    const std::string target = BASE + "\\Newer", runKey = BASE + "\\Run";
+    SeededKey run(runKey);
+    ScratchDir dir("backup-newer");
+    {
+        SeededKey key(target);
+        key.setString("a", "1");
+        key.setString("b", "2");
+        SeededKey sub(target + "\\S");
+        sub.setString("c", "3");
+        run.setString("tool", "old");
+        ErrorArray errors;
+        errors.push_back(record(target, "KEY"));
+        errors.push_back(record(runKey, "VAL", "tool"));
+        ASSERT_EQ(BackupRegistry(&errors, nullptr).recordWhole, std::vector<bool>(2, true));
+    }
+    auto text = [](const RegistryTree& tree, const std::string& key, const std::string& name) {
+        const auto k = tree.find(key);
+        if (k == tree.end() || !k->second.count(name)) return std::string("(none)");
+        const auto& bytes = k->second.at(name).bytes;
+        return std::string(std::string(bytes.begin(), bytes.end()).c_str());
+    };
+    // What a program or the user does afterwards (a seeded key would go again at its scope's end).
+    auto put = [](const std::string& path, const char* name, const char* data) {
+        RegKey key;
+        RegCreateKeyExA(HKEY_CURRENT_USER, path.substr(path.find('\\') + 1).c_str(), 0, nullptr, 0, KEY_WRITE,
+                        nullptr, key.put(), nullptr);
+        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), lstrlenA(data) + 1);
+    };
+    const std::string left1 = "Restore Complete\n1 entry was left as it is now: it was changed after the repair.\n  ";
+    struct Case {
+        const char* what;
+        std::function<void()> since;  // what happened after the repair
+        std::string message;
+        std::string a, tool;  // the data of both values afterwards
+        bool newSubkey;
+    };
+    const Case cases[] = {
+        {"nothing came back since", [] {}, "Restore Complete", "1", "old", false},
+        {"the value set again", [&] { run.setString("tool", "new"); }, left1 + runKey + "\\tool", "1", "new", false},
+        {"the key reinstalled with other data and a new subkey",
+         [&] {
+             put(target, "a", "other");
+             put(target + "\\T", "t", "new");
+         },
+         left1 + target + "\\a", "other", "old", true},
+        {"set again with the same data", [&] { put(target, "a", "1"); }, "Restore Complete", "1",
+         "old", false},
+    };
+    for (const auto& c : cases) {
+        DeleteKeyPath(target);
+        RegDeleteValueA(run.handle(), "tool");
+        c.since();
+        Messages messages;
+        EXPECT_EQ(RestoreLatestBackup(messages.callback()), RestoreStatus::Complete) << c.what;
+        EXPECT_EQ(messages.all(), c.message + "\n") << c.what;
+        const RegistryTree after = SnapshotTree(target);
+        EXPECT_EQ(text(after, "", "a"), c.a) << c.what;
+        EXPECT_EQ(text(after, "", "b"), "2") << c.what << ": absent, so written back";
+        EXPECT_EQ(text(after, "\\S", "c"), "3") << c.what;
+        EXPECT_EQ(after.count("\\T") == 1, c.newSubkey) << c.what << ": a key of its own is left alone";
+        EXPECT_EQ(text(SnapshotTree(runKey), "", "tool"), c.tool) << c.what;
+    }
+    DeleteKeyPath(target);
+}
+
 TEST(ListFilesTest, MatchesWithoutCaseRecursesAndStopsOnRequest) {
     ScratchDir dir("backup-list");
     CreateDirectoryA(dir.file("sub").c_str(), nullptr);
@@ -703,6 +820,21 @@ TEST(RestoreCommandLine, ExitStatusFollowsTheOutcome) {
     EXPECT_EQ(done.exitCode, 0u) << done.err;
     EXPECT_NE(done.err.find("Restore Complete"), std::string::npos) << done.err;
     EXPECT_TRUE(ValueExists(target, "v"));
+    DeleteKeyPath(target);
+
+    // An older version's whole-registry export goes back only with --whole.
+    std::string wide("\xFF\xFE", 2);
+    for (char c : "Windows Registry Editor Version 5.00\r\n\r\n[" + target + "]\r\n\"w\"=\"whole\"\r\n\r\n")
+        wide.append({c, '\0'});
+    placeBackup(dir, wide, "2031-01-01_00-00-00.reg");
+    ProcessResult refused = run("restore");
+    EXPECT_EQ(refused.exitCode, 1u) << refused.err;
+    EXPECT_NE(refused.err.find("writes back the whole registry of that day"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--whole"), std::string::npos) << refused.err;
+    EXPECT_FALSE(KeyExists(target));
+    ProcessResult whole = run("restore --whole");
+    EXPECT_EQ(whole.exitCode, 0u) << whole.err;
+    EXPECT_TRUE(ValueExists(target, "w"));
     DeleteKeyPath(target);
 }
 

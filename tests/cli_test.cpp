@@ -156,7 +156,8 @@ TEST(ConsoleProgram, RemovalsRestoresAndUndoRefusedForRightsSayToUseAnAdministra
         EXPECT_TRUE(KeyExists(app.path()));
     }
     {
-        // The key the backup would write back may be read but not written.
+        // The key the backup would write a value back into may be read but not written.
+        RegDeleteValueA(app.handle(), "");
         KeyAccessLimit readOnly(app.path(), KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS);
         ASSERT_TRUE(readOnly.applied());
         const auto restore = RunCli("restore", dir.path());

@@ -349,9 +349,18 @@ TEST(History, TheProgressDialogsRepairAndARepairWithoutBackupAreLoggedToo) {
     WriteTextFile(DataFilePath(BACKUP_FOLDER), "in the way");
     run([](RepairJob& job) { FixThread(job); });
     DeleteFileA(DataFilePath(BACKUP_FOLDER).c_str());
-    // The progress dialog's repair: a full export, then the removal.
+    // The progress dialog's repair backs up the class alone; a setting changed after it stays as it
+    // is through the restore (a whole-hive backup put the old data back).
+    SeededKey unrelated("HKEY_CURRENT_USER\\Software\\ZentharTest\\HistoryUnrelated");
+    unrelated.setString("Wallpaper", "before");
     run([](RepairJob& job) { FixThread(job); });
     ASSERT_FALSE(KeyExists(key));
+    unrelated.setString("Wallpaper", "after");
+    const ProcessResult restore = RunCli("restore --repair 2", dir.path());
+    EXPECT_EQ(restore.exitCode, 0u) << restore.err;
+    EXPECT_TRUE(KeyExists(key + "\\InprocServer32"));
+    EXPECT_EQ(SnapshotTree(unrelated.path())[""]["Wallpaper"].bytes, std::vector<unsigned char>({'a', 'f', 't', 'e', 'r', 0}));
+    DeleteKeyPath(key);
 
     const RepairLogLoad load = LoadRepairLog(false);
     EXPECT_EQ(load.note, "");
@@ -463,6 +472,21 @@ TEST(History, ARotatedBackupKeepsItsRepairListedAndItsRestoreIsRefusedWithTheRea
     EXPECT_FALSE(first.present()) << "nothing was written back";
 }
 
+TEST(History, TheNewBackupOutlivesBackupsNamedByAClockThatRanAhead) {
+    ScratchDir dir("history-ahead");
+    EnsuredKey drivers(DRIVERS);
+    const std::string folder = DataFilePath(BACKUP_FOLDER);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int day = 1; day <= 6; ++day) WriteTextFile(folder + "\\2030-01-0" + std::to_string(day) + "_00-00-00.reg", "ahead");
+    RepairTarget target(dir, 6);
+    const ProcessResult fix = RunCli("fix --only DRV,APPPATH --yes", dir.path());
+    ASSERT_EQ(fix.exitCode, 0u) << fix.err;
+    const RepairLogLoad load = LoadRepairLog(false);
+    ASSERT_EQ(load.records.size(), 1u);
+    EXPECT_TRUE(PathExists(load.records[0].backupFile)) << fix.err;
+    EXPECT_NE(fix.err.find("The old backup " + folder + "\\2030-01-0"), std::string::npos) << fix.err;
+}
+
 // ---- the History page ----
 
 TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
@@ -516,11 +540,16 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     ASSERT_NE(box, nullptr);
     EXPECT_NE(app.BoxText(box).find("Write back the backup of repair 2"), std::string::npos) << app.BoxText(box);
     EXPECT_FALSE(targets[1]->present()) << "nothing happens before the answer";
+    // The driver came back since, with other data: the restore leaves it and says so.
+    SeededValue again(DRIVERS, targets[1]->driverName, "reinstalled");
     ASSERT_TRUE(app.AnswerBox(box));  // Return: Yes
     box = app.WaitForBox(60000);
     ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Restore Complete");
+    EXPECT_EQ(app.BoxText(box).find("Restore Complete\n1 entry was left as it is now: it was changed after the repair."),
+              0u) << app.BoxText(box);
+    EXPECT_NE(app.BoxText(box).find(targets[1]->driverName), std::string::npos) << app.BoxText(box);
     ASSERT_TRUE(app.AnswerBox(box));
+    EXPECT_EQ(SnapshotTree(DRIVERS)[""][targets[1]->driverName].bytes.size(), sizeof "reinstalled");
 
     targets[1]->expectBackWhole();
     EXPECT_FALSE(targets[0]->present());

@@ -457,7 +457,7 @@ TEST(EditorExports, OnlyAWholeExportSaysRestoreComplete) {
         SCOPED_TRACE(c.bytes.size());
         DeleteKeyPath("HKEY_CURRENT_USER\\Software\\ZentharTest\\Export");
         WriteTextFile(std::string(BACKUP_FOLDER) + "\\2030-01-01_00-00-00.reg", c.bytes);
-        const ProcessResult r = RunCli("restore", dir.path());
+        const ProcessResult r = RunCli("restore --whole", dir.path());
         EXPECT_EQ(r.exitCode, c.complete ? 0u : 1u) << r.err;
         EXPECT_EQ(r.err.find("Restore Complete") != std::string::npos, c.complete) << r.err;
     }
@@ -498,7 +498,7 @@ TEST(PerUserClasses, TheFullBackupCoversTheCurrentUserToo) {
         EXPECT_FALSE(PathExists(dir.file("1.reg.user")));
     }
     ASSERT_FALSE(KeyExists(key));
-    const ProcessResult r = RunCli("restore", dir.path());
+    const ProcessResult r = RunCli("restore --whole", dir.path());
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     EXPECT_TRUE(ValueExists(key, ""));
     DeleteKeyPath(key);

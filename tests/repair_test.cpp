@@ -605,7 +605,7 @@ TEST(RepairBackup, NothingIsRemovedWhenNoBackupCouldBeMade) {
 
     const RepairReport report = RepairSelectedEntries(job, RowTicks{});  // the selective backup
     EXPECT_TRUE(report.backupFailed);
-    FixThread(job);  // the full export
+    FixThread(job);  // the same backup, on the progress dialog's path
     EXPECT_EQ(done, 1);
     // Each path: the backup's own reason, then how the repair ended.
     ASSERT_EQ(messages.size(), 4u);
@@ -642,8 +642,10 @@ TEST(FixThreadRoutine, AnExceptionIsReportedAndItsUndoFileStaysClosedAndImportsB
     EXPECT_EQ(messages, std::vector<std::string>{"Error Occurred while Fixing|Fix thread"});
     EXPECT_EQ(done, 1);
     const auto backups = filesMatching(dir.file("Registry Backups\\*.reg"));
-    ASSERT_EQ(backups.size(), 1u);  // the full export came first
-    EXPECT_GT(ReadTextFile(dir.file("Registry Backups\\" + backups[0])).size(), 100000u);
+    ASSERT_EQ(backups.size(), 1u);  // the backup came first: of the class alone, not of whole hives
+    const std::string backup = ReadTextFile(dir.file("Registry Backups\\" + backups[0]));
+    EXPECT_EQ(backup.substr(0, sizeof BACKUP_SIGNATURE_V2), std::string(BACKUP_SIGNATURE_V2, sizeof BACKUP_SIGNATURE_V2));
+    EXPECT_LT(backup.size(), 1000u);
     EXPECT_FALSE(KeyExists(cls.path()));  // the report after the deletion threw
     EXPECT_FALSE(lib.undoWriter.IsOpen());
     const auto undo = filesMatching("FixedOn*.xml");

@@ -396,6 +396,14 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     EXPECT_NE(boxTexts.find("1 entry was left in place"), std::string::npos) << boxTexts;
     EXPECT_NE(boxTexts.find("(access denied)"), std::string::npos) << boxTexts;
     EXPECT_NE(boxTexts.find("was kept"), std::string::npos) << boxTexts;
+    // Backed up as the main window's repair is: exactly the entries it removes, no hive export.
+    WIN32_FIND_DATAA found{};
+    const HANDLE search = FindFirstFileA(dir->file("Registry Backups\\*.reg").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    FindClose(search);
+    const std::string backup = ReadTextFile(dir->file("Registry Backups\\") + found.cFileName);
+    EXPECT_EQ(backup.compare(0, 8, "ZTHRBK02"), 0);
+    EXPECT_LT(backup.size(), 64u * 1024);
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 4u);
     // The registry read back: what each row says was removed is gone, the refused key stays.

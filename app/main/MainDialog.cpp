@@ -6,6 +6,7 @@
 #include "app/AppFlags.h"
 #include "app/main/LiveCountQuery.h"
 #include "app/MainApp.h"
+#include "app/RestoreConsent.h"
 #include "app/SingleInstance.h"
 #include "app/screens/SubScreen.h"
 #include "app/screens/SubScreens.h"
@@ -346,11 +347,14 @@ void CMainDialog::ButtonPressed(const std::string& name) {
 }
 
 void CMainDialog::RestoreNewestBackup() {
-    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
     std::vector<std::string> messages;
-    RestoreLatestBackup([&messages](const std::string& text) { messages.push_back(text); });
-    SetCursor(old);
+    RestoreDialogue dialogue;
+    // Once confirmed, the file the first run found is restored, whatever is newest by then.
+    const RestoreRun run = [](RestoreDialogue& d, const BackupMessageCallback& say) {
+        return d.confirmWhole ? RestoreBackupFile(d.file, say, nullptr, false, &d) : RestoreLatestBackup(say, nullptr, &d);
+    };
+    if (RestoreAskingForWhole(hwnd(), "Zenthar", run, dialogue, messages) == RestoreStatus::NotConfirmed) return;
     for (const auto& text : messages) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
 }
 

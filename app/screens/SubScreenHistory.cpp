@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "app/RestoreConsent.h"
 #include "app/screens/SubScreen.h"
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
@@ -125,18 +126,25 @@ void AppSubScreen::PressHistoryRestore() {
                 " shortcut files among them: the others were not kept)";
     const std::string question = "Write back the backup of repair " + std::to_string(r.id) + " of " + r.time +
                                  "?\nThe " + std::to_string(r.Removed()) + " entries it removed come back" + links +
-                                 ", as its backup holds them:\n" + r.backupFile;
+                                 " where they are absent now; any set again since stay as they are:\n" + r.backupFile;
     if (MessageBoxA(hwnd(), question.c_str(), HISTORY_CAPTION, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-    HCURSOR old = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     // The boxes come after the restore, so that an unanswered one never keeps the repair lock.
     std::vector<std::string> messages;
-    const RestoreStatus status = RestoreRepair(r.id, [&messages](const std::string& text) { messages.push_back(text); });
-    SetCursor(old);
+    RestoreDialogue dialogue;
+    const int id = r.id;
+    const RestoreStatus status = RestoreAskingForWhole(
+        hwnd(), HISTORY_CAPTION,
+        [id](RestoreDialogue& d, const BackupMessageCallback& say) { return RestoreRepair(id, say, nullptr, &d); },
+        dialogue, messages);
+    if (status == RestoreStatus::NotConfirmed) return;
     std::string text;
     for (const auto& m : messages) text += (text.empty() ? "" : "\n") + m;
     if (text.empty()) text = status == RestoreStatus::Complete ? "Restore Complete" : "The restore did not complete.";
-    SetHistoryNote(status == RestoreStatus::Complete ? "Repair " + std::to_string(r.id) + " was restored."
-                                                     : "Repair " + std::to_string(r.id) + " was not restored.");
+    // What it left is said beside the button too: the first line of the restore's own words.
+    const std::string left = LeftAsIsText(dialogue.tally);
+    SetHistoryNote((status == RestoreStatus::Complete ? "Repair " + std::to_string(r.id) + " was restored."
+                                                      : "Repair " + std::to_string(r.id) + " was not restored.") +
+                   (left.empty() ? std::string() : " " + left.substr(0, left.find('\n'))));
     MessageBoxA(hwnd(), text.c_str(), HISTORY_CAPTION,
                 MB_OK | (status == RestoreStatus::Complete ? MB_ICONINFORMATION : MB_ICONERROR));
 }
