@@ -13,6 +13,7 @@
 #include "app/AppFlags.h"
 #include "app/progress/SummaryTable.h"
 #include "app/progress/ThreadSummary.h"
+#include "backup/RegEditorFile.h"
 #include "engine/StopEvent.h"
 #include "skin/SkinReader.h"
 #include "support/TestSupport.h"
@@ -402,7 +403,7 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     ASSERT_NE(search, INVALID_HANDLE_VALUE);
     FindClose(search);
     const std::string backup = ReadTextFile(dir->file("Registry Backups\\") + found.cFileName);
-    EXPECT_EQ(backup.compare(0, 8, "ZTHRBK02"), 0);
+    EXPECT_TRUE(IsRegEditorBackup(backup));
     EXPECT_LT(backup.size(), 64u * 1024);
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 4u);
