@@ -111,11 +111,22 @@ RunningApp::RunningApp(const std::string& arguments, const std::string& director
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = static_cast<WORD>(showCommand);
     }
+    // Each program gets a clock section of its own, named in its environment.
+    static int clocks = 0;
+    const std::string clockName = "zenthar-test-clock-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(GetTickCount()) + "-" + std::to_string(++clocks);
+    clockMapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ClockDriveSection),
+                                       clockName.c_str());
+    if (clockMapping_)
+        clock_ = static_cast<ClockDriveSection*>(
+            MapViewOfFile(clockMapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(ClockDriveSection)));
     BOOL created = FALSE;
     {
         AppDataFolder data(appData.empty() ? directory : appData);  // inherited by the program
+        SetEnvironmentVariableA(CLOCK_DRIVE_VARIABLE, clock_ ? clockName.c_str() : nullptr);
         created = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si,
                                  &pi_);
+        SetEnvironmentVariableA(CLOCK_DRIVE_VARIABLE, nullptr);
     }
     if (!created) return;
     PumpUntil(
@@ -142,6 +153,8 @@ int RunningApp::SubScreenCount() const {
 }
 
 RunningApp::~RunningApp() {
+    if (clock_) UnmapViewOfFile(clock_);
+    if (clockMapping_) CloseHandle(clockMapping_);
     if (!pi_.hProcess) return;
     if (!Exited(0)) {
         if (main_) PostMessageA(main_, WM_COMMAND, 32773, 0);
@@ -161,6 +174,15 @@ RunningApp::~RunningApp() {
 
 bool RunningApp::Exited(DWORD ms) {
     return PumpUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }, ms);
+}
+
+int RunningApp::AdvanceClock(long seconds, DWORD ms) {
+    if (!clock_) return -1;
+    const long ticks = clock_->ticks;
+    InterlockedExchangeAdd(&clock_->offset, seconds);
+    if (seconds >= 0 && seconds < CLOCK_TICK_SECONDS) return clock_->scans;  // too little for a tick
+    if (!PumpUntil([&] { return clock_->ticks != ticks; }, ms)) return -1;
+    return clock_->scans;
 }
 
 bool RunningApp::Click(int x, int y) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "settings/Clock.h"
+
 // The window program's path (from the environment CTest sets), reachable from the prefix.
 std::string AppPath();
 
@@ -48,6 +50,11 @@ public:
     // True when the process has ended within `ms`.
     bool Exited(DWORD ms);
 
+    // Moves the program's clock on by `seconds` (back, when negative) and, when that is a tick's
+    // worth or a step back, waits for the due check it brings: the automatic scans its clock
+    // has started since the program began, or -1 when no check ran within `ms`.
+    int AdvanceClock(long seconds, DWORD ms = 10000);
+
     // A left click at client point (x, y) of the main window (the pointer first leaves any button
     // it hovers, so that a hovering button never keeps the click).
     bool Click(int x, int y);
@@ -73,6 +80,9 @@ public:
 
 private:
     int SubScreenCount() const;
+    // The section through which this test drives the program's clock (settings/Clock.h).
+    HANDLE clockMapping_ = nullptr;
+    ClockDriveSection* clock_ = nullptr;
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
 };
