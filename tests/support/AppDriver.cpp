@@ -215,6 +215,15 @@ bool RunningApp::ButtonEnabled(int x, int y) {
     return button && button != main_ && IsWindowEnabled(button);
 }
 
+bool RunningApp::ScanRunning() {
+    POINT p{SCAN_BUTTON.x, SCAN_BUTTON.y};
+    const HWND button = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);
+    DWORD_PTR check = BST_UNCHECKED;
+    if (button && button != main_)
+        SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
+    return check == BST_CHECKED;
+}
+
 bool RunningApp::SubScreenButtonEnabled(int x, int y) {
     POINT p{x, y};
     const HWND screen = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);

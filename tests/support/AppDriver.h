@@ -62,6 +62,8 @@ public:
     HWND WaitForBox(DWORD ms);
     // The progress dialog ("Scan with summary"), or null.
     HWND ProgressDialog();
+    // Whether a scan runs (the main scan button stays pressed until its "Scan Complete" is answered).
+    bool ScanRunning();
     // Whether the main window's button at client point (x, y) is enabled.
     bool ButtonEnabled(int x, int y);
     std::string BoxText(HWND box);
