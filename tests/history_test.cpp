@@ -387,15 +387,9 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
         SCOPED_TRACE("repair " + std::to_string(n));
         targets.push_back(std::make_unique<RepairTarget>(dir, 10 + n));
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-        HWND box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
+        ASSERT_NE(app.ScanComplete(180000), nullptr);
         ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-        box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(app.BoxText(box), "Items selected have been removed from the system");
-        ASSERT_TRUE(app.AnswerBox(box));
+        ASSERT_EQ(app.AnswerNextBox(180000), "Items selected have been removed from the system");
         ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
         ASSERT_FALSE(targets.back()->present());
     }
@@ -429,10 +423,7 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     EXPECT_NE(app.BoxText(box).find("Write back the backup of repair 2"), std::string::npos) << app.BoxText(box);
     EXPECT_FALSE(targets[1]->present()) << "nothing happens before the answer";
     ASSERT_TRUE(app.AnswerBox(box));  // Return: Yes
-    box = app.WaitForBox(60000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Restore Complete");
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(60000), "Restore Complete");
 
     targets[1]->expectBackWhole();
     EXPECT_FALSE(targets[0]->present());

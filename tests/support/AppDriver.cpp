@@ -349,3 +349,57 @@ RECT RemoteList::RowRect(int row) const {
     ReadProcessMemory(process_, remote_, &r, sizeof r, &done);
     return r;
 }
+
+std::string RunningApp::AnswerNextBox(DWORD ms) {
+    HWND box = WaitForBox(ms);
+    if (!box) return "";
+    const std::string text = BoxText(box);
+    return AnswerBox(box) ? text : "";
+}
+
+std::vector<std::string> RunningApp::AnswerBoxes(DWORD firstMs, DWORD quietMs) {
+    std::vector<std::string> texts;
+    for (HWND box = WaitForBox(firstMs); box; box = WaitForBox(quietMs)) {
+        texts.push_back(BoxText(box));
+        if (!AnswerBox(box)) break;
+    }
+    return texts;
+}
+
+bool RunningApp::ScanOnly(std::initializer_list<SkinPoint> areas) {
+    if (!Click(AREA_ALL.x, AREA_ALL.y)) return false;
+    for (const auto& a : areas)
+        if (!Click(a.x, a.y)) return false;
+    return true;
+}
+
+HWND RunningApp::ScanComplete(DWORD ms) {
+    const std::string said = AnswerNextBox(ms);
+    EXPECT_EQ(said, "Scan Complete");
+    HWND list = nullptr;
+    if (said == "Scan Complete") PumpUntil([&] { return (list = ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000);
+    return list;
+}
+
+HWND RunningApp::ScanTo(std::initializer_list<SkinPoint> areas) {
+    if (!ScanOnly(areas) || !Click(SCAN_BUTTON.x, SCAN_BUTTON.y)) return nullptr;
+    return ScanComplete();
+}
+
+bool ClickRow(HWND list, const RemoteList& rows, int row, int button) {
+    const RECT r = rows.RowRect(row);
+    return Xdo("mousemove " + ScreenXY(list, r.left + 90, (r.top + r.bottom) / 2) + " sleep 0.2 click " +
+               std::to_string(button));
+}
+
+bool ClickRowBox(HWND list, const RemoteList& rows, int row) {
+    const RECT r = rows.RowRect(row);
+    return Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
+               ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1");
+}
+
+int RowShowing(const RemoteList& rows, const std::string& text, int column) {
+    for (int i = 0; i < rows.Count(); ++i)
+        if (rows.Text(i, column) == text) return i;
+    return -1;
+}
