@@ -16,6 +16,8 @@
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"
 #include "engine/SystemPaths.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
 #include "support/AppDriver.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -530,28 +532,6 @@ std::string WindowSummary(HWND w) {
            std::to_string(r.bottom - r.top);
 }
 
-DWORD StoredNumber(const char* name) {
-    HKEY key = nullptr;
-    DWORD data = 0, size = sizeof data, type = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        data = 0;
-    RegCloseKey(key);
-    return data;
-}
-
-std::string StoredText(const char* name) {
-    HKEY key = nullptr;
-    char data[256] = {};
-    DWORD size = sizeof data - 1;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
-        lstrcpyA(data, "<missing>");
-    RegCloseKey(key);
-    return data;
-}
-
 // What is stored and how the program is started, against whether the clock's first tick starts a
 // scan, where the window is, and what is stored once it has closed.
 TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
@@ -603,9 +583,9 @@ TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
             }
         }
         const DWORD closed = static_cast<DWORD>(time(nullptr) + CLOCK_TICK_SECONDS);  // the program's time
-        EXPECT_EQ(StoredNumber("scanperiod"), row.periodAfter);
-        EXPECT_EQ(StoredText("scanminutes"), row.minutesAfter);
-        const DWORD next = StoredNumber("scannext");
+        EXPECT_EQ(ReadNumberSetting("scanperiod"), row.periodAfter);
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, "scanminutes").text, row.minutesAfter);
+        const DWORD next = ReadNumberSetting("scannext");
         EXPECT_GE(next + 2, closed) << "never a time in the past";
         EXPECT_LE(next, closed + row.periodAfter);
     }
