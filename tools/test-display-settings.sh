@@ -1,13 +1,25 @@
 #!/usr/bin/env bash
-# Settings of a test prefix for displays without a window manager (Xvfb): Wine manages no window,
-# so hiding or destroying one (and removing a tray icon) does not wait two seconds for a window
-# manager that never answers. Made once per prefix; its wineserver must be able to stop after.
+# Settings of a test prefix for displays without a window manager (Xvfb). The test programs that
+# make the program's windows in their own process, and the shell's tray, run unmanaged: Wine then
+# does not wait two seconds, for a window manager that never answers, at every window they hide or
+# destroy (a tray icon's removal included). Zenthar.exe itself stays managed, as on a desktop.
+# Made once per prefix; no wineserver of the prefix may be running.
 # Usage: test-display-settings.sh PREFIX
 set -u
 here="$(cd "$(dirname "$0")" && pwd)"
 . "$here/wine-env.sh" "$1"
-[ -f "$WINEPREFIX/.zenthar-unmanaged" ] && exit 0
-(cd "$WINEPREFIX/drive_c" && DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-  </dev/null >/dev/null 2>&1) || exit 1
+marker="$WINEPREFIX/.zenthar-unmanaged-tests"
+[ -f "$marker" ] && exit 0
+reg="$WINEPREFIX/drive_c/zenthar-unmanaged.reg"
+{
+  printf 'REGEDIT4\r\n'
+  for exe in explorer framework_test schedule_dialog_test settings_controls_test skin_test subscreens_test \
+             summary_test windows_test; do
+    printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s.exe\\X11 Driver]\r\n"Managed"="N"\r\n' "$exe"
+  done
+} >"$reg"
+(cd "$WINEPREFIX/drive_c" && DISPLAY= wine regedit /s 'C:\zenthar-unmanaged.reg' </dev/null >/dev/null 2>&1)
+status=$?
+rm -f "$reg"
 wineserver -w
-touch "$WINEPREFIX/.zenthar-unmanaged"
+[ "$status" = 0 ] && grep -q 'subscreens_test.exe' "$WINEPREFIX/user.reg" && touch "$marker"
