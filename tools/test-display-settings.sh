@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Settings of a test prefix for displays without a window manager (Xvfb). The test programs that
-# make the program's windows in their own process, and the shell's tray, run unmanaged: Wine then
-# does not wait two seconds, for a window manager that never answers, at every window they hide or
-# destroy (a tray icon's removal included). Zenthar.exe itself stays managed, as on a desktop.
+# make the program's windows in their own process run unmanaged: Wine then does not wait two
+# seconds, for a window manager that never answers, at every window they hide or destroy.
+# Zenthar.exe and the shell's tray stay managed, as on a desktop (unmanaged, a window brought back
+# from the tray does not take the keyboard).
 # Made once per prefix; no wineserver of the prefix may be running.
 # Usage: test-display-settings.sh PREFIX
 set -u
@@ -13,7 +14,7 @@ marker="$WINEPREFIX/.zenthar-unmanaged-tests"
 reg="$WINEPREFIX/drive_c/zenthar-unmanaged.reg"
 {
   printf 'REGEDIT4\r\n'
-  for exe in explorer framework_test schedule_dialog_test settings_controls_test skin_test subscreens_test \
+  for exe in framework_test schedule_dialog_test settings_controls_test skin_test subscreens_test \
              summary_test windows_test; do
     printf '\r\n[HKEY_CURRENT_USER\\Software\\Wine\\AppDefaults\\%s.exe\\X11 Driver]\r\n"Managed"="N"\r\n' "$exe"
   done
