@@ -1,11 +1,12 @@
 // The automatic-scan clock's load, advance, apply, due check and save.
 #include "settings/ScanClock.h"
 
+#include "settings/Clock.h"
 #include "settings/ClockTime.h"
 #include "settings/SettingsKey.h"
 #include "settings/SettingsStore.h"
 
-ScanClock::ScanClock() : now(SystemTimeNow) {}
+ScanClock::ScanClock() : now([] { return TheClock().Now(); }) {}
 
 void ScanClock::Load() {
     // Only the low 32 bits are stored; times past 2106 come back wrapped.

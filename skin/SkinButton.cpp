@@ -54,6 +54,11 @@ bool CSkinButton::OnReflectedCommand(UINT code) { return code == BN_CLICKED || c
 
 LRESULT CSkinButton::OnEraseBkgnd(HDC) { return TRUE; }
 
+LRESULT CSkinButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == BM_GETCHECK) return checked ? BST_CHECKED : BST_UNCHECKED;
+    return Window::OnMessage(msg, wp, lp);
+}
+
 void CSkinButton::OnMouseMove(UINT keys, int x, int y) {
     const bool leftDown = (keys & MK_LBUTTON) != 0;
     // A press that began elsewhere does not light the button up.

@@ -37,6 +37,9 @@ protected:
     void OnKillFocus(HWND newFocus) override;
     void OnCaptureChanged(HWND newCapture) override;
     LRESULT OnEraseBkgnd(HDC dc) override;
+    // An owner-drawn button keeps no check of its own: a toggle answers with its state, so that
+    // a screen reader (and any other program that asks) reads it.
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     void DeliverClick();

@@ -16,6 +16,8 @@
 #include "platform/DataFolder.h"
 #include "platform/RepairLock.h"
 #include "engine/SystemPaths.h"
+#include "settings/SettingsKey.h"
+#include "settings/SettingsStore.h"
 #include "support/AppDriver.h"
 #include "support/RegistryTree.h"
 #include "support/TestSupport.h"
@@ -305,16 +307,11 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
         if (f.filePath == kept) keptRow = i;
     }
     ASSERT_GE(keptRow, 0);
-    const RECT r = rows.RowRect(keptRow);
-    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
-                    ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1"));
+    ASSERT_TRUE(ClickRowBox(list, rows, keptRow));
     ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(keptRow); }, 3000)) << "the tick did not go";
 
     ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-    box = app.WaitForBox(120000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Items selected have been removed from the system");
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(120000), "Items selected have been removed from the system");
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
 
     const std::string data = AppDataFolderOf(dir.path());
@@ -330,10 +327,7 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     EXPECT_FALSE(PathExists(dir.file("ignore.lst")) || HasBackup(dir.path())) << "the start folder stays as it was";
 
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
-    box = app.WaitForBox(60000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Restore Complete");
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(60000), "Restore Complete");
     for (const auto& [path, tree] : before) EXPECT_EQ(FirstTreeDifference(tree, SnapshotTree(path)), "") << path;
 
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
@@ -362,10 +356,7 @@ TEST_F(WindowProgram, LiveCountsAreAnsweredAndDoNotGrowOverScans) {
     std::vector<long> afterFirst;
     for (int scan = 1; scan <= 3; ++scan) {
         PostMessageA(app.main(), WM_COMMAND, 32774, 0);  // the tray menu's scan command
-        HWND box = app.WaitForBox(120000);
-        ASSERT_NE(box, nullptr) << "scan " << scan;
-        ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000)) << "scan " << scan;
+        ASSERT_NE(app.ScanComplete(120000), nullptr) << "scan " << scan;
         PumpFor(300);
         const std::vector<long> counts = all();
         for (long c : counts) EXPECT_GE(c, 0) << "scan " << scan;
@@ -460,10 +451,7 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-        HWND box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
+        ASSERT_NE(app.ScanComplete(180000), nullptr);
         // Remove, then away at once: the window goes, the process waits for the repair.
         if (endSession) {
             ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
@@ -504,8 +492,10 @@ TEST_F(WindowProgram, OnlyTheCommandLineScanOrTheAutoscanSettingStartAScanAtOnce
         if (c.autoscanSetting) autoscan = std::make_unique<SeededValue>(SETTINGS, "autoscan", "1");
         RunningApp app(c.arguments, dir.path());
         ASSERT_TRUE(app.started()) << c.arguments;
-        HWND box = app.WaitForBox(c.scans ? 60000 : 4000);
-        EXPECT_EQ(box != nullptr, c.scans) << "\"" << c.arguments << "\" autoscan " << c.autoscanSetting;
+        // A scan at start is pressed before the window first shows: running, or ended in its box.
+        EXPECT_EQ(app.ScanRunning(), c.scans) << "\"" << c.arguments << "\" autoscan " << c.autoscanSetting;
+        HWND box = app.WaitForBox(c.scans ? 60000 : 0);
+        EXPECT_EQ(box != nullptr, c.scans);
         if (box) {
             EXPECT_EQ(app.BoxText(box), "Scan Complete");
             EXPECT_TRUE(app.AnswerBox(box));
@@ -523,7 +513,8 @@ TEST_F(WindowProgram, AnAutomaticScanThatIsDueStartsWithinTenSeconds) {
     DwordSetting next("scannext", static_cast<DWORD>(time(nullptr) - 86400));
     RunningApp app("", dir.path());
     ASSERT_TRUE(app.started());
-    HWND box = app.WaitForBox(25000);
+    EXPECT_EQ(app.AdvanceClock(CLOCK_TICK_SECONDS), 1) << "the first tick starts the missed scan";
+    HWND box = app.WaitForBox(60000);
     ASSERT_NE(box, nullptr) << "no automatic scan";
     EXPECT_EQ(app.BoxText(box), "Scan Complete");
     EXPECT_TRUE(app.AnswerBox(box));
@@ -541,30 +532,8 @@ std::string WindowSummary(HWND w) {
            std::to_string(r.bottom - r.top);
 }
 
-DWORD StoredNumber(const char* name) {
-    HKEY key = nullptr;
-    DWORD data = 0, size = sizeof data, type = 0;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
-        type != REG_DWORD)
-        data = 0;
-    RegCloseKey(key);
-    return data;
-}
-
-std::string StoredText(const char* name) {
-    HKEY key = nullptr;
-    char data[256] = {};
-    DWORD size = sizeof data - 1;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zenthar", 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
-    if (RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
-        lstrcpyA(data, "<missing>");
-    RegCloseKey(key);
-    return data;
-}
-
-// What is stored and how the program is started, against whether the clock starts a scan within
-// 15 s (its check runs every 10 s), where the window is, and what is stored once it has closed.
+// What is stored and how the program is started, against whether the clock's first tick starts a
+// scan, where the window is, and what is stored once it has closed.
 TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
     constexpr long DAY = 86400;
     struct Row {
@@ -604,7 +573,8 @@ TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
             ASSERT_TRUE(app.started());
             EXPECT_EQ(IsWindowVisible(app.main()) == FALSE, row.inTray);
             EXPECT_TRUE(!row.inTray || PumpUntil([&] { return app.HasTrayIcon(); }, 5000)) << "the tray icon";
-            HWND box = app.WaitForBox(row.scans ? 60000 : 15000);
+            EXPECT_EQ(app.AdvanceClock(CLOCK_TICK_SECONDS), row.scans ? 1 : 0);
+            HWND box = app.WaitForBox(row.scans ? 60000 : 0);
             EXPECT_EQ(box != nullptr, row.scans) << WindowSummary(box);
             if (box) {
                 EXPECT_EQ(app.BoxText(box), "Scan Complete");
@@ -612,10 +582,10 @@ TEST_F(WindowProgram, TheClockAtStartInTheWindowAndInTheTray) {
                 EXPECT_EQ(IsWindowVisible(app.main()) == FALSE, row.inTray) << "the scan keeps the window where it was";
             }
         }
-        const DWORD closed = static_cast<DWORD>(time(nullptr));
-        EXPECT_EQ(StoredNumber("scanperiod"), row.periodAfter);
-        EXPECT_EQ(StoredText("scanminutes"), row.minutesAfter);
-        const DWORD next = StoredNumber("scannext");
+        const DWORD closed = static_cast<DWORD>(time(nullptr) + CLOCK_TICK_SECONDS);  // the program's time
+        EXPECT_EQ(ReadNumberSetting("scanperiod"), row.periodAfter);
+        EXPECT_EQ(LoadTextSetting(SETTINGS_KEY_PATH, "scanminutes").text, row.minutesAfter);
+        const DWORD next = ReadNumberSetting("scannext");
         EXPECT_GE(next + 2, closed) << "never a time in the past";
         EXPECT_LE(next, closed + row.periodAfter);
     }
@@ -774,15 +744,10 @@ TEST_F(WindowProgram, AtTheDisplaysScaleTheWindowItsOutlineAndItsButtonsGrowByTh
     }
     const Press restore{"BUTTON_RESTORE", 626, 214, 104, 34, ""};
     ASSERT_TRUE(app.Click(centre(restore).first, centre(restore).second));
-    HWND box = app.WaitForBox(30000);
-    ASSERT_NE(box, nullptr) << "Restore answers with a box";
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_NE(app.AnswerNextBox(30000), "") << "Restore answers with a box";
     const Press scan{"BUTTON_SCAN", 107, 258, 117, 38, ""};
     ASSERT_TRUE(app.Click(centre(scan).first, centre(scan).second));
-    box = app.WaitForBox(180000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Scan Complete");
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(180000), "Scan Complete");
     const Press minimize{"BUTTON_MINIMIZE", 668, 18, 32, 28, ""};
     ASSERT_TRUE(app.Click(centre(minimize).first, centre(minimize).second));
     EXPECT_TRUE(PumpUntil([&] { return !IsWindowVisible(app.main()); }, 5000));
@@ -807,7 +772,9 @@ TEST_F(WindowProgram, ASecondStartBringsTheRunningWindowForwardAndHandsItScan) {
     for (const auto& c : starts) {
         SCOPED_TRACE(std::string("second start with \"") + c.arguments + "\"");
         // Hidden in the tray, as after a minimise (a start meant for the tray left it there).
-        if (IsWindowVisible(first.main())) ASSERT_TRUE(first.Click(MINIMIZE_BUTTON.x, MINIMIZE_BUTTON.y));
+        if (IsWindowVisible(first.main())) {
+            ASSERT_TRUE(first.Click(MINIMIZE_BUTTON.x, MINIMIZE_BUTTON.y));
+        }
         ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(first.main()); }, 5000));
         RunningApp second(c.arguments, dir.path());
         EXPECT_FALSE(second.started()) << "a second window opened";
@@ -818,7 +785,8 @@ TEST_F(WindowProgram, ASecondStartBringsTheRunningWindowForwardAndHandsItScan) {
                 << "the running window did not come forward";
         else
             EXPECT_FALSE(IsWindowVisible(first.main())) << "a start meant for the tray showed the window";
-        HWND box = first.WaitForBox(c.scans ? 120000 : 3000);
+        EXPECT_EQ(first.ScanRunning(), c.scans);
+        HWND box = first.WaitForBox(c.scans ? 120000 : 0);
         EXPECT_EQ(box != nullptr, c.scans);
         if (box) {
             EXPECT_EQ(first.BoxText(box), "Scan Complete");
@@ -859,32 +827,20 @@ TEST_F(WindowProgram, StartedInTheSystemFolderItSharesTheConsolesFilesAndRespect
     RepairLock console;
     ASSERT_TRUE(console.TryAcquire());
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
-    HWND box = app.WaitForBox(30000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), REPAIR_LOCK_BUSY_TEXT);
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(30000), REPAIR_LOCK_BUSY_TEXT);
     EXPECT_FALSE(ValueExists(DRIVERS, "zt.app.sys.gone"));
     console.Release();
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
-    box = app.WaitForBox(60000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Restore Complete") << "the console's backup, found from the system folder";
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(60000), "Restore Complete") << "the console's backup, found from the system folder";
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.sys.gone"));
 
     // A repair of the window refuses too, and removes nothing.
     ASSERT_TRUE(PumpUntil([&] { return console.TryAcquire(); }, 10000)) << "the window's restore kept the lock";
     ASSERT_TRUE(app.Click(MAIN_BUTTON.x, MAIN_BUTTON.y));
     ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-    box = app.WaitForBox(120000);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(app.AnswerBox(box));
-    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
+    ASSERT_NE(app.ScanComplete(120000), nullptr);
     ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-    box = app.WaitForBox(60000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), REPAIR_LOCK_BUSY_TEXT);
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_EQ(app.AnswerNextBox(60000), REPAIR_LOCK_BUSY_TEXT);
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.sys.gone"));
     console.Release();
     // Once the other holder is done, the same results repair without a new scan.
@@ -913,12 +869,6 @@ void ScreenShot(const std::string& name) {
     _putenv_s("ZENTHAR_XDOTOOL", "/usr/bin/env");
     Xdo(command);
     _putenv_s("ZENTHAR_XDOTOOL", keep.c_str());
-}
-
-// Untick every area, then tick the ones given (clicks on the category screen).
-void ScanOnly(RunningApp& app, std::initializer_list<SkinPoint> areas) {
-    ASSERT_TRUE(app.Click(AREA_ALL.x, AREA_ALL.y));
-    for (const auto& a : areas) ASSERT_TRUE(app.Click(a.x, a.y));
 }
 
 // The undo file a message names ("The undo file <path> was kept"), or "".
@@ -950,18 +900,15 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
         ASSERT_TRUE(leaf.applied());
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
-        ScanOnly(app, {AREA_COM});
+        ASSERT_TRUE(app.ScanOnly({AREA_COM}));
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-        HWND box = app.WaitForBox(120000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
-        HWND list = nullptr;
-        ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
+        HWND list = app.ScanComplete(120000);
+        ASSERT_NE(list, nullptr);
         const int rows = RemoteList(app.process(), list).Count();
         ASSERT_GE(rows, 2);
 
         ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-        box = app.WaitForBox(180000);
+        HWND box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);
         const std::string text = app.BoxText(box);
         ScreenShot("partial-repair-message");
@@ -1012,7 +959,7 @@ TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLe
     const auto many = ManyBrokenAppPaths(dir, "ZentharDialogMany");
     RunningApp app("", dir.path());
     ASSERT_TRUE(app.started());
-    ScanOnly(app, {AREA_APPPATH});
+    ASSERT_TRUE(app.ScanOnly({AREA_APPPATH}));
     ASSERT_TRUE(app.Click(SCAN_WITH_SUMMARY.x, SCAN_WITH_SUMMARY.y));
     HWND dialog = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (dialog = app.ProgressDialog()) != nullptr; }, 30000));
@@ -1039,11 +986,7 @@ TEST_F(WindowProgram, TheProgressDialogsWorkDisablesTheMainButtonsAndAMainScanLe
     ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_IGNORED"; }, 5000));
     ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-    box = app.WaitForBox(120000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box), "Scan Complete");
-    ASSERT_TRUE(app.AnswerBox(box));
-    ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
+    ASSERT_NE(app.ScanComplete(120000), nullptr);
 
     // The dialog's repair all: the buttons go idle while it works, the entry goes, they come back.
     ASSERT_TRUE(Xdo("mousemove " + ScreenXY(dialog, REPAIR_ALL.x, REPAIR_ALL.y) + " click 1"));
@@ -1079,11 +1022,9 @@ TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds
         }
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
-        ScanOnly(app, {AREA_APPPATH, AREA_SHORTCUTS});
+        ASSERT_TRUE(app.ScanOnly({AREA_APPPATH, AREA_SHORTCUTS}));
         ASSERT_TRUE(app.Click(SCAN_WITH_SUMMARY.x, SCAN_WITH_SUMMARY.y));
-        HWND box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
+        ASSERT_NE(app.AnswerNextBox(180000), "");
         HWND dialog = app.ProgressDialog();
         ASSERT_NE(dialog, nullptr);
         ASSERT_TRUE(PumpUntil([&] { return app.ButtonEnabled(IGNORED_BUTTON.x, IGNORED_BUTTON.y); }, 10000));
@@ -1108,24 +1049,6 @@ TEST_F(WindowProgram, LeavingWhileTheProgressDialogRepairsCompletesItAndThenEnds
 }
 
 namespace {
-// A real click on a row's check box in the program's list.
-void ClickRowCheck(HWND list, const RemoteList& rows, int row) {
-    const RECT r = rows.RowRect(row);
-    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
-                    ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1"));
-    ASSERT_TRUE(PumpUntil([&] { return rows.Checked(row); }, 3000)) << "no tick on row " << row;
-}
-
-// Answers every box the program shows until none comes for `quietMs`; their texts in order.
-std::vector<std::string> AnswerBoxes(RunningApp& app, DWORD firstMs, DWORD quietMs) {
-    std::vector<std::string> texts;
-    for (HWND box = app.WaitForBox(firstMs); box; box = app.WaitForBox(quietMs)) {
-        texts.push_back(app.BoxText(box));
-        if (!app.AnswerBox(box)) break;
-    }
-    return texts;
-}
-
 bool AnyContains(const std::vector<std::string>& texts, const std::string& part) {
     for (const auto& t : texts)
         if (t.find(part) != std::string::npos) return true;
@@ -1156,9 +1079,10 @@ TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
     RemoteList rows(app.process(), list);
     ASSERT_EQ(rows.Count(), 2);
     EXPECT_EQ(rows.Text(1, 1), "C:\\gone\\two.dll");
-    ClickRowCheck(list, rows, 0);
+    ASSERT_TRUE(ClickRowBox(list, rows, 0));
+    ASSERT_TRUE(PumpUntil([&] { return rows.Checked(0); }, 3000)) << "no tick";
     ASSERT_TRUE(app.Click(IGNORED_DELETE_BUTTON.x, IGNORED_DELETE_BUTTON.y));
-    const std::vector<std::string> deleteBoxes = AnswerBoxes(app, 10000, 2000);
+    const std::vector<std::string> deleteBoxes = app.AnswerBoxes(10000, 2000);
     EXPECT_TRUE(AnyContains(deleteBoxes, "The ignore list could not be written")) << ::testing::PrintToString(deleteBoxes);
     EXPECT_EQ(ReadTextFile(listFile), lines);
     EXPECT_EQ(rows.Count(), 2);
@@ -1166,29 +1090,22 @@ TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
     // A repair whose kept row cannot be written to the list says so; the kept entry stays.
     ASSERT_TRUE(app.Click(MAIN_BUTTON.x, MAIN_BUTTON.y));
     ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-    HWND box = app.WaitForBox(120000);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(app.AnswerBox(box));  // "Scan Complete"
-    HWND results = nullptr;
-    ASSERT_TRUE(PumpUntil([&] { return (results = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
+    HWND results = app.ScanComplete(120000);
+    ASSERT_NE(results, nullptr);
     RemoteList found(app.process(), results);
-    int keptRow = -1;
-    for (int i = 0; i < found.Count(); ++i)
-        if (found.Text(i, 2) == kept) keptRow = i;
+    const int keptRow = RowShowing(found, kept);
     ASSERT_GE(keptRow, 0);
     ASSERT_TRUE(found.Checked(keptRow));
-    const RECT r = found.RowRect(keptRow);
-    ASSERT_TRUE(Xdo("mousemove " + ScreenXY(results, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
-                    ScreenXY(results, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1"));
+    ASSERT_TRUE(ClickRowBox(results, found, keptRow));
     ASSERT_TRUE(PumpUntil([&] { return !found.Checked(keptRow); }, 3000));
     ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-    const std::vector<std::string> repairBoxes = AnswerBoxes(app, 120000, 3000);
+    const std::vector<std::string> repairBoxes = app.AnswerBoxes(120000, 3000);
     EXPECT_TRUE(AnyContains(repairBoxes, "The entries you kept could not be saved")) << ::testing::PrintToString(repairBoxes);
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.app.unsaved"));
     EXPECT_EQ(ReadTextFile(listFile), lines);
     // What else the scan found in the prefix goes back from the repair's backup.
     ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
-    EXPECT_TRUE(AnyContains(AnswerBoxes(app, 60000, 2000), "Restore Complete"));
+    EXPECT_TRUE(AnyContains(app.AnswerBoxes(60000, 2000), "Restore Complete"));
     SetFileAttributesA(listFile.c_str(), FILE_ATTRIBUTE_NORMAL);
 }

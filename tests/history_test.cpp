@@ -499,15 +499,9 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
         SCOPED_TRACE("repair " + std::to_string(n));
         targets.push_back(std::make_unique<RepairTarget>(dir, 10 + n));
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-        HWND box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
-        ASSERT_TRUE(PumpUntil([&] { return app.ListAtResultPlace(RESULT_COLUMNS) != nullptr; }, 10000));
+        ASSERT_NE(app.ScanComplete(180000), nullptr);
         ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-        box = app.WaitForBox(180000);
-        ASSERT_NE(box, nullptr);
-        EXPECT_EQ(app.BoxText(box), "Items selected have been removed from the system");
-        ASSERT_TRUE(app.AnswerBox(box));
+        ASSERT_EQ(app.AnswerNextBox(180000), "Items selected have been removed from the system");
         ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_MAIN"; }, 10000));
         ASSERT_FALSE(targets.back()->present());
     }
@@ -543,12 +537,9 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     // The driver came back since, with other data: the restore leaves it and says so.
     SeededValue again(DRIVERS, targets[1]->driverName, "reinstalled");
     ASSERT_TRUE(app.AnswerBox(box));  // Return: Yes
-    box = app.WaitForBox(60000);
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(app.BoxText(box).find("Restore Complete\n1 entry was left as it is now: it was changed after the repair."),
-              0u) << app.BoxText(box);
-    EXPECT_NE(app.BoxText(box).find(targets[1]->driverName), std::string::npos) << app.BoxText(box);
-    ASSERT_TRUE(app.AnswerBox(box));
+    const std::string said = app.AnswerNextBox(60000);
+    EXPECT_EQ(said.find("Restore Complete\n1 entry was left as it is now: it was changed after the repair."), 0u) << said;
+    EXPECT_NE(said.find(targets[1]->driverName), std::string::npos) << said;
     EXPECT_EQ(SnapshotTree(DRIVERS)[""][targets[1]->driverName].bytes.size(), sizeof "reinstalled");
 
     targets[1]->expectBackWhole();

@@ -28,6 +28,25 @@ constexpr SkinPoint AREA_UNINSTALL{250 + 16, 115 + 168};
 
 using ResultPageWindow = WindowProgramTest;
 
+// The program after a scan of the driver and application-path areas, with a finding of each of our
+// own among the prefix's: the cases that read the page, its menu and its report share it (none
+// repairs).
+struct ScannedPage {
+    ScratchDir dir{"result-page"};
+    EnsuredKey drivers{DRIVERS};
+    SeededValue drv{DRIVERS, "zt.rp.menu", dir.file("gone-menu.drv")};
+    SeededKey appPath{APP_PATHS + "\\ZtResultMenu.exe"};
+    std::unique_ptr<RunningApp> app;
+    HWND list = nullptr;
+    ScannedPage() {
+        appPath.setString("", dir.file("gone-menu.exe"));
+        app = std::make_unique<RunningApp>("", dir.path());
+        if (app->started()) list = app->ScanTo({AREA_DRV, AREA_APPPATH});
+    }
+    bool ready() const { return list != nullptr; }
+};
+using ScannedResultPage = SharedProgramTest<ScannedPage>;
+
 // A finding as the console lists it (tab-separated), and what the result page must show for it.
 struct Expected {
     std::string type, action, key, value, file;
@@ -112,36 +131,6 @@ std::string LabelAt(const RunningApp& app, SkinPoint place) {
     char text[4096] = {};
     GetWindowTextA(s.found, text, sizeof text);
     return text;
-}
-
-// Scans only the given areas and waits for the result list.
-HWND ScanTo(RunningApp& app, std::initializer_list<SkinPoint> areas) {
-    if (!app.Click(AREA_ALL.x, AREA_ALL.y)) return nullptr;
-    for (const auto& a : areas)
-        if (!app.Click(a.x, a.y)) return nullptr;
-    if (!app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y)) return nullptr;
-    HWND box = app.WaitForBox(180000);
-    if (!box || !app.AnswerBox(box)) return nullptr;
-    HWND list = nullptr;
-    PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000);
-    return list;
-}
-
-int RowOfFile(const RemoteList& rows, const std::string& file, int column = 2) {
-    for (int i = 0; i < rows.Count(); ++i)
-        if (rows.Text(i, column) == file) return i;
-    return -1;
-}
-
-// A real click on the middle of a row's problem cell (selects it), or on its check box.
-bool ClickRow(HWND list, const RemoteList& rows, int row, int button = 1) {
-    const RECT r = rows.RowRect(row);
-    return Xdo("mousemove " + ScreenXY(list, r.left + 90, (r.top + r.bottom) / 2) + " sleep 0.2 click " + std::to_string(button));
-}
-bool ClickBox(HWND list, const RemoteList& rows, int row) {
-    const RECT r = rows.RowRect(row);
-    return Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
-               ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1");
 }
 
 // A click on a column's header.
@@ -285,7 +274,7 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
 
     RunningApp app("", dir.path());
     ASSERT_TRUE(app.started());
-    HWND list = ScanTo(app, {AREA_DRV, AREA_APPPATH, AREA_STARTUP, AREA_UNINSTALL});
+    HWND list = app.ScanTo({AREA_DRV, AREA_APPPATH, AREA_STARTUP, AREA_UNINSTALL});
     ASSERT_NE(list, nullptr);
     RemoteList rows(app.process(), list);
     const int total = rows.Count();
@@ -295,7 +284,7 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
     // Every column, and the details line of the row once it is selected.
     for (const Expected& f : ours) {
         SCOPED_TRACE(f.type);
-        const int row = RowOfFile(rows, f.file);
+        const int row = RowShowing(rows, f.file);
         ASSERT_GE(row, 0);
         EXPECT_EQ(rows.Text(row, 1), f.problem());
         EXPECT_EQ(rows.Text(row, 3), f.location());
@@ -306,8 +295,8 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
 
     // The driver is kept: its tick goes before the sorts, and stays with it.
     const std::string kept = ours[0].type == "VxD" ? ours[0].file : dir.file("gone-driver.drv");
-    ASSERT_TRUE(ClickBox(list, rows, RowOfFile(rows, kept)));
-    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowOfFile(rows, kept)); }, 3000));
+    ASSERT_TRUE(ClickRowBox(list, rows, RowShowing(rows, kept)));
+    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowShowing(rows, kept)); }, 3000));
     const std::vector<std::string> before = Column(rows, 2);
     for (int column : {2, 1, 3}) {
         for (bool ascending : {true, false}) {
@@ -324,21 +313,19 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
     EXPECT_EQ(LabelAt(app, RESULT_COUNT), std::to_string(total - 1) + " of " + std::to_string(total) + " selected");
 
     // The keyboard: Space ticks the selected row again, Ctrl+A ticks every row, Space unticks again.
-    ASSERT_TRUE(ClickRow(list, rows, RowOfFile(rows, kept)));
+    ASSERT_TRUE(ClickRow(list, rows, RowShowing(rows, kept)));
     ASSERT_TRUE(Xdo("key space"));
-    EXPECT_TRUE(PumpUntil([&] { return rows.Checked(RowOfFile(rows, kept)); }, 3000));
-    ASSERT_TRUE(ClickBox(list, rows, RowOfFile(rows, kept)));
-    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowOfFile(rows, kept)); }, 3000));
+    EXPECT_TRUE(PumpUntil([&] { return rows.Checked(RowShowing(rows, kept)); }, 3000));
+    ASSERT_TRUE(ClickRowBox(list, rows, RowShowing(rows, kept)));
+    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowShowing(rows, kept)); }, 3000));
     ASSERT_TRUE(Xdo("key ctrl+a"));
     EXPECT_TRUE(PumpUntil([&] { return LabelAt(app, RESULT_COUNT) == std::to_string(total) + " of " + std::to_string(total) + " selected"; }, 3000));
     ASSERT_TRUE(Xdo("key space"));
-    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowOfFile(rows, kept)); }, 3000));
+    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(RowShowing(rows, kept)); }, 3000));
 
     // The repair takes exactly the ticked rows, whatever order they are shown in.
     ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
-    HWND box = app.WaitForBox(180000);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(app.AnswerBox(box));
+    ASSERT_NE(app.AnswerNextBox(180000), "");
     EXPECT_TRUE(ValueExists(DRIVERS, "zt.rp.drv")) << "the kept row went";
     EXPECT_FALSE(KeyExists(APP_PATHS + "\\ZtResultPage.exe"));
     EXPECT_FALSE(ValueExists(RUN, "ZtResultPage"));
@@ -346,22 +333,93 @@ TEST_F(ResultPageWindow, ColumnsDetailsSortingAndTheTicksThroughASortIntoTheRepa
     EXPECT_EQ(RunCli("restore", AppDataFolderOf(dir.path())).exitCode, 0u);  // the prefix's own entries
 }
 
-TEST_F(ResultPageWindow, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistryEditorAtTheRowsKey) {
-    ScratchDir dir("result-menu");
-    EnsuredKey drivers(DRIVERS);
-    SeededValue drv(DRIVERS, "zt.rp.menu", dir.file("gone-menu.drv"));
-    SeededKey app1(APP_PATHS + "\\ZtResultMenu.exe");
-    app1.setString("", dir.file("gone-menu.exe"));
+namespace {
+// The program's save dialog, once it shows.
+HWND SaveDialog(RunningApp& app) {
+    HWND dialog = nullptr;
+    PumpUntil(
+        [&] {
+            HWND box = app.WaitForBox(0);
+            char title[64] = {};
+            if (box) GetWindowTextA(box, title, sizeof title);
+            dialog = box && std::string(title) == "Save report" ? box : nullptr;
+            return dialog != nullptr;
+        },
+        15000);
+    return dialog;
+}
+
+// Opens the save dialog and types the name into its focused name box, then Return; the dialog.
+HWND TypeIntoSaveDialog(RunningApp& app, const std::string& path) {
+    if (!app.Click(SAVE_REPORT_BUTTON.x, SAVE_REPORT_BUTTON.y)) return nullptr;
+    HWND dialog = SaveDialog(app);
+    if (!dialog || !Xdo("key ctrl+a type --delay 20 '" + path + "'") || !Xdo("key Return")) return nullptr;
+    return dialog;
+}
+
+// Saves through the dialog; true once the dialog has gone.
+bool SaveAs(RunningApp& app, const std::string& path) {
+    HWND dialog = TypeIntoSaveDialog(app, path);
+    return dialog && PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 15000);
+}
+}  // namespace
+
+TEST_F(ScannedResultPage, SaveReportWritesTheTypeItsNameEndsInAndSaysWhenItCannot) {
+    RunningApp& app = *state().app;
+    const ScratchDir& dir = state().dir;
+    const int total = RemoteList(app.process(), state().list).Count();
+
+    ASSERT_TRUE(SaveAs(app, dir.file("findings.html")));
+    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.html")); }, 10000));
+    EXPECT_TRUE(RunPython(dir.path(),
+                          "import sys, xml.etree.ElementTree as ET\n"
+                          "root = ET.parse(sys.argv[1]).getroot()\n"
+                          "rows = [''.join(td.itertext()) for t in list(root.iter('table'))[1:] for td in t.iter('td')]\n"
+                          "assert sys.argv[2] in rows, rows\n"
+                          "assert len(list(root.iter('table'))[1].findall('tr')) == int(sys.argv[3]) + 1\n",
+                          {dir.file("findings.html")}, {dir.file("gone-menu.drv"), std::to_string(total)}))
+        << "the page is not well-formed or misses a finding";
+
+    ASSERT_TRUE(SaveAs(app, dir.file("findings.csv")));
+    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.csv")); }, 10000));
+    EXPECT_TRUE(RunPython(dir.path(),
+                          "import csv, sys\n"
+                          "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1'), strict=True))\n"
+                          "assert rows[0][0] == 'Category' and len(rows) == int(sys.argv[3]) + 1, rows\n"
+                          "assert ['DRV', 'Driver: file missing', sys.argv[2]] in [r[:3] for r in rows], rows\n",
+                          {dir.file("findings.csv")}, {dir.file("gone-menu.drv"), std::to_string(total)}))
+        << "the CSV file does not read back";
+
+    // A read-only file of that name: the dialog asks to replace it, the program says it could not.
+    WriteTextFile(dir.file("locked.csv"), "kept");
+    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_READONLY);
+    HWND dialog = TypeIntoSaveDialog(app, dir.file("locked.csv"));
+    ASSERT_NE(dialog, nullptr);
+    std::string said;
+    for (int box = 0; box < 3 && said.find("could not be written") == std::string::npos; ++box) {
+        // The save dialog itself is a box of the program too, until it closes: wait past it.
+        HWND shown = nullptr;
+        if (!PumpUntil([&] { return (shown = app.WaitForBox(0)) != nullptr && shown != dialog; }, 15000)) break;
+        said = app.BoxText(shown);
+        if (said.find("could not be written") == std::string::npos) ASSERT_TRUE(Xdo("key Return"));  // "replace it?"
+        else ASSERT_TRUE(app.AnswerBox(shown));
+        PumpUntil([&] { return !IsWindow(shown); }, 5000);
+    }
+    EXPECT_NE(said.find("read-only"), std::string::npos) << said;
+    EXPECT_EQ(ReadTextFile(dir.file("locked.csv")), "kept");
+    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Runs after the report's case, which leaves the ticks as the scan gave them.
+TEST_F(ScannedResultPage, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistryEditorAtTheRowsKey) {
+    RunningApp& app = *state().app;
+    const ScratchDir& dir = state().dir;
+    HWND list = state().list;
     for (DWORD id : ProcessesNamed("regedit.exe")) CloseWindowsOf(id);
     WaitForProcessesToEnd("regedit.exe", 20000);
-
-    RunningApp app("", dir.path());
-    ASSERT_TRUE(app.started());
-    HWND list = ScanTo(app, {AREA_DRV, AREA_APPPATH});
-    ASSERT_NE(list, nullptr);
     RemoteList rows(app.process(), list);
     const int total = rows.Count();
-    const int appRow = RowOfFile(rows, dir.file("gone-menu.exe"));
+    const int appRow = RowShowing(rows, dir.file("gone-menu.exe"));
     ASSERT_GE(appRow, 0);
 
     // Tab reaches the list, the arrows move through it, Space ticks and unticks.
@@ -408,7 +466,7 @@ TEST_F(ResultPageWindow, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistry
     }, 5000)) << "Keep puts the entry on the ignore list at once";
 
     // Copy puts the row's text on the clipboard.
-    const int drvRow = RowOfFile(rows, dir.file("gone-menu.drv"));
+    const int drvRow = RowShowing(rows, dir.file("gone-menu.drv"));
     ASSERT_GE(drvRow, 0);
     ASSERT_TRUE(PickFromRowMenu(app, list, rows, drvRow, "c"));
     std::string copied;
@@ -440,86 +498,4 @@ TEST_F(ResultPageWindow, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistry
     WaitForProcessesToEnd("regedit.exe", 20000);
     EXPECT_TRUE(ProcessesNamed("regedit.exe").empty());
     EXPECT_TRUE(rows.Checked(drvRow)) << "opening the editor changes no tick";
-}
-
-namespace {
-// The program's save dialog, once it shows.
-HWND SaveDialog(RunningApp& app) {
-    HWND dialog = nullptr;
-    PumpUntil(
-        [&] {
-            HWND box = app.WaitForBox(0);
-            char title[64] = {};
-            if (box) GetWindowTextA(box, title, sizeof title);
-            dialog = box && std::string(title) == "Save report" ? box : nullptr;
-            return dialog != nullptr;
-        },
-        15000);
-    return dialog;
-}
-
-// Opens the save dialog and types the name into its focused name box, then Return; the dialog.
-HWND TypeIntoSaveDialog(RunningApp& app, const std::string& path) {
-    if (!app.Click(SAVE_REPORT_BUTTON.x, SAVE_REPORT_BUTTON.y)) return nullptr;
-    HWND dialog = SaveDialog(app);
-    if (!dialog || !Xdo("key ctrl+a type --delay 20 '" + path + "'") || !Xdo("key Return")) return nullptr;
-    return dialog;
-}
-
-// Saves through the dialog; true once the dialog has gone.
-bool SaveAs(RunningApp& app, const std::string& path) {
-    HWND dialog = TypeIntoSaveDialog(app, path);
-    return dialog && PumpUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 15000);
-}
-}  // namespace
-
-TEST_F(ResultPageWindow, SaveReportWritesTheTypeItsNameEndsInAndSaysWhenItCannot) {
-    ScratchDir dir("result-report");
-    EnsuredKey drivers(DRIVERS);
-    SeededValue drv(DRIVERS, "zt.rp.report", dir.file("gone-report.drv"));
-    RunningApp app("", dir.path());
-    ASSERT_TRUE(app.started());
-    HWND list = ScanTo(app, {AREA_DRV});
-    ASSERT_NE(list, nullptr);
-    const int total = RemoteList(app.process(), list).Count();
-
-    ASSERT_TRUE(SaveAs(app, dir.file("findings.html")));
-    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.html")); }, 10000));
-    EXPECT_TRUE(RunPython(dir.path(),
-                          "import sys, xml.etree.ElementTree as ET\n"
-                          "root = ET.parse(sys.argv[1]).getroot()\n"
-                          "rows = [''.join(td.itertext()) for t in list(root.iter('table'))[1:] for td in t.iter('td')]\n"
-                          "assert sys.argv[2] in rows, rows\n"
-                          "assert len(list(root.iter('table'))[1].findall('tr')) == int(sys.argv[3]) + 1\n",
-                          {dir.file("findings.html")}, {dir.file("gone-report.drv"), std::to_string(total)}))
-        << "the page is not well-formed or misses a finding";
-
-    ASSERT_TRUE(SaveAs(app, dir.file("findings.csv")));
-    ASSERT_TRUE(PumpUntil([&] { return PathExists(dir.file("findings.csv")); }, 10000));
-    EXPECT_TRUE(RunPython(dir.path(),
-                          "import csv, sys\n"
-                          "rows = list(csv.reader(open(sys.argv[1], newline='', encoding='latin-1'), strict=True))\n"
-                          "assert rows[0][0] == 'Category' and len(rows) == int(sys.argv[3]) + 1, rows\n"
-                          "assert ['DRV', 'Driver: file missing', sys.argv[2]] in [r[:3] for r in rows], rows\n",
-                          {dir.file("findings.csv")}, {dir.file("gone-report.drv"), std::to_string(total)}))
-        << "the CSV file does not read back";
-
-    // A read-only file of that name: the dialog asks to replace it, the program says it could not.
-    WriteTextFile(dir.file("locked.csv"), "kept");
-    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_READONLY);
-    HWND dialog = TypeIntoSaveDialog(app, dir.file("locked.csv"));
-    ASSERT_NE(dialog, nullptr);
-    std::string said;
-    for (int box = 0; box < 3 && said.find("could not be written") == std::string::npos; ++box) {
-        // The save dialog itself is a box of the program too, until it closes: wait past it.
-        HWND shown = nullptr;
-        if (!PumpUntil([&] { return (shown = app.WaitForBox(0)) != nullptr && shown != dialog; }, 15000)) break;
-        said = app.BoxText(shown);
-        if (said.find("could not be written") == std::string::npos) ASSERT_TRUE(Xdo("key Return"));  // "replace it?"
-        else ASSERT_TRUE(app.AnswerBox(shown));
-        PumpUntil([&] { return !IsWindow(shown); }, 5000);
-    }
-    EXPECT_NE(said.find("read-only"), std::string::npos) << said;
-    EXPECT_EQ(ReadTextFile(dir.file("locked.csv")), "kept");
-    SetFileAttributesA(dir.file("locked.csv").c_str(), FILE_ATTRIBUTE_NORMAL);
 }

@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "registry/RegKey.h"
+#include "settings/Clock.h"
 #include "settings/ClockTime.h"
 #include "settings/LogonTask.h"
 #include "settings/ScanClock.h"
@@ -351,6 +352,52 @@ TEST_F(Settings, TheClockFollowsTheScreenAndNeverStoresAPastTime) {
     EXPECT_TRUE(LastAutomaticScan(when, found));
     EXPECT_EQ(when, NOW + 5);
     EXPECT_EQ(found, 17);
+}
+
+// A driven clock from a fixed local time: where it stands after each step, and whether the step
+// brought the due check (a clock set back must not stall the check until it catches up).
+TEST(Clock, DrivenStepsMoveTheLocalTimeAndBringTheTicks) {
+    struct Step {
+        long seconds;
+        bool ticks;
+    };
+    const struct Row {
+        const char* what;
+        int y, mo, d, h, mi, s;
+        std::vector<Step> steps;
+        LocalStamp after;  // year, month, day, weekday, hour, minute
+    } rows[] = {
+        {"a tick's worth", 2026, 6, 15, 12, 0, 0, {{10, true}}, {2026, 6, 15, 1, 12, 0}},
+        {"less than a tick, twice", 2026, 6, 15, 12, 0, 0, {{9, false}, {1, true}}, {2026, 6, 15, 1, 12, 0}},
+        {"over midnight", 2026, 6, 15, 23, 59, 55, {{10, true}}, {2026, 6, 16, 2, 0, 0}},
+        {"over a month end", 2026, 4, 30, 23, 59, 58, {{CLOCK_TICK_SECONDS, true}}, {2026, 5, 1, 5, 0, 0}},
+        {"into a leap day", 2028, 2, 28, 23, 59, 55, {{10, true}}, {2028, 2, 29, 2, 0, 0}},
+        {"out of February", 2027, 2, 28, 23, 59, 55, {{10, true}}, {2027, 3, 1, 1, 0, 0}},
+        {"over a year end", 2026, 12, 31, 23, 59, 50, {{15, true}}, {2027, 1, 1, 5, 0, 0}},
+        {"set back an hour, then on", 2026, 6, 15, 12, 0, 0, {{-3600, true}, {5, false}, {5, true}},
+         {2026, 6, 15, 1, 11, 0}},
+        {"set back a second", 2026, 6, 15, 12, 0, 30, {{-1, true}, {9, false}}, {2026, 6, 15, 1, 12, 0}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        int64_t base = 0;
+        ASSERT_TRUE(LocalTimeToUnix(row.y, row.mo, row.d, row.h, row.mi, row.s, base));
+        Clock clock([base] { return base; });
+        EXPECT_TRUE(clock.TickDue()) << "not driven: every timer is a tick";
+        clock.Drive();
+        EXPECT_EQ(clock.TimerMs(), CLOCK_DRIVEN_POLL_MS);
+        int64_t moved = 0;
+        for (const auto& step : row.steps) {
+            clock.Advance(step.seconds);
+            moved += step.seconds;
+            EXPECT_EQ(clock.Now(), base + moved);
+            EXPECT_EQ(clock.TickDue(), step.ticks) << "after " << moved << " s";
+        }
+        LocalStamp at;
+        ASSERT_TRUE(UnixToLocalStamp(clock.Now(), at));
+        EXPECT_EQ(StampText(at), StampText(row.after));
+        EXPECT_EQ(at.year, row.after.year);
+    }
 }
 
 TEST(ScheduleMath, ThePagesSentencesAboutTheClock) {

@@ -290,9 +290,7 @@ TEST_F(BothViews, EachViewsEntriesAreFoundRemovedAndRestoredInTheirView) {
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
-        HWND box = app.WaitForBox(240000);
-        ASSERT_NE(box, nullptr);
-        ASSERT_TRUE(app.AnswerBox(box));
+        ASSERT_NE(app.AnswerNextBox(240000), "");
         HWND list = nullptr;
         ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 20000));
         RemoteList rows(app.process(), list);

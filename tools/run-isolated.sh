@@ -32,6 +32,7 @@ if [ "${WINEPREFIX:-$template}" = "$template" ]; then
 else
   prefix="$WINEPREFIX"
   [ -f "$prefix/system.reg" ] || "$here/make-prefix.sh" "$prefix" >&2 || exit 2
+  "$here/test-display-settings.sh" "$prefix" >&2 || exit 2
 fi
 . "$here/wine-env.sh" "$prefix"
 

@@ -16,6 +16,7 @@ if [ ! -f "$WINEPREFIX/.zenthar-removable-r" ]; then
   wineserver -w
   touch "$WINEPREFIX/.zenthar-removable-r"
 fi
+"$here/test-display-settings.sh" "$WINEPREFIX" || echo "run-tests: Wine's window settings were not made" >&2
 # Bring the template up to date for this Wine (a newer Wine rewrites the prefix's system files on
 # its first start, which must not happen in the copies: they share those files), then stop its
 # server so that the copies are taken from a registry written out in full.

@@ -17,6 +17,7 @@
 #include "engine/StopEvent.h"
 #include "framework/Dialog.h"
 #include "framework/GdiOwners.h"
+#include "settings/Clock.h"
 #include "settings/ScanClock.h"
 #include "settings/ScheduleMath.h"
 #include "settings/SettingsKey.h"
@@ -95,7 +96,7 @@ BOOL CMainDialog::OnInitDialog() {
     SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(largeIcon_));
     // 6. Timers.
     SetTimer(hwnd(), TIMER_IDLE, 1000, nullptr);
-    SetTimer(hwnd(), TIMER_AUTOSCAN, AUTOSCAN_CHECK_MS, nullptr);
+    SetTimer(hwnd(), TIMER_AUTOSCAN, TheClock().TimerMs(), nullptr);
     // A window that starts in the tray never paints, so the hidden sub-screens (the schedule's
     // switch among them) and the tray icon come from the first-idle step at once.
     if (startInTray) SetTimer(hwnd(), TIMER_FIRSTIDLE, 0, nullptr);
@@ -148,14 +149,16 @@ void CMainDialog::OnSize(UINT type, int, int) {
 
 void CMainDialog::OnTimer(UINT_PTR id) {
     if (id == TIMER_AUTOSCAN) {
-        if (closing_) return;
+        if (closing_ || !TheClock().TickDue()) return;
         // The schedule screen decides whether scanning is on: it must have been built first.
         AllScreens();
+        bool started = false;
         if (TheScanClock().DueCheck(scanInProgress.load() != 0)) {
             ButtonPressed("BUTTON_SCAN");
-            automaticScan_ = scanInProgress.load() != 0;
+            automaticScan_ = started = scanInProgress.load() != 0;
         }
         ShowClockTexts();
+        TheClock().TickDone(started);
     } else if (id == TIMER_PROGRESS) {
         KillTimer(hwnd(), TIMER_PROGRESS);
         ShowQueuedProgress();

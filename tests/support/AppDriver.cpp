@@ -111,11 +111,22 @@ RunningApp::RunningApp(const std::string& arguments, const std::string& director
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = static_cast<WORD>(showCommand);
     }
+    // Each program gets a clock section of its own, named in its environment.
+    static int clocks = 0;
+    const std::string clockName = "zenthar-test-clock-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                  std::to_string(GetTickCount()) + "-" + std::to_string(++clocks);
+    clockMapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(ClockDriveSection),
+                                       clockName.c_str());
+    if (clockMapping_)
+        clock_ = static_cast<ClockDriveSection*>(
+            MapViewOfFile(clockMapping_, FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, sizeof(ClockDriveSection)));
     BOOL created = FALSE;
     {
         AppDataFolder data(appData.empty() ? directory : appData);  // inherited by the program
+        SetEnvironmentVariableA(CLOCK_DRIVE_VARIABLE, clock_ ? clockName.c_str() : nullptr);
         created = CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, directory.c_str(), &si,
                                  &pi_);
+        SetEnvironmentVariableA(CLOCK_DRIVE_VARIABLE, nullptr);
     }
     if (!created) return;
     PumpUntil(
@@ -142,6 +153,8 @@ int RunningApp::SubScreenCount() const {
 }
 
 RunningApp::~RunningApp() {
+    if (clock_) UnmapViewOfFile(clock_);
+    if (clockMapping_) CloseHandle(clockMapping_);
     if (!pi_.hProcess) return;
     if (!Exited(0)) {
         if (main_) PostMessageA(main_, WM_COMMAND, 32773, 0);
@@ -161,6 +174,15 @@ RunningApp::~RunningApp() {
 
 bool RunningApp::Exited(DWORD ms) {
     return PumpUntil([&] { return WaitForSingleObject(pi_.hProcess, 0) == WAIT_OBJECT_0; }, ms);
+}
+
+int RunningApp::AdvanceClock(long seconds, DWORD ms) {
+    if (!clock_) return -1;
+    const long ticks = clock_->ticks;
+    InterlockedExchangeAdd(&clock_->offset, seconds);
+    if (seconds >= 0 && seconds < CLOCK_TICK_SECONDS) return clock_->scans;  // too little for a tick
+    if (!PumpUntil([&] { return clock_->ticks != ticks; }, ms)) return -1;
+    return clock_->scans;
 }
 
 bool RunningApp::Click(int x, int y) {
@@ -191,6 +213,15 @@ bool RunningApp::ButtonEnabled(int x, int y) {
     POINT p{x, y};
     const HWND button = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);
     return button && button != main_ && IsWindowEnabled(button);
+}
+
+bool RunningApp::ScanRunning() {
+    POINT p{SCAN_BUTTON.x, SCAN_BUTTON.y};
+    const HWND button = ChildWindowFromPointEx(main_, p, CWP_SKIPINVISIBLE);
+    DWORD_PTR check = BST_UNCHECKED;
+    if (button && button != main_)
+        SendMessageTimeoutA(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &check);
+    return check == BST_CHECKED;
 }
 
 bool RunningApp::SubScreenButtonEnabled(int x, int y) {
@@ -317,4 +348,58 @@ RECT RemoteList::RowRect(int row) const {
     SendMessageA(list_, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote_));
     ReadProcessMemory(process_, remote_, &r, sizeof r, &done);
     return r;
+}
+
+std::string RunningApp::AnswerNextBox(DWORD ms) {
+    HWND box = WaitForBox(ms);
+    if (!box) return "";
+    const std::string text = BoxText(box);
+    return AnswerBox(box) ? text : "";
+}
+
+std::vector<std::string> RunningApp::AnswerBoxes(DWORD firstMs, DWORD quietMs) {
+    std::vector<std::string> texts;
+    for (HWND box = WaitForBox(firstMs); box; box = WaitForBox(quietMs)) {
+        texts.push_back(BoxText(box));
+        if (!AnswerBox(box)) break;
+    }
+    return texts;
+}
+
+bool RunningApp::ScanOnly(std::initializer_list<SkinPoint> areas) {
+    if (!Click(AREA_ALL.x, AREA_ALL.y)) return false;
+    for (const auto& a : areas)
+        if (!Click(a.x, a.y)) return false;
+    return true;
+}
+
+HWND RunningApp::ScanComplete(DWORD ms) {
+    const std::string said = AnswerNextBox(ms);
+    EXPECT_EQ(said, "Scan Complete");
+    HWND list = nullptr;
+    if (said == "Scan Complete") PumpUntil([&] { return (list = ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000);
+    return list;
+}
+
+HWND RunningApp::ScanTo(std::initializer_list<SkinPoint> areas) {
+    if (!ScanOnly(areas) || !Click(SCAN_BUTTON.x, SCAN_BUTTON.y)) return nullptr;
+    return ScanComplete();
+}
+
+bool ClickRow(HWND list, const RemoteList& rows, int row, int button) {
+    const RECT r = rows.RowRect(row);
+    return Xdo("mousemove " + ScreenXY(list, r.left + 90, (r.top + r.bottom) / 2) + " sleep 0.2 click " +
+               std::to_string(button));
+}
+
+bool ClickRowBox(HWND list, const RemoteList& rows, int row) {
+    const RECT r = rows.RowRect(row);
+    return Xdo("mousemove " + ScreenXY(list, r.left + 40, (r.top + r.bottom) / 2) + " sleep 0.2 mousemove " +
+               ScreenXY(list, r.left + 9, (r.top + r.bottom) / 2) + " sleep 0.2 click 1");
+}
+
+int RowShowing(const RemoteList& rows, const std::string& text, int column) {
+    for (int i = 0; i < rows.Count(); ++i)
+        if (rows.Text(i, column) == text) return i;
+    return -1;
 }

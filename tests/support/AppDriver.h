@@ -6,8 +6,12 @@
 #include <windows.h>
 
 #include <cstdlib>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "settings/Clock.h"
 
 // The window program's path (from the environment CTest sets), reachable from the prefix.
 std::string AppPath();
@@ -20,6 +24,27 @@ protected:
         if (AppPath().empty()) GTEST_SKIP() << "ZENTHAR_APP not set";
     }
 };
+// A fixture for the cases that need the same program state: `State` is built once for the suite
+// (seeds, a start of the program, whatever brings it to the state; `ready()` says it got there)
+// and each case of the suite starts from it.
+template <class State>
+class SharedProgramTest : public WindowProgramTest {
+protected:
+    static void SetUpTestSuite() {
+        if (std::getenv("DISPLAY") && !AppPath().empty()) state_ = std::make_unique<State>();
+    }
+    static void TearDownTestSuite() { state_.reset(); }
+    void SetUp() override {
+        WindowProgramTest::SetUp();
+        if (IsSkipped()) return;
+        ASSERT_TRUE(state_ && state_->ready()) << "the shared program did not reach its state";
+    }
+    static State& state() { return *state_; }
+
+private:
+    static inline std::unique_ptr<State> state_;
+};
+
 // The data folder of a program started with APPDATA set to `appData`.
 std::string AppDataFolderOf(const std::string& appData);
 
@@ -48,6 +73,11 @@ public:
     // True when the process has ended within `ms`.
     bool Exited(DWORD ms);
 
+    // Moves the program's clock on by `seconds` (back, when negative) and, when that is a tick's
+    // worth or a step back, waits for the due check it brings: the automatic scans its clock
+    // has started since the program began, or -1 when no check ran within `ms`.
+    int AdvanceClock(long seconds, DWORD ms = 10000);
+
     // A left click at client point (x, y) of the main window (the pointer first leaves any button
     // it hovers, so that a hovering button never keeps the click).
     bool Click(int x, int y);
@@ -55,11 +85,23 @@ public:
     HWND WaitForBox(DWORD ms);
     // The progress dialog ("Scan with summary"), or null.
     HWND ProgressDialog();
+    // Whether a scan runs (the main scan button stays pressed until its "Scan Complete" is answered).
+    bool ScanRunning();
     // Whether the main window's button at client point (x, y) is enabled.
     bool ButtonEnabled(int x, int y);
     std::string BoxText(HWND box);
     // Focuses the box with a click on its text and presses Return; true when the box went.
     bool AnswerBox(HWND box);
+    // Waits up to `ms` for a box and answers it: its text, or "" when none came or it stayed.
+    std::string AnswerNextBox(DWORD ms);
+    // Answers every box the program shows until none comes for `quietMs`: their texts in order.
+    std::vector<std::string> AnswerBoxes(DWORD firstMs, DWORD quietMs);
+    // Unticks every area of the category screen, then ticks `areas`.
+    bool ScanOnly(std::initializer_list<SkinPoint> areas);
+    // Answers "Scan Complete" (within `ms`) and waits for the result list; null when either fails.
+    HWND ScanComplete(DWORD ms = 180000);
+    // ScanOnly(areas), the scan button, then ScanComplete.
+    HWND ScanTo(std::initializer_list<SkinPoint> areas);
     // True when the program's notification-area icon is there (the shell answers a change of it).
     bool HasTrayIcon();
     // The sub-screen shown now ("SUBMAIN_..."), or "".
@@ -73,6 +115,9 @@ public:
 
 private:
     int SubScreenCount() const;
+    // The section through which this test drives the program's clock (settings/Clock.h).
+    HANDLE clockMapping_ = nullptr;
+    ClockDriveSection* clock_ = nullptr;
     PROCESS_INFORMATION pi_{};
     HWND main_ = nullptr;
 };
@@ -96,6 +141,13 @@ private:
     HWND list_;
     void* remote_ = nullptr;  // an LVITEMA or RECT, then the text buffer
 };
+
+// Real clicks on a row of a program's list: on the middle of its problem cell (selects it; `button`
+// 3 opens its menu), or on its check box.
+bool ClickRow(HWND list, const RemoteList& rows, int row, int button = 1);
+bool ClickRowBox(HWND list, const RemoteList& rows, int row);
+// The first row whose `column` shows `text`, or -1.
+int RowShowing(const RemoteList& rows, const std::string& text, int column = 2);
 
 // The built-in skin's rectangles used by the tests (client coordinates of the main window).
 constexpr SkinPoint SCAN_BUTTON{107 + 58, 258 + 19};
