@@ -27,7 +27,7 @@ const char* const USAGE =
     "                       Scan the registry (and the shortcut files of the fixed disks) for\n"
     "                       entries that point at missing files. LIST is a comma-separated subset of\n"
     "                       COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP,\n"
-    "                       UNINSTALL, SHORTCUTS (default: all).\n"
+    "                       UNINSTALL, FILETYPES, SHORTCUTS (default: all).\n"
     "                       Standard output, tab-separated: one line per finding,\n"
     "                         FINDING<TAB>type<TAB>action<TAB>keyPath<TAB>value name<TAB>filePath\n"
     "                       and on 64-bit Windows <TAB>view after it: 32 or 64, the registry view\n"

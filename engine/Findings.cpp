@@ -19,6 +19,7 @@ constexpr ProblemWords PROBLEM_WORDS[] = {
     {FONTS, "Font: file missing"},
     {STARTUP, "Startup program not found"},
     {UNINSTALL, "Uninstall entry: program missing"},
+    {FILETYPES, "File type command: program missing"},
     {SHORTCUTS, "Shortcut: target missing"},
 };
 }  // namespace

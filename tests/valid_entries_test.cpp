@@ -527,7 +527,7 @@ bool entryPresent(const Entry& e) {
     return there;
 }
 
-const char* REGISTRY_CATEGORIES = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL";
+const char* REGISTRY_AREAS = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL,FILETYPES";
 }  // namespace
 
 TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
@@ -541,7 +541,7 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     entries.push_back(working);
     SeededEntries seeded(entries);
 
-    auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+    auto scan = RunCli(std::string("scan --only ") + REGISTRY_AREAS, folder.path());
     std::vector<std::string> ourFindings;
     std::string keep;  // the prefix's own findings stay: only ours are judged here
     for (const std::string& line : SplitLines(scan.out)) {
@@ -553,7 +553,7 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     ASSERT_EQ(ourFindings.size(), 1u) << scan.out;
     EXPECT_EQ(ourFindings[0], "FINDING\tCLSID\tKEY\t" + staleKey + "\t(Default)\t" + narrow(R) + "\\gone\\stale.dll");
 
-    auto fix = RunCli(std::string("fix --only ") + REGISTRY_CATEGORIES + keep + " --yes", folder.path());
+    auto fix = RunCli(std::string("fix --only ") + REGISTRY_AREAS + keep + " --yes", folder.path());
     EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
     EXPECT_FALSE(KeyExists(staleKey));
     EXPECT_TRUE(entryPresent(working));
@@ -568,7 +568,7 @@ TEST(ValidEntriesOnTheConsole, ScanOutputIsTheSameWithAndWithoutTheFileTestPool)
     SeededEntries seeded(installerEntries());
     auto scanWith = [&](const char* threads) {
         SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", *threads ? threads : nullptr);
-        auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+        auto scan = RunCli(std::string("scan --only ") + REGISTRY_AREAS, folder.path());
         SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", nullptr);
         return scan;
     };
