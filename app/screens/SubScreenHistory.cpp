@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/screens/SubScreen.h"
+#include "engine/Findings.h"
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
 #include "skin/SkinStore.h"
@@ -92,7 +93,7 @@ void AppSubScreen::ShowHistoryRepair(int row) {
     const RepairRecord& r = historyRows[static_cast<size_t>(row)];
     entryList->BeginFill(static_cast<int>(r.entries.size()));
     for (const auto& e : r.entries) {
-        const int item = entryList->AddItem(e.category, false);
+        const int item = entryList->AddItem(AreaWords(e.category), false);
         if (item < 0) continue;
         entryList->SetItemText(item, 1, location(e));
         entryList->SetItemText(item, 2, e.filePath);
