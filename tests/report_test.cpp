@@ -73,6 +73,7 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     const std::string tools = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Shared Tools\\Old";
     const std::string fonts = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
     const std::string uninstall = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\old";
+    const std::string verb = "HKEY_CLASSES_ROOT\\OldDoc.File\\shell\\open";
     const std::string wholeKey = "A repair removes this key and everything under it.";
     const Case cases[] = {
         {"CLSID", "KEY", clsid, "(Default)", "C:\\gone\\server.dll", "COM class: server file missing", clsid, wholeKey},
@@ -90,6 +91,8 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
          "A repair removes the value \"Launcher\" of this key."},
         {"Uninstall", "VAL", uninstall, "UninstallString", "C:\\gone\\unins000.exe", "Uninstall entry: program missing",
          uninstall + " : UninstallString", "A repair removes the value \"UninstallString\" of this key."},
+        {"FileType", "KEY", verb, "(Default)", "C:\\gone\\viewer.exe", "File type command: program missing", verb,
+         wholeKey},
     };
     std::set<std::string> problems;
     for (const Case& c : cases) {
