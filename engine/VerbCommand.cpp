@@ -17,9 +17,11 @@ bool endsWithProgramExtension(const std::string& word) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-// An argument rather than a piece of a path: a placeholder, a switch or a quoted stretch.
+// An argument rather than a piece of a path: a placeholder, a switch ("/p", "-view"; a lone dash is
+// a folder's "Acme - Tools") or a quoted stretch.
 bool isArgument(const std::string& word) {
-    return word.empty() || word.find_first_of("%\"") != std::string::npos || word[0] == '/' || word[0] == '-';
+    if (word.empty() || word.find_first_of("%\"") != std::string::npos) return true;
+    return word.size() > 1 && (word[0] == '/' || word[0] == '-');
 }
 
 // The leading program of an unquoted command: every run of words from the start, shortest

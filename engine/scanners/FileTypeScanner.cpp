@@ -30,9 +30,8 @@ VerbFile verbFileOf(const std::string& command) {
         if (!MbContains(path, "\\") && !MbContains(path, ":")) path = SystemDirectory() + "\\" + path;
         // The system adds ".dll" to a library and ".exe" to a program named without an extension.
         const bool bareName = path.find('.', path.find_last_of('\\') + 1) == std::string::npos;
-        if (program.library && bareName) path += ".dll";
-        file.paths.push_back(path);
-        if (!program.library && bareName) file.paths.push_back(path + ".exe");
+        if (bareName) file.paths.push_back(path + (program.library ? ".dll" : ".exe"));
+        if (!program.library || !bareName) file.paths.push_back(path);
     }
     return file;
 }
