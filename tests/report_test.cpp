@@ -116,10 +116,15 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     problems.insert(link.problem);
     // Every category has words of its own, and every record type the scanners write is known.
     EXPECT_EQ(problems.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
-    for (const auto& row : CATEGORY_TABLE)
+    std::set<std::string> areas;  // History names every area in words of its own
+    for (const auto& row : CATEGORY_TABLE) {
         if (*row.type) {
             EXPECT_EQ(CategoryOfType(row.type), row.category) << row.type;
         }
+        EXPECT_NE(AreaWords(row.flagName), row.flagName);
+        areas.insert(AreaWords(row.flagName));
+    }
+    EXPECT_EQ(areas.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
 }
 
 TEST(FindingWords, TheRecordsComeFirstThenTheShortcutsWithTheirMissingTargets) {
