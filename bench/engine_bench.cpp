@@ -41,7 +41,7 @@ ScanFigures engineScan(bool registry, bool shortcuts) {
     CShortcut& links = scan.links;
     ScanSelection& selection = scan.selection;
     if (registry)
-        for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) selection[c] = 1;
+        for (auto c : REGISTRY_CATEGORIES) selection[c] = 1;
     if (shortcuts) selection[SHORTCUTS] = 1;
     ScanFigures f;
     f.seconds = TimeSeconds([&] { scan.run(); });
@@ -193,7 +193,7 @@ int poolBench(int runs, bool oneCore, bool fullOnly = false) {
                     paths.size(), tests, missing, walk > 0 ? 100 * tests / walk : 0.0);
     }
     compare(SCAN_CATEGORY_COUNT, "full scan");
-    for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL, SHORTCUTS})
+    for (auto c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL, FILETYPES, SHORTCUTS})
         if (!fullOnly) compare(c, CategoryInfoOf(c).flagName);
     std::printf("%s\n", same ? "the scans with and without the pool gave the same findings and rows"
                               : "MISMATCH between the scans with and without the pool");
@@ -283,7 +283,7 @@ int main(int argc, char** argv) {
         double s = 0;
         int64_t n = 0;
         if (argc == 4) {
-            for (auto cat : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL}) {
+            for (auto cat : REGISTRY_CATEGORIES) {
                 if (std::strcmp(CategoryInfoOf(cat).flagName, argv[3])) continue;
                 if (what == "baseline") {
                     s = TimeSeconds([&] { n = BaselineCategory(cat); });

@@ -10,7 +10,8 @@ import os
 import random
 
 SIZES = dict(com=20000, shared_dlls=5000, app_paths=1000, uninstall=2000, fonts=1000, startup=300,
-             drivers=200, help=500, shared_tools=200, folders=2000, shortcuts=5000)
+             drivers=200, help=500, shared_tools=200, folders=2000, shortcuts=5000,
+             user_startup=100, user_app_paths=200, user_uninstall=500, file_types=2000)
 
 
 def esc(text):
@@ -129,6 +130,38 @@ def main():
              ('InstallLocation', 'C:\\bench\\files\\uninst'), ('UninstallString', '"%s" /uninstall' % exe),
              ('DisplayIcon', exe), ('EstimatedSize', 1234), ('NoModify', 1), ('NoRepair', 1),
              ('URLInfoAbout', 'about:blank')])
+
+    # What per-user installers write: the current user's startup programs, application paths and
+    # uninstall entries, and the machine's programs started once.
+    user = 'HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\'
+    values_key(user + 'Run', n['user_startup'],
+               lambda i, p: ('BenchUserRun%d' % i, '"%s" /tray' % target('userrun', i, '.exe', p)))
+    values_key('HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce',
+               max(1, n['user_startup'] // 4),
+               lambda i, p: ('BenchOnce%d' % i, target('once', i, '.exe', p)))
+    for i in range(n['user_app_paths']):
+        present = rng.random() < 0.5
+        expect_missing += not present
+        key(user + 'App Paths\\BenchUserApp%d.exe' % i, [(None, target('userapp', i, '.exe', present))])
+    for i in range(n['user_uninstall']):
+        present = rng.random() < 0.5
+        expect_missing += not present
+        exe = target('useruninst', i, '.exe', present)
+        key(user + 'Uninstall\\BenchUserProduct%d' % i,
+            [('DisplayName', 'Bench User Product %d' % i), ('DisplayVersion', '3.%d' % i),
+             ('UninstallString', '"%s" /uninstall /user' % exe), ('DisplayIcon', exe), ('NoModify', 1)])
+    # File types: an extension naming its class, the class's open and print verbs (one broken in
+    # two), as document programs register them.
+    for i in range(n['file_types']):
+        present = rng.random() < 0.5
+        expect_missing += not present
+        cls = 'HKEY_CLASSES_ROOT\\BenchDoc.%d' % i
+        exe = target('doc', i, '.exe', present)
+        key('HKEY_CLASSES_ROOT\\.bench%d' % i, [(None, 'BenchDoc.%d' % i), ('Content Type', 'text/plain')])
+        key(cls, [(None, 'Bench document %d' % i)])
+        key(cls + '\\DefaultIcon', [(None, exe + ',0')])
+        key(cls + '\\shell\\open\\command', [(None, '"%s" "%%1"' % exe)])
+        key(cls + '\\shell\\print\\command', [(None, 'notepad.exe /p "%1"')])
 
     # Shortcut tree: folders nested two levels deep, shortcuts spread over them, half broken.
     folders = []

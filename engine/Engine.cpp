@@ -76,7 +76,7 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
         {DRV, &CRegistryLib::ScanDrivers},       {HELP, &CRegistryLib::ScanHelpFiles},
         {APPPATH, &CRegistryLib::ScanAppPaths},  {SHARED_TOOLS, &CRegistryLib::ScanSharedTools},
         {FONTS, &CRegistryLib::ScanFonts},       {STARTUP, &CRegistryLib::ScanStartup},
-        {UNINSTALL, &CRegistryLib::ScanUninstall},
+        {UNINSTALL, &CRegistryLib::ScanUninstall},     {FILETYPES, &CRegistryLib::ScanFileTypes},
     };
     struct PoolRun {
         OrderedFileTests& pool;

@@ -19,9 +19,26 @@ constexpr ProblemWords PROBLEM_WORDS[] = {
     {FONTS, "Font: file missing"},
     {STARTUP, "Startup program not found"},
     {UNINSTALL, "Uninstall entry: program missing"},
+    {FILETYPES, "File type command: program missing"},
     {SHORTCUTS, "Shortcut: target missing"},
 };
+// The areas as the scan areas page names them.
+constexpr ProblemWords AREA_WORDS[] = {
+    {COM, "COM classes"},         {COM_SUBS, "Shared DLLs"},    {DRV, "Drivers"},
+    {HELP, "Help files"},         {APPPATH, "Application paths"}, {SHARED_TOOLS, "Shared tools"},
+    {FONTS, "Fonts"},             {STARTUP, "Startup programs"}, {UNINSTALL, "Uninstall entries"},
+    {FILETYPES, "File types"},    {SHORTCUTS, "Shortcuts"},
+};
 }  // namespace
+
+std::string AreaWords(const std::string& categoryWord) {
+    for (const auto& row : CATEGORY_TABLE) {
+        if (categoryWord != row.flagName) continue;
+        for (const auto& words : AREA_WORDS)
+            if (words.category == row.category) return words.text;
+    }
+    return categoryWord;
+}
 
 const char* ProblemText(ScanCategory category) {
     for (const auto& words : PROBLEM_WORDS)

@@ -25,6 +25,9 @@ struct Finding {
 
 // The problem in words for a category, e.g. "Shared DLL: file missing".
 const char* ProblemText(ScanCategory category);
+// The area a category word of the console or the repair log ("COM_SUBS") names, in words
+// ("Shared DLLs"); the word itself when it names no category.
+std::string AreaWords(const std::string& categoryWord);
 // The category of a record's type ("CLSID", "Startup", ...); COM for an unknown type.
 ScanCategory CategoryOfType(const std::string& type);
 

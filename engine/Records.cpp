@@ -11,6 +11,7 @@ const CategoryInfo CATEGORY_TABLE[SCAN_CATEGORY_COUNT] = {
     {FONTS, "FONTS", "BUTTON_FONTS", "font", "VAL", "Scanning Fonts", "Corrupt Fonts"},
     {STARTUP, "STARTUP", "BUTTON_STARTUP", "Startup", "VAL", "Scanning Startup Items", "Invalid Startup Items"},
     {UNINSTALL, "UNINSTALL", "BUTTON_UNINSTALL", "Uninstall", "VAL", "Scanning Uninstall Items", "Invalid Uninstall Items"},
+    {FILETYPES, "FILETYPES", "BUTTON_FILETYPES", "FileType", "KEY", "Scanning File Types", "Invalid File Types"},
     {SHORTCUTS, "SHORTCUTS", "BUTTON_SHORTCUTS", "", "", "Scanning ShortCuts", "Missing ShortCuts"},
 };
 

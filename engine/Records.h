@@ -10,11 +10,15 @@
 #include "registry/RegistryError.h"
 #include "registry/ValueRecord.h"
 
-// The ten categories, in the member order of the selection flags.
+// The categories, in the member order of the selection flags.
 enum ScanCategory : int {
-    COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, SHORTCUTS, UNINSTALL,
+    COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, SHORTCUTS, UNINSTALL, FILETYPES,
     SCAN_CATEGORY_COUNT
 };
+
+// The registry categories in run order (every category but SHORTCUTS).
+constexpr ScanCategory REGISTRY_CATEGORIES[] = {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS,
+                                                FONTS, STARTUP, UNINSTALL, FILETYPES};
 
 
 // One summary row per scanned category.
@@ -47,7 +51,7 @@ struct CategoryInfo {
     const char* title;
 };
 
-// Registry categories in run order (nine rows), then SHORTCUTS.
+// Registry categories in run order, then SHORTCUTS.
 extern const CategoryInfo CATEGORY_TABLE[SCAN_CATEGORY_COUNT];
 const CategoryInfo& CategoryInfoOf(ScanCategory c);
 

@@ -26,6 +26,8 @@ struct FileStamp {
     bool operator==(const FileStamp& o) const;
 };
 
+struct ScanCounters;
+
 class CRegistryLib : public RegistryAccess {
 public:
     CRegistryLib();
@@ -70,6 +72,7 @@ public:
     void ScanFonts(CategoryResults& results);
     void ScanStartup(CategoryResults& results);
     void ScanUninstall(CategoryResults& results);
+    void ScanFileTypes(CategoryResults& results);
 
     // --- repair: removal of the ErrorList's entries, each written to the undo file first (engine/Repair*.cpp) ---
     // Runs the five passes between the "registry" tags of the undo file, then deletes the file when
@@ -124,6 +127,8 @@ private:
     // Added to the counts reported: the 64-bit view's progress goes on from the 32-bit view's.
     struct { int32_t scanned = 0, errors = 0; } progressBase_;
     // The category's scan once more in the 64-bit registry view, its counts joined to its row.
+    // One uninstall key's programs; false when its information cannot be read (no row then).
+    bool scanUninstallKey(const std::string& keyPath, ScanCounters& counts);
     void scanView64(void (CRegistryLib::*scan)(CategoryResults&), ScanCategory category, CategoryResults& results);
     void report(const std::string& path, const char* progressText, int32_t scanned, int32_t errors);
     void addError(const char* type, const std::string& keyPath, const ValueRecord& value,

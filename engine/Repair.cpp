@@ -26,6 +26,7 @@ const struct {
 } KEY_CONTAINERS[] = {
     {"CLSID", "HKEY_CLASSES_ROOT\\CLSID"},
     {"APPPath", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
+    {"APPPath", "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths"},
     {"SharedTools", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools"},
 };
 
@@ -42,6 +43,19 @@ std::vector<std::string> splitPath(const std::string& path) {
         parts.push_back(path.substr(start, slash - start));
     parts.push_back(path.substr(start));
     return parts;
+}
+
+// A file type's verb (lowered): "hkey_classes_root\<class>\shell\<verb>" and nothing else, so
+// that a repair takes the verb with its command and never the class, the extension or the shell key.
+constexpr const char* FILE_TYPE_RECORD = "FileType";
+bool isVerbKeyPath(const std::string& lowerPath) {
+    static const char CLASSES_ROOT[] = "hkey_classes_root\\";
+    const size_t prefix = sizeof CLASSES_ROOT - 1;
+    if (lowerPath.compare(0, prefix, CLASSES_ROOT) != 0) return false;
+    const std::string rest = lowerPath.substr(prefix);
+    if (!wellFormedRelativePath(rest)) return false;
+    const std::vector<std::string> parts = splitPath(rest);
+    return parts.size() == 3 && parts[1] == "shell" && parts[0] != "clsid";
 }
 
 // The key's full name as the registry stores it ("\REGISTRY\MACHINE\..."); empty when unknown.
@@ -144,10 +158,11 @@ std::string ClassesRootHive(const std::string& keyPath) {
 
 bool IsRemovableKeyRecord(const RegistryError& record) {
     const std::string path = AsciiLower(record.keyPath);  // key names compare without case
+    if (record.type == FILE_TYPE_RECORD) return isVerbKeyPath(path);
     for (const auto& entry : KEY_CONTAINERS) {
         if (record.type != entry.type) continue;
         const std::string container = AsciiLower(entry.container) + "\\";
-        if (path.compare(0, container.size(), container) != 0) return false;
+        if (path.compare(0, container.size(), container) != 0) continue;
         return wellFormedRelativePath(path.substr(container.size()));
     }
     return false;

@@ -46,8 +46,9 @@ std::string ReserveUndoFileName();
 std::string ClassesRootHive(const std::string& keyPath);
 
 // True when a "KEY" record names a key strictly below the key its scanner walks (a class below
-// HKEY_CLASSES_ROOT\CLSID, a program below App Paths, a tool below Shared Tools), so that deleting
-// it with its subtree can never take the container, a root or a stranger's key with it.
+// HKEY_CLASSES_ROOT\CLSID, a program below either App Paths, a tool below Shared Tools, a verb of
+// a file type below its shell key), so that deleting it with its subtree can never take the
+// container, a root or a stranger's key with it.
 bool IsRemovableKeyRecord(const RegistryError& record);
 
 // The key path with the names the registry stores for its components (some scanners keep key

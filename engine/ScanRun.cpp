@@ -24,7 +24,7 @@ void recordProgress(const char* item, const char* text, int32_t scanned, int32_t
 }
 
 bool anyRegistryCategory(const ScanSelection& selection) {
-    for (ScanCategory c : {COM, COM_SUBS, DRV, HELP, APPPATH, SHARED_TOOLS, FONTS, STARTUP, UNINSTALL})
+    for (ScanCategory c : REGISTRY_CATEGORIES)
         if (selection.get(c) != 0) return true;
     return false;
 }

@@ -16,6 +16,8 @@
 namespace {
 const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::string APP_PATHS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+// The same key as this registry stores its name: findings show that.
+const std::string APP_PATHS_STORED = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 
 
 }  // namespace
@@ -59,7 +61,7 @@ TEST(ConsoleProgram, FindingsThenRowsTabSeparatedWithExitStatus) {
         }
     }
     const std::string drvLine = "FINDING\tVxD\tVAL\t" + DRIVERS + "\tzt.cli\t" + dir.file("gone driver.drv");
-    const std::string appLine = "FINDING\tAPPPath\tKEY\t" + APP_PATHS + "\\zenthar" + "cli.exe\t(Default)\t" +
+    const std::string appLine = "FINDING\tAPPPath\tKEY\t" + APP_PATHS_STORED + "\\ZentharCli.exe\t(Default)\t" +
                                 dir.file("gone-app.exe");
     EXPECT_NE(std::find(findings.begin(), findings.end(), drvLine), findings.end()) << r.out;
     EXPECT_NE(std::find(findings.begin(), findings.end(), appLine), findings.end()) << r.out;
@@ -80,7 +82,7 @@ TEST(ConsoleProgram, ScanFormatsCsvAndJsonReadBackWithRealReaders) {
     app.setString("", dir.file("gone-format.exe"));
     const std::vector<std::string> drvRow = {"DRV", "Driver: file missing", gone, DRIVERS + " : zt.cli.format", "value"};
     const std::vector<std::string> appRow = {"APPPATH", "Application path: program missing", dir.file("gone-format.exe"),
-                                             APP_PATHS + "\\zentharformat.exe", "key"};
+                                             APP_PATHS_STORED + "\\ZentharFormat.exe", "key"};
 
     const auto csv = RunCli("scan --only DRV,APPPATH --format csv", dir.path());
     EXPECT_EQ(csv.exitCode, 1u) << csv.err;

@@ -21,9 +21,11 @@ const std::string SHARED_DLLS = HKLM_WIN + "\\CurrentVersion\\SharedDLLs";
 const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::string FONTS_NT = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
 const std::string APP_PATHS = HKLM_WIN + "\\CurrentVersion\\App Paths";
+// Records name keys as the registry stores them.
+const std::string APP_PATHS_STORED = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string SHARED_TOOLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools";
-const std::string RUN = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run";
-const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
+const std::string RUN = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // Files the seeded entries point at: present ones exist, gone ones never do.
 struct Files : ScratchDir {
@@ -486,24 +488,24 @@ TEST(SubkeyScanners, HelpAppPathsSharedToolsAndUninstall) {
 
     auto help = s.withFile(files.path() + "\\Help Dir\\zt-gone.hlp");
     ASSERT_EQ(help.size(), 1u);
-    expectRecord(help[0], "Help", HKLM_WIN + "\\help", "VAL", "zt-gone.hlp", files.path() + "\\Help Dir\\zt-gone.hlp");
+    expectRecord(help[0], "Help", HKLM_WIN + "\\Help", "VAL", "zt-gone.hlp", files.path() + "\\Help Dir\\zt-gone.hlp");
     EXPECT_EQ(s.withFile(SystemDirectory() + "\\zt-helpdir\\zt-gone.chm").size(), 1u);
     EXPECT_TRUE(s.withFile(files.path() + "\\Help Dir\\there.hlp").empty());
     EXPECT_TRUE(s.withFile("C:\\nowhere\\x.hlp").empty());
 
-    auto apps = s.under(APP_PATHS + "\\zenthartest.exe");
+    auto apps = s.under(APP_PATHS_STORED + "\\ZentharTest.exe");
     ASSERT_EQ(apps.size(), 2u);
-    expectRecord(apps[0], "APPPath", APP_PATHS + "\\zenthartest.exe", "KEY", "(Default)", files.gone("app.exe"));
-    expectRecord(apps[1], "APPPath", APP_PATHS + "\\zenthartest.exe", "KEY", "Path", files.gone("appdir"));
-    EXPECT_TRUE(s.under(APP_PATHS + "\\zentharok.exe").empty());
+    expectRecord(apps[0], "APPPath", APP_PATHS_STORED + "\\ZentharTest.exe", "KEY", "(Default)", files.gone("app.exe"));
+    expectRecord(apps[1], "APPPath", APP_PATHS_STORED + "\\ZentharTest.exe", "KEY", "Path", files.gone("appdir"));
+    EXPECT_TRUE(s.under(APP_PATHS_STORED + "\\ZentharOk.exe").empty());
 
     auto tools = s.under(SHARED_TOOLS_KEY + "\\ZentharTool");
     ASSERT_EQ(tools.size(), 1u);
     expectRecord(tools[0], "SharedTools", SHARED_TOOLS_KEY + "\\ZentharTool", "KEY", " PATH\t", files.gone("tool.exe"));
 
-    auto uns = s.under(UNINSTALL_KEY + "\\zentharuninst");
+    auto uns = s.under(UNINSTALL_KEY + "\\ZentharUninst");
     ASSERT_EQ(uns.size(), 1u);
-    expectRecord(uns[0], "Uninstall", UNINSTALL_KEY + "\\zentharuninst", "VAL", "UninstallString", files.gone("un.exe"));
+    expectRecord(uns[0], "Uninstall", UNINSTALL_KEY + "\\ZentharUninst", "VAL", "UninstallString", files.gone("un.exe"));
     EXPECT_TRUE(s.withFile(files.gone("un2.exe")).empty());
 }
 
@@ -559,7 +561,7 @@ TEST(PristinePrefix, EveryReportedPathIsReallyMissing) {
     Scan s({});
     s.selection.selectAll();
     s.run();
-    EXPECT_EQ(s.results.size(), 9u);
+    EXPECT_EQ(s.results.size(), 10u);
     for (const auto& e : s.engine.ErrorList) {
         EXPECT_FALSE(PathExists(e->filePath)) << e->type << " " << e->keyPath << " " << e->filePath;
         EXPECT_EQ(s.engine.IsIgnored(e->filePath), 0);
@@ -627,12 +629,12 @@ TEST(SubkeyScanners, UninstallMatchesTheFullListingWalk) {
     EXPECT_EQ(s.reportedScanned, refCounts);
     ASSERT_EQ(s.results.size(), 1u);
     EXPECT_EQ(s.row(0).scannedCount, scanned);
-    auto recs = s.under(UNINSTALL_KEY + "\\ztref");
+    auto recs = s.under(UNINSTALL_KEY + "\\ZtRef");
     // A and F: C's and G's names differ in case, D is empty, E's number names no file.
     ASSERT_EQ(recs.size(), 2u);
-    expectRecord(recs[0], "Uninstall", UNINSTALL_KEY + "\\ztrefa", "VAL", "UninstallString", files.gone("a.exe"));
+    expectRecord(recs[0], "Uninstall", UNINSTALL_KEY + "\\ZtRefA", "VAL", "UninstallString", files.gone("a.exe"));
     EXPECT_EQ(recs[0]->value->data, files.gone("a.exe") + " /x");
-    expectRecord(recs[1], "Uninstall", UNINSTALL_KEY + "\\ztreff", "VAL", "UninstallString", files.gone("f.exe"));
+    expectRecord(recs[1], "Uninstall", UNINSTALL_KEY + "\\ZtRefF", "VAL", "UninstallString", files.gone("f.exe"));
 }
 
 // Subkey and value names are read wide and converted once: the text is what the ANSI calls give,

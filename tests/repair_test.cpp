@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <aclapi.h>
+#include <sddl.h>
 
 #include <algorithm>
 #include <chrono>
@@ -36,8 +37,8 @@ const std::string FONTS_NT_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windo
 const std::string HELP_FILES_KEY = HKLM_WIN + "\\Help";
 const std::string APP_PATHS_KEY = HKLM_WIN + "\\CurrentVersion\\App Paths";
 const std::string SHARED_TOOLS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Shared Tools";
-const std::string RUN_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run";
-const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
+const std::string RUN_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const std::string TEST_BASE = "HKEY_CURRENT_USER\\Software\\ZentharTest\\Repair";
 
 
@@ -143,10 +144,28 @@ RegExport parseExport(const std::string& text) {
     return out;
 }
 
+// The current user's key as the export names it: below HKEY_USERS, by the user's SID.
+std::string exportedUserRoot() {
+    std::string root = "hkey_current_user";
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return root;
+    std::vector<BYTE> buf(256);
+    DWORD size = 0;
+    char* sid = nullptr;
+    if (GetTokenInformation(token, TokenUser, buf.data(), static_cast<DWORD>(buf.size()), &size) &&
+        ConvertSidToStringSidA(reinterpret_cast<TOKEN_USER*>(buf.data())->User.Sid, &sid)) {
+        root = lower("hkey_users\\" + std::string(sid));
+        LocalFree(sid);
+    }
+    CloseHandle(token);
+    return root;
+}
+
 std::string exportKeyName(const std::string& keyPath) {
-    const std::string hkcr = "hkey_classes_root\\";
+    const std::string hkcr = "hkey_classes_root\\", hkcu = "hkey_current_user\\";
     std::string k = lower(keyPath);
     if (startsWith(k, hkcr)) k = "hkey_local_machine\\software\\classes\\" + k.substr(hkcr.size());
+    if (startsWith(k, hkcu)) k = exportedUserRoot() + "\\" + k.substr(hkcu.size());
     return k;
 }
 
@@ -966,7 +985,8 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     }
     EXPECT_EQ(findings.size(), 12u);
     for (const auto& f : findings) EXPECT_NE(f.find(dir.path()), std::string::npos) << f;
-    EXPECT_EQ(fixed, (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 2}));  // nine categories, then shortcuts
+    // Nine categories, the file types (none seeded here), then shortcuts.
+    EXPECT_EQ(fixed, (std::vector<int>{1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 2}));
     EXPECT_NE(r.err.find("Backup: " + dir.file("Registry Backups") + "\\"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Items selected have been removed from the system"), std::string::npos) << r.err;
     EXPECT_TRUE(filesMatching("FixedOn*.xml").empty());
@@ -1016,6 +1036,106 @@ TEST(FixCommand, TheLongestKeyAndValueNamesOfEveryCategoryAreRemovedAndRestored)
     EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
     for (size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(FirstExactDifference(before[i], SnapshotTreeExact(cases[i].key)), "") << cases[i].key.substr(0, 90);
+}
+
+// Per-user programs and file types, valid and broken, in every reading: the scan reports exactly the
+// broken ones under the names the registry stores, a repair removes exactly them (a file type loses
+// only the verb), and both its undo file and its backup give the registry back byte for byte.
+TEST(PerUserAndFileTypes, ScanRepairUndoAndRestoreTakeExactlyTheBrokenEntries) {
+    ScratchDir dir("repair-peruser");
+    CreateDirectoryA(dir.file("ok").c_str(), nullptr);
+    WriteTextFile(dir.file("ok\\app.exe"), "MZ");
+    const std::string user = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string machine = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\";
+    const std::string ok = dir.file("ok\\app.exe"), gone = dir.path() + "\\gone";
+    struct Row {
+        std::string key, name, data;
+        DWORD type;
+        const char* removes;  // "": valid; "KEY": the record names `key`; "VERB": its parent; "VAL": the value
+    };
+    const Row rows[] = {
+        {user + "Run", "ZtUserOk", "\"" + ok + "\" /min", REG_SZ, ""},
+        {user + "Run", "ZtUserGone", "\"" + gone + "\\tray.exe\" /min", REG_SZ, "VAL"},
+        {user + "RunOnce", "ZtUserOnce", gone + "\\once.exe -first", REG_SZ, "VAL"},
+        {machine + "RunOnce", "ZtMachineOnceOk", "%SystemRoot%\\system32\\notepad.exe", REG_EXPAND_SZ, ""},
+        {machine + "RunOnce", "ZtMachineOnce", gone + "\\setup.exe /resume", REG_SZ, "VAL"},
+        {user + "Uninstall\\ZtUserApp", "UninstallString", "\"" + gone + "\\unins000.exe\" /S", REG_SZ, "VAL"},
+        {user + "Uninstall\\ZtUserAppOk", "UninstallString", "\"" + ok + "\" /uninstall", REG_SZ, ""},
+        {user + "App Paths\\ZtUserTool.exe", "", gone + "\\tool.exe", REG_SZ, "KEY"},
+        {user + "App Paths\\ZtUserOk.exe", "", ok, REG_SZ, ""},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Gone\\shell\\open\\command", "", "\"" + gone + "\\viewer.exe\" \"%1\"", REG_SZ, "VERB"},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Gone\\shell\\print\\command", "", "notepad.exe /p %1", REG_SZ, ""},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Env\\shell\\open\\command", "", "%SystemRoot%\\system32\\notepad.exe %1",
+         REG_EXPAND_SZ, ""},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Lib\\shell\\Preview\\command", "", "rundll32.exe \"" + gone + "\\prev.dll\",Show %1",
+         REG_SZ, "VERB"},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Lib\\shell\\open\\command", "", "rundll32.exe shell32.dll,Control_RunDLL %1", REG_SZ,
+         ""},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Args\\shell\\open\\command", "", ok + " -view %1", REG_SZ, ""},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Args\\shell\\edit\\command", "", gone + "\\app.exe -edit %1", REG_SZ, "VERB"},
+        {"HKEY_CLASSES_ROOT\\ZtDoc.Self\\shell\\open\\command", "", "\"%1\" %*", REG_SZ, ""},
+    };
+    std::vector<std::unique_ptr<EnsuredKey>> ensured;
+    for (const std::string& k : {user + "Run", user + "RunOnce", machine + "RunOnce"})
+        ensured.push_back(std::make_unique<EnsuredKey>(k));
+    std::vector<std::unique_ptr<SeededKey>> keys;
+    std::vector<std::unique_ptr<SeededValue>> values;
+    std::vector<Removal> removals;
+    std::multiset<std::string> expected;  // "keyPath|value name" of each broken row
+    for (const Row& r : rows) {
+        const std::string removes = r.removes;
+        const bool fileType = startsWith(r.key, "HKEY_CLASSES_ROOT\\");
+        if (fileType || removes == "KEY" || r.key.find("\\Uninstall\\") != std::string::npos) {
+            const std::string own = fileType ? r.key.substr(0, r.key.find("\\shell\\")) : r.key;
+            if (own != r.key && std::none_of(keys.begin(), keys.end(), [&](const auto& k) { return k->path() == own; }))
+                keys.push_back(std::make_unique<SeededKey>(own));
+            keys.push_back(std::make_unique<SeededKey>(r.key, own == r.key));
+            keys.back()->setString(r.name, r.data, r.type);
+        } else {
+            values.push_back(std::make_unique<SeededValue>(r.key, r.name, r.data, r.type));
+        }
+        if (removes.empty()) continue;
+        const std::string keyPath = removes == "VERB" ? r.key.substr(0, r.key.rfind('\\')) : r.key;
+        removals.push_back({keyPath, removes == "VAL" ? r.name : ""});
+        expected.insert(keyPath + "|" + (r.name.empty() ? "(Default)" : r.name));
+    }
+    const std::string before = regeditExport(dir.file("before.reg"));
+
+    ScannedEngine scan;
+    ScanSelection selection;
+    for (ScanCategory c : {STARTUP, UNINSTALL, APPPATH, FILETYPES}) selection[c] = 1;
+    ScanRun(scan.engine, scan.shortcuts, selection, scan.results, nullptr);
+    std::multiset<std::string> found;
+    for (const auto& e : scan.engine.ErrorList)
+        if (startsWith(e->filePath, dir.path() + "\\")) found.insert(e->keyPath + "|" + e->value->name);
+    EXPECT_EQ(found, expected);
+
+    // The repair dies after its first pass removed everything: its undo file gives it all back.
+    scan.keepOnlyUnder(dir.path());
+    scan.engine.progressCallback = [](const char*, const char* title, int32_t, int32_t) {
+        if (std::string(title) == "Fixing Help Files ") throw std::runtime_error("killed");
+    };
+    EXPECT_THROW(scan.engine.FixErrors(scan.results, "undo.xml"), std::runtime_error);
+    const std::string after = regeditExport(dir.file("after.reg"));
+    EXPECT_EQ(firstDifference(without(parseExport(before), removals), parseExport(after)), "");
+    CRegistryLib importer;
+    XmlReader reader;
+    ASSERT_EQ(importer.LoadXmlFile(reader, "undo.xml"), 1);
+    const std::string undone = regeditExport(dir.file("undone.reg"));
+    EXPECT_TRUE(undone == before) << firstLineDifference(before, undone);
+
+    // The console's repair, then the backup it made.
+    std::string keeps;
+    for (const auto& line : SplitLines(RunCli("scan --only STARTUP,UNINSTALL,APPPATH,FILETYPES", dir.path()).out))
+        if (startsWith(line, "FINDING\t") && line.find(dir.path()) == std::string::npos)
+            keeps += " --keep " + inQuotes(line.substr(line.rfind('\t') + 1));
+    auto fix = RunCli("fix --only STARTUP,UNINSTALL,APPPATH,FILETYPES" + keeps + " --yes", dir.path());
+    EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
+    EXPECT_EQ(firstDifference(without(parseExport(before), removals), parseExport(regeditExport(dir.file("fixed.reg")))),
+              "");
+    EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
+    const std::string restored = regeditExport(dir.file("restored.reg"));
+    EXPECT_TRUE(restored == before) << firstLineDifference(before, restored);
 }
 
 // 600 findings in the suite; 3,000 in the stress run (`CTEST_ARGS='-L stress' make test`), which

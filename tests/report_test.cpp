@@ -73,6 +73,7 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     const std::string tools = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Shared Tools\\Old";
     const std::string fonts = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
     const std::string uninstall = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\old";
+    const std::string verb = "HKEY_CLASSES_ROOT\\OldDoc.File\\shell\\open";
     const std::string wholeKey = "A repair removes this key and everything under it.";
     const Case cases[] = {
         {"CLSID", "KEY", clsid, "(Default)", "C:\\gone\\server.dll", "COM class: server file missing", clsid, wholeKey},
@@ -90,6 +91,8 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
          "A repair removes the value \"Launcher\" of this key."},
         {"Uninstall", "VAL", uninstall, "UninstallString", "C:\\gone\\unins000.exe", "Uninstall entry: program missing",
          uninstall + " : UninstallString", "A repair removes the value \"UninstallString\" of this key."},
+        {"FileType", "KEY", verb, "(Default)", "C:\\gone\\viewer.exe", "File type command: program missing", verb,
+         wholeKey},
     };
     std::set<std::string> problems;
     for (const Case& c : cases) {
@@ -113,10 +116,15 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     problems.insert(link.problem);
     // Every category has words of its own, and every record type the scanners write is known.
     EXPECT_EQ(problems.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
-    for (const auto& row : CATEGORY_TABLE)
+    std::set<std::string> areas;  // History names every area in words of its own
+    for (const auto& row : CATEGORY_TABLE) {
         if (*row.type) {
             EXPECT_EQ(CategoryOfType(row.type), row.category) << row.type;
         }
+        EXPECT_NE(AreaWords(row.flagName), row.flagName);
+        areas.insert(AreaWords(row.flagName));
+    }
+    EXPECT_EQ(areas.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
 }
 
 TEST(FindingWords, TheRecordsComeFirstThenTheShortcutsWithTheirMissingTargets) {

@@ -22,9 +22,9 @@ const std::string DRIVERS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT
 const std::string APP_PATHS = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 const std::string RUN = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::string UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-constexpr SkinPoint AREA_DRV{250 + 16, 115 + 78};
-constexpr SkinPoint AREA_STARTUP{250 + 16, 115 + 153};
-constexpr SkinPoint AREA_UNINSTALL{250 + 16, 115 + 168};
+constexpr SkinPoint AREA_DRV{250 + 16, 115 + 74};
+constexpr SkinPoint AREA_STARTUP{250 + 16, 115 + 139};
+constexpr SkinPoint AREA_UNINSTALL{250 + 16, 115 + 152};
 
 using ResultPageWindow = WindowProgramTest;
 

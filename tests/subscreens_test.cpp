@@ -133,8 +133,8 @@ struct Placed {
 const Placed PLACED[] = {
     {SUBMAIN_MAIN, "BUTTON_ALL", {12, 29, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_COM", {12, 44, 9, 9}},
-    {SUBMAIN_MAIN, "BUTTON_APPPATH", {12, 104, 9, 9}},
-    {SUBMAIN_MAIN, "BUTTON_STARTUP", {12, 149, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_APPPATH", {12, 96, 9, 9}},
+    {SUBMAIN_MAIN, "BUTTON_STARTUP", {12, 135, 9, 9}},
     {SUBMAIN_MAIN, "BUTTON_SCAN", {189, 195, 148, 22}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_EVERY", {14, 49, 10, 10}},
     {SUBMAIN_SCHEDULE, "BUTTON_START_AFTER_EVERY", {14, 73, 10, 10}},
@@ -416,7 +416,7 @@ std::unique_ptr<ComInit> SubScreens::ole_;
 
 const char* const CATEGORIES[] = {"BUTTON_COM",   "BUTTON_COM_SUBS", "BUTTON_DRV",       "BUTTON_HELP",
                                   "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP",
-                                  "BUTTON_UNINSTALL", "BUTTON_SHORTCUTS"};
+                                  "BUTTON_UNINSTALL", "BUTTON_FILETYPES", "BUTTON_SHORTCUTS"};
 
 int TickedCategories(HostWindow& w) {
     int n = 0;
@@ -428,7 +428,7 @@ TEST_F(SubScreens, FirstStartTicksEveryCategoryAndStoresTheWeeklyDefault) {
     HostWindow w;
     ASSERT_TRUE(w.Open());
     ASSERT_EQ(w.screens.size(), 8u);
-    EXPECT_EQ(TickedCategories(w), 11);
+    EXPECT_EQ(TickedCategories(w), 12);
     // The shared name: the start-with-Windows option stays off when the program is not registered.
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_STARTUP"), 0);
     EXPECT_EQ(Tick(w, SUBMAIN_ADVANCED, "BUTTON_AUTOSCAN"), 0);
@@ -494,10 +494,10 @@ TEST_F(SubScreens, AllTogglesEveryCategoryAndTheOthersOneByOne) {
     EXPECT_EQ(TickedCategories(w), 1);
     EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_COM"), 1);
     Click(w, SUBMAIN_MAIN, "BUTTON_ALL");
-    EXPECT_EQ(TickedCategories(w), 11);
+    EXPECT_EQ(TickedCategories(w), 12);
     Click(w, SUBMAIN_MAIN, "BUTTON_COM");
     EXPECT_EQ(Tick(w, SUBMAIN_MAIN, "BUTTON_COM"), 0);
-    EXPECT_EQ(TickedCategories(w), 10);
+    EXPECT_EQ(TickedCategories(w), 11);
     EXPECT_EQ(SettingsText(), before) << "category toggles write nothing";
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME)) << "nor does BUTTON_ALL for the startup category";
 }
@@ -786,7 +786,7 @@ TEST_F(SubScreens, ClicksDuringAScanDoNothing) {
         EXPECT_EQ(Tick(w, c.screen, c.button), tick);
         EXPECT_EQ(w.Shown(), c.screen);
     }
-    EXPECT_EQ(TickedCategories(w), 11);
+    EXPECT_EQ(TickedCategories(w), 12);
     EXPECT_EQ(SettingsText(), before);
     EXPECT_FALSE(ValueExists(RUN, STARTUP_VALUE_NAME));
     EXPECT_EQ(TheScanClock().autoScanEnabled, 0);

@@ -26,6 +26,8 @@ const std::wstring R = L"C:\\zenthar-tests\\ztv";  // the scratch folder below
 const std::wstring RUN = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const std::wstring UNINSTALL = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 const std::wstring APP_PATHS = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+const std::wstring RUN_ONCE = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+const std::wstring USER_APP_PATHS = L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
 const std::wstring SHARED_DLLS = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 const std::wstring DRIVERS = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
 const std::wstring FONTS = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts";
@@ -69,10 +71,21 @@ void deleteTreeW(HKEY root, const std::wstring& path) {
 
 enum Removal { KEY, VALUE };
 
-// The key a seeded entry owns: a class key for a server, otherwise the key itself.
+// The key a seeded entry owns: a class key for a server or a file type's verb, otherwise the key itself.
 std::wstring ownKey(const std::wstring& key) {
+    const size_t shell = key.find(L"\\shell\\");
+    if (shell != std::wstring::npos) return key.substr(0, shell);
     if (key.compare(0, 6, L"CLSID\\") != 0) return key;
     return key.substr(0, key.find(L'\\', 6));
+}
+
+// The key a record of the entry names: a file type's verb (the command's parent), else ownKey.
+std::string recordKey(HKEY root, const std::wstring& key) {
+    const char* rootName = root == HKEY_CLASSES_ROOT    ? "HKEY_CLASSES_ROOT\\"
+                           : root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\"
+                                                       : "HKEY_LOCAL_MACHINE\\";
+    const bool verb = key.find(L"\\shell\\") != std::wstring::npos;
+    return AsciiLower(rootName + narrow(verb ? key.substr(0, key.rfind(L'\\')) : ownKey(key)));
 }
 
 // One entry, seeded wide. `gone`: the file path the scan records once `file` is removed
@@ -132,7 +145,7 @@ std::wstring clsid(const wchar_t* two) { return CLSID + two + L"}"; }
 
 // Every category, in the ways above. File paths in `gone` are the scanners' own cut texts.
 std::vector<Entry> installerEntries() {
-    const HKEY M = HKEY_LOCAL_MACHINE, C = HKEY_CLASSES_ROOT;
+    const HKEY M = HKEY_LOCAL_MACHINE, C = HKEY_CLASSES_ROOT, U = HKEY_CURRENT_USER;
     const std::wstring dash = R + L"\\Acme - Tools\\agent.exe", cjk = R + L"\\\x4E2D\x6587\\app.exe",
                        cyr = R + L"\\\x041F\x0440\x043E\x0433\x0430\\app.exe",
                        hid = R + L"\\Program Files\\Hid -Tools\\", hidDocs = R + L"\\Program Files\\Hid - Tools";
@@ -144,7 +157,9 @@ std::vector<Entry> installerEntries() {
                              help = r + "\\Acme - Docs\\ztv-dash.chm", app = r + "\\Acme - Tools\\app.exe";
     static const std::string hidN = narrow(hid), hidAgent = hidN + "agent.exe", hidSrv = hidN + "srv.exe",
                              hidTool = hidN + "tool.exe", hidUninst = hidN + "uninst.exe", hidFont = hidN + "hid.ttf",
-                             hidHelp = narrow(hidDocs) + "\\ztv-hid.chm", hidQuoted = hidN + "ztv-hidq.chm";
+                             hidHelp = narrow(hidDocs) + "\\ztv-hid.chm", hidQuoted = hidN + "ztv-hidq.chm",
+                             hidViewer = hidN + "viewer.exe", hidLib = hidN + "viewer.dll", dashN = narrow(dash),
+                             envTool = win + "\\ztv-env-tool.exe", sysBare = SystemDirectory() + "\\ztv-bare-tool.exe";
     return {
         // A folder with " - " in its name.
         {C, clsid(L"01") + L"\\InprocServer32", L"", R + L"\\Acme - Tools\\agent.dll", REG_SZ, KEY,
@@ -215,6 +230,31 @@ std::vector<Entry> installerEntries() {
         {M, DRIVERS, L"ztv.num", L"", REG_DWORD, VALUE, L"", nullptr},
         {M, UNINSTALL + L"ZtvNum", L"UninstallString", L"", REG_DWORD, KEY, L"", nullptr},
         {M, SHARED_TOOLS + L"ZtvToolNum", L"Path", L"", REG_BINARY, KEY, L"", nullptr},
+        // Per-user programs, and the programs started once, read as the machine's are.
+        {U, RUN, L"ZtvUserHid", L"\"" + hid + L"agent.exe\" -min", REG_SZ, VALUE, hid + L"agent.exe", hidAgent.c_str()},
+        {U, RUN_ONCE, L"ZtvUserOnce", R + L"\\ok\\upd.exe", REG_SZ, VALUE, R + L"\\ok\\upd.exe", upd.c_str()},
+        {M, RUN_ONCE, L"ZtvOnceTray", L"\"" + R + L"\\ok\\Tray.Exe\" autostart", REG_SZ, VALUE, R + L"\\ok\\Tray.Exe",
+         tray.c_str()},
+        {U, UNINSTALL + L"ZtvUserHid", L"UninstallString", L"\"" + hid + L"uninst.exe\" -uninstall", REG_SZ, KEY,
+         hid + L"uninst.exe", hidUninst.c_str()},
+        {U, USER_APP_PATHS + L"ZtvUserDash.exe", L"", R + L"\\Acme - Tools\\app.exe", REG_SZ, KEY,
+         R + L"\\Acme - Tools\\app.exe", app.c_str()},
+        {U, RUN, L"ZtvUserCjk", cjk, REG_SZ, VALUE, cjk, nullptr},
+        // File types: a verb's command, quoted, unquoted through a dashed folder, with an
+        // environment token, a bare system program, a rundll32 library, and what names no file.
+        {C, L"ZtvDoc.Quoted\\shell\\open\\command", L"", L"\"" + hid + L"viewer.exe\" \"%1\"", REG_SZ, KEY,
+         hid + L"viewer.exe", hidViewer.c_str()},
+        {C, L"ZtvDoc.Dash\\shell\\open\\command", L"", dash + L" -view %1", REG_SZ, KEY, dash, dashN.c_str()},
+        {C, L"ZtvDoc.Env\\shell\\open\\command", L"", L"%SystemRoot%\\ztv-env-tool.exe /open %1", REG_EXPAND_SZ, KEY,
+         std::wstring(win.begin(), win.end()) + L"\\ztv-env-tool.exe", envTool.c_str()},
+        {C, L"ZtvDoc.Bare\\shell\\print\\command", L"", L"ztv-bare-tool /p %1", REG_SZ, KEY,
+         std::wstring(SystemDirectory().begin(), SystemDirectory().end()) + L"\\ztv-bare-tool.exe", sysBare.c_str()},
+        {C, L"ZtvDoc.Lib\\shell\\Preview\\command", L"", L"rundll32.exe \"" + hid + L"viewer.dll\",Show %1", REG_SZ,
+         KEY, hid + L"viewer.dll", hidLib.c_str()},
+        {C, L"ZtvDoc.Self\\shell\\open\\command", L"", L"\"%1\" %*", REG_SZ, KEY, L"", nullptr},
+        {C, L"ZtvDoc.Cjk\\shell\\open\\command", L"", L"\"" + cjk + L"\" \"%1\"", REG_SZ, KEY, cjk, nullptr},
+        {C, L"ZtvDoc.Url\\shell\\open\\command", L"", L"https://help.example/ztv %1", REG_SZ, KEY, L"", nullptr},
+        {C, L"ZtvDoc.Num\\shell\\open\\command", L"", L"", REG_DWORD, KEY, L"", nullptr},
     };
 }
 
@@ -281,8 +321,7 @@ TEST(ValidEntries, NoneIsReportedAndEveryOneIsOnceItsFileIsGone) {
     for (const Entry& e : entries) {
         if (!e.gone) continue;
         ++expected;
-        const std::string key = AsciiLower((e.root == HKEY_CLASSES_ROOT ? "HKEY_CLASSES_ROOT\\" : "HKEY_LOCAL_MACHINE\\") +
-                                           narrow(ownKey(e.key)));
+        const std::string key = recordKey(e.root, e.key);
         auto same = std::count_if(found.begin(), found.end(), [&](const RegistryError* r) {
             return r->filePath == e.gone && AsciiLower(r->keyPath) == key;
         });
@@ -527,7 +566,7 @@ bool entryPresent(const Entry& e) {
     return there;
 }
 
-const char* REGISTRY_CATEGORIES = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL";
+const char* REGISTRY_AREAS = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL,FILETYPES";
 }  // namespace
 
 TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
@@ -541,7 +580,7 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     entries.push_back(working);
     SeededEntries seeded(entries);
 
-    auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+    auto scan = RunCli(std::string("scan --only ") + REGISTRY_AREAS, folder.path());
     std::vector<std::string> ourFindings;
     std::string keep;  // the prefix's own findings stay: only ours are judged here
     for (const std::string& line : SplitLines(scan.out)) {
@@ -553,7 +592,7 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     ASSERT_EQ(ourFindings.size(), 1u) << scan.out;
     EXPECT_EQ(ourFindings[0], "FINDING\tCLSID\tKEY\t" + staleKey + "\t(Default)\t" + narrow(R) + "\\gone\\stale.dll");
 
-    auto fix = RunCli(std::string("fix --only ") + REGISTRY_CATEGORIES + keep + " --yes", folder.path());
+    auto fix = RunCli(std::string("fix --only ") + REGISTRY_AREAS + keep + " --yes", folder.path());
     EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
     EXPECT_FALSE(KeyExists(staleKey));
     EXPECT_TRUE(entryPresent(working));
@@ -568,7 +607,7 @@ TEST(ValidEntriesOnTheConsole, ScanOutputIsTheSameWithAndWithoutTheFileTestPool)
     SeededEntries seeded(installerEntries());
     auto scanWith = [&](const char* threads) {
         SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", *threads ? threads : nullptr);
-        auto scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, folder.path());
+        auto scan = RunCli(std::string("scan --only ") + REGISTRY_AREAS, folder.path());
         SetEnvironmentVariableA("ZENTHAR_SCAN_THREADS", nullptr);
         return scan;
     };

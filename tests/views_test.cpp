@@ -18,7 +18,7 @@
 #include "support/WindowTestKit.h"
 
 namespace {
-const char* const REGISTRY_CATEGORIES = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL";
+const char* const REGISTRY_AREAS = "COM,COM_SUBS,DRV,HELP,APPPATH,SHARED_TOOLS,FONTS,STARTUP,UNINSTALL,FILETYPES";
 const std::string SYS = "C:\\windows\\system32";
 
 // Where a row's file lies: only in the 64-bit system folder, only in the 32-bit one (what a 32-bit
@@ -271,7 +271,7 @@ TEST_F(BothViews, EachViewsEntriesAreFoundRemovedAndRestoredInTheirView) {
 
     // --- scan: each broken entry once, with its view; no valid one ---
     std::string keep;
-    const ProcessResult scan = RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, dir.path());
+    const ProcessResult scan = RunCli(std::string("scan --only ") + REGISTRY_AREAS, dir.path());
     const auto found = oursIn(scan.out, &keep);
     for (const Row& r : seeded.rows) {
         int times = 0;
@@ -307,10 +307,10 @@ TEST_F(BothViews, EachViewsEntriesAreFoundRemovedAndRestoredInTheirView) {
 
     // --- fix: the broken entries go in their views; the valid ones, of the same names in the other
     // view, stay ---
-    const ProcessResult fix = RunCli(std::string("fix --only ") + REGISTRY_CATEGORIES + keep + " --yes", dir.path());
+    const ProcessResult fix = RunCli(std::string("fix --only ") + REGISTRY_AREAS + keep + " --yes", dir.path());
     ASSERT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
     for (const Row& r : seeded.rows) EXPECT_EQ(entryThere(r), !r.broken()) << "after fix: " << r.file;
-    EXPECT_TRUE(oursIn(RunCli(std::string("scan --only ") + REGISTRY_CATEGORIES, dir.path()).out).empty());
+    EXPECT_TRUE(oursIn(RunCli(std::string("scan --only ") + REGISTRY_AREAS, dir.path()).out).empty());
 
     // --- restore: the newest backup puts each back in its view, byte for byte ---
     const ProcessResult restore = RunCli("restore", dir.path());

@@ -17,7 +17,7 @@ const std::pair<ScanCategory, const char*> CATEGORY_BUTTONS[] = {
     {COM, "BUTTON_COM"},       {COM_SUBS, "BUTTON_COM_SUBS"},         {DRV, "BUTTON_DRV"},
     {HELP, "BUTTON_HELP"},     {APPPATH, "BUTTON_APPPATH"},           {SHARED_TOOLS, "BUTTON_SHARED_TOOLS"},
     {FONTS, "BUTTON_FONTS"},   {STARTUP, "BUTTON_STARTUP"},           {SHORTCUTS, "BUTTON_SHORTCUTS"},
-    {UNINSTALL, "BUTTON_UNINSTALL"},
+    {UNINSTALL, "BUTTON_UNINSTALL"}, {FILETYPES, "BUTTON_FILETYPES"},
 };
 
 CSubMainSkin* FindScreen(const std::vector<std::unique_ptr<CSubMainSkin>>& screens, const char* name) {

@@ -4,6 +4,7 @@
 
 #include "app/RestoreConsent.h"
 #include "app/screens/SubScreen.h"
+#include "engine/Findings.h"
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
 #include "skin/SkinStore.h"
@@ -95,7 +96,7 @@ void AppSubScreen::ShowHistoryRepair(int row) {
     if (r.entries.empty() && r.entryCount > 0) LoadRepairEntries(r);
     entryList->BeginFill(static_cast<int>(r.entries.size()));
     for (const auto& e : r.entries) {
-        const int item = entryList->AddItem(e.category, false);
+        const int item = entryList->AddItem(AreaWords(e.category), false);
         if (item < 0) continue;
         // A shortcut file: whether the restore brings it back from the backup's folder.
         const bool shortcut = e.keyPath.empty() && !e.filePath.empty();

@@ -1,11 +1,12 @@
 // Multimedia drivers and application paths: entries whose file is missing.
 #include "engine/PathCleanup.h"
+#include "engine/Repair.h"
 #include "engine/SystemPaths.h"
 #include "engine/scanners/ScanSupport.h"
 
 namespace {
 constexpr const char* DRIVERS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Drivers32";
-constexpr const char* APP_PATHS_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths";
+constexpr const char* APP_PATHS_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths";
 }  // namespace
 
 void CRegistryLib::ScanDrivers(CategoryResults& results) {
@@ -28,23 +29,29 @@ void CRegistryLib::ScanDrivers(CategoryResults& results) {
 
 void CRegistryLib::ScanAppPaths(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(APPPATH);
+    if (StopRequested()) return;
     ScanCounters counts;
-    WalkSubkeyValues(APP_PATHS_KEY, APPPATH, results, counts, fileTests_,
-                     [](const std::string&) { return true; },
-                     [&](const RegName& program, const ValueRecord& rec) {
+    std::string container;
+    auto onValue = [&](const RegName& program, const ValueRecord& rec) {
         if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string text = StripOuterQuotes(rec.data);
         bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
                         text.size() > 3;
         fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::SEARCH_ONLY) : nullptr,
-                          [&, program, rec, text](bool missing) {
+                          [&, container, program, rec, text](bool missing) {
             ++counts.scanned;
             if (missing && ReadsExactly(program, rec, true)) {
-                addError(info.type, std::string(APP_PATHS_KEY) + "\\" + LowerKeyName(program.text), rec, info.action,
-                         text);
+                addError(info.type, container + "\\" + program.text, rec, info.action, text);
                 ++counts.errors;
             }
             report(text, info.progressText, counts.scanned, counts.errors);
         });
-    });
+    };
+    for (const std::string& keyPath : MachineAndUserKeys(APP_PATHS_KEY)) {
+        if (StopRequested()) break;
+        container = StoredKeyPath(keyPath);
+        if (!WalkSubkeysOf(keyPath, [](const std::string&) { return true; }, onValue)) return;
+    }
+    fileTests_.finish();
+    AppendRow(results, APPPATH, counts);
 }

@@ -38,8 +38,7 @@ void CRegistryLib::ScanHelpFiles(CategoryResults& results) {
                           [&, subkey, rec, path](bool missing) {
             ++counts.scanned;
             if (missing && ReadsExactly(subkey, rec, true)) {
-                addError(info.type, std::string(HELP_KEY_PATH) + "\\" + LowerKeyName(subkey.text), rec, info.action,
-                         path);
+                addError(info.type, std::string(HELP_KEY_PATH) + "\\" + subkey.text, rec, info.action, path);
                 ++counts.errors;
             }
             report(path, info.progressText, counts.scanned, counts.errors);

@@ -69,12 +69,6 @@ LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<wchar_t>& buf, RegName& n
     }
 }
 
-std::string LowerKeyName(const std::string& name) {
-    std::string lower = name;
-    if (!lower.empty()) CharLowerBuffA(&lower[0], static_cast<DWORD>(lower.size()));
-    return lower;
-}
-
 namespace {
 // Ordinal comparison without regard to ASCII case, the order in which a registry that sorts its
 // values keeps them.
@@ -118,4 +112,8 @@ bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<
         return true;
     }
     return false;
+}
+
+std::vector<std::string> MachineAndUserKeys(const char* subkey) {
+    return {std::string("HKEY_LOCAL_MACHINE\\") + subkey, std::string("HKEY_CURRENT_USER\\") + subkey};
 }

@@ -18,9 +18,6 @@ struct ScanCounters {
     int32_t errors = 0;
 };
 
-// A key name lowered by the system's rules (the records of some scanners keep it so).
-std::string LowerKeyName(const std::string& name);
-
 void AppendRow(CategoryResults& results, ScanCategory category, const ScanCounters& counts);
 
 // Only string data names a file: numbers and binary data are counted and never tested.
@@ -96,51 +93,71 @@ LONG EnumSubkeyName(HKEY key, DWORD index, std::vector<wchar_t>& buf, RegName& n
 bool FindStoredValueName(HKEY key, DWORD count, const char* wanted, std::vector<wchar_t>& buf, DWORD& index,
                          RegName& stored);
 
-// Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs, startup).
+// Lists the values of one key (opened with OpenKeyPath) into onValue(record), polling the stop
+// event; nothing when the key cannot be opened. False when the key is not there.
+template <class OnValue>
+bool WalkValuesOf(const std::string& keyPath, OnValue onValue) {
+    RegKey key;
+    if (OpenKeyPath(keyPath, key) != ERROR_SUCCESS) return false;
+    ValueRecordArray values;
+    CRegistryLib::ListValues(key.get(), values);
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (StopRequested()) break;
+        onValue(*values[i]);
+    }
+    return true;
+}
+
+// Walks the subkeys of one key and lists each wanted one's values into onValue(subkeyName, record).
+// False when the key's information cannot be read (the scanners then append no row).
+template <class Wanted, class OnValue>
+bool WalkSubkeysOf(const std::string& keyPath, Wanted wanted, OnValue onValue) {
+    RegKey key;
+    if (OpenKeyPath(keyPath, key) != ERROR_SUCCESS) return true;
+    std::vector<wchar_t> buf;
+    if (!PrepareSubkeyBuffer(key.get(), buf)) return false;
+    RegName name;
+    for (DWORD index = 0;; ++index) {
+        if (StopRequested()) break;
+        if (EnumSubkeyName(key.get(), index, buf, name) != ERROR_SUCCESS) break;
+        if (name.text.empty() || !wanted(name.text)) continue;
+        RegKey sub;
+        if (OpenSubkey(key.get(), name.text, sub) != ERROR_SUCCESS) continue;
+        ValueRecordArray values;
+        CRegistryLib::ListValues(sub.get(), values);
+        for (size_t i = 0; i < values.size(); ++i) {
+            if (StopRequested()) break;
+            onValue(name, *values[i]);
+        }
+    }
+    return true;
+}
+
+// Skeleton of the scanners that walk one key's values (drivers, fonts, shared DLLs).
 // onValue(record) hands the entry to `tests`; the row is appended once they are all committed.
 template <class OnValue>
 void WalkKeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                    ScanCounters& counts, OrderedFileTests& tests, OnValue onValue) {
     if (StopRequested()) return;
-    RegKey key;
-    if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
-        ValueRecordArray values;
-        CRegistryLib::ListValues(key.get(), values);
-        for (size_t i = 0; i < values.size(); ++i) {
-            if (StopRequested()) break;
-            onValue(*values[i]);
-        }
-    }
+    WalkValuesOf(keyPath, onValue);
     tests.finish();
     AppendRow(results, category, counts);
 }
 
 // Skeleton of the scanners that walk a key's subkeys and list each one's values (help files,
-// application paths, shared tools, uninstall). wanted(name) filters subkeys by name;
-// onValue(subkeyName, record) hands the entry to `tests`.
+// shared tools). wanted(name) filters subkeys by name; onValue(subkeyName, record) hands the
+// entry to `tests`.
 template <class Wanted, class OnValue>
 void WalkSubkeyValues(const std::string& keyPath, ScanCategory category, CategoryResults& results,
                       ScanCounters& counts, OrderedFileTests& tests, Wanted wanted, OnValue onValue) {
     if (StopRequested()) return;
-    RegKey key;
-    if (OpenKeyPath(keyPath, key) == ERROR_SUCCESS) {
-        std::vector<wchar_t> buf;
-        if (!PrepareSubkeyBuffer(key.get(), buf)) return;
-        RegName name;
-        for (DWORD index = 0;; ++index) {
-            if (StopRequested()) break;
-            if (EnumSubkeyName(key.get(), index, buf, name) != ERROR_SUCCESS) break;
-            if (name.text.empty() || !wanted(name.text)) continue;
-            RegKey sub;
-            if (OpenSubkey(key.get(), name.text, sub) != ERROR_SUCCESS) continue;
-            ValueRecordArray values;
-            CRegistryLib::ListValues(sub.get(), values);
-            for (size_t i = 0; i < values.size(); ++i) {
-                if (StopRequested()) break;
-                onValue(name, *values[i]);
-            }
-        }
-    }
+    if (!WalkSubkeysOf(keyPath, wanted, onValue)) return;
     tests.finish();
     AppendRow(results, category, counts);
 }
+
+// The machine's key of a per-program area, then the current user's: per-user installers write
+// the same entries below HKEY_CURRENT_USER. The user's keys are not redirected on 64-bit Windows,
+// so a scan of both views reads them once (see OpenKeyPath).
+std::vector<std::string> MachineAndUserKeys(const char* subkey);
+

@@ -1,11 +1,14 @@
 // Uninstall commands and startup programs: command lines whose program file is missing.
 #include "engine/PathCleanup.h"
+#include "engine/Repair.h"
 #include "engine/SystemPaths.h"
 #include "engine/scanners/ScanSupport.h"
 
 namespace {
-constexpr const char* UNINSTALL_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Uninstall";
-constexpr const char* RUN_KEY = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Currentversion\\Run";
+constexpr const char* UNINSTALL_KEY = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+// Programs started at every logon, then those started once at the next one.
+constexpr const char* RUN_KEYS[] = {"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                                    "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"};
 
 bool runsThroughRundll(const std::string& text) {
     return MbContains(text, "rundll32") || MbContains(text, "RunDll32");
@@ -55,53 +58,60 @@ static bool readUninstallListing(HKEY key, UninstallListing& out) {
 }
 
 void CRegistryLib::ScanUninstall(CategoryResults& results) {
-    const CategoryInfo& info = CategoryInfoOf(UNINSTALL);
     if (StopRequested()) return;
     ScanCounters counts;
-    RegKey key;
-    if (OpenKeyPath(UNINSTALL_KEY, key) == ERROR_SUCCESS) {
-        std::vector<wchar_t> buf;
-        if (!PrepareSubkeyBuffer(key.get(), buf)) return;
-        RegName program;
-        UninstallListing listing;
-        for (DWORD index = 0;; ++index) {
-            if (StopRequested()) break;
-            if (EnumSubkeyName(key.get(), index, buf, program) != ERROR_SUCCESS) break;
-            if (program.text.empty()) continue;
-            RegKey sub;
-            if (OpenSubkey(key.get(), program.text, sub) != ERROR_SUCCESS) continue;
-            if (!readUninstallListing(sub.get(), listing)) continue;
-            if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
-                CountOnly(fileTests_, counts, listing.records);  // every listed value counts
-                continue;
-            }
-            const ValueRecord& rec = listing.value;
-            std::string text = StripOuterQuotes(ExecutableCut(rec.data));
-            bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
-                            !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
-            fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::SEARCH_ONLY) : nullptr,
-                              [&, program, rec, text, position = listing.position,
-                               records = listing.records](bool missing) {
-                counts.scanned += position;
-                if (missing && ReadsExactly(program, rec, true)) {
-                    addError(info.type, std::string(UNINSTALL_KEY) + "\\" + LowerKeyName(program.text), rec,
-                             info.action, text);
-                    ++counts.errors;
-                }
-                report(text, info.progressText, counts.scanned, counts.errors);
-                // A stop here leaves the values after this one unexamined.
-                if (!StopRequested()) counts.scanned += records - position;
-            });
-        }
-    }
+    for (const std::string& keyPath : MachineAndUserKeys(UNINSTALL_KEY))
+        if (!scanUninstallKey(keyPath, counts)) return;
     fileTests_.finish();
     AppendRow(results, UNINSTALL, counts);
 }
 
+bool CRegistryLib::scanUninstallKey(const std::string& keyPath, ScanCounters& counts) {
+    const CategoryInfo& info = CategoryInfoOf(UNINSTALL);
+    RegKey key;
+    if (StopRequested() || OpenKeyPath(keyPath, key) != ERROR_SUCCESS) return true;
+    std::vector<wchar_t> buf;
+    if (!PrepareSubkeyBuffer(key.get(), buf)) return false;
+    const std::string container = StoredKeyPath(keyPath);  // as the registry spells it
+    RegName program;
+    UninstallListing listing;
+    for (DWORD index = 0;; ++index) {
+        if (StopRequested()) break;
+        if (EnumSubkeyName(key.get(), index, buf, program) != ERROR_SUCCESS) break;
+        if (program.text.empty()) continue;
+        RegKey sub;
+        if (OpenSubkey(key.get(), program.text, sub) != ERROR_SUCCESS) continue;
+        if (!readUninstallListing(sub.get(), listing)) continue;
+        if (listing.position == 0 || listing.value.data == "(value not set)" || !NamesFile(listing.value)) {
+            CountOnly(fileTests_, counts, listing.records);  // every listed value counts
+            continue;
+        }
+        const ValueRecord& rec = listing.value;
+        std::string text = StripOuterQuotes(ExecutableCut(rec.data));
+        bool testable = MbContains(text, ":") && !EndsWithBackslash(text) && !MbContains(text, ";") &&
+                        !runsThroughRundll(text) && !MbContains(text, "\\regsvr32") && text.size() > 3;
+        fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::SEARCH_ONLY) : nullptr,
+                          [&, container, program, rec, text, position = listing.position,
+                           records = listing.records](bool missing) {
+            counts.scanned += position;
+            if (missing && ReadsExactly(program, rec, true)) {
+                addError(info.type, container + "\\" + program.text, rec, info.action, text);
+                ++counts.errors;
+            }
+            report(text, info.progressText, counts.scanned, counts.errors);
+            // A stop here leaves the values after this one unexamined.
+            if (!StopRequested()) counts.scanned += records - position;
+        });
+    }
+    return true;
+}
+
 void CRegistryLib::ScanStartup(CategoryResults& results) {
     const CategoryInfo& info = CategoryInfoOf(STARTUP);
+    if (StopRequested()) return;
     ScanCounters counts;
-    WalkKeyValues(RUN_KEY, STARTUP, results, counts, fileTests_, [&](const ValueRecord& rec) {
+    std::string container;
+    auto onValue = [&](const ValueRecord& rec) {
         if (rec.data == "(value not set)" || !NamesFile(rec)) return CountOnly(fileTests_, counts);
         std::string text = CleanQSD(rec.data);
         ExpandEnvironmentTokens(text);
@@ -110,13 +120,21 @@ void CRegistryLib::ScanStartup(CategoryResults& results) {
         text = StripOuterQuotes(text);
         const bool testable = !runsThroughRundll(text) && text.size() > 3;
         fileTests_.submit(testable ? MissingFileTest(*this, text, rec.data, BareNamePlace::WINDOWS_DIRECTORY) : nullptr,
-                          [&, rec, text](bool missing) {
+                          [&, container, rec, text](bool missing) {
             ++counts.scanned;
             if (missing && ReadsExactly(rec, true)) {
-                addError(info.type, RUN_KEY, rec, info.action, text);
+                addError(info.type, container, rec, info.action, text);
                 ++counts.errors;
             }
             report(text, info.progressText, counts.scanned, counts.errors);
         });
-    });
+    };
+    for (const char* run : RUN_KEYS)
+        for (const std::string& keyPath : MachineAndUserKeys(run)) {
+            if (StopRequested()) break;
+            container = StoredKeyPath(keyPath);
+            WalkValuesOf(keyPath, onValue);
+        }
+    fileTests_.finish();
+    AppendRow(results, STARTUP, counts);
 }

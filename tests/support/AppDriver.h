@@ -174,8 +174,8 @@ constexpr int BUILT_IN_SUBSCREENS = 8;
 // The category screen's toggles and its "Scan with summary" button, in main-window coordinates.
 constexpr SkinPoint AREA_ALL{250 + 16, 115 + 33};
 constexpr SkinPoint AREA_COM{250 + 16, 115 + 48};
-constexpr SkinPoint AREA_APPPATH{250 + 16, 115 + 108};
-constexpr SkinPoint AREA_SHORTCUTS{250 + 16, 115 + 183};
+constexpr SkinPoint AREA_APPPATH{250 + 16, 115 + 100};
+constexpr SkinPoint AREA_SHORTCUTS{250 + 16, 115 + 178};
 constexpr SkinPoint SCAN_WITH_SUMMARY{250 + 189 + 74, 115 + 195 + 11};
 // The History page: its two lists' top left corners and "Restore this repair".
 constexpr SkinPoint HISTORY_LIST_ORIGIN{250 + 12, 115 + 28};

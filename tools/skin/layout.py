@@ -128,8 +128,9 @@ CATEGORIES = [("COM", "COM classes"), ("COM_SUBS", "Shared DLLs"), ("DRV", "Driv
               ("HELP", "Help files"), ("APPPATH", "Application paths"),
               ("SHARED_TOOLS", "Shared tools"), ("FONTS", "Fonts"),
               ("STARTUP", "Startup programs"), ("UNINSTALL", "Uninstall entries"),
+              ("FILETYPES", "File types"),
               ("SHORTCUTS", "Shortcuts")]
-ROW_TOP, ROW_H = 41, 15
+ROW_TOP, ROW_H = 41, 13   # eleven rows, all above the strip at the bottom (y >= 190)
 STATE_X, COUNT_X = 200, 280
 
 

@@ -123,7 +123,8 @@ def lay_animation(canvas, ini, section, offset=(0, 0), frame=5):
 SAMPLES = {s.name: {t.name: t.sample for t in s.labels + s.edits if t.sample} for s in L.ALL_SCREENS}
 TICKED = {"SUBMAIN_MAIN": {"BUTTON_ALL", "BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV",
                            "BUTTON_HELP", "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS",
-                           "BUTTON_STARTUP", "BUTTON_UNINSTALL", "BUTTON_SHORTCUTS"},
+                           "BUTTON_STARTUP", "BUTTON_UNINSTALL", "BUTTON_FILETYPES",
+                           "BUTTON_SHORTCUTS"},
           "SUBMAIN_SCHEDULE": {"BUTTON_START_AFTER_EVERY", "BUTTON_START_AFTER_EVERY_WEEK"},
           "SUBMAIN_SCHEDULE_DISABLED": {"BUTTON_START_AFTER_EVERY", "BUTTON_START_AFTER_EVERY_WEEK"},
           "SUBMAIN_ADVANCED": {"BUTTON_BACKUP", "BUTTON_AUTOSCAN"}}
