@@ -327,8 +327,12 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     EXPECT_FALSE(PathExists(dir.file("ignore.lst")) || HasBackup(dir.path())) << "the start folder stays as it was";
 
     ASSERT_TRUE(app.Click(RESTORE_BUTTON.x, RESTORE_BUTTON.y));
-    ASSERT_EQ(app.AnswerNextBox(60000), "Restore Complete");
+    const std::string said = app.AnswerNextBox(60000);
+    EXPECT_EQ(said.find("Restore Complete\n"), 0u) << said;
+    EXPECT_NE(said.find("put back"), std::string::npos) << said;
     for (const auto& [path, tree] : before) EXPECT_EQ(FirstTreeDifference(tree, SnapshotTree(path)), "") << path;
+    for (const auto& f : console)
+        if (f.type == "SHORTCUT") EXPECT_TRUE(PathExists(f.filePath)) << f.filePath;
 
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     EXPECT_TRUE(app.Exited(15000));

@@ -358,7 +358,10 @@ void CMainDialog::RestoreNewestBackup() {
         return d.confirmWhole ? RestoreBackupFile(d.file, say, nullptr, false, &d) : RestoreLatestBackup(say, nullptr, &d);
     };
     if (RestoreAskingForWhole(hwnd(), "Zenthar", run, dialogue, messages) == RestoreStatus::NotConfirmed) return;
-    for (const auto& text : messages) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
+    // One box says the whole outcome: the registry's part and the shortcut files brought back.
+    std::string text;
+    for (const auto& m : messages) text += (text.empty() ? "" : "\n") + m;
+    if (!text.empty()) MessageBoxA(hwnd(), text.c_str(), "Zenthar", MB_OK);
 }
 
 void CMainDialog::Exit() {
