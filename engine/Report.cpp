@@ -94,7 +94,7 @@ ReportHeader CurrentReportHeader() {
 std::string CsvReport(const std::vector<Finding>& findings) {
     std::string out;
     out.reserve(64 + findings.size() * 200);
-    out += "\"Category\",\"Problem\",\"Missing file\",\"Registry location\",\"Repair removes\"\r\n";
+    out += "\"Category\",\"Problem\",\"Missing file\",\"Registry location\",\"Repair removes\",\"Level\",\"Reason\"\r\n";
     for (const Finding& f : findings) {
         csvField(out, CategoryWord(f.category));
         out += ',';
@@ -105,6 +105,10 @@ std::string CsvReport(const std::vector<Finding>& findings) {
         csvField(out, f.location);
         out += ',';
         csvField(out, RemovalWord(f));
+        out += ',';
+        csvField(out, LevelKey(f.level));
+        out += ',';
+        csvField(out, f.reason);
         out += "\r\n";
     }
     return out;
@@ -112,7 +116,11 @@ std::string CsvReport(const std::vector<Finding>& findings) {
 
 std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader& header) {
     std::array<size_t, SCAN_CATEGORY_COUNT> counts{};
-    for (const Finding& f : findings) ++counts[static_cast<size_t>(f.category)];
+    LevelCounts levels;
+    for (const Finding& f : findings) {
+        ++counts[static_cast<size_t>(f.category)];
+        levels.add(f.level);
+    }
     std::string out;
     out.reserve(2048 + findings.size() * 260);
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Zenthar scan report</title>\n"
@@ -122,7 +130,7 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
     htmlText(out, header.date);
     out += "<br/>\nComputer: ";
     htmlText(out, header.computer);
-    out += "<br/>\nFindings: " + std::to_string(findings.size()) + "</p>\n<h2>Counts per category</h2>\n<table>\n"
+    out += "<br/>\nFindings: " + LevelSummary(levels) + "</p>\n<h2>Counts per category</h2>\n<table>\n"
            "<tr><th>Problem</th><th>Findings</th></tr>\n";
     for (const auto& row : CATEGORY_TABLE) {
         out += "<tr>";
@@ -130,13 +138,15 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
         out += "<td class=\"n\">" + std::to_string(counts[static_cast<size_t>(row.category)]) + "</td></tr>\n";
     }
     out += "</table>\n<h2>Findings</h2>\n<table>\n<tr><th>Problem</th><th>Missing file</th><th>Registry location</th>"
-           "<th>Repair removes</th></tr>\n";
+           "<th>Repair removes</th><th>Level</th><th>Reason</th></tr>\n";
     for (const Finding& f : findings) {
         out += "<tr>";
         htmlCell(out, f.problem);
         htmlCell(out, f.missingFile);
         htmlCell(out, f.location);
         htmlCell(out, RemovalWord(f));
+        htmlCell(out, LevelWord(f.level));
+        htmlCell(out, f.reason);
         out += "</tr>\n";
     }
     out += "</table>\n</body>\n</html>\n";
@@ -169,6 +179,10 @@ std::string JsonReport(const std::vector<Finding>& findings, const ReportHeader&
         jsonString(out, f.valueName);
         out += ",\"removes\":";
         jsonString(out, RemovalWord(f));
+        out += ",\"level\":";
+        jsonString(out, LevelKey(f.level));
+        out += ",\"reason\":";
+        jsonString(out, f.reason);
         out += '}';
     }
     out += "\n]}\n";

@@ -56,6 +56,8 @@ bool matches(const LevelRule& rule, const LevelFacts& f) {
 constexpr const char* LEVEL_WORDS[] = {"Safe", "Review", "Risky"};
 constexpr const char* LEVEL_KEYS[] = {"safe", "review", "risky"};
 constexpr const char* DEPTH_WORDS[] = {"Safe", "Normal", "Deep"};
+constexpr const char* DEPTH_KEYS[] = {"safe", "normal", "deep"};
+RepairDepth knownDepth(RepairDepth depth) { return depth >= DEPTH_SAFE && depth <= DEPTH_DEEP ? depth : DEFAULT_DEPTH; }
 
 std::string lowered(std::string text) {
     for (char& c : text)
@@ -76,12 +78,13 @@ const char* LevelKey(SafetyLevel level) { return LEVEL_KEYS[level < SAFETY_LEVEL
 // Each depth takes its own level and those below it: Safe takes Safe, Normal adds Review, Deep all.
 bool TakenAtDepth(SafetyLevel level, RepairDepth depth) { return static_cast<int>(level) <= static_cast<int>(depth); }
 
-const char* DepthWord(RepairDepth depth) { return DEPTH_WORDS[depth >= DEPTH_SAFE && depth <= DEPTH_DEEP ? depth : DEFAULT_DEPTH]; }
+const char* DepthWord(RepairDepth depth) { return DEPTH_WORDS[knownDepth(depth)]; }
+const char* DepthKey(RepairDepth depth) { return DEPTH_KEYS[knownDepth(depth)]; }
 
 bool ParseDepth(const std::string& word, RepairDepth& depth) {
     const std::string w = lowered(word);
     for (int d = DEPTH_SAFE; d <= DEPTH_DEEP; ++d)
-        if (w == lowered(DEPTH_WORDS[d])) {
+        if (w == DEPTH_KEYS[d]) {
             depth = static_cast<RepairDepth>(d);
             return true;
         }

@@ -35,6 +35,7 @@ enum RepairDepth : int { DEPTH_SAFE, DEPTH_NORMAL, DEPTH_DEEP };
 constexpr RepairDepth DEFAULT_DEPTH = DEPTH_NORMAL;
 bool TakenAtDepth(SafetyLevel level, RepairDepth depth);
 const char* DepthWord(RepairDepth depth);  // "Safe", "Normal", "Deep"
+const char* DepthKey(RepairDepth depth);   // "safe", "normal", "deep", as the console and the settings take it
 // "safe", "normal", "deep" without regard to case; false for anything else.
 bool ParseDepth(const std::string& word, RepairDepth& depth);
 // The stored setting: an unknown or missing word reads as the default.

@@ -127,8 +127,8 @@ unsigned long FixThread(const RepairJob& job) {
         // Without a backup the repair would remove entries nobody could get back once the undo
         // file is gone, so a failed backup removes nothing.
         // A full export covers every entry; nothing of an earlier repair's selection applies here.
+        // The keys the caller left in place (keptKeyPaths, cleared by each scan) stay protected.
         job.engine.notBackedUp.clear();
-        job.engine.keptKeyPaths.clear();
         RepairReport report;
         const BackupResult backup = BackupRegistry(nullptr, backupMessages(job.callbacks));
         report.backupFailed = backup.status == BackupStatus::Failed;
@@ -147,7 +147,7 @@ unsigned long FixThread(const RepairJob& job) {
 bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
     CRegistryLib ignore;  // loads the file as it stands now
     const size_t loaded = ignore.ignoreList.size();
-    engine.keptKeyPaths.clear();
+    // keptKeyPaths starts empty with each scan; rows left in place by the depth are already in it.
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         auto& rec = engine.ErrorList[row];
         if (!rec || ticked(ticks.registry, row)) continue;
