@@ -280,8 +280,9 @@ def _history():
     s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 120), ("Removed", 66), ("Backup", 88)],
                            [["3", "2026-12-08 15:30:01", "12", "kept"],
                             ["2", "2026-12-01 09:12:44", "4", "rotated away"]]))
-    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 92), ("Registry location", 126), ("Missing file", 86)],
-                           [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll"]]))
+    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 80), ("Registry location", 106), ("Missing file", 72),
+                                              ("Level", 46)],
+                           [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll", "Risky"]]))
     return s
 
 
