@@ -8,6 +8,8 @@
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
 #include "routines/RepairRoutines.h"
+
+#include "engine/FindingLevels.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
@@ -223,14 +225,17 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
             if (!rec) continue;
             const bool value = rec->action != "KEY" && rec->value;
             record.entries.push_back({categoryWord(*rec), rec->keyPath, value ? rec->value->name : std::string(),
-                                      rec->filePath, rec->view64});
+                                      rec->filePath, rec->view64, LevelKey(JudgementOf(*rec).level)});
         }
     }
     // A shortcut file the repair deleted is gone now; one it left is still there.
     if (report.shortcutsDone)
-        for (const auto& path : shortcuts.invalidShortcuts)
+        for (size_t i = 0; i < shortcuts.invalidShortcuts.size(); ++i) {
+            const std::string& path = shortcuts.invalidShortcuts[i];
             if (!path.empty() && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-                record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path});
+                record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path, false,
+                                          LevelKey(ShortcutJudgement(shortcuts, i).level)});
+        }
     for (const auto& e : record.entries) {
         auto count = std::find_if(record.counts.begin(), record.counts.end(),
                                   [&](const std::pair<std::string, int>& c) { return c.first == e.category; });

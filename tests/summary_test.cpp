@@ -70,8 +70,10 @@ TEST(SummaryRows, ScanAndRepairTablesSumEveryRowAndMarkRefusedRemovals) {
         EXPECT_EQ(fix.errors, c.fixTotals.errors) << c.name;
         EXPECT_EQ(fix.fixed, c.fixTotals.fixed) << c.name;
     }
-    EXPECT_EQ(ScanCompleteTitle(0),
-              "Zenthar has found 0 potentially dangerous bugs\nclick the button below to repair your computer");
+    LevelCounts counts;
+    EXPECT_EQ(ScanCompleteTitle(counts, DEPTH_DEEP), "0 found: 0 safe, 0 to review, 0 risky");
+    for (SafetyLevel l : {LEVEL_SAFE, LEVEL_SAFE, LEVEL_REVIEW, LEVEL_RISKY}) counts.add(l);
+    EXPECT_EQ(ScanCompleteTitle(counts, DEPTH_SAFE), "4 found: 2 safe, 1 to review, 1 risky\nRepair all removes the safe ones (depth Safe)");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -308,7 +310,7 @@ TEST_F(SummaryDialogTest, AScanWithNothingToFindListsEveryCategoryWithNoBugs) {
     for (size_t i = 0; i + 1 < rows.size(); ++i) EXPECT_EQ(rows[i][2], "0") << rows[i][0];
     EXPECT_EQ(rows.back(), (std::vector<std::string>{"Missing ShortCuts", "0", "0"}));
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ERRORFOUND").text, "0");
-    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(0));
+    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(LevelCounts(), DEPTH_NORMAL));
     EXPECT_FALSE(scanInProgress.load()) << "showing only results, the dialog leaves the main window free";
     ASSERT_TRUE(Click("BUTTON_CANCEL"));
     EXPECT_TRUE(WaitClosed());
@@ -317,7 +319,8 @@ TEST_F(SummaryDialogTest, AScanWithNothingToFindListsEveryCategoryWithNoBugs) {
 
 TEST_F(SummaryDialogTest, AScanFindsTheSeededEntriesAsTheConsoleCountsThem) {
     BrokenEntries broken(*dir);
-    const Table reference = ConsoleRows(RunCli("scan", dir->path()));
+    const ProcessResult console = RunCli("scan", dir->path());
+    const Table reference = ConsoleRows(console);
     CategoryFlags all{};
     all.fill(1);
     ASSERT_TRUE(Start(all));
@@ -333,7 +336,10 @@ TEST_F(SummaryDialogTest, AScanFindsTheSeededEntriesAsTheConsoleCountsThem) {
     }
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ITEMSCANNED").text, std::to_string(scanned));
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ERRORFOUND").text, std::to_string(bugs));
-    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(bugs));
+    // The same counts per level as the console's last line, and what Repair all takes by default.
+    const std::string perLevel = console.err.substr(console.err.rfind("found:") - std::to_string(bugs).size() - 1);
+    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text,
+              perLevel.substr(0, perLevel.find_first_of("\r\n")) + "\nRepair all removes safe and review (depth Normal)");
 
     // Cancel on the results screen repairs nothing.
     ASSERT_TRUE(Click("BUTTON_CANCEL"));
