@@ -457,6 +457,7 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
         SCOPED_TRACE(endSession ? "end of session" : "Exit");
         ScratchDir dir(endSession ? "app-session-repair" : "app-exit-repair");
         LongScan seeds(dir.path());
+        SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // COM classes are risky
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
@@ -937,6 +938,7 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
     stuckServer.setString("", dir.file("gone-b.dll"));
     SeededKey stuckLeaf(stuck + "\\B");
     stuckLeaf.setString("b", "2");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // COM classes are risky
     {
         KeyAccessLimit leaf(stuck + "\\B", KEY_QUERY_VALUE);
         ASSERT_TRUE(leaf.applied());

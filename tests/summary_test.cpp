@@ -386,6 +386,8 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     keepB.setString("b", "2");
     KeyAccessLimit refuse(broken.appPath.path() + "\\B", KEY_QUERY_VALUE);
     ASSERT_TRUE(refuse.applied());
+    // Deep: Repair all takes the risky COM classes too, and says it left nothing.
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");
     const CategoryFlags flags = Only({COM, APPPATH, STARTUP});
     const Table before = ConsoleRows(RunCli("scan --only COM,APPPATH,STARTUP", dir->path()));
     ASSERT_EQ(before.size(), 3u);
@@ -402,6 +404,7 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     EXPECT_NE(boxTexts.find("1 entry was left in place"), std::string::npos) << boxTexts;
     EXPECT_NE(boxTexts.find("(access denied)"), std::string::npos) << boxTexts;
     EXPECT_NE(boxTexts.find("was kept"), std::string::npos) << boxTexts;
+    EXPECT_EQ(boxTexts.find("left in place at depth"), std::string::npos) << boxTexts;
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 4u);
     // The registry read back: what each row says was removed is gone, the refused key stays.
@@ -424,6 +427,21 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     ASSERT_TRUE(Click("BUTTON_OK"));
     EXPECT_TRUE(WaitClosed());
     EXPECT_FALSE(scanInProgress.load());
+}
+
+// At the default depth Repair all leaves the risky COM classes where they are, and says so.
+TEST_F(SummaryDialogTest, RepairAllAtTheDefaultDepthLeavesTheRiskyClassesAndSaysHowMany) {
+    BrokenEntries broken(*dir);
+    ASSERT_TRUE(Start(Only({COM, STARTUP})));
+    ASSERT_TRUE(WaitForScreen(SummaryScreen::ScanComplete));
+    ASSERT_TRUE(Click("BUTTON_FIXERROR"));
+    ASSERT_TRUE(WaitForScreen(SummaryScreen::RepairComplete, 300000)) << "screen " << static_cast<int>(Ask().screen);
+    EXPECT_NE(boxTexts.find("2 left in place at depth Normal: 2 risky"), std::string::npos) << boxTexts;
+    EXPECT_TRUE(KeyExists(broken.classA.path()));
+    EXPECT_TRUE(KeyExists(broken.classB.path()));
+    EXPECT_FALSE(ValueExists(RUN_KEY, "ZentharSummaryTest"));
+    ASSERT_TRUE(Click("BUTTON_OK"));
+    EXPECT_TRUE(WaitClosed());
 }
 
 TEST_F(SummaryDialogTest, ClosingTheOwnerWhileTheDialogScansEndsBothWithinTenSeconds) {
