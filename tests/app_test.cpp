@@ -262,6 +262,7 @@ TEST(RepairProgress, OnlyTheFirstPassAndTheShortcutsCountAndTheEntryIsCutAtItsSt
 
 TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     ScratchDir dir("app-flow");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // every row ticked at first
     EnsuredKey drivers(DRIVERS);
     const std::string kept = dir.file("kept-driver.drv");
     SeededValue keep(DRIVERS, "zt.app.kept", kept);
@@ -1116,6 +1117,7 @@ constexpr SkinPoint IGNORED_DELETE_BUTTON{250 + 203 + 67, 115 + 191 + 12};
 
 TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
     ScratchDir dir("app-ignore-unwritable");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // every row ticked at first
     const std::string listFile = AppDataFolderOf(dir.path()) + "\\ignore.lst";
     CreateDirectoryA(AppDataFolderOf(dir.path()).c_str(), nullptr);
     const std::string lines = "C:\\gone\\one.dll\nC:\\gone\\two.dll\n";
