@@ -400,14 +400,15 @@ private:
     std::vector<std::unique_ptr<SeededKey>> keys;
 };
 
-// The list a stopped scan leaves: what was found so far, every row ticked, and the window idle again.
+// The list a stopped scan leaves: what was found so far, ticked by the depth (the risky classes not
+// at the default one), and the window idle again.
 void ExpectTheStoppedScansList(RunningApp& app, HWND list, int seeded) {
     RemoteList rows(app.process(), list);
     // The classes come first in a scan, so what was found before the stop starts with them.
     ASSERT_GT(rows.Count(), 0);
     EXPECT_LE(rows.Count(), seeded + 20);
     EXPECT_EQ(rows.Text(0, 1), ProblemWords("CLSID"));
-    for (int i = 0; i < rows.Count(); ++i) ASSERT_TRUE(rows.Checked(i));
+    for (int i = 0; i < rows.Count(); ++i) ASSERT_EQ(rows.Checked(i), rows.Text(i, 4).find("Risky") == std::string::npos);
     // Idle again: a navigation button acts.
     ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_IGNORED"; }, 3000));

@@ -338,7 +338,7 @@ TEST_F(LookTest, ListsHaveTheirColumns) {
     EXPECT_LE(sum + 17 + 4, atoi(lines[0][2].c_str())) << section;
   }
   auto result = columns("SUBMAIN_RESULT_LISTINFO");
-  EXPECT_EQ(names("SUBMAIN_RESULT_LISTINFO"), (std::vector<std::string>{"Fix", "Problem", "Missing file", "Registry location"}));
+  EXPECT_EQ(names("SUBMAIN_RESULT_LISTINFO"), (std::vector<std::string>{"Fix", "Problem", "Missing file", "Registry location", "Level"}));
   EXPECT_EQ(columns("SUBMAIN_SCHEDULE_LISTINFO").size(), 3u);
 }
 
