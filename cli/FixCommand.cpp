@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "cli/CliCommon.h"
+#include "routines/DepthSelection.h"
 #include "routines/RepairRoutines.h"
 #include "platform/RepairLock.h"
+#include "engine/FindingLevels.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
@@ -17,6 +19,7 @@ namespace {
 struct FixOptions {
     std::string only;
     std::set<std::string> keep;  // filePaths whose rows count as unticked
+    RepairDepth depth = DEFAULT_DEPTH;  // findings above it count as unticked, and are not ignored
     bool confirmed = false;
 };
 
@@ -26,6 +29,11 @@ bool parseOptions(int argc, char** argv, FixOptions& opt) {
             opt.only = argv[++i];
         } else if (std::strcmp(argv[i], "--keep") == 0 && i + 1 < argc) {
             opt.keep.insert(argv[++i]);
+        } else if (std::strcmp(argv[i], "--level") == 0 && i + 1 < argc) {
+            if (!ParseDepth(argv[++i], opt.depth)) {
+                std::fprintf(stderr, "zenthar-cli fix: unknown level '%s': use safe, normal or deep (see --help)\n", argv[i]);
+                return false;
+            }
         } else if (std::strcmp(argv[i], "--yes") == 0) {
             opt.confirmed = true;
         } else {
@@ -36,14 +44,42 @@ bool parseOptions(int argc, char** argv, FixOptions& opt) {
     return true;
 }
 
-RowTicks ticksOf(const CRegistryLib& engine, const CShortcut& shortcuts, const FixOptions& opt, size_t& selected) {
-    RowTicks ticks;
-    selected = 0;
-    for (const auto& err : engine.ErrorList) ticks.registry.push_back(!opt.keep.count(err->filePath));
-    for (const auto& path : shortcuts.invalidShortcuts) ticks.shortcuts.push_back(!opt.keep.count(path));
-    for (bool t : ticks.registry) selected += t;
-    for (bool t : ticks.shortcuts) selected += t;
-    return ticks;
+// What the repair takes (`ticks`), what --keep keeps for good (unticked in `ignoreTicks`) and what
+// the depth takes (`depthTicks`): a finding the depth leaves out is neither removed nor ignored.
+struct FixSelection {
+    RowTicks ticks, ignoreTicks, depthTicks;
+    LevelCounts taken, beyond;
+    size_t selected = 0;
+};
+
+FixSelection selectionOf(const CRegistryLib& engine, const CShortcut& shortcuts, const FixOptions& opt) {
+    FixSelection s;
+    s.depthTicks = TicksAtDepth(engine, shortcuts, opt.depth);
+    auto add = [&](bool keep, bool deepEnough, SafetyLevel level, std::vector<bool>& ticks, std::vector<bool>& ignore) {
+        ignore.push_back(!keep);
+        ticks.push_back(!keep && deepEnough);
+        if (keep) return;
+        (deepEnough ? s.taken : s.beyond).add(level);
+        s.selected += deepEnough;
+    };
+    for (size_t i = 0; i < engine.ErrorList.size(); ++i)
+        add(opt.keep.count(engine.ErrorList[i]->filePath) != 0, s.depthTicks.registry[i],
+            JudgementOf(*engine.ErrorList[i]).level, s.ticks.registry, s.ignoreTicks.registry);
+    for (size_t i = 0; i < shortcuts.invalidShortcuts.size(); ++i)
+        add(opt.keep.count(shortcuts.invalidShortcuts[i]) != 0, s.depthTicks.shortcuts[i],
+            ShortcutJudgement(shortcuts, i).level, s.ticks.shortcuts, s.ignoreTicks.shortcuts);
+    return s;
+}
+
+// Per level, what the repair would take and what the depth leaves, on standard error.
+void explainLevels(const FixSelection& s, RepairDepth depth, bool confirmed) {
+    for (int l = LEVEL_SAFE; l < SAFETY_LEVEL_COUNT; ++l) {
+        const size_t taken = s.taken.n[static_cast<size_t>(l)], beyond = s.beyond.n[static_cast<size_t>(l)];
+        if (taken) std::fprintf(stderr, "%s: %u %s\n", LevelWord(static_cast<SafetyLevel>(l)), static_cast<unsigned>(taken),
+                                confirmed ? "to remove" : "would be removed");
+        if (beyond) std::fprintf(stderr, "%s: %u left in place at level %s\n", LevelWord(static_cast<SafetyLevel>(l)),
+                                 static_cast<unsigned>(beyond), DepthKey(depth));
+    }
 }
 
 void printSelected(const CRegistryLib& engine, const CShortcut& shortcuts, const RowTicks& ticks) {
@@ -109,10 +145,12 @@ int FixCommand(int argc, char** argv) {
         std::fputs("Scan stopped; nothing was removed.\n", stderr);
         return 1;
     }
-    size_t selected = 0;
-    const RowTicks ticks = ticksOf(engine, shortcuts, opt, selected);
+    const FixSelection chosen = selectionOf(engine, shortcuts, opt);
+    const RowTicks& ticks = chosen.ticks;
+    const size_t selected = chosen.selected;
     printSelected(engine, shortcuts, ticks);
     std::fflush(stdout);
+    explainLevels(chosen, opt.depth, opt.confirmed);
     if (!opt.confirmed) {
         std::fprintf(stderr, "%u entries would be removed. Nothing was changed; add --yes to remove them.\n",
                      static_cast<unsigned>(selected));
@@ -122,7 +160,8 @@ int FixCommand(int argc, char** argv) {
     std::vector<std::string> messages;  // shown after the backup's name
     RepairJob job{engine, shortcuts, results, nullptr, {}};
     job.callbacks.message = [&messages](const std::string& text, const std::string&) { messages.push_back(text); };
-    const RepairReport report = RepairSelectedEntries(job, ticks, true);
+    LeaveInPlace(engine, shortcuts, chosen.depthTicks);
+    const RepairReport report = RepairSelectedEntries(job, chosen.ignoreTicks, true);
     EndConsoleProgress();
     for (const auto& row : results) PrintRow(*row);
     if (wantShortcuts) PrintShortcutRow(shortcuts);

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "cli/CliCommon.h"
+#include "engine/FindingLevels.h"
 #include "engine/Findings.h"
 #include "engine/Report.h"
 #include "engine/StopEvent.h"
@@ -69,5 +70,7 @@ int ScanCommand(int argc, char** argv) {
         return 2;
     }
     if (StopRequested()) std::fprintf(stderr, "Scan stopped; the findings above are those made before the stop.\n");
+    // The counts per level beside the findings, on standard error: the output's readers see no change.
+    std::fprintf(stderr, "%s\n", LevelSummary(CountLevels(scan.engine.ErrorList, scan.shortcuts)).c_str());
     return scan.engine.ErrorList.empty() && scan.shortcuts.invalidShortcuts.empty() ? 0 : 1;
 }

@@ -68,6 +68,7 @@ void CRegistryLib::RunSelectedScans(CategoryResults& results, ScanSelection& sel
     LoadIgnoreList();
     results.clear();
     ErrorList.clear();
+    keptKeyPaths.clear();  // the keys the last repair's selection protected belong to the old list
     ResetStop();
     drives.reset();  // drives may have come and gone since the last scan
     using Scanner = void (CRegistryLib::*)(CategoryResults&);

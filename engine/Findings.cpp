@@ -1,6 +1,7 @@
 // The words of a finding, per category.
 #include "engine/Findings.h"
 
+#include "engine/FindingLevels.h"
 #include "engine/scanners/Shortcut.h"
 
 namespace {
@@ -65,10 +66,14 @@ Finding FindingOf(const RegistryError& err, size_t index) {
     f.view64 = err.view64;
     if (f.view64) f.location += " (64-bit)";
     f.index = index;
+    const LevelJudgement j = JudgementOf(err);
+    f.level = j.level;
+    f.reason = j.reason;
     return f;
 }
 
-Finding ShortcutFinding(const std::string& linkPath, const std::string& target, size_t index) {
+Finding ShortcutFinding(const std::string& linkPath, const std::string& target, size_t index,
+                        const LevelJudgement& level) {
     Finding f;
     f.category = SHORTCUTS;
     f.problem = ProblemText(SHORTCUTS);
@@ -76,6 +81,8 @@ Finding ShortcutFinding(const std::string& linkPath, const std::string& target, 
     f.location = linkPath;
     f.shortcut = true;
     f.index = index;
+    f.level = level.level;
+    f.reason = level.reason;
     return f;
 }
 
@@ -85,14 +92,16 @@ std::vector<Finding> FindingsOf(const ErrorArray& errors, const CShortcut& short
     for (size_t i = 0; i < errors.size(); ++i)
         if (errors[i]) out.push_back(FindingOf(*errors[i], i));
     for (size_t i = 0; i < shortcuts.invalidShortcuts.size(); ++i)
-        out.push_back(ShortcutFinding(shortcuts.invalidShortcuts[i], shortcuts.MissingTargetOf(shortcuts.invalidShortcuts[i]), i));
+        out.push_back(ShortcutFinding(shortcuts.invalidShortcuts[i], shortcuts.MissingTargetOf(shortcuts.invalidShortcuts[i]), i,
+                                      ShortcutJudgement(shortcuts, i)));
     return out;
 }
 
 std::string FindingDetails(const Finding& f) {
     std::string text = f.problem + ": " + (f.missingFile.empty() ? std::string("(target unknown)") : f.missingFile) + "\n";
-    if (f.shortcut) return text + "Shortcut file: " + f.location + "\nA repair deletes this shortcut file.";
+    const std::string level = std::string("\n") + LevelWord(f.level) + ": " + f.reason;
+    if (f.shortcut) return text + "Shortcut file: " + f.location + "\nA repair deletes this shortcut file." + level;
     text += "Registry key: " + f.key + (f.view64 ? " (64-bit view)\n" : "\n");
-    if (f.removesKey) return text + "A repair removes this key and everything under it.";
-    return text + "A repair removes the value \"" + f.valueName + "\" of this key.";
+    if (f.removesKey) return text + "A repair removes this key and everything under it." + level;
+    return text + "A repair removes the value \"" + f.valueName + "\" of this key." + level;
 }

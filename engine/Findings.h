@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/Records.h"
+#include "engine/SafetyLevels.h"
 
 class CShortcut;
 
@@ -21,6 +22,8 @@ struct Finding {
     // Where the finding sits in the engine's lists: ErrorList[index], or invalidShortcuts[index].
     bool shortcut = false;
     size_t index = 0;
+    SafetyLevel level = LEVEL_REVIEW;  // as judged after the scan
+    std::string reason;                // why, in one line
 };
 
 // The problem in words for a category, e.g. "Shared DLL: file missing".
@@ -32,10 +35,11 @@ std::string AreaWords(const std::string& categoryWord);
 ScanCategory CategoryOfType(const std::string& type);
 
 Finding FindingOf(const RegistryError& err, size_t index);
-Finding ShortcutFinding(const std::string& linkPath, const std::string& target, size_t index);
+Finding ShortcutFinding(const std::string& linkPath, const std::string& target, size_t index,
+                        const LevelJudgement& level = LevelJudgement());
 // The records first, in their order, then the shortcuts.
 std::vector<Finding> FindingsOf(const ErrorArray& errors, const CShortcut& shortcuts);
 
-// The selected entry in full, on three lines: the problem and the missing file, the location, and
-// what a repair does to it.
+// The selected entry in full, on four lines: the problem and the missing file, the location, what a
+// repair does to it, and its level with the reason.
 std::string FindingDetails(const Finding& finding);

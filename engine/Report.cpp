@@ -101,7 +101,7 @@ ReportHeader CurrentReportHeader() {
 std::string CsvReport(const std::vector<Finding>& findings) {
     std::string out;
     out.reserve(64 + findings.size() * 200);
-    out += "\"Category\",\"Problem\",\"Missing file\",\"Registry location\",\"Repair removes\"\r\n";
+    out += "\"Category\",\"Problem\",\"Missing file\",\"Registry location\",\"Repair removes\",\"Level\",\"Reason\"\r\n";
     for (const Finding& f : findings) {
         csvField(out, CategoryWord(f.category));
         out += ',';
@@ -112,6 +112,10 @@ std::string CsvReport(const std::vector<Finding>& findings) {
         csvField(out, f.location);
         out += ',';
         csvField(out, RemovalWord(f));
+        out += ',';
+        csvField(out, LevelKey(f.level));
+        out += ',';
+        csvField(out, f.reason);
         out += "\r\n";
     }
     return out;
@@ -119,7 +123,11 @@ std::string CsvReport(const std::vector<Finding>& findings) {
 
 std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader& header) {
     std::array<size_t, SCAN_CATEGORY_COUNT> counts{};
-    for (const Finding& f : findings) ++counts[static_cast<size_t>(f.category)];
+    LevelCounts levels;
+    for (const Finding& f : findings) {
+        ++counts[static_cast<size_t>(f.category)];
+        levels.add(f.level);
+    }
     std::string out;
     out.reserve(2048 + findings.size() * 260);
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Zenthar scan report</title>\n"
@@ -129,12 +137,13 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
            // Paths and registry locations have no spaces to wrap at: the findings table keeps the
            // window's width with fixed column shares, and a long cell breaks anywhere instead.
            "table.findings{width:100%;table-layout:fixed}table.findings td{overflow-wrap:anywhere;word-wrap:break-word}"
-           "col.problem{width:18%}col.file{width:32%}col.location{width:38%}col.removes{width:12%}"
+           "col.problem{width:14%}col.file{width:24%}col.location{width:30%}col.removes{width:9%}"
+           "col.level{width:7%}col.reason{width:16%}"
            "</style>\n</head>\n<body>\n<h1>Zenthar scan report</h1>\n<p>Date: ";
     htmlText(out, header.date);
     out += "<br/>\nComputer: ";
     htmlText(out, header.computer);
-    out += "<br/>\nFindings: " + std::to_string(findings.size()) + "</p>\n<h2>Counts per category</h2>\n<table>\n"
+    out += "<br/>\nFindings: " + LevelSummary(levels) + "</p>\n<h2>Counts per category</h2>\n<table>\n"
            "<tr><th>Problem</th><th>Findings</th></tr>\n";
     for (const auto& row : CATEGORY_TABLE) {
         out += "<tr>";
@@ -142,14 +151,18 @@ std::string HtmlReport(const std::vector<Finding>& findings, const ReportHeader&
         out += "<td class=\"n\">" + std::to_string(counts[static_cast<size_t>(row.category)]) + "</td></tr>\n";
     }
     out += "</table>\n<h2>Findings</h2>\n<table class=\"findings\">\n<colgroup><col class=\"problem\"/>"
-           "<col class=\"file\"/><col class=\"location\"/><col class=\"removes\"/></colgroup>\n"
-           "<tr><th>Problem</th><th>Missing file</th><th>Registry location</th><th>Repair removes</th></tr>\n";
+           "<col class=\"file\"/><col class=\"location\"/><col class=\"removes\"/><col class=\"level\"/>"
+           "<col class=\"reason\"/></colgroup>\n"
+           "<tr><th>Problem</th><th>Missing file</th><th>Registry location</th><th>Repair removes</th>"
+           "<th>Level</th><th>Reason</th></tr>\n";
     for (const Finding& f : findings) {
         out += "<tr>";
         htmlCell(out, f.problem);
         htmlCell(out, f.missingFile);
         htmlCell(out, f.location);
         htmlCell(out, RemovalWord(f));
+        htmlCell(out, LevelWord(f.level));
+        htmlCell(out, f.reason);
         out += "</tr>\n";
     }
     out += "</table>\n</body>\n</html>\n";
@@ -182,6 +195,10 @@ std::string JsonReport(const std::vector<Finding>& findings, const ReportHeader&
         jsonString(out, f.valueName);
         out += ",\"removes\":";
         jsonString(out, RemovalWord(f));
+        out += ",\"level\":";
+        jsonString(out, LevelKey(f.level));
+        out += ",\"reason\":";
+        jsonString(out, f.reason);
         out += '}';
     }
     out += "\n]}\n";

@@ -6,6 +6,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/FindingLevels.h"
 #include "engine/OrderedFileTests.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
@@ -87,10 +88,8 @@ private:
     std::exception_ptr failure_;
     std::thread thread_;
 };
-}  // namespace
 
-void ScanRun(CRegistryLib& engine, CShortcut& shortcuts, ScanSelection& selection,
-             CategoryResults& results, const std::function<void()>& onComplete) {
+void scanAll(CRegistryLib& engine, CShortcut& shortcuts, ScanSelection& selection, CategoryResults& results) {
     results.clear();
     shortcuts.ClearInvalidShortcuts();
     if (StopRequested()) return;
@@ -112,5 +111,13 @@ void ScanRun(CRegistryLib& engine, CShortcut& shortcuts, ScanSelection& selectio
         if (links.started()) links.takeTurn(selection);
         else scanShortcutsInTurn(shortcuts, selection);
     }
+}
+}  // namespace
+
+void ScanRun(CRegistryLib& engine, CShortcut& shortcuts, ScanSelection& selection,
+             CategoryResults& results, const std::function<void()>& onComplete) {
+    scanAll(engine, shortcuts, selection, results);
+    // Judged once here, after a stop too: the findings made before it are shown with their levels.
+    JudgeFindings(engine.ErrorList, shortcuts);
     if (!StopRequested() && onComplete) onComplete();
 }

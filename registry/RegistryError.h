@@ -23,6 +23,10 @@ public:
     // Found in the 64-bit registry view (KEY_WOW64_64KEY) on 64-bit Windows: it is removed,
     // backed up and restored there, and its file was tested in the 64-bit file-system view.
     bool view64 = false;
+    // How safe removing it is, as the engine judged it once the scan had ended (its SafetyLevel;
+    // -1 before that), and why in words. The reason is static text of the engine's table.
+    int safetyLevel = -1;
+    const char* safetyReason = nullptr;
 };
 
 using ErrorArray = std::vector<std::unique_ptr<RegistryError>>;

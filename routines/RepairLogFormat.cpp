@@ -157,6 +157,7 @@ bool parsePayload(std::string_view payload, RepairRecord& record, std::string& w
             if (!field(1, e.category) || !field(2, e.keyPath) || !field(3, e.valueName) || !field(4, e.filePath))
                 return false;
             e.view64 = n > 5 && f[5] == "64";
+            if (n > 6 && !field(6, e.level)) return false;
             record.entries.push_back(std::move(e));
             continue;
         }
@@ -220,7 +221,9 @@ std::string EncodeRepairRecord(const RepairRecord& record) {
     line(payload, {"backup", record.backupFile});
     for (const auto& [category, count] : record.counts) line(payload, {"count", category, std::to_string(count)});
     for (const auto& e : record.entries) {
-        if (e.view64) line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath, "64"});
+        if (!e.level.empty())
+            line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath, e.view64 ? "64" : "32", e.level});
+        else if (e.view64) line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath, "64"});
         else line(payload, {"entry", e.category, e.keyPath, e.valueName, e.filePath});
     }
     char frame[48];

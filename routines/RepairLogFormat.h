@@ -24,6 +24,9 @@ struct RepairLogEntry {
     std::string valueName;
     std::string filePath;
     bool view64 = false;  // removed from the 64-bit registry view (a sixth field "64"; older logs lack it)
+    // Its safety level when it was removed ("safe", "review", "risky"): a seventh field after the
+    // view ("32" or "64"); empty in older logs.
+    std::string level = std::string();
 };
 
 struct RepairRecord {

@@ -9,6 +9,8 @@
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
 #include "routines/RepairRoutines.h"
+
+#include "engine/FindingLevels.h"
 #include "engine/StopEvent.h"
 #include "engine/scanners/Shortcut.h"
 #include "engine/RegistryLib.h"
@@ -133,7 +135,7 @@ std::string RepairEndMessage(const RepairReport& report) {
 bool IgnoreUntickedRows(CRegistryLib& engine, CShortcut& shortcuts, const RowTicks& ticks) {
     CRegistryLib ignore;  // loads the file as it stands now
     const size_t loaded = ignore.ignoreList.size();
-    engine.keptKeyPaths.clear();
+    // keptKeyPaths starts empty with each scan; rows left in place by the depth are already in it.
     for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
         const auto& rec = engine.ErrorList[row];
         if (!rec || ticks.Registry(row)) continue;
@@ -230,14 +232,15 @@ RepairRecord RecordOfRepair(const CRegistryLib& engine, const CShortcut& shortcu
             if (!rec) continue;
             const bool value = rec->action != "KEY" && rec->value;
             record.entries.push_back({categoryWord(*rec), rec->keyPath, value ? rec->value->name : std::string(),
-                                      rec->filePath, rec->view64});
+                                      rec->filePath, rec->view64, LevelKey(JudgementOf(*rec).level)});
         }
     }
     // A shortcut file the repair deleted is gone now; one it left is still there.
     for (size_t row = 0; report.shortcutsDone && row < shortcuts.invalidShortcuts.size(); ++row) {
         const std::string& path = shortcuts.invalidShortcuts[row];
         if (!path.empty() && ticks.Shortcut(row) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-            record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path});
+            record.entries.push_back({CategoryInfoOf(SHORTCUTS).flagName, std::string(), std::string(), path, false,
+                                      LevelKey(ShortcutJudgement(shortcuts, row).level)});
     }
     for (const auto& e : record.entries) {
         auto count = std::find_if(record.counts.begin(), record.counts.end(),

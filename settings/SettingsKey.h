@@ -18,6 +18,8 @@ constexpr const char SETTING_SCAN_DAY[] = "scanday";
 // Texts (an edit box's contents).
 constexpr const char SETTING_SAVE_COUNT[] = "savecountreg";
 constexpr const char SETTING_SCAN_MINUTES[] = "scanminutes";
+// How deep a repair goes: "safe", "normal" or "deep"; anything else reads as "normal".
+constexpr const char SETTING_REPAIR_DEPTH[] = "repairdepth";
 // Numbers (REG_DWORD, the low 32 bits).
 constexpr const char SETTING_SCAN_NEXT[] = "scannext";
 constexpr const char SETTING_SCAN_PERIOD[] = "scanperiod";

@@ -107,6 +107,40 @@ int CSkinList::AddItem(const std::string& text, bool checked) {
     return at;
 }
 
+void CSkinList::SetCellMark(int item, int column, COLORREF colour, const std::string& sortKey) {
+    if (!virtualRows_ || item < 0 || static_cast<size_t>(item) >= rows_.size()) return;
+    Row& row = rows_[static_cast<size_t>(item)];
+    row.markColumn = column;
+    row.mark = colour;
+    row.markKey = sortKey;
+}
+
+// Room before a marked cell's text: the mark and a gap, in spaces of the list's font.
+static const char MARK_ROOM[] = "     ";
+
+bool CSkinList::CustomDraw(NMHDR& header, LRESULT& result) {
+    auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+    const DWORD stage = draw.nmcd.dwDrawStage;
+    result = CDRF_DODEFAULT;
+    if (stage == CDDS_PREPAINT) result = CDRF_NOTIFYITEMDRAW;
+    else if (stage == CDDS_ITEMPREPAINT) result = CDRF_NOTIFYSUBITEMDRAW;
+    else if (stage == (CDDS_ITEMPREPAINT | CDDS_SUBITEM)) result = CDRF_NOTIFYPOSTPAINT;
+    if (stage != (CDDS_ITEMPOSTPAINT | CDDS_SUBITEM)) return true;
+    const size_t item = draw.nmcd.dwItemSpec;
+    if (item >= rows_.size() || rows_[item].markColumn != draw.iSubItem) return true;
+    RECT cell{};
+    cell.top = draw.iSubItem;
+    cell.left = LVIR_BOUNDS;
+    if (!SendMessageA(hwnd(), LVM_GETSUBITEMRECT, item, reinterpret_cast<LPARAM>(&cell))) return true;
+    const int side = (cell.bottom - cell.top) / 2;
+    const RECT square{cell.left + 6, cell.top + (cell.bottom - cell.top - side) / 2, cell.left + 6 + side,
+                      cell.top + (cell.bottom - cell.top - side) / 2 + side};
+    HBRUSH brush = CreateSolidBrush(rows_[item].mark);
+    FillRect(draw.nmcd.hdc, &square, brush);
+    DeleteObject(brush);
+    return true;
+}
+
 void CSkinList::SetItemText(int item, int column, const std::string& text) {
     if (virtualRows_) {
         if (item < 0 || static_cast<size_t>(item) >= rows_.size() || column < 0 ||
@@ -245,6 +279,7 @@ bool CSkinList::OnReflectedNotify(NMHDR& header, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (header.code == NM_CUSTOMDRAW && virtualRows_) return CustomDraw(header, result);
     if (!virtualRows_ || (header.code != LVN_GETDISPINFOA && header.code != LVN_GETDISPINFOW)) return false;
     // Both forms carry the item first; only the text differs in width.
     LVITEMA& item = reinterpret_cast<NMLVDISPINFOA&>(header).item;
@@ -257,8 +292,9 @@ bool CSkinList::OnReflectedNotify(NMHDR& header, LRESULT& result) {
     }
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
         const std::string empty;
-        const std::string& text =
+        const std::string& cell =
             item.iSubItem >= 0 && static_cast<size_t>(item.iSubItem) < row.cells.size() ? row.cells[static_cast<size_t>(item.iSubItem)] : empty;
+        const std::string text = row.markColumn == item.iSubItem ? MARK_ROOM + cell : cell;
         const size_t room = static_cast<size_t>(item.cchTextMax) - 1;
         const size_t n = text.size() < room ? text.size() : room;
         if (header.code == LVN_GETDISPINFOA) {

@@ -27,6 +27,9 @@ public:
     // Appends a row (first column text), ticked or not; returns its index or -1.
     int AddItem(const std::string& text, bool checked);
     void SetItemText(int item, int column, const std::string& text);
+    // A small square of `colour` drawn before the cell's text (virtual rows only); the column
+    // sorts by `sortKey` instead of the text, so that an ordered scale sorts in its own order.
+    void SetCellMark(int item, int column, COLORREF colour, const std::string& sortKey);
     // The whole text of a cell, however long.
     std::string ItemText(int item, int column) const;
     bool IsChecked(int item) const;
@@ -76,7 +79,11 @@ private:
         std::vector<std::string> cells;  // one per column
         bool checked = false;
         size_t tag = 0;  // its place when added
+        int markColumn = -1;  // the cell with a coloured mark, if any
+        COLORREF mark = 0;
+        std::string markKey;  // that column's sort key
     };
+    bool CustomDraw(NMHDR& header, LRESULT& result);
     std::vector<int> columnWidths_;  // in 96-dpi units
     bool virtualRows_ = false;
     bool sortable_ = false;

@@ -21,7 +21,7 @@ void CSkinList::SortBy(int column, bool ascending) {
             key = rows_[i].checked ? "0" : "1";  // ticked rows first
             continue;
         }
-        key = rows_[i].cells[c];
+        key = rows_[i].markColumn == column ? rows_[i].markKey : rows_[i].cells[c];
         for (char& ch : key)
             if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
     }

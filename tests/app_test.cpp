@@ -264,6 +264,7 @@ TEST(RepairProgress, OnlyTheFirstPassAndTheShortcutsCountAndTheEntryIsCutAtItsSt
 
 TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     ScratchDir dir("app-flow");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // every row ticked at first
     EnsuredKey drivers(DRIVERS);
     const std::string kept = dir.file("kept-driver.drv");
     SeededValue keep(DRIVERS, "zt.app.kept", kept);
@@ -394,14 +395,15 @@ private:
     std::vector<std::unique_ptr<SeededKey>> keys;
 };
 
-// The list a stopped scan leaves: what was found so far, every row ticked, and the window idle again.
+// The list a stopped scan leaves: what was found so far, ticked by the depth (the risky classes not
+// at the default one), and the window idle again.
 void ExpectTheStoppedScansList(RunningApp& app, HWND list, int seeded) {
     RemoteList rows(app.process(), list);
     // The classes come first in a scan, so what was found before the stop starts with them.
     ASSERT_GT(rows.Count(), 0);
     EXPECT_LE(rows.Count(), seeded + 20);
     EXPECT_EQ(rows.Text(0, 1), ProblemWords("CLSID"));
-    for (int i = 0; i < rows.Count(); ++i) ASSERT_TRUE(rows.Checked(i));
+    for (int i = 0; i < rows.Count(); ++i) ASSERT_EQ(rows.Checked(i), rows.Text(i, 4).find("Risky") == std::string::npos);
     // Idle again: a navigation button acts.
     ASSERT_TRUE(app.Click(IGNORED_BUTTON.x, IGNORED_BUTTON.y));
     EXPECT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_IGNORED"; }, 3000));
@@ -452,6 +454,7 @@ TEST_F(WindowProgram, ExitDuringARepairEndsTheProgramOnlyOnceTheRepairIsComplete
         SCOPED_TRACE(endSession ? "end of session" : "Exit");
         ScratchDir dir(endSession ? "app-session-repair" : "app-exit-repair");
         LongScan seeds(dir.path());
+        SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // COM classes are risky
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
         ASSERT_TRUE(app.Click(SCAN_BUTTON.x, SCAN_BUTTON.y));
@@ -896,6 +899,7 @@ TEST_F(WindowProgram, APartialRepairEndsWithOneMessageOfCountsReasonsAndTheKeptU
     stuckServer.setString("", dir.file("gone-b.dll"));
     SeededKey stuckLeaf(stuck + "\\B");
     stuckLeaf.setString("b", "2");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // COM classes are risky
     {
         KeyAccessLimit leaf(stuck + "\\B", KEY_QUERY_VALUE);
         ASSERT_TRUE(leaf.applied());
@@ -1061,6 +1065,7 @@ constexpr SkinPoint IGNORED_DELETE_BUTTON{250 + 203 + 67, 115 + 191 + 12};
 
 TEST_F(WindowProgram, AnIgnoreListThatCannotBeWrittenIsSaidAndNothingIsLost) {
     ScratchDir dir("app-ignore-unwritable");
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");  // every row ticked at first
     const std::string listFile = AppDataFolderOf(dir.path()) + "\\ignore.lst";
     CreateDirectoryA(AppDataFolderOf(dir.path()).c_str(), nullptr);
     const std::string lines = "C:\\gone\\one.dll\nC:\\gone\\two.dll\n";

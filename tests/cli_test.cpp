@@ -80,9 +80,11 @@ TEST(ConsoleProgram, ScanFormatsCsvAndJsonReadBackWithRealReaders) {
     SeededValue drv(DRIVERS, "zt.cli.format", gone);
     SeededKey app(APP_PATHS + "\\ZentharFormat.exe");
     app.setString("", dir.file("gone-format.exe"));
-    const std::vector<std::string> drvRow = {"DRV", "Driver: file missing", gone, DRIVERS + " : zt.cli.format", "value"};
+    const std::vector<std::string> drvRow = {"DRV", "Driver: file missing", gone, DRIVERS + " : zt.cli.format", "value",
+                                             "review", "A driver entry: worth a look before it goes."};
     const std::vector<std::string> appRow = {"APPPATH", "Application path: program missing", dir.file("gone-format.exe"),
-                                             APP_PATHS_STORED + "\\ZentharFormat.exe", "key"};
+                                             APP_PATHS_STORED + "\\ZentharFormat.exe", "key", "review",
+                                             "File missing but its folder is there: mid-update or moved?"};
 
     const auto csv = RunCli("scan --only DRV,APPPATH --format csv", dir.path());
     EXPECT_EQ(csv.exitCode, 1u) << csv.err;
@@ -95,7 +97,8 @@ TEST(ConsoleProgram, ScanFormatsCsvAndJsonReadBackWithRealReaders) {
                           {dir.file("out.csv"), dir.file("csv-rows.txt")}));
     const auto rows = ReadRows(ReadTextFile(dir.file("csv-rows.txt")));
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"Category", "Problem", "Missing file", "Registry location", "Repair removes"}));
+    EXPECT_EQ(rows[0], (std::vector<std::string>{"Category", "Problem", "Missing file", "Registry location", "Repair removes",
+                                                 "Level", "Reason"}));
     EXPECT_NE(std::find(rows.begin(), rows.end(), drvRow), rows.end()) << csv.out;
     EXPECT_NE(std::find(rows.begin(), rows.end(), appRow), rows.end()) << csv.out;
 
@@ -106,7 +109,7 @@ TEST(ConsoleProgram, ScanFormatsCsvAndJsonReadBackWithRealReaders) {
                           "import json, sys\n"
                           "doc = json.load(open(sys.argv[1], encoding='utf-8'))\n"
                           "assert doc['date'] and doc['computer']\n"
-                          "keys = ('category', 'problem', 'missingFile', 'location', 'removes')\n"
+                          "keys = ('category', 'problem', 'missingFile', 'location', 'removes', 'level', 'reason')\n"
                           "open(sys.argv[2], 'w', newline='', encoding='utf-8').write("
                           "''.join('\\x1f'.join(f[k] for k in keys) + '\\x1e' for f in doc['findings']))\n",
                           {dir.file("out.json"), dir.file("json-rows.txt")}));
@@ -556,4 +559,49 @@ TEST(ConsoleProgram, KeptEntriesThatCannotBeSavedFailTheRepair) {
         }
         SetFileAttributesA(dir.file("ignore.lst").c_str(), FILE_ATTRIBUTE_NORMAL);
     }
+}
+
+// Three startup entries, one per level; each depth removes its levels and leaves the rest, a kept
+// risky entry stays even at Deep, and nothing left by the depth lands on the ignore list.
+TEST(ConsoleProgram, FixRemovesWhatItsLevelTakesAndLeavesTheRestUnignored) {
+    const std::string run = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const struct {
+        const char* level;  // --level, "" for the default
+        bool safeGoes, reviewGoes, riskyGoes;
+        const char* keep;   // "risky": the risky entry is kept with --keep
+    } cases[] = {
+        {"safe", true, false, false, ""},  {"", true, true, false, ""},
+        {"normal", true, true, false, ""}, {"deep", true, true, true, ""},
+        {"deep", true, true, false, "risky"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string("--level '") + c.level + "' keep '" + c.keep + "'");
+        ScratchDir dir("cli-levels");
+        const std::string safe = dir.file("gone\\safe.exe"), review = dir.file("review.exe");
+        const std::string risky = WindowsDirectory() + "\\system32\\zt-risky.exe";
+        SeededValue a(run, "ZtSafe", safe), b(run, "ZtReview", review), d(run, "ZtRisky", risky);
+        const ProcessResult scan = RunCli("scan --only STARTUP --format json", dir.path());
+        for (const char* level : {"\"level\":\"safe\"", "\"level\":\"review\"", "\"level\":\"risky\""})
+            EXPECT_NE(scan.out.find(level), std::string::npos) << level;
+        EXPECT_NE(scan.err.find("3 found: 1 safe, 1 to review, 1 risky"), std::string::npos) << scan.err;
+        const std::string args = std::string("fix --only STARTUP") + (*c.level ? std::string(" --level ") + c.level : "") +
+                                 (*c.keep ? " --keep \"" + risky + "\"" : "");
+        const ProcessResult dry = RunCli(args, dir.path());
+        EXPECT_EQ(dry.exitCode, 1u) << dry.err;
+        EXPECT_NE(dry.err.find("Safe: 1 would be removed"), std::string::npos) << dry.err;
+        EXPECT_TRUE(ValueExists(run, "ZtSafe") && ValueExists(run, "ZtReview") && ValueExists(run, "ZtRisky"));
+        const ProcessResult fix = RunCli(args + " --yes", dir.path());
+        EXPECT_EQ(fix.exitCode, 0u) << fix.err;
+        EXPECT_EQ(ValueExists(run, "ZtSafe"), !c.safeGoes);
+        EXPECT_EQ(ValueExists(run, "ZtReview"), !c.reviewGoes);
+        EXPECT_EQ(ValueExists(run, "ZtRisky"), !c.riskyGoes);
+        // Only --keep reaches the ignore list: what the depth left is found again.
+        const std::string ignored = PathExists(dir.file("ignore.lst")) ? ReadTextFile(dir.file("ignore.lst")) : "";
+        EXPECT_EQ(ignored.find(review) != std::string::npos, false);
+        EXPECT_EQ(ignored.find(risky) != std::string::npos, *c.keep != '\0');
+    }
+    ScratchDir dir("cli-levels-usage");
+    const ProcessResult bad = RunCli("fix --level deeper", dir.path());
+    EXPECT_EQ(bad.exitCode, 2u);
+    EXPECT_NE(bad.err.find("deeper"), std::string::npos);
 }

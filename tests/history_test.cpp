@@ -510,7 +510,7 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     ASSERT_TRUE(PumpUntil([&] { return app.VisibleScreen() == "SUBMAIN_HISTORY"; }, 10000));
     HWND repairs = nullptr, entries = nullptr;
     ASSERT_TRUE(PumpUntil([&] { return (repairs = app.ListAt(HISTORY_LIST_ORIGIN, 4)) != nullptr; }, 10000));
-    ASSERT_TRUE(PumpUntil([&] { return (entries = app.ListAt(HISTORY_ENTRIES_ORIGIN, 3)) != nullptr; }, 10000));
+    ASSERT_TRUE(PumpUntil([&] { return (entries = app.ListAt(HISTORY_ENTRIES_ORIGIN, 4)) != nullptr; }, 10000));
     RemoteList rows(app.process(), repairs);
     ASSERT_EQ(rows.Count(), 3);
     EXPECT_EQ(rows.Text(0, 0), "3") << "newest first";
@@ -524,8 +524,9 @@ TEST_F(WindowProgram, TheHistoryPageRestoresTheMiddleOfThreeWindowRepairs) {
     RemoteList shown(app.process(), entries);
     ASSERT_TRUE(PumpUntil([&] { return shown.Count() == 2; }, 10000));
     std::string texts;
-    for (int i = 0; i < shown.Count(); ++i) texts += shown.Text(i, 1) + "|" + shown.Text(i, 2) + "\n";
-    EXPECT_NE(texts.find(DRIVERS + "\\" + targets[1]->driverName + "|" + targets[1]->driverData), std::string::npos)
+    for (int i = 0; i < shown.Count(); ++i) texts += shown.Text(i, 1) + "|" + shown.Text(i, 2) + "|" + shown.Text(i, 3) + "\n";
+    // Each entry keeps the level it was removed at: a driver is one to review.
+    EXPECT_NE(texts.find(DRIVERS + "\\" + targets[1]->driverName + "|" + targets[1]->driverData + "|Review"), std::string::npos)
         << texts;
     ASSERT_TRUE(PumpUntil([&] { return app.SubScreenButtonEnabled(HISTORY_RESTORE.x, HISTORY_RESTORE.y); }, 5000));
 

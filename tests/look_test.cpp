@@ -200,7 +200,8 @@ TEST_F(LookTest, DescriptionHoldsEverySectionAndName) {
       {"SUBMAIN_HISTORY_TEXTINFO", {"TEXT_HISTORY_NOTE"}},
       {"SUBMAIN_MAIN_BUTTONINFO", {"BUTTON_ALL", "BUTTON_COM", "BUTTON_COM_SUBS", "BUTTON_DRV", "BUTTON_HELP",
                                    "BUTTON_APPPATH", "BUTTON_SHARED_TOOLS", "BUTTON_FONTS", "BUTTON_STARTUP",
-                                   "BUTTON_UNINSTALL", "BUTTON_FILETYPES", "BUTTON_SHORTCUTS", "BUTTON_SCAN"}},
+                                   "BUTTON_UNINSTALL", "BUTTON_FILETYPES", "BUTTON_SHORTCUTS", "BUTTON_SCAN",
+                                   "BUTTON_DEPTH_SAFE", "BUTTON_DEPTH_NORMAL", "BUTTON_DEPTH_DEEP"}},
       {"SUBMAIN_MAIN_TEXTINFO", {"PROGRESS_TEXT_REGISTRY", "PROGRESS_TEXT_MSDOS", "TEXT_ERRORSCAN_CURRENTITEM",
                                  "TEXT_ERRORSCAN_ERRORFOUND", "PROGRESS_TEXT_COM", "PROGRESS_COUNT_COM",
                                  "PROGRESS_TEXT_COM_SUBS", "PROGRESS_COUNT_COM_SUBS", "PROGRESS_TEXT_DRV",
@@ -209,7 +210,7 @@ TEST_F(LookTest, DescriptionHoldsEverySectionAndName) {
                                  "PROGRESS_COUNT_SHARED_TOOLS", "PROGRESS_TEXT_FONTS", "PROGRESS_COUNT_FONTS",
                                  "PROGRESS_TEXT_STARTUP", "PROGRESS_COUNT_STARTUP", "PROGRESS_TEXT_UNINSTALL",
                                  "PROGRESS_COUNT_UNINSTALL", "PROGRESS_TEXT_FILETYPES", "PROGRESS_COUNT_FILETYPES",
-                                 "PROGRESS_TEXT_SHORTCUTS", "PROGRESS_COUNT_SHORTCUTS"}},
+                                 "PROGRESS_TEXT_SHORTCUTS", "PROGRESS_COUNT_SHORTCUTS", "TEXT_DEPTH_CAPTION"}},
       {"SUBMAIN_SCHEDULE_BUTTONINFO", {"BUTTON_START_EVERY", "BUTTON_START_AFTER_EVERY",
                                        "BUTTON_START_AFTER_EVERY_MONTH", "BUTTON_START_AFTER_EVERY_WEEK",
                                        "BUTTON_START_AFTER_EVERY_DAY", "BUTTON_AUTOSCAN_ENABLE",
@@ -337,7 +338,7 @@ TEST_F(LookTest, ListsHaveTheirColumns) {
     EXPECT_LE(sum + 17 + 4, atoi(lines[0][2].c_str())) << section;
   }
   auto result = columns("SUBMAIN_RESULT_LISTINFO");
-  EXPECT_EQ(names("SUBMAIN_RESULT_LISTINFO"), (std::vector<std::string>{"Fix", "Problem", "Missing file", "Registry location"}));
+  EXPECT_EQ(names("SUBMAIN_RESULT_LISTINFO"), (std::vector<std::string>{"Fix", "Problem", "Missing file", "Registry location", "Level"}));
   EXPECT_EQ(columns("SUBMAIN_SCHEDULE_LISTINFO").size(), 3u);
 }
 

@@ -73,7 +73,7 @@ ProcessResult fixCom(const ScratchDir& dir, const std::string& extra = std::stri
         if (line.compare(0, 8, "FINDING\t") == 0 && path.compare(0, dir.path().size(), dir.path()) != 0)
             keeps += " --keep " + quoted(path);
     }
-    return RunCli("fix --only COM --yes" + keeps + extra, dir.path());
+    return RunCli("fix --only COM --level deep --yes" + keeps + extra, dir.path());
 }
 
 int fixedInRow(const ProcessResult& r, const std::string& title) {

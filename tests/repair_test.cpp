@@ -963,7 +963,7 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     }
     const std::string before = regeditExport(dir.file("before.reg"));
 
-    auto dry = RunCli("fix" + keeps, dir.path());
+    auto dry = RunCli("fix --level deep" + keeps, dir.path());
     EXPECT_EQ(dry.exitCode, 1u) << dry.err;
     EXPECT_NE(dry.err.find("--yes"), std::string::npos);
     EXPECT_EQ(SplitLines(dry.out).size(), 10u + 2u);
@@ -971,7 +971,7 @@ TEST(FixCommand, RemovesTheTickedFindingsLeavesTheRestAndTheBackupRestoresByteFo
     EXPECT_TRUE(PathExists(gone1));
     EXPECT_TRUE(regeditExport(dir.file("dry.reg")) == before);
 
-    auto r = RunCli("fix" + keeps + " --yes", dir.path());
+    auto r = RunCli("fix --level deep" + keeps + " --yes", dir.path());
     EXPECT_EQ(r.exitCode, 0u) << r.err;
     std::vector<std::string> findings;
     std::vector<int> fixed;
@@ -1186,7 +1186,7 @@ TEST(RepairCrashSafety, ARepairKilledAnywhereLeavesAnUndoFileThatGivesTheRegistr
         return n;
     };
     const std::string before = regeditExport(dir.file("before.reg"));
-    const std::string args = "fix --only COM,COM_SUBS --yes";
+    const std::string args = "fix --only COM,COM_SUBS --level deep --yes";
 
     // One repair to the end: how long each finding takes, and how large the undo file grows.
     long long largest = 0;

@@ -7,7 +7,9 @@
 #include <map>
 #include <set>
 
+#include "engine/FindingLevels.h"
 #include "engine/Findings.h"
+#include "engine/SystemPaths.h"
 #include "engine/Report.h"
 #include "engine/scanners/Shortcut.h"
 #include "support/HostPython.h"
@@ -22,6 +24,7 @@ std::unique_ptr<RegistryError> Record(const std::string& type, const std::string
     err->keyPath = key;
     err->value = std::make_unique<ValueRecord>();
     err->value->name = value;
+    err->value->exactName = err->value->exactData = true;  // as a scan records it
     err->filePath = file;
     return err;
 }
@@ -64,6 +67,7 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
         const char* problem;
         std::string location;
         std::string lastDetailsLine;
+        SafetyLevel level;  // its folder is gone too
     };
     const std::string clsid = "HKEY_CLASSES_ROOT\\CLSID\\{0A3F}";
     const std::string dlls = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
@@ -76,23 +80,23 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     const std::string verb = "HKEY_CLASSES_ROOT\\OldDoc.File\\shell\\open";
     const std::string wholeKey = "A repair removes this key and everything under it.";
     const Case cases[] = {
-        {"CLSID", "KEY", clsid, "(Default)", "C:\\gone\\server.dll", "COM class: server file missing", clsid, wholeKey},
+        {"CLSID", "KEY", clsid, "(Default)", "C:\\gone\\server.dll", "COM class: server file missing", clsid, wholeKey, LEVEL_RISKY},
         {"SharedFile", "VAL", dlls, "C:\\gone\\shared.dll", "C:\\gone\\shared.dll", "Shared DLL: file missing",
-         dlls + " : C:\\gone\\shared.dll", "A repair removes the value \"C:\\gone\\shared.dll\" of this key."},
+         dlls + " : C:\\gone\\shared.dll", "A repair removes the value \"C:\\gone\\shared.dll\" of this key.", LEVEL_SAFE},
         {"VxD", "VAL", drivers, "msacm.old", "C:\\gone\\old.drv", "Driver: file missing", drivers + " : msacm.old",
-         "A repair removes the value \"msacm.old\" of this key."},
+         "A repair removes the value \"msacm.old\" of this key.", LEVEL_REVIEW},
         {"Help", "VAL", help, "old.hlp", "C:\\gone\\old.hlp", "Help file: file missing", help + " : old.hlp",
-         "A repair removes the value \"old.hlp\" of this key."},
-        {"APPPath", "KEY", app, "(Default)", "C:\\gone\\old.exe", "Application path: program missing", app, wholeKey},
-        {"SharedTools", "KEY", tools, "Path", "C:\\gone\\tool.exe", "Shared tool: file missing", tools, wholeKey},
+         "A repair removes the value \"old.hlp\" of this key.", LEVEL_SAFE},
+        {"APPPath", "KEY", app, "(Default)", "C:\\gone\\old.exe", "Application path: program missing", app, wholeKey, LEVEL_SAFE},
+        {"SharedTools", "KEY", tools, "Path", "C:\\gone\\tool.exe", "Shared tool: file missing", tools, wholeKey, LEVEL_REVIEW},
         {"font", "VAL", fonts, "Old Sans (TrueType)", "C:\\gone\\old.ttf", "Font: file missing",
-         fonts + " : Old Sans (TrueType)", "A repair removes the value \"Old Sans (TrueType)\" of this key."},
+         fonts + " : Old Sans (TrueType)", "A repair removes the value \"Old Sans (TrueType)\" of this key.", LEVEL_SAFE},
         {"Startup", "VAL", RUN, "Launcher", "C:\\Tools\\launcher.exe", "Startup program not found", RUN + " : Launcher",
-         "A repair removes the value \"Launcher\" of this key."},
+         "A repair removes the value \"Launcher\" of this key.", LEVEL_SAFE},
         {"Uninstall", "VAL", uninstall, "UninstallString", "C:\\gone\\unins000.exe", "Uninstall entry: program missing",
-         uninstall + " : UninstallString", "A repair removes the value \"UninstallString\" of this key."},
+         uninstall + " : UninstallString", "A repair removes the value \"UninstallString\" of this key.", LEVEL_SAFE},
         {"FileType", "KEY", verb, "(Default)", "C:\\gone\\viewer.exe", "File type command: program missing", verb,
-         wholeKey},
+         wholeKey, LEVEL_REVIEW},
     };
     std::set<std::string> problems;
     for (const Case& c : cases) {
@@ -102,7 +106,9 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
         EXPECT_EQ(f.location, c.location) << c.type;
         EXPECT_FALSE(f.shortcut);
         EXPECT_EQ(f.index, 7u);
-        EXPECT_EQ(FindingDetails(f), std::string(c.problem) + ": " + c.file + "\nRegistry key: " + c.key + "\n" + c.lastDetailsLine)
+        EXPECT_EQ(f.level, c.level) << c.type;
+        EXPECT_EQ(FindingDetails(f), std::string(c.problem) + ": " + c.file + "\nRegistry key: " + c.key + "\n" +
+                                         c.lastDetailsLine + "\n" + LevelWord(c.level) + ": " + f.reason)
             << c.type;
         problems.insert(f.problem);
     }
@@ -112,7 +118,7 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
     EXPECT_EQ(link.location, "C:\\Users\\Public\\Desktop\\Old.lnk");
     EXPECT_TRUE(link.shortcut);
     EXPECT_EQ(FindingDetails(link), "Shortcut: target missing: C:\\Old\\old.exe\nShortcut file: "
-                                    "C:\\Users\\Public\\Desktop\\Old.lnk\nA repair deletes this shortcut file.");
+                                    "C:\\Users\\Public\\Desktop\\Old.lnk\nA repair deletes this shortcut file.\nReview: ");
     problems.insert(link.problem);
     // Every category has words of its own, and every record type the scanners write is known.
     EXPECT_EQ(problems.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
@@ -125,6 +131,67 @@ TEST(FindingWords, EveryCategoryHasItsProblemLocationAndDetails) {
         areas.insert(AreaWords(row.flagName));
     }
     EXPECT_EQ(areas.size(), static_cast<size_t>(SCAN_CATEGORY_COUNT));
+}
+
+// One finding per row: its category, where its missing file is (a folder that exists, one that is
+// gone, the Windows folder, a variable that does not expand) and whether its path read back exactly.
+TEST(SafetyLevels, EachFindingGetsTheLevelAndReasonOfTheFirstRuleThatHolds) {
+    ScratchDir dir("levels");
+    enum Where { PRESENT, GONE, WINDOWS, VARIABLE };
+    const auto pathAt = [&](Where w) {
+        return w == PRESENT ? dir.file("old.exe") : w == GONE ? dir.file("gone\\old.exe")
+               : w == WINDOWS ? WindowsDirectory() + "\\System32\\old.dll" : std::string("C:\\%ZT_NOT_SET%\\old.exe");
+    };
+    const struct {
+        ScanCategory category;
+        Where where;
+        bool exact;
+        SafetyLevel level;
+        const char* reasonPart;
+    } cases[] = {
+        {STARTUP, GONE, true, LEVEL_SAFE, "Program gone with its folder"},
+        {UNINSTALL, GONE, true, LEVEL_SAFE, "Program gone with its folder"},
+        {APPPATH, GONE, true, LEVEL_SAFE, "the path leads nowhere"},
+        {SHORTCUTS, GONE, true, LEVEL_SAFE, "Target gone"},
+        {COM_SUBS, GONE, true, LEVEL_SAFE, "Shared file gone"},
+        {HELP, GONE, true, LEVEL_SAFE, "Help file gone"},
+        {FONTS, GONE, true, LEVEL_SAFE, "Font file gone"},
+        {STARTUP, PRESENT, true, LEVEL_REVIEW, "its folder is there"},
+        {DRV, GONE, true, LEVEL_REVIEW, "A driver entry"},
+        {SHARED_TOOLS, GONE, true, LEVEL_REVIEW, "A shared tool"},
+        {COM, GONE, true, LEVEL_RISKY, "COM class"},
+        {STARTUP, WINDOWS, true, LEVEL_RISKY, "Windows folder"},
+        {UNINSTALL, VARIABLE, true, LEVEL_RISKY, "variable"},
+        {STARTUP, GONE, false, LEVEL_RISKY, "read exactly"},
+        {COM_SUBS, WINDOWS, false, LEVEL_RISKY, "read exactly"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(CategoryInfoOf(c.category).flagName) + " at " + pathAt(c.where) + (c.exact ? "" : " inexact"));
+        const LevelFacts facts = FactsOfPath(c.category, pathAt(c.where), c.exact);
+        EXPECT_EQ(facts.folderPresent, c.where != GONE && c.where != VARIABLE);
+        EXPECT_EQ(facts.inWindowsFolder, c.where == WINDOWS);
+        EXPECT_EQ(facts.unexpandedVariable, c.where == VARIABLE);
+        const LevelJudgement j = JudgeLevel(facts);
+        EXPECT_EQ(j.level, c.level);
+        EXPECT_NE(std::string(j.reason).find(c.reasonPart), std::string::npos) << j.reason;
+    }
+}
+
+TEST(SafetyLevels, EachDepthTakesItsLevelsAndAnUnknownDepthIsNormal) {
+    const struct {
+        const char* word;
+        RepairDepth depth;
+        bool takes[SAFETY_LEVEL_COUNT];
+    } cases[] = {
+        {"safe", DEPTH_SAFE, {true, false, false}},   {"Normal", DEPTH_NORMAL, {true, true, false}},
+        {"DEEP", DEPTH_DEEP, {true, true, true}},     {"4", DEPTH_NORMAL, {true, true, false}},
+        {"", DEPTH_NORMAL, {true, true, false}},      {"deeper", DEPTH_NORMAL, {true, true, false}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DepthOrDefault(c.word), c.depth) << c.word;
+        for (int l = 0; l < SAFETY_LEVEL_COUNT; ++l)
+            EXPECT_EQ(TakenAtDepth(static_cast<SafetyLevel>(l), c.depth), c.takes[l]) << c.word << " " << l;
+    }
 }
 
 TEST(FindingWords, TheRecordsComeFirstThenTheShortcutsWithTheirMissingTargets) {
@@ -142,6 +209,7 @@ TEST(FindingWords, TheRecordsComeFirstThenTheShortcutsWithTheirMissingTargets) {
 }
 
 TEST(Reports, TheCsvFileReadsBackWithARealCsvReader) {
+    const std::string GONE_STARTUP = "Program gone with its folder: the entry fails at every start.";
     ScratchDir dir("report-csv");
     const std::vector<Finding> findings = AwkwardFindings();
     std::string error;
@@ -155,13 +223,17 @@ TEST(Reports, TheCsvFileReadsBackWithARealCsvReader) {
         << "python could not read the file as CSV";
     const auto rows = ReadRows(ReadTextFile(dir.file("rows.txt")));
     const std::vector<std::vector<std::string>> expected = {
-        {"Category", "Problem", "Missing file", "Registry location", "Repair removes"},
-        {"STARTUP", "Startup program not found", "C:\\Caf\xe9\\tool, \"v2\".exe", RUN + " : Say \"hi\", then go", "value"},
-        {"STARTUP", "Startup program not found", "C:\\a\\b.exe", RUN + " : two\r\nlines", "value"},
+        {"Category", "Problem", "Missing file", "Registry location", "Repair removes", "Level", "Reason"},
+        {"STARTUP", "Startup program not found", "C:\\Caf\xe9\\tool, \"v2\".exe", RUN + " : Say \"hi\", then go", "value",
+         "safe", GONE_STARTUP},
+        {"STARTUP", "Startup program not found", "C:\\a\\b.exe", RUN + " : two\r\nlines", "value", "safe", GONE_STARTUP},
         // A spreadsheet would run these as formulas: they are kept as text.
-        {"COM_SUBS", "Shared DLL: file missing", "'=SUM(A1)", "HKEY_LOCAL_MACHINE\\Shared : =SUM(A1)", "value"},
-        {"COM", "COM class: server file missing", "", "HKEY_CLASSES_ROOT\\CLSID\\{X}<&>", "key"},
-        {"SHORTCUTS", "Shortcut: target missing", "C:\\Old\\old.exe", "C:\\Users\\Public\\Desktop\\Old.lnk", "shortcut file"},
+        {"COM_SUBS", "Shared DLL: file missing", "'=SUM(A1)", "HKEY_LOCAL_MACHINE\\Shared : =SUM(A1)", "value", "review",
+         "File missing but its folder is there: mid-update or moved?"},
+        {"COM", "COM class: server file missing", "", "HKEY_CLASSES_ROOT\\CLSID\\{X}<&>", "key", "risky",
+         "COM class: a wrong removal breaks the programs that use it."},
+        {"SHORTCUTS", "Shortcut: target missing", "C:\\Old\\old.exe", "C:\\Users\\Public\\Desktop\\Old.lnk", "shortcut file",
+         "review", ""},
     };
     EXPECT_EQ(rows, expected);
 }
@@ -188,7 +260,7 @@ TEST(Reports, TheHtmlPageIsWellFormedWithDateComputerCountsAndEveryFinding) {
     const auto rows = ReadRows(ReadTextFile(dir.file("rows.txt")));
     ASSERT_EQ(rows.size(), 2u + 1u + SCAN_CATEGORY_COUNT + 1u + findings.size());
     EXPECT_EQ(rows[0][0], "Zenthar scan report");
-    EXPECT_EQ(rows[1][0], "Date: 2026-12-08 15:30\nComputer: DESK<1>\nFindings: 5");
+    EXPECT_EQ(rows[1][0], "Date: 2026-12-08 15:30\nComputer: DESK<1>\nFindings: 5 found: 2 safe, 2 to review, 1 risky");
     // The counts, one row per category in scan order.
     std::map<std::string, std::string> counts;
     for (size_t i = 3; i < 3 + SCAN_CATEGORY_COUNT; ++i) counts[rows[i][0]] = rows[i].at(1);
@@ -205,7 +277,8 @@ TEST(Reports, TheHtmlPageIsWellFormedWithDateComputerCountsAndEveryFinding) {
     };
     for (size_t i = 0; i < findings.size(); ++i) {
         const std::vector<std::string> expected = {Utf8(findings[i].problem), Utf8(findings[i].missingFile),
-                                                   lineEnds(Utf8(findings[i].location)), RemovalWord(findings[i])};
+                                                   lineEnds(Utf8(findings[i].location)), RemovalWord(findings[i]),
+                                                   LevelWord(findings[i].level), findings[i].reason};
         EXPECT_EQ(rows[first + i], expected) << i;
     }
 }

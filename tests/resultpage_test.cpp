@@ -11,6 +11,8 @@
 #include <map>
 
 #include "app/screens/ResultList.h"
+#include "engine/PathCleanup.h"
+#include "engine/SystemPaths.h"
 #include "support/AppDriver.h"
 #include "support/HostPython.h"
 #include "support/ShortcutFile.h"
@@ -64,8 +66,11 @@ struct Expected {
         std::string text = problem() + ": " + file + "\n";
         if (shortcut()) return text + "Shortcut file: " + key + "\nA repair deletes this shortcut file.";
         text += "Registry key: " + key + "\n";
-        return text + (action == "KEY" ? "A repair removes this key and everything under it."
-                                       : "A repair removes the value \"" + value + "\" of this key.");
+        text += action == "KEY" ? "A repair removes this key and everything under it."
+                                : "A repair removes the value \"" + value + "\" of this key.";
+        // Seeded in a folder that exists: one to review.
+        return text + "\nReview: " + (type == "VxD" ? "A driver entry: worth a look before it goes."
+                                                    : "File missing but its folder is there: mid-update or moved?");
     }
 };
 
@@ -498,4 +503,42 @@ TEST_F(ScannedResultPage, KeyboardTooltipsAndTheRowMenuKeepCopyAndOpenTheRegistr
     WaitForProcessesToEnd("regedit.exe", 20000);
     EXPECT_TRUE(ProcessesNamed("regedit.exe").empty());
     EXPECT_TRUE(rows.Checked(drvRow)) << "opening the editor changes no tick";
+}
+
+// The depth chosen on the scan areas page sets the ticks after the scan, and the repair takes only
+// them: a risky row left unticked is never removed. One fresh program and data folder per depth.
+TEST_F(ResultPageWindow, EachDepthTicksItsLevelsAndTheRepairRemovesOnlyThose) {
+    const struct {
+        int radioX;  // the depth's radio on the scan areas page
+        bool takes[SAFETY_LEVEL_COUNT];
+    } depths[] = {{250 + 50 + 4, {true, false, false}}, {250 + 90 + 4, {true, true, false}}, {250 + 143 + 4, {true, true, true}}};
+    for (const auto& d : depths) {
+        SCOPED_TRACE("depth radio at x " + std::to_string(d.radioX));
+        ScratchDir dir("result-depth");
+        const std::string files[] = {dir.file("gone\\safe.exe"), dir.file("review.exe"),
+                                     WindowsDirectory() + "\\system32\\zt-depth-risky.exe"};
+        const char* names[] = {"ZtDepthSafe", "ZtDepthReview", "ZtDepthRisky"};
+        SeededValue a(RUN, names[0], files[0]), b(RUN, names[1], files[1]), c(RUN, names[2], files[2]);
+        RunningApp app("", dir.path());
+        ASSERT_TRUE(app.started());
+        ASSERT_TRUE(app.Click(d.radioX, 115 + 206 + 4));
+        HWND list = ScanTo(app, {AREA_STARTUP});
+        ASSERT_NE(list, nullptr);
+        RemoteList rows(app.process(), list);
+        for (int level = 0; level < SAFETY_LEVEL_COUNT; ++level) {
+            const int row = RowOfFile(rows, files[level]);
+            ASSERT_GE(row, 0) << files[level];
+            EXPECT_EQ(TrimWhite(rows.Text(row, 4)), LevelWord(static_cast<SafetyLevel>(level)));
+            EXPECT_EQ(rows.Checked(row), d.takes[level]) << names[level];
+        }
+        EXPECT_EQ(LabelAt(app, RESULT_COUNT).find("risky left unticked") != std::string::npos, !d.takes[LEVEL_RISKY])
+            << LabelAt(app, RESULT_COUNT);
+        ASSERT_TRUE(app.Click(REMOVE_BUTTON.x, REMOVE_BUTTON.y));
+        HWND box = app.WaitForBox(180000);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(app.AnswerBox(box));
+        for (int level = 0; level < SAFETY_LEVEL_COUNT; ++level)
+            EXPECT_EQ(ValueExists(RUN, names[level]), !d.takes[level]) << names[level];
+        ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
+    }
 }

@@ -71,8 +71,9 @@ TEST(SummaryRows, ScanAndRepairTablesSumEveryRowAndMarkRefusedRemovals) {
         EXPECT_EQ(fix.errors, c.fixTotals.errors) << c.name;
         EXPECT_EQ(fix.fixed, c.fixTotals.fixed) << c.name;
     }
-    EXPECT_EQ(ScanCompleteTitle(0),
-              "Zenthar has found 0 potentially dangerous bugs\nclick the button below to repair your computer");
+    LevelCounts counts;
+    for (SafetyLevel l : {LEVEL_SAFE, LEVEL_SAFE, LEVEL_REVIEW, LEVEL_RISKY}) counts.add(l);
+    EXPECT_EQ(ScanCompleteTitle(counts, DEPTH_SAFE), "4 found: 2 safe, 1 to review, 1 risky\nRepair all removes the safe ones (depth Safe)");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,7 +310,7 @@ TEST_F(SummaryDialogTest, AScanWithNothingToFindListsEveryCategoryWithNoBugs) {
     for (size_t i = 0; i + 1 < rows.size(); ++i) EXPECT_EQ(rows[i][2], "0") << rows[i][0];
     EXPECT_EQ(rows.back(), (std::vector<std::string>{"Missing ShortCuts", "0", "0"}));
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ERRORFOUND").text, "0");
-    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(0));
+    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(LevelCounts(), DEPTH_NORMAL));
     EXPECT_FALSE(scanInProgress.load()) << "showing only results, the dialog leaves the main window free";
     ASSERT_TRUE(Click("BUTTON_CANCEL"));
     EXPECT_TRUE(WaitClosed());
@@ -318,7 +319,8 @@ TEST_F(SummaryDialogTest, AScanWithNothingToFindListsEveryCategoryWithNoBugs) {
 
 TEST_F(SummaryDialogTest, AScanFindsTheSeededEntriesAsTheConsoleCountsThem) {
     BrokenEntries broken(*dir);
-    const Table reference = ConsoleRows(RunCli("scan", dir->path()));
+    const ProcessResult console = RunCli("scan", dir->path());
+    const Table reference = ConsoleRows(console);
     CategoryFlags all{};
     all.fill(1);
     ASSERT_TRUE(Start(all));
@@ -334,7 +336,10 @@ TEST_F(SummaryDialogTest, AScanFindsTheSeededEntriesAsTheConsoleCountsThem) {
     }
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ITEMSCANNED").text, std::to_string(scanned));
     EXPECT_EQ(Ask("TEXT_SCANCOMPLETE_ERRORFOUND").text, std::to_string(bugs));
-    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text, ScanCompleteTitle(bugs));
+    // The same counts per level as the console's last line, and what Repair all takes by default.
+    const std::string perLevel = console.err.substr(console.err.rfind("found:") - std::to_string(bugs).size() - 1);
+    EXPECT_EQ(Ask("TEXT_SCREENSCANCOMPLETE_TITLE").text,
+              perLevel.substr(0, perLevel.find_first_of("\r\n")) + "\nRepair all removes safe and review (depth Normal)");
 
     // Cancel on the results screen repairs nothing.
     ASSERT_TRUE(Click("BUTTON_CANCEL"));
@@ -381,6 +386,8 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     keepB.setString("b", "2");
     KeyAccessLimit refuse(broken.appPath.path() + "\\B", KEY_QUERY_VALUE);
     ASSERT_TRUE(refuse.applied());
+    // Deep: Repair all takes the risky COM classes too, and says it left nothing.
+    SeededValue deep("HKEY_LOCAL_MACHINE\\Software\\Zenthar", "repairdepth", "deep");
     const CategoryFlags flags = Only({COM, APPPATH, STARTUP});
     const Table before = ConsoleRows(RunCli("scan --only COM,APPPATH,STARTUP", dir->path()));
     ASSERT_EQ(before.size(), 3u);
@@ -405,6 +412,7 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     const std::string backup = ReadTextFile(dir->file("Registry Backups\\") + found.cFileName);
     EXPECT_TRUE(IsRegEditorBackup(backup));
     EXPECT_LT(backup.size(), 64u * 1024);
+    EXPECT_EQ(boxTexts.find("left in place at depth"), std::string::npos) << boxTexts;
     const Table rows = ReadTable(Ask().table);
     ASSERT_EQ(rows.size(), 4u);
     // The registry read back: what each row says was removed is gone, the refused key stays.
@@ -427,6 +435,21 @@ TEST_F(SummaryDialogTest, ARepairShowsWhatWasRemovedAndAccessDeniedWhereARemoval
     ASSERT_TRUE(Click("BUTTON_OK"));
     EXPECT_TRUE(WaitClosed());
     EXPECT_FALSE(scanInProgress.load());
+}
+
+// At the default depth Repair all leaves the risky COM classes where they are, and says so.
+TEST_F(SummaryDialogTest, RepairAllAtTheDefaultDepthLeavesTheRiskyClassesAndSaysHowMany) {
+    BrokenEntries broken(*dir);
+    ASSERT_TRUE(Start(Only({COM, STARTUP})));
+    ASSERT_TRUE(WaitForScreen(SummaryScreen::ScanComplete));
+    ASSERT_TRUE(Click("BUTTON_FIXERROR"));
+    ASSERT_TRUE(WaitForScreen(SummaryScreen::RepairComplete, 300000)) << "screen " << static_cast<int>(Ask().screen);
+    EXPECT_NE(boxTexts.find("2 left in place at depth Normal: 2 risky"), std::string::npos) << boxTexts;
+    EXPECT_TRUE(KeyExists(broken.classA.path()));
+    EXPECT_TRUE(KeyExists(broken.classB.path()));
+    EXPECT_FALSE(ValueExists(RUN_KEY, "ZentharSummaryTest"));
+    ASSERT_TRUE(Click("BUTTON_OK"));
+    EXPECT_TRUE(WaitClosed());
 }
 
 TEST_F(SummaryDialogTest, ClosingTheOwnerWhileTheDialogScansEndsBothWithinTenSeconds) {

@@ -592,7 +592,7 @@ TEST(ValidEntriesOnTheConsole, ScanFindsOnlyTheStaleServerAndFixRemovesOnlyIt) {
     ASSERT_EQ(ourFindings.size(), 1u) << scan.out;
     EXPECT_EQ(ourFindings[0], "FINDING\tCLSID\tKEY\t" + staleKey + "\t(Default)\t" + narrow(R) + "\\gone\\stale.dll");
 
-    auto fix = RunCli(std::string("fix --only ") + REGISTRY_AREAS + keep + " --yes", folder.path());
+    auto fix = RunCli(std::string("fix --level deep --only ") + REGISTRY_AREAS + keep + " --yes", folder.path());
     EXPECT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
     EXPECT_FALSE(KeyExists(staleKey));
     EXPECT_TRUE(entryPresent(working));

@@ -307,7 +307,7 @@ TEST_F(BothViews, EachViewsEntriesAreFoundRemovedAndRestoredInTheirView) {
 
     // --- fix: the broken entries go in their views; the valid ones, of the same names in the other
     // view, stay ---
-    const ProcessResult fix = RunCli(std::string("fix --only ") + REGISTRY_AREAS + keep + " --yes", dir.path());
+    const ProcessResult fix = RunCli(std::string("fix --level deep --only ") + REGISTRY_AREAS + keep + " --yes", dir.path());
     ASSERT_EQ(fix.exitCode, 0u) << fix.out << fix.err;
     for (const Row& r : seeded.rows) EXPECT_EQ(entryThere(r), !r.broken()) << "after fix: " << r.file;
     EXPECT_TRUE(oursIn(RunCli(std::string("scan --only ") + REGISTRY_AREAS, dir.path()).out).empty());

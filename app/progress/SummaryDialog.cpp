@@ -7,6 +7,9 @@
 #include "app/HelpPage.h"
 #include "app/progress/ThreadWait.h"
 #include "app/UserMessages.h"
+#include "app/screens/RepairDepthSetting.h"
+#include "engine/FindingLevels.h"
+#include "routines/DepthSelection.h"
 #include "routines/RepairRoutines.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
@@ -255,7 +258,13 @@ DWORD WINAPI CSummaryDialog::RepairWorker(void* param) {
         job.callbacks.message = [self](const std::string& text, const std::string&) {
             self->repairMessages_.push_back(text);
         };
+        // Repair all takes what the depth would tick; the rest stays, unignored, for the result page.
+        const RepairDepth depth = LoadRepairDepth();
+        const LevelCounts left =
+            LeaveInPlace(*self->engine, self->shortcut, TicksAtDepth(*self->engine, self->shortcut, depth));
         FixThread(job);  // reports its own exceptions with "Error Occurred while Fixing"
+        const std::string leftText = LeftAtDepthText(left, depth);
+        if (!leftText.empty()) self->repairMessages_.push_back(leftText + ". Scan again to review them in the list.");
     } catch (...) {
         self->repairMessages_.push_back(FIX_ERROR_TEXT);
     }
@@ -331,7 +340,8 @@ LRESULT CSummaryDialog::OnScanDone(WPARAM, LPARAM) {
     store.SetLabelText("TEXT_SCANCOMPLETE_STATUS", "Complete");
     store.SetLabelText("TEXT_SCANCOMPLETE_ITEMSCANNED", CountText(scanTotals_.scanned));
     store.SetLabelText("TEXT_SCANCOMPLETE_ERRORFOUND", CountText(scanTotals_.errors));
-    store.SetLabelText("TEXT_SCREENSCANCOMPLETE_TITLE", ScanCompleteTitle(scanTotals_.errors));
+    store.SetLabelText("TEXT_SCREENSCANCOMPLETE_TITLE",
+                       ScanCompleteTitle(CountLevels(engine->ErrorList, shortcut), LoadRepairDepth()));
     // Only results are shown now: the main window acts again, its own scan included.
     if (ownsScanFlag_) scanInProgress = 0;
     ownsScanFlag_ = false;

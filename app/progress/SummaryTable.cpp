@@ -44,6 +44,8 @@ SummaryRows FixCompleteRows(const CategoryResults& results, const ShortcutCounts
     return rows;
 }
 
-std::string ScanCompleteTitle(int32_t errors) {
-    return "Zenthar has found " + CountText(errors) + " potentially dangerous bugs\nclick the button below to repair your computer";
+std::string ScanCompleteTitle(const LevelCounts& counts, RepairDepth depth) {
+    static const char* const TAKES[] = {"the safe ones", "safe and review", "all of them, risky too"};
+    if (counts.total() == 0) return LevelSummary(counts);
+    return LevelSummary(counts) + "\nRepair all removes " + TAKES[depth] + " (depth " + DepthWord(depth) + ")";
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/Records.h"
+#include "engine/SafetyLevels.h"
 
 constexpr const char* SHORTCUT_ROW_TITLE = "Missing ShortCuts";
 constexpr const char* ACCESS_DENIED_TEXT = "Access Denied";
@@ -33,5 +34,6 @@ SummaryRows ScanCompleteRows(const CategoryResults& results, const ShortcutCount
 // lower the fixed sum like any other count.
 SummaryRows FixCompleteRows(const CategoryResults& results, const ShortcutCounts& shortcuts, SummaryTotals& totals);
 
-// "Zenthar has found N potentially dangerous bugs" and the request to repair, on two lines.
-std::string ScanCompleteTitle(int32_t errors);
+// The findings per level ("118 found: 90 safe, 20 to review, 8 risky") and, on a second line,
+// which of them Repair all takes at the chosen depth.
+std::string ScanCompleteTitle(const LevelCounts& counts, RepairDepth depth);

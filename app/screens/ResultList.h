@@ -26,8 +26,8 @@ enum ResultMenuId : UINT {
     ID_RESULT_COPY,
 };
 
-// "112 of 118 selected".
-std::string TickedCountText(int ticked, int total);
+// "112 of 118 selected", and ", 6 risky left unticked" when some are.
+std::string TickedCountText(int ticked, int total, int riskyUnticked = 0);
 // The row as one line for the clipboard: problem, missing file and location, tab-separated.
 std::string FindingLine(const Finding& finding);
 // The folder nearest to `path` that exists (the path itself when it is one), or "" when no part does.

@@ -2,6 +2,7 @@
 #include "app/screens/SubScreen.h"
 
 #include "app/AppFlags.h"
+#include "app/screens/RepairDepthSetting.h"
 #include "app/screens/ResultList.h"
 #include "app/screens/SettingsControls.h"
 #include "app/screens/SubScreens.h"
@@ -54,6 +55,7 @@ std::string AboutDataFolderText() { return "Your files: " + DataFolder(); }
 
 void AppSubScreen::OnButtonsAndLabelsLoaded() {
     if (name == SUBMAIN_ABOUT) store.SetLabelText(TEXT_ABOUT_DATAFOLDER, AboutDataFolderText());
+    if (name == SUBMAIN_MAIN) ShowRepairDepth(store, LoadRepairDepth());
     // 3.1: the start-with-Windows option; the category of the same name is ticked with the others below.
     if (name == SUBMAIN_ADVANCED && StartupEntryPresent()) store.SetButtonCheck("BUTTON_STARTUP", 1);
     // 3.2

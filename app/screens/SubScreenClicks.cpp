@@ -3,6 +3,7 @@
 #include <iterator>
 
 #include "app/AppFlags.h"
+#include "app/screens/RepairDepthSetting.h"
 #include "app/screens/ResultList.h"
 #include "app/screens/SettingsControls.h"
 #include "app/screens/SubScreen.h"
@@ -43,6 +44,7 @@ void AppSubScreen::ButtonPressed(const std::string& pressed) {
     if (scanInProgress.load()) return;
     // Kept on every click, from this sub-screen's own edit box only (labels of that name do not count).
     SaveEditSetting(store, SETTING_SAVE_COUNT, "EDIT_BAKUP_COUNT");
+    if (PressRepairDepth(store, pressed)) return;
 
     if (pressed == "BUTTON_STARTUP") PressStartup();
     else if (pressed == "BUTTON_ABOUTEXIT") PressAboutExit();

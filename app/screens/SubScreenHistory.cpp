@@ -5,6 +5,7 @@
 #include "app/RestoreConsent.h"
 #include "app/screens/SubScreen.h"
 #include "engine/Findings.h"
+#include "engine/SafetyLevels.h"
 #include "platform/RepairLock.h"
 #include "routines/RepairLog.h"
 #include "skin/SkinStore.h"
@@ -60,6 +61,15 @@ void AppSubScreen::SetHistoryNote(const std::string& text) {
     store.SetLabelText(HISTORY_NOTE, wrapWords(text, NOTE_LINE));
 }
 
+namespace {
+// The level as the result page shows it; older logs kept none.
+std::string levelWordOf(const std::string& key) {
+    for (SafetyLevel l : {LEVEL_SAFE, LEVEL_REVIEW, LEVEL_RISKY})
+        if (key == LevelKey(l)) return LevelWord(l);
+    return std::string();
+}
+}  // namespace
+
 void AppSubScreen::FillHistory() {
     if (name != SUBMAIN_HISTORY || !list) return;
     if (!entryList) {
@@ -103,6 +113,7 @@ void AppSubScreen::ShowHistoryRepair(int row) {
         entryList->SetItemText(item, 1, shortcut ? (ShortcutComesBack(r, e) ? "kept, comes back" : "not kept")
                                                  : location(e));
         entryList->SetItemText(item, 2, e.filePath);
+        entryList->SetItemText(item, 3, levelWordOf(e.level));
     }
     entryList->EndFill();
     const std::string refusal = RepairRestoreRefusal(r);

@@ -49,6 +49,7 @@ CShortcut::~CShortcut() = default;
 
 void CShortcut::ClearInvalidShortcuts() {
     invalidShortcuts.clear();
+    levels.clear();
     missingTargets_.clear();
 }
 
@@ -60,6 +61,7 @@ std::string CShortcut::MissingTargetOf(const std::string& linkPath) const {
 void CShortcut::ScanAllDrives() {
     scannedCount = fixedCount = errorCount = 0;
     invalidShortcuts.clear();
+    levels.clear();
     missingTargets_.clear();
     visited_.clear();
     drives_.reset();

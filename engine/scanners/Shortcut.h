@@ -9,6 +9,7 @@
 
 #include "engine/DriveRules.h"
 #include "engine/Records.h"
+#include "engine/SafetyLevels.h"
 
 class CRegistryLib;
 struct IClassFactory;
@@ -20,6 +21,8 @@ public:
     virtual ~CShortcut();
 
     std::vector<std::string> invalidShortcuts;
+    // The level of each broken shortcut, in the same order, once the scan has ended.
+    std::vector<LevelJudgement> levels;
     int32_t scannedCount = 0;
     int32_t fixedCount = 0;
     int32_t errorCount = 0;

@@ -164,7 +164,7 @@ constexpr SkinPoint ABOUT_BUTTON{8 + 38, 362 + 26};
 constexpr SkinPoint HELP_BUTTON{8 + 38, 420 + 26};  // BUTTON_SUPPORT, the Help tile
 constexpr SkinPoint RESULT_PAGE{100, 74};  // the result page takes the content area left of the actions
 constexpr SkinPoint RESULT_LIST_ORIGIN{RESULT_PAGE.x + 12, RESULT_PAGE.y + 42};
-constexpr int RESULT_COLUMNS = 4;  // tick, problem, missing file, registry location
+constexpr int RESULT_COLUMNS = 5;  // tick, problem, missing file, registry location, level
 constexpr SkinPoint RESULT_DETAILS{RESULT_PAGE.x + 20, RESULT_PAGE.y + 322};
 constexpr SkinPoint RESULT_COUNT{RESULT_PAGE.x + 12, RESULT_PAGE.y + 396};
 constexpr SkinPoint SAVE_REPORT_BUTTON{RESULT_PAGE.x + 526 + 52, RESULT_PAGE.y + 309 + 17};

@@ -131,6 +131,7 @@ CATEGORIES = [("COM", "COM classes"), ("COM_SUBS", "Shared DLLs"), ("DRV", "Driv
               ("FILETYPES", "File types"),
               ("SHORTCUTS", "Shortcuts")]
 ROW_TOP, ROW_H = 41, 13   # eleven rows, all above the strip at the bottom (y >= 190)
+DEPTH_CHOICES = [("SAFE", "Safe", 50), ("NORMAL", "Normal", 90), ("DEEP", "Deep", 143)]
 STATE_X, COUNT_X = 200, 280
 
 
@@ -144,8 +145,12 @@ def _areas():
                             "scan", size=10))
     s.labels += [Label("PROGRESS_TEXT_REGISTRY", 150, 6, 60, 14, -10),
                  Label("PROGRESS_TEXT_MSDOS", 214, 6, 60, 14, -10),
-                 Label("TEXT_ERRORSCAN_CURRENTITEM", 12, 199, 172, 14, -10, colour=P.TEXT_SOFT,
+                 Label("TEXT_ERRORSCAN_CURRENTITEM", 12, 190, 172, 13, -10, colour=P.TEXT_SOFT,
                        sample=r"HKCR\CLSID\{0A3F51B2-77}")]
+    # How deep a repair goes, in the bottom strip beside the scan button: which levels get ticked.
+    s.labels.append(Label("TEXT_DEPTH_CAPTION", 12, 204, 36, 13, -10, text="Depth:", sample="Depth:"))
+    for key, title, x in DEPTH_CHOICES:
+        s.buttons.append(Button("BUTTON_DEPTH_" + key, x, 206, 9, 9, "radio", caption=title, size=10))
     for i, (key, _) in enumerate(CATEGORIES):
         y = ROW_TOP + i * ROW_H + 1
         s.labels.append(Label("PROGRESS_TEXT_" + key, STATE_X, y, 76, 13, -10, True, P.ACCENT,
@@ -238,17 +243,19 @@ def _results():
     s.labels += [Label("TEXT_RESULT_DETAILS", 20, y + h + 14, 466, 52, -10,
                        sample="Uninstall entry: program missing: C:\\Program Files\\Old Tool\\unins000.exe\n"
                               "Registry key: HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\Uninstall\n"
-                              "A repair removes the value \"UninstallString\" of this key."),
+                              "A repair removes the value \"UninstallString\" of this key.\n"
+                              "Review: The file is missing but its folder is still there."),
                  Label("TEXT_RESULT_COUNT", 12, 396, 240, 14, -10, True, colour=P.TEXT_SOFT,
                        sample="123456 of 123456 selected")]
-    s.lists.append(ListBox(x, y, w, h, [("Fix", 34), ("Problem", 160), ("Missing file", 140),
-                                        ("Registry location", 127)],
+    s.lists.append(ListBox(x, y, w, h, [("Fix", 34), ("Problem", 150), ("Missing file", 122),
+                                        ("Registry location", 93), ("Level", 62)],
                            [["", "COM class: server file missing", r"C:\Program Files\Gone\gone.dll",
-                             r"HKEY_CLASSES_ROOT\CLSID\{0A3F}"],
+                             r"HKEY_CLASSES_ROOT\CLSID\{0A3F}", "Risky"],
                             ["", "Startup program not found", r"C:\Tools\launcher.exe",
-                             r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run : Launcher"],
+                             r"HKEY_LOCAL_MACHINE\Software\Microsoft\Windows\CurrentVersion\Run : Launcher",
+                             "Review"],
                             ["", "Shortcut: target missing", r"C:\Old\old.exe",
-                             r"C:\Users\Public\Desktop\Old.lnk"]]))
+                             r"C:\Users\Public\Desktop\Old.lnk", "Safe"]]))
     return s
 
 
@@ -274,8 +281,9 @@ def _history():
     s.lists.append(ListBox(12, 28, 325, 74, [("#", 30), ("Date", 120), ("Removed", 66), ("Backup", 88)],
                            [["3", "2026-12-08 15:30:01", "12", "kept"],
                             ["2", "2026-12-01 09:12:44", "4", "rotated away"]]))
-    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 92), ("Registry location", 126), ("Missing file", 86)],
-                           [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll"]]))
+    s.lists.append(ListBox(12, 106, 325, 70, [("Area", 80), ("Registry location", 106), ("Missing file", 72),
+                                              ("Level", 46)],
+                           [["COM", r"HKEY_CLASSES_ROOT\CLSID\{0A3F51B2}", r"C:\Gone\gone.dll", "Risky"]]))
     return s
 
 
