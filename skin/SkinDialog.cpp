@@ -9,6 +9,7 @@
 #include "skin/DisplayDpi.h"
 #include "skin/MaskRegion.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinScale.h"
 
@@ -201,6 +202,7 @@ bool CSkinDialog::CreateScreen(const SkinScreenLine& line, size_t order) {
     while (at < screenOrder_.size() && screenOrder_[at] < order) ++at;
     screens.insert(screens.begin() + static_cast<std::ptrdiff_t>(at), std::move(screen));
     screenOrder_.insert(screenOrder_.begin() + static_cast<std::ptrdiff_t>(at), order);
+    SortByReadingOrder(hwnd());
     return true;
 }
 
@@ -273,6 +275,8 @@ void CSkinDialog::CoverControlsUnder(const CSubMainSkin& shown) {
             SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
+    // Raised controls the reading order names go back to their places, which lie above the pages.
+    SortByReadingOrder(hwnd());
 }
 
 void CSkinDialog::ApplyMaskRegion(HBITMAP mask) {

@@ -57,4 +57,7 @@ public:
     SkinTextLine layout;  // the description's line: rectangle and font in its 96-dpi units
     int index = 0;
     COLORREF colour = 0;
+    // The label a screen reader names the box by (its window text is what it holds): a static
+    // without size just before it, since the picture draws the words beside it. Goes with the box.
+    Window nameLabel;
 };

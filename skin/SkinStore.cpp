@@ -2,6 +2,7 @@
 #include "skin/SkinStore.h"
 
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinScale.h"
 
@@ -98,7 +99,10 @@ void CSkinStore::Reset() {
         Window::DeleteWhenIdle(std::move(b));
     }
     for (auto& l : labels) l->Destroy();
-    for (auto& e : edits) e->Destroy();
+    for (auto& e : edits) {
+        e->nameLabel.Destroy();
+        e->Destroy();
+    }
     buttons.clear();
     labels.clear();
     edits.clear();
@@ -161,6 +165,7 @@ int CSkinStore::LoadButtons(HWND parent, const std::string& path, const std::str
         auto button = std::make_unique<CSkinButton>();
         if (!button->Create(parent, rect, line.index, b.name, b.toggle)) continue;
         button->layout = b.rect;
+        NameSkinControl(button->hwnd(), section, b.name);  // read by a screen reader, never drawn
         button->CutPictures(normalImage, overImage, downImage, disabledImage, rect);
         buttons.push_back(std::move(button));
         ++created;
@@ -196,6 +201,15 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
         auto edit = std::make_unique<CSkinEdit>();
         if (!edit->Create(parent, rect, t.text)) continue;
         edit->layout = t;
+        NameSkinControl(edit->hwnd(), section, t.name);
+        const std::string label = SkinControlNameFor(section, t.name);
+        if (!label.empty() && edit->nameLabel.CreateControl("STATIC", 0, WS_CHILD | WS_VISIBLE, label.c_str(),
+                                                            RECT{rect.left, rect.top, rect.left, rect.top}, parent, 0)) {
+            // Just before the box, in the box's place of the reading order.
+            SetWindowPos(edit->nameLabel.hwnd(), GetWindow(edit->hwnd(), GW_HWNDPREV) ? GetWindow(edit->hwnd(), GW_HWNDPREV) : HWND_TOP,
+                         0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            NameSkinControl(edit->nameLabel.hwnd(), section, t.name);
+        }
         edit->index = line.index;
         edit->name = t.name;
         edit->colour = static_cast<COLORREF>(t.colour);
@@ -215,5 +229,6 @@ std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, 
     auto list = std::make_unique<CSkinList>();
     if (!list->Create(parent, ToRect(l.rect), l.columns, virtualRows)) return nullptr;
     list->layout = l.rect;
+    NameSkinControl(list->hwnd(), section, key);
     return list;
 }
