@@ -53,6 +53,22 @@ HWND VisiblePage(HWND main) {
 
 bool Keys(const std::string& keys) { return Xdo("key --delay 150 " + keys); }
 
+// The window that has the keyboard focus in the program's thread that owns `w`.
+HWND FocusOf(HWND w) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(GetWindowThreadProcessId(w, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// Presses Tab until `wanted` has the focus; false after a round without it.
+bool TabTo(HWND main, HWND wanted) {
+    for (int i = 0; i < 40; ++i) {
+        if (PumpUntil([&] { return FocusOf(main) == wanted; }, 300)) return true;
+        if (!Keys("Tab")) return false;
+    }
+    return false;
+}
+
 constexpr SkinPoint SCHEDULE_SWITCH{250 + 295 + 21, 115 + 5 + 10};
 
 class Access : public WindowProgramTest {
@@ -107,4 +123,57 @@ TEST_F(Access, EveryPageReadsItsTitleAndItsControlsInReadingOrder) {
         expected.insert(expected.end(), window.begin(), window.end());
         EXPECT_EQ(TabOrder(app.main()), expected) << page.title;
     }
+}
+
+TEST_F(Access, AScanAnUntickedRowAndARepairWithTheKeyboardAlone) {
+    ScratchDir dir("access-keys");
+    EnsuredKey drivers(DRIVERS);
+    const std::string kept = dir.file("kept-driver.drv"), gone = dir.file("gone-driver.drv");
+    SeededValue keep(DRIVERS, "zt.access.kept", kept);
+    SeededValue remove(DRIVERS, "zt.access.gone", gone);
+    RunningApp app("", dir.path());
+    ASSERT_TRUE(app.started());
+
+    // Tab reaches Scan now; Space presses it.
+    HWND scan = nullptr;
+    for (HWND c = GetWindow(app.main(), GW_CHILD); c && !scan; c = GetWindow(c, GW_HWNDNEXT))
+        if (AccName(c) == "Scan now") scan = c;
+    ASSERT_NE(scan, nullptr);
+    ASSERT_TRUE(TabTo(app.main(), scan));
+    ASSERT_TRUE(Keys("space"));
+    HWND box = app.WaitForBox(120000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Scan Complete");
+    ASSERT_TRUE(Keys("Return"));
+    HWND list = nullptr;
+    ASSERT_TRUE(PumpUntil([&] { return (list = app.ListAtResultPlace(RESULT_COLUMNS)) != nullptr; }, 10000));
+
+    // The page's count is a text a screen reader reads, not only pixels.
+    HWND count = ChildWindowFromPointEx(GetParent(list), POINT{20, 402}, CWP_SKIPINVISIBLE);
+    EXPECT_NE(AccName(count).find(" selected"), std::string::npos) << AccName(count);
+
+    // Tab into the list, down to the row to keep, Space unticks it.
+    RemoteList rows(app.process(), list);
+    int keptRow = -1;
+    for (int i = 0; i < rows.Count(); ++i)
+        if (rows.Text(i, 2) == kept) keptRow = i;
+    ASSERT_GE(keptRow, 0);
+    ASSERT_TRUE(TabTo(app.main(), list));
+    std::string keys = "Home";
+    for (int i = 0; i < keptRow; ++i) keys += " Down";
+    ASSERT_TRUE(Keys(keys + " space"));
+    ASSERT_TRUE(PumpUntil([&] { return !rows.Checked(keptRow); }, 3000)) << "Space did not untick the row";
+
+    // Escape leaves the main window open; Alt+R repairs; Return answers the box.
+    ASSERT_TRUE(Keys("Escape"));
+    PumpFor(500);
+    ASSERT_TRUE(IsWindowVisible(app.main()));
+    ASSERT_TRUE(Keys("alt+r"));
+    box = app.WaitForBox(120000);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(app.BoxText(box), "Items selected have been removed from the system");
+    ASSERT_TRUE(Keys("Return"));
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(box) || !IsWindowVisible(box); }, 5000));
+    EXPECT_TRUE(ValueExists(DRIVERS, "zt.access.kept"));
+    EXPECT_FALSE(ValueExists(DRIVERS, "zt.access.gone"));
 }
