@@ -65,6 +65,16 @@ bool CSkinButton::OnReflectedDrawItem(DRAWITEMSTRUCT& item) {
     return true;
 }
 
+RECT CSkinButton::OuterMarkRect() const {
+    // A check box is too small to hold a ring inside it: its ring lies on the parent, around it.
+    RECT r{};
+    GetWindowRect(hwnd(), &r);
+    MapWindowPoints(nullptr, GetParent(hwnd()), reinterpret_cast<POINT*>(&r), 2);
+    const int gap = (std::max)(2, ScaleToDpi(3, SkinDpi()));
+    InflateRect(&r, gap, gap);
+    return r;
+}
+
 // The platform's click notification reaches the owner only by index. A mouse release delivers its
 // click itself (OnLButtonUp); the notification that follows a Space release is the keyboard's press.
 bool CSkinButton::OnReflectedCommand(UINT code) {
@@ -129,6 +139,20 @@ void CSkinButton::OnLButtonUp(UINT keys, int x, int y) {
 }
 
 void CSkinButton::DrawFocusMark(HDC dc, const RECT& client) const {
+    if (toggle) {
+        HWND parent = GetParent(hwnd());
+        HDC parentDc = GetDC(parent);
+        if (!parentDc) return;
+        RECT ring = OuterMarkRect();
+        const int width = (std::max)(1, ScaleToDpi(2, SkinDpi()));
+        GdiBrush brush(CreateSolidBrush(SkinFocusColour()));
+        for (int i = 0; i < width; ++i) {
+            FrameRect(parentDc, &ring, brush.get());
+            InflateRect(&ring, -1, -1);
+        }
+        ReleaseDC(parent, parentDc);
+        return;
+    }
     // Two pixels at 96 dpi, growing with the scale, so that the ring stays as visible.
     const int width = (std::max)(1, ScaleToDpi(2, SkinDpi()));
     GdiBrush brush(CreateSolidBrush(SkinFocusColour()));
@@ -151,6 +175,10 @@ void CSkinButton::DeliverClick() {
 
 void CSkinButton::OnKillFocus(HWND) {
     Default();
+    if (toggle) {
+        const RECT ring = OuterMarkRect();
+        InvalidateRect(GetParent(hwnd()), &ring, TRUE);
+    }
     hot = false;
     Invalidate(false);
 }

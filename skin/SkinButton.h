@@ -46,5 +46,6 @@ protected:
 private:
     void DeliverClick();
     void DrawFocusMark(HDC dc, const RECT& client) const;
+    RECT OuterMarkRect() const;
     bool mouseRelease_ = false;  // inside OnLButtonUp's default processing
 };
