@@ -11,7 +11,8 @@ COLORREF SkinFocusColour() {
     // In a high-contrast theme the system's own highlight stays readable on any picture.
     HIGHCONTRASTA contrast{};
     contrast.cbSize = sizeof contrast;
-    if (SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) && (contrast.dwFlags & HCF_HIGHCONTRASTON))
+    if (SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON))
         return GetSysColor(COLOR_HIGHLIGHT);
     return RGB(23, 150, 136);  // the skin's accent
 }
@@ -88,7 +89,8 @@ LRESULT CSkinButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         // would close a dialog.
         LRESULT code = Default();
         const MSG* m = reinterpret_cast<const MSG*>(lp);
-        if (m && m->wParam == VK_RETURN && (m->message == WM_KEYDOWN || m->message == WM_CHAR)) code |= DLGC_WANTMESSAGE;
+        if (m && m->wParam == VK_RETURN && (m->message == WM_KEYDOWN || m->message == WM_CHAR))
+            code |= DLGC_WANTMESSAGE;
         return code;
     }
     if (msg == WM_KEYDOWN && wp == VK_RETURN) {

@@ -52,8 +52,21 @@ int CSkinStore::GetButtonCheck(const std::string& name) const {
     return b ? b->GetCheck() : 0;
 }
 
+namespace {
+// A disabled window cannot keep the keyboard focus: it goes to the next control Tab reaches, so that
+// the keyboard keeps working (a page's tile disables itself once pressed).
+void EnableKeepingFocus(HWND button, bool enable) {
+    if (!enable && GetFocus() == button) {
+        HWND root = GetAncestor(button, GA_ROOT);
+        HWND next = GetNextDlgTabItem(root, button, FALSE);
+        if (next && next != button) SendMessageA(root, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+    EnableWindow(button, enable);
+}
+}  // namespace
+
 void CSkinStore::EnableButton(const std::string& name, bool enable) {
-    if (CSkinButton* b = FindButton(name)) EnableWindow(b->hwnd(), enable);
+    if (CSkinButton* b = FindButton(name)) EnableKeepingFocus(b->hwnd(), enable);
 }
 
 void CSkinStore::HideButton(const std::string& name, bool hide) {
@@ -61,7 +74,7 @@ void CSkinStore::HideButton(const std::string& name, bool hide) {
 }
 
 void CSkinStore::EnableAllButtons(bool enable) {
-    for (const auto& b : buttons) EnableWindow(b->hwnd(), enable);
+    for (const auto& b : buttons) EnableKeepingFocus(b->hwnd(), enable);
 }
 
 void CSkinStore::SetLabelText(const std::string& name, const std::string& text) {
@@ -203,11 +216,13 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
         edit->layout = t;
         NameSkinControl(edit->hwnd(), section, t.name);
         const std::string label = SkinControlNameFor(section, t.name);
-        if (!label.empty() && edit->nameLabel.CreateControl("STATIC", 0, WS_CHILD | WS_VISIBLE, label.c_str(),
-                                                            RECT{rect.left, rect.top, rect.left, rect.top}, parent, 0)) {
+        const RECT none{rect.left, rect.top, rect.left, rect.top};
+        if (!label.empty() && edit->nameLabel.CreateControl("STATIC", 0, WS_CHILD | WS_VISIBLE, label.c_str(), none,
+                                                            parent, 0)) {
             // Just before the box, in the box's place of the reading order.
-            SetWindowPos(edit->nameLabel.hwnd(), GetWindow(edit->hwnd(), GW_HWNDPREV) ? GetWindow(edit->hwnd(), GW_HWNDPREV) : HWND_TOP,
-                         0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            HWND before = GetWindow(edit->hwnd(), GW_HWNDPREV);
+            SetWindowPos(edit->nameLabel.hwnd(), before ? before : HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
             NameSkinControl(edit->nameLabel.hwnd(), section, t.name);
         }
         edit->index = line.index;

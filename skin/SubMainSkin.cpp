@@ -32,8 +32,8 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     // a screen reader reads; its screen name stays with it as a property, for those who look it up.
     std::string title = SkinControlNameFor(SKIN_PAGE_SECTION, name);
     if (title.empty()) title = name;
-    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, title.c_str(), rect, parent))
-        return false;
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, style, title.c_str(), rect, parent)) return false;
     NameSkinControl(hwnd(), SKIN_PAGE_SECTION, name);
     screenAtom_ = GlobalAddAtomA(name.c_str());
     SetPropA(hwnd(), SUBSCREEN_NAME_PROPERTY, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(screenAtom_)));

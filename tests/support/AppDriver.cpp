@@ -88,9 +88,9 @@ std::string TextOf(HWND w) {
 
 // A sub-screen's screen name ("SUBMAIN_..."), kept as a global atom in a property of its window.
 std::string ScreenNameOf(HWND w) {
-    const ATOM atom = static_cast<ATOM>(reinterpret_cast<ULONG_PTR>(GetPropA(w, "ZentharScreenName")));
     char name[64] = {};
-    if (!atom || !GlobalGetAtomNameA(atom, name, sizeof name)) return "";
+    const ULONG_PTR atom = reinterpret_cast<ULONG_PTR>(GetPropA(w, "ZentharScreenName"));
+    GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name);
     return name;
 }
 
