@@ -6,9 +6,13 @@
 #include "framework/Window.h"
 #include "skin/SkinText.h"
 
+// The colour of the keyboard focus mark: the skin's accent, or the system's in high contrast.
+COLORREF SkinFocusColour();
+
 class CSkinButton : public Window {
 public:
-    // A visible owner-drawn child at rect, empty caption, control identifier 0, no border or tab stop.
+    // A visible owner-drawn child at rect in the Tab order, empty caption (the owner names it),
+    // control identifier 0, no border.
     bool Create(HWND parent, const RECT& rect, int index, const std::string& name, bool toggle);
     // Cuts the four pictures from the screen's state images at the button's rectangle (in the
     // parent's client coordinates); an empty state image leaves that picture empty.
@@ -43,4 +47,7 @@ protected:
 
 private:
     void DeliverClick();
+    void DrawFocusMark(HDC dc, const RECT& client) const;
+    RECT OuterMarkRect() const;
+    bool mouseRelease_ = false;  // inside OnLButtonUp's default processing
 };

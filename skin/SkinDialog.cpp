@@ -1,6 +1,7 @@
 // CSkinDialog: skin loading, the mask outline, dragging, painting, sub-screens and destruction.
 #include "skin/SkinDialog.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "skin/SkinMessages.h"
@@ -9,6 +10,7 @@
 #include "skin/DisplayDpi.h"
 #include "skin/MaskRegion.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinScale.h"
 
@@ -50,7 +52,40 @@ BOOL CSkinDialog::OnInitDialog() {
         return TRUE;
     }
     LoadSkin();
+    FitWorkArea();
     return TRUE;
+}
+
+namespace {
+RECT WorkAreaOf(HWND w) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &info))
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &info.rcWork, 0);
+    return info.rcWork;
+}
+
+bool FitsIn(const RECT& r, const RECT& area) {
+    return r.right - r.left <= area.right - area.left && r.bottom - r.top <= area.bottom - area.top;
+}
+}  // namespace
+
+void CSkinDialog::FitWorkArea() {
+    const RECT area = WorkAreaOf(hwnd());
+    RECT r{};
+    GetWindowRect(hwnd(), &r);
+    // A window larger than its monitor's work area (twice the scale on a small screen) takes the
+    // largest of the common scales below its own at which all of it shows.
+    for (int dpi : {168, 144, 120, SKIN_BASE_DPI}) {
+        if (FitsIn(r, area) || dpi >= SkinDpi()) continue;
+        OnDpiChanged(dpi, r);
+        GetWindowRect(hwnd(), &r);
+    }
+    // Then inside the work area, its right and bottom edges first, then its left and top ones.
+    const int x = (std::max)(area.left, (std::min)(r.left, area.right - (r.right - r.left)));
+    const int y = (std::max)(area.top, (std::min)(r.top, area.bottom - (r.bottom - r.top)));
+    if (x != r.left || y != r.top)
+        SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE);
 }
 
 void CSkinDialog::DestroySubScreens() {
@@ -201,6 +236,7 @@ bool CSkinDialog::CreateScreen(const SkinScreenLine& line, size_t order) {
     while (at < screenOrder_.size() && screenOrder_[at] < order) ++at;
     screens.insert(screens.begin() + static_cast<std::ptrdiff_t>(at), std::move(screen));
     screenOrder_.insert(screenOrder_.begin() + static_cast<std::ptrdiff_t>(at), order);
+    SortByReadingOrder(hwnd());
     return true;
 }
 
@@ -273,6 +309,8 @@ void CSkinDialog::CoverControlsUnder(const CSubMainSkin& shown) {
             SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         }
     }
+    // Raised controls the reading order names go back to their places, which lie above the pages.
+    SortByReadingOrder(hwnd());
 }
 
 void CSkinDialog::ApplyMaskRegion(HBITMAP mask) {
@@ -358,6 +396,7 @@ LRESULT CSkinDialog::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_DPICHANGED:
         if (lp) OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        FitWorkArea();  // the new monitor's work area may be smaller
         SetResult(0);
         return 0;
     case WM_FLASHPLAY:

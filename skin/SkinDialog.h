@@ -39,6 +39,9 @@ public:
     // the pictures, the outline, every element, the sub-screens and the animation follow, keeping
     // what they show.
     virtual void OnDpiChanged(int dpi, const RECT& suggested);
+    // Keeps the whole window on its monitor: a smaller scale when it is larger than the work area
+    // at this one, then moved inside the work area.
+    void FitWorkArea();
 
     // Shows the sub-screen called name and hides the others; an unknown name hides them all and
     // keeps currentScreen.

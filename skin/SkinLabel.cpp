@@ -1,6 +1,7 @@
 // CSkinLabel painting, fonts of the skin lines, CSkinEdit.
 #include "skin/SkinLabel.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "skin/SkinImage.h"
@@ -34,8 +35,27 @@ bool CSkinLabel::Create(HWND parent, const RECT& rect, const std::string& initia
 }
 
 void CSkinLabel::SetText(const std::string& newText) {
-    std::lock_guard<std::mutex> hold(textLock_);
-    text_ = newText;
+    {
+        std::lock_guard<std::mutex> hold(textLock_);
+        if (text_ == newText) return;
+        text_ = newText;
+    }
+    // Setting the window's own text from a worker would wait for the window's thread; the event
+    // does not, and a screen reader asks for the new text through WM_GETTEXT.
+    if (hwnd()) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
+}
+
+LRESULT CSkinLabel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_GETTEXTLENGTH) return static_cast<LRESULT>(Text().size());
+    if (msg == WM_GETTEXT) {
+        if (wp == 0 || !lp) return 0;
+        const std::string shown = Text();
+        const size_t n = (std::min)(shown.size(), static_cast<size_t>(wp) - 1);
+        memcpy(reinterpret_cast<char*>(lp), shown.data(), n);
+        reinterpret_cast<char*>(lp)[n] = '\0';
+        return static_cast<LRESULT>(n);
+    }
+    return Window::OnMessage(msg, wp, lp);
 }
 
 std::string CSkinLabel::Text() const {

@@ -17,7 +17,8 @@ public:
     // A visible child at rect with `initialText`, control identifier 0; font starts as a copy of
     // the default GUI font.
     bool Create(HWND parent, const RECT& rect, const std::string& initialText);
-    // Stores the text without repainting; safe from any thread.
+    // Stores the text without repainting; safe from any thread. The window answers for its text
+    // with it, so a screen reader reads what is drawn, and is told when it changes.
     void SetText(const std::string& newText);
     std::string Text() const;
     // Replaces the font by a new one with the same description as `source`.
@@ -37,6 +38,7 @@ public:
 protected:
     void OnPaint() override;
     LRESULT OnEraseBkgnd(HDC dc) override;
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
     mutable std::mutex textLock_;  // workers set progress texts while the UI thread paints
@@ -57,4 +59,7 @@ public:
     SkinTextLine layout;  // the description's line: rectangle and font in its 96-dpi units
     int index = 0;
     COLORREF colour = 0;
+    // The label a screen reader names the box by (its window text is what it holds): a static
+    // without size just before it, since the picture draws the words beside it. Goes with the box.
+    Window nameLabel;
 };

@@ -2,6 +2,7 @@
 #include "skin/SkinStore.h"
 
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinScale.h"
 
@@ -51,8 +52,21 @@ int CSkinStore::GetButtonCheck(const std::string& name) const {
     return b ? b->GetCheck() : 0;
 }
 
+namespace {
+// A disabled window cannot keep the keyboard focus: it goes to the next control Tab reaches, so that
+// the keyboard keeps working (a page's tile disables itself once pressed).
+void EnableKeepingFocus(HWND button, bool enable) {
+    if (!enable && GetFocus() == button) {
+        HWND root = GetAncestor(button, GA_ROOT);
+        HWND next = GetNextDlgTabItem(root, button, FALSE);
+        if (next && next != button) SendMessageA(root, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    }
+    EnableWindow(button, enable);
+}
+}  // namespace
+
 void CSkinStore::EnableButton(const std::string& name, bool enable) {
-    if (CSkinButton* b = FindButton(name)) EnableWindow(b->hwnd(), enable);
+    if (CSkinButton* b = FindButton(name)) EnableKeepingFocus(b->hwnd(), enable);
 }
 
 void CSkinStore::HideButton(const std::string& name, bool hide) {
@@ -60,7 +74,7 @@ void CSkinStore::HideButton(const std::string& name, bool hide) {
 }
 
 void CSkinStore::EnableAllButtons(bool enable) {
-    for (const auto& b : buttons) EnableWindow(b->hwnd(), enable);
+    for (const auto& b : buttons) EnableKeepingFocus(b->hwnd(), enable);
 }
 
 void CSkinStore::SetLabelText(const std::string& name, const std::string& text) {
@@ -98,7 +112,10 @@ void CSkinStore::Reset() {
         Window::DeleteWhenIdle(std::move(b));
     }
     for (auto& l : labels) l->Destroy();
-    for (auto& e : edits) e->Destroy();
+    for (auto& e : edits) {
+        e->nameLabel.Destroy();
+        e->Destroy();
+    }
     buttons.clear();
     labels.clear();
     edits.clear();
@@ -161,6 +178,7 @@ int CSkinStore::LoadButtons(HWND parent, const std::string& path, const std::str
         auto button = std::make_unique<CSkinButton>();
         if (!button->Create(parent, rect, line.index, b.name, b.toggle)) continue;
         button->layout = b.rect;
+        NameSkinControl(button->hwnd(), section, b.name);  // read by a screen reader, never drawn
         button->CutPictures(normalImage, overImage, downImage, disabledImage, rect);
         buttons.push_back(std::move(button));
         ++created;
@@ -196,6 +214,17 @@ int CSkinStore::LoadEdits(HWND parent, const std::string& path, const std::strin
         auto edit = std::make_unique<CSkinEdit>();
         if (!edit->Create(parent, rect, t.text)) continue;
         edit->layout = t;
+        NameSkinControl(edit->hwnd(), section, t.name);
+        const std::string label = SkinControlNameFor(section, t.name);
+        const RECT none{rect.left, rect.top, rect.left, rect.top};
+        if (!label.empty() && edit->nameLabel.CreateControl("STATIC", 0, WS_CHILD | WS_VISIBLE, label.c_str(), none,
+                                                            parent, 0)) {
+            // Just before the box, in the box's place of the reading order.
+            HWND before = GetWindow(edit->hwnd(), GW_HWNDPREV);
+            SetWindowPos(edit->nameLabel.hwnd(), before ? before : HWND_TOP, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+            NameSkinControl(edit->nameLabel.hwnd(), section, t.name);
+        }
         edit->index = line.index;
         edit->name = t.name;
         edit->colour = static_cast<COLORREF>(t.colour);
@@ -215,5 +244,6 @@ std::unique_ptr<CSkinList> CreateSkinList(HWND parent, const std::string& path, 
     auto list = std::make_unique<CSkinList>();
     if (!list->Create(parent, ToRect(l.rect), l.columns, virtualRows)) return nullptr;
     list->layout = l.rect;
+    NameSkinControl(list->hwnd(), section, key);
     return list;
 }

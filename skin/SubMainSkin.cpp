@@ -5,6 +5,7 @@
 #include "framework/GdiOwners.h"
 #include "skin/DestroyTree.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 
 namespace {
 const char SUBSCREEN_CLASS[] = "ZentharSubScreen";
@@ -16,6 +17,10 @@ void BeginBackgroundDrag(HWND hwnd, int x, int y) {
     PostMessageA(hwnd, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(p.x, p.y));
 }
 
+CSubMainSkin::~CSubMainSkin() {
+    if (screenAtom_) GlobalDeleteAtom(screenAtom_);
+}
+
 bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::string& skinFolder,
                           const std::string& skinPath) {
     if (!RegisterWindowClass(SUBSCREEN_CLASS, CS_DBLCLKS)) return false;
@@ -23,9 +28,15 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     this->skinPath = skinPath;
     layout = line.rect;
     rect = ToRect(line.rect);
-    // Its controls take part in the window's Tab order.
-    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, name.c_str(), rect, parent))
-        return false;
+    // Its controls take part in the window's Tab order. Its window text is the page's title, which
+    // a screen reader reads; its screen name stays with it as a property, for those who look it up.
+    std::string title = SkinControlNameFor(SKIN_PAGE_SECTION, name);
+    if (title.empty()) title = name;
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+    if (!Window::Create(SUBSCREEN_CLASS, WS_EX_CONTROLPARENT, style, title.c_str(), rect, parent)) return false;
+    NameSkinControl(hwnd(), SKIN_PAGE_SECTION, name);
+    screenAtom_ = GlobalAddAtomA(name.c_str());
+    SetPropA(hwnd(), SUBSCREEN_NAME_PROPERTY, reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(screenAtom_)));
     SIZE size{};
     store.LoadPictures(skinFolder, line.images, size);
 
@@ -36,6 +47,7 @@ bool CSubMainSkin::Create(HWND parent, const SkinScreenLine& line, const std::st
     OnEditBoxesLoaded();
     list = CreateSkinList(hwnd(), skinPath, name + "_LISTINFO", WantsVirtualListRows());
     OnListLoaded();
+    SortByReadingOrder(hwnd());
     return true;
 }
 

@@ -12,12 +12,16 @@
 #include "skin/SkinStore.h"
 #include "skin/SkinText.h"
 
+// The property of a sub-screen's window that holds its screen name, as a global atom.
+constexpr const char* SUBSCREEN_NAME_PROPERTY = "ZentharScreenName";
+
 // The one sub-screen that never gets edit boxes, even when its skin has an edit-box section.
 constexpr const char* SUBSCREEN_WITHOUT_EDITS = "SUBMAIN_ADVANCED";
 
 class CSubMainSkin : public Window, public SkinButtonOwner {
 public:
     CSubMainSkin() = default;
+    ~CSubMainSkin() override;
 
     // Creates the sub-screen as a visible child of `parent` at the line's rectangle, named by the
     // line, loads its four pictures from `skinFolder` and then its sections from the description
@@ -59,6 +63,9 @@ protected:
     void OnMouseMove(UINT keys, int x, int y) override;
     void OnTimer(UINT_PTR id) override;
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    ATOM screenAtom_ = 0;
 };
 
 // The drag of a skinned window by its background: the system moves `hwnd` (a top-level window on

@@ -14,7 +14,9 @@
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
 #include "framework/Resource.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinImage.h"
+#include "skin/SkinNames.h"
 #include "skin/SkinReader.h"
 #include "skin/SkinScale.h"
 
@@ -165,6 +167,7 @@ bool CSummaryDialog::BuildScreen(const char* infoSection, SummaryScreen which) {
         if (resultTable.CreateControl(WC_LISTVIEWA, 0, WS_CHILD | WS_VISIBLE | WS_BORDER | LVS_REPORT | LVS_SINGLESEL,
                                       "", ToRect(l.rect), hwnd(), RESULT_TABLE_ID)) {
             SendMessageA(resultTable.hwnd(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+            NameSkinControl(resultTable.hwnd(), line.name + "_LISTINFO", "1");
             for (size_t c = 0; c < l.columns.size(); ++c) {
                 LVCOLUMNA col{};
                 col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -175,6 +178,7 @@ bool CSummaryDialog::BuildScreen(const char* infoSection, SummaryScreen which) {
             }
         }
     }
+    SortByReadingOrder(hwnd());
     screen_ = which;
     Invalidate(true);
     return true;

@@ -86,6 +86,14 @@ std::string TextOf(HWND w) {
     return text;
 }
 
+// A sub-screen's screen name ("SUBMAIN_..."), kept as a global atom in a property of its window.
+std::string ScreenNameOf(HWND w) {
+    char name[64] = {};
+    const ULONG_PTR atom = reinterpret_cast<ULONG_PTR>(GetPropA(w, "ZentharScreenName"));
+    GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof name);
+    return name;
+}
+
 std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
 }  // namespace
 
@@ -148,7 +156,7 @@ RunningApp::RunningApp(const std::string& arguments, const std::string& director
 int RunningApp::SubScreenCount() const {
     int n = 0;
     for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (TextOf(c).rfind("SUBMAIN_", 0) == 0) ++n;
+        if (ScreenNameOf(c).rfind("SUBMAIN_", 0) == 0) ++n;
     return n;
 }
 
@@ -269,7 +277,7 @@ bool RunningApp::HasTrayIcon() {
 
 std::string RunningApp::VisibleScreen() {
     for (HWND c = GetWindow(main_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        const std::string name = TextOf(c);
+        const std::string name = ScreenNameOf(c);
         if (name.rfind("SUBMAIN_", 0) == 0 && IsWindowVisible(c)) return name;
     }
     return "";

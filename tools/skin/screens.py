@@ -82,7 +82,7 @@ def d_main(img, s):
     col = w // 3
     top = y + (h - 92) // 2
     for i, (icon, head, lines) in enumerate((
-            ("repair", "Safe repairs", ("A registry backup and an undo", "file are written before any", "entry is removed.")),
+            ("repair", "Safe repairs", ("A registry backup and an", "undo file are written before", "any entry is removed.")),
             ("ignore", "Your choice counts", ("Entries you untick go to the", "ignore list and are not", "reported again.")),
             ("clock", "Automatic scans", ("Zenthar can scan by itself", "while it runs, or start from", "a Windows scheduled task.")))):
         cx = x + i * col + 20
