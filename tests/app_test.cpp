@@ -332,8 +332,9 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     EXPECT_EQ(said.find("Restore Complete\n"), 0u) << said;
     EXPECT_NE(said.find("put back"), std::string::npos) << said;
     for (const auto& [path, tree] : before) EXPECT_EQ(FirstTreeDifference(tree, SnapshotTree(path)), "") << path;
-    for (const auto& f : console)
+    for (const auto& f : console) {
         if (f.type == "SHORTCUT") EXPECT_TRUE(PathExists(f.filePath)) << f.filePath;
+    }
 
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     EXPECT_TRUE(app.Exited(15000));

@@ -523,11 +523,11 @@ TEST_F(ResultPageWindow, EachDepthTicksItsLevelsAndTheRepairRemovesOnlyThose) {
         RunningApp app("", dir.path());
         ASSERT_TRUE(app.started());
         ASSERT_TRUE(app.Click(d.radioX, 115 + 206 + 4));
-        HWND list = ScanTo(app, {AREA_STARTUP});
+        HWND list = app.ScanTo({AREA_STARTUP});
         ASSERT_NE(list, nullptr);
         RemoteList rows(app.process(), list);
         for (int level = 0; level < SAFETY_LEVEL_COUNT; ++level) {
-            const int row = RowOfFile(rows, files[level]);
+            const int row = RowShowing(rows, files[level]);
             ASSERT_GE(row, 0) << files[level];
             EXPECT_EQ(TrimWhite(rows.Text(row, 4)), LevelWord(static_cast<SafetyLevel>(level)));
             EXPECT_EQ(rows.Checked(row), d.takes[level]) << names[level];
