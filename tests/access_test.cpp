@@ -59,7 +59,8 @@ TEST_F(WindowProgramTest, EveryPageIsReadAndTheWindowWorksFromTheKeyboardAlone) 
     // What shows the page, its tile (disabled while it shows: Tab passes it by), its title and controls.
     const struct { SkinPoint click; const char *tile, *title, *controls; } pages[] = {
         {MAIN_BUTTON, "Scan areas", "Scan areas", "All areas|COM classes|Shared DLLs|Drivers|Help files|"
-         "Application paths|Shared tools|Fonts|Startup programs|Uninstall entries|Shortcuts|Scan with summary|"},
+         "Application paths|Shared tools|Fonts|Startup programs|Uninstall entries|File types|Shortcuts|Scan with summary|"
+         "Depth: Safe|Depth: Normal|Depth: Deep|"},
         {AUTOSCAN_BUTTON, "Schedule", "Automatic scans",
          "Switch automatic scans on|Scan every|Scan once a|day|week|month|Schedules|Add|Delete|"},
         {SCHEDULE_SWITCH, "Schedule", "Automatic scans",

@@ -203,7 +203,7 @@ TEST(ScanProgress, PairsAreRefreshedInTheScreensOrder) {
     const std::vector<std::string> expected{
         "PROGRESS_TEXT_COM",   "PROGRESS_TEXT_COM_SUBS", "PROGRESS_TEXT_HELP",      "PROGRESS_TEXT_APPPATH",
         "PROGRESS_TEXT_SHARED_TOOLS", "PROGRESS_TEXT_FONTS", "PROGRESS_TEXT_STARTUP", "PROGRESS_TEXT_UNINSTALL",
-        "PROGRESS_TEXT_DRV",   "PROGRESS_TEXT_SHORTCUTS"};
+        "PROGRESS_TEXT_FILETYPES", "PROGRESS_TEXT_DRV", "PROGRESS_TEXT_SHORTCUTS"};
     EXPECT_EQ(order, expected);
 }
 
@@ -332,9 +332,10 @@ TEST_F(WindowProgram, ScanUntickRemoveRestoreGivesTheRegistryBackByteForByte) {
     EXPECT_EQ(said.find("Restore Complete\n"), 0u) << said;
     EXPECT_NE(said.find("put back"), std::string::npos) << said;
     for (const auto& [path, tree] : before) EXPECT_EQ(FirstTreeDifference(tree, SnapshotTree(path)), "") << path;
-    for (const auto& f : console) {
-        if (f.type == "SHORTCUT") EXPECT_TRUE(PathExists(f.filePath)) << f.filePath;
-    }
+    for (const auto& f : console)
+        if (f.type == "SHORTCUT") {
+            EXPECT_TRUE(PathExists(f.filePath)) << f.filePath;
+        }
 
     ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     EXPECT_TRUE(app.Exited(15000));

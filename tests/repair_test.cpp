@@ -1030,7 +1030,8 @@ TEST(FixCommand, TheLongestKeyAndValueNamesOfEveryCategoryAreRemovedAndRestored)
     for (const auto& line : SplitLines(RunCli("scan", dir.path()).out))
         if (startsWith(line, "FINDING\t") && line.find(dir.path() + "\\") == std::string::npos)
             keeps += " --keep " + inQuotes(line.substr(line.rfind('\t') + 1));
-    EXPECT_EQ(RunCli("fix --yes" + keeps, dir.path()).exitCode, 0u);
+    // COM classes are risky: only the deep level takes every category.
+    EXPECT_EQ(RunCli("fix --level deep --yes" + keeps, dir.path()).exitCode, 0u);
     for (const auto& c : cases)
         EXPECT_FALSE(c.keyGoes ? KeyExists(c.key) : ValueExists(c.key, c.value)) << c.key.substr(0, 90);
     EXPECT_EQ(RunCli("restore", dir.path()).exitCode, 0u);
