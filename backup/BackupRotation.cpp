@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "backup/Backup.h"
+#include "backup/BackupPaths.h"
 #include "backup/ListFiles.h"
 
 namespace {
@@ -16,17 +17,7 @@ bool loggedTime(const std::string& text, ULONGLONG& out) {
     if (std::sscanf(text.c_str(), "%4u-%2u-%2u %2u:%2u:%2u%n", &y, &mo, &d, &h, &mi, &s, &used) != 6 ||
         static_cast<size_t>(used) != text.size())
         return false;
-    SYSTEMTIME t{};
-    t.wYear = static_cast<WORD>(y);
-    t.wMonth = static_cast<WORD>(mo);
-    t.wDay = static_cast<WORD>(d);
-    t.wHour = static_cast<WORD>(h);
-    t.wMinute = static_cast<WORD>(mi);
-    t.wSecond = static_cast<WORD>(s);
-    FILETIME ft;
-    if (!SystemTimeToFileTime(&t, &ft)) return false;
-    out = asNumber(ft);
-    return true;
+    return LocalTimeNumber(y, mo, d, h, mi, s, out);
 }
 
 bool writeTime(const std::string& path, ULONGLONG& out) {

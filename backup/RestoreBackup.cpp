@@ -32,16 +32,8 @@ bool timeFromName(const std::string& path, ULONGLONG& out) {
     if (!MatchesPattern(rest, ".reg") &&
         !(rest.size() == 7 && std::sscanf(rest.c_str(), "_%2u%4s", &n, tail) == 2 && MatchesPattern(tail, ".reg")))
         return false;
-    SYSTEMTIME t{};
-    t.wYear = static_cast<WORD>(y);
-    t.wMonth = static_cast<WORD>(mo);
-    t.wDay = static_cast<WORD>(d);
-    t.wHour = static_cast<WORD>(h);
-    t.wMinute = static_cast<WORD>(mi);
-    t.wSecond = static_cast<WORD>(s);
-    FILETIME ft;
-    if (!SystemTimeToFileTime(&t, &ft)) return false;
-    out = (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32 | ft.dwLowDateTime) + n;
+    if (!LocalTimeNumber(y, mo, d, h, mi, s, out)) return false;
+    out += n;
     return true;
 }
 
