@@ -31,3 +31,23 @@ LevelCounts LeaveInPlace(CRegistryLib& engine, CShortcut& shortcuts, const RowTi
     }
     return left;
 }
+
+LevelCounts LeaveUntickedByDepth(CRegistryLib& engine, CShortcut& shortcuts, RowTicks& ticks, RepairDepth depth) {
+    RowTicks stays;  // false: unticked, and its level beyond the depth
+    for (size_t row = 0; row < engine.ErrorList.size(); ++row) {
+        const auto& err = engine.ErrorList[row];
+        stays.registry.push_back(!err || ticks.Registry(row) || TakenAtDepth(JudgementOf(*err).level, depth));
+    }
+    for (size_t row = 0; row < shortcuts.invalidShortcuts.size(); ++row)
+        stays.shortcuts.push_back(ticks.Shortcut(row) || TakenAtDepth(ShortcutJudgement(shortcuts, row).level, depth));
+    const LevelCounts left = LeaveInPlace(engine, shortcuts, stays);
+    // Blanked, they are passed by the backup and the repair; ticked, they stay off the ignore list.
+    auto tick = [](std::vector<bool>& marks, size_t row) {
+        if (row < marks.size()) marks[row] = true;
+    };
+    for (size_t row = 0; row < stays.registry.size(); ++row)
+        if (!stays.registry[row]) tick(ticks.registry, row);
+    for (size_t row = 0; row < stays.shortcuts.size(); ++row)
+        if (!stays.shortcuts[row]) tick(ticks.shortcuts, row);
+    return left;
+}

@@ -538,8 +538,12 @@ TEST_F(ResultPageWindow, EachDepthTicksItsLevelsAndTheRepairRemovesOnlyThose) {
         HWND box = app.WaitForBox(180000);
         ASSERT_NE(box, nullptr);
         ASSERT_TRUE(app.AnswerBox(box));
-        for (int level = 0; level < SAFETY_LEVEL_COUNT; ++level)
+        // What the depth left unticked stays where it is and off the ignore list: a deeper repair finds it.
+        const std::string ignored = ReadTextFile(AppDataFolderOf(dir.path()) + "\\ignore.lst");
+        for (int level = 0; level < SAFETY_LEVEL_COUNT; ++level) {
             EXPECT_EQ(ValueExists(RUN, names[level]), !d.takes[level]) << names[level];
+            EXPECT_EQ(ignored.find(files[level]), std::string::npos) << names[level];
+        }
         ASSERT_TRUE(app.Click(EXIT_BUTTON.x, EXIT_BUTTON.y));
     }
 }

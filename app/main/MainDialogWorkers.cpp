@@ -7,8 +7,10 @@
 #include "app/main/MainDialog.h"
 #include "app/screens/ResultList.h"
 #include "app/screens/SubScreen.h"
+#include "app/screens/RepairDepthSetting.h"
 #include "engine/ScanRun.h"
 #include "engine/StopEvent.h"
+#include "routines/DepthSelection.h"
 #include "settings/ScanClock.h"
 
 namespace {
@@ -206,6 +208,7 @@ DWORD WINAPI CMainDialog::FixWorker(void* self) {
     };
     job.callbacks.message = [&lines](const std::string& text, const std::string&) { lines.push_back(text); };
     try {
+        LeaveUntickedByDepth(*d->engine, d->shortcut, d->ticks_, LoadRepairDepth());
         refused = RepairSelectedEntries(job, d->ticks_).refused;
     } catch (...) {
         lines.push_back(FIX_ERROR_TEXT);
